@@ -1,0 +1,352 @@
+// Writer of .ac files.
+//
+// Output is AC3D's own layout: the header, one material per line, the object
+// tree depth first with `OBJECT world` first and `kids` ending each object.
+// Everything the model still holds as read is written with its original text;
+// only coordinates the program changed are formatted anew, in the shortest
+// form that reads back as the same float. Line ends follow the file read
+// (CRLF stays CRLF).
+#include "acfile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace ac {
+
+std::string format_float(float f)
+{
+    char buf[32];
+    auto r = std::to_chars(buf, buf + sizeof buf, f);
+    return std::string(buf, r.ptr);
+}
+
+namespace {
+
+bool same_bits(float a, float b)
+{
+    std::uint32_t x, y;
+    std::memcpy(&x, &a, 4);
+    std::memcpy(&y, &b, 4);
+    return x == y;
+}
+
+// Buffered output to a sink.
+class Out {
+public:
+    using Sink = std::function<void(const char*, std::size_t)>;
+    Out(Sink sink, bool crlf) : sink_(std::move(sink)), buf_(1u << 20), eol_(crlf ? "\r\n" : "\n") {}
+
+    void put(const char* s, std::size_t n)
+    {
+        if (n > buf_.size() - pos_) {
+            flush();
+            if (n > buf_.size()) {
+                sink_(s, n);
+                return;
+            }
+        }
+        std::memcpy(buf_.data() + pos_, s, n);
+        pos_ += n;
+    }
+    void put(std::string_view s) { put(s.data(), s.size()); }
+    void put(char c)
+    {
+        if (pos_ == buf_.size()) flush();
+        buf_[pos_++] = c;
+    }
+    void nl() { put(eol_); }
+    // Text whose line breaks are '\n', written with this file's line ends.
+    void lines(std::string_view s)
+    {
+        for (std::size_t i = 0; i < s.size();) {
+            std::size_t j = s.find('\n', i);
+            if (j == std::string_view::npos) j = s.size();
+            put(s.substr(i, j - i));
+            if (j < s.size()) nl();
+            i = j + 1;
+        }
+    }
+    void num(std::uint64_t v)
+    {
+        room(24);
+        pos_ = static_cast<std::size_t>(std::to_chars(buf_.data() + pos_, buf_.data() + buf_.size(), v).ptr - buf_.data());
+    }
+    void flt(float f)
+    {
+        room(32);
+        pos_ = static_cast<std::size_t>(std::to_chars(buf_.data() + pos_, buf_.data() + buf_.size(), f).ptr - buf_.data());
+    }
+    void flush()
+    {
+        if (pos_) sink_(buf_.data(), pos_);
+        pos_ = 0;
+    }
+
+private:
+    void room(std::size_t n)
+    {
+        if (buf_.size() - pos_ < n) flush();
+    }
+    Sink sink_;
+    std::vector<char> buf_;
+    std::size_t pos_ = 0;
+    std::string_view eol_;
+};
+
+class Writer {
+public:
+    Writer(const Model& m, Out& out, detail::Progress& progress) : m_(m), o_(out), progress_(progress) {}
+
+    void run()
+    {
+        o_.put("AC3D");
+        o_.put(m_.version);
+        o_.nl();
+        for (const std::string& mat : m_.materials) {
+            o_.lines(mat);
+            o_.nl();
+        }
+        object(m_.world);
+        o_.flush();
+    }
+
+private:
+    void coord(float v, float read, Span t)
+    {
+        if (t.len && same_bits(v, read))
+            o_.put(m_.view(t));
+        else
+            o_.flt(v);
+    }
+
+    void vertices(const Object& ob)
+    {
+        o_.put("numvert ");
+        o_.num(ob.verts.size());
+        o_.nl();
+        for (std::size_t i = 0; i < ob.verts.size(); ++i) {
+            const Vertex& v = ob.verts[i];
+            if (i < ob.vtext.size() && i < ob.verts_read.size()) {
+                const Vertex& r = ob.verts_read[i];
+                const VertexText& t = ob.vtext[i];
+                coord(v.x, r.x, t.x);
+                o_.put(' ');
+                coord(v.y, r.y, t.y);
+                o_.put(' ');
+                coord(v.z, r.z, t.z);
+            } else {
+                o_.flt(v.x);
+                o_.put(' ');
+                o_.flt(v.y);
+                o_.put(' ');
+                o_.flt(v.z);
+            }
+            o_.nl();
+            tick(1);
+        }
+    }
+
+    void flags(const Surface& s)
+    {
+        if (s.flags_text.len) {
+            std::string_view h = m_.view(s.flags_text);
+            std::string_view digits = h;
+            if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) digits.remove_prefix(2);
+            std::uint32_t f = 0;
+            auto r = std::from_chars(digits.data(), digits.data() + digits.size(), f, 16);
+            if (r.ec == std::errc() && f == s.flags) {
+                o_.put(h);
+                return;
+            }
+        }
+        char buf[16];
+        std::snprintf(buf, sizeof buf, "0x%02x", static_cast<unsigned>(s.flags));
+        o_.put(buf);
+    }
+
+    void surfaces(const Object& ob)
+    {
+        o_.put("numsurf ");
+        o_.num(ob.surfs.size());
+        o_.nl();
+        for (const Surface& s : ob.surfs) {
+            o_.put("SURF ");
+            flags(s);
+            o_.nl();
+            o_.put("mat ");
+            o_.num(s.mat);
+            o_.nl();
+            o_.put("refs ");
+            o_.num(s.count);
+            o_.nl();
+            for (std::uint32_t j = 0; j < s.count; ++j) {
+                const Ref& r = ob.refs[s.first + j];
+                o_.num(r.index);
+                o_.put(' ');
+                if (r.u_text.len)
+                    o_.put(m_.view(r.u_text));
+                else
+                    o_.flt(r.u);
+                o_.put(' ');
+                if (r.v_text.len)
+                    o_.put(m_.view(r.v_text));
+                else
+                    o_.flt(r.v);
+                o_.nl();
+            }
+            tick(s.count);
+        }
+    }
+
+    void token(const Token& t)
+    {
+        o_.put(t.key);
+        if (t.key == "data") {
+            o_.put(' ');
+            o_.num(t.text.size());
+            o_.nl();
+            o_.lines(t.text);
+            o_.nl();
+            return;
+        }
+        for (const std::string& a : t.args) {
+            o_.put(' ');
+            o_.put(a);
+        }
+        o_.nl();
+    }
+
+    void object(const Object& ob)
+    {
+        o_.put("OBJECT ");
+        o_.put(ob.type);
+        o_.nl();
+        const bool verts = ob.vert_at != Object::npos || !ob.verts.empty();
+        const bool surfs = ob.surf_at != Object::npos || !ob.surfs.empty();
+        const std::size_t n = ob.tokens.size();
+        const std::size_t va = ob.vert_at == Object::npos ? n : ob.vert_at;
+        const std::size_t sa = ob.surf_at == Object::npos ? n : std::max(ob.surf_at, verts ? va : 0);
+        for (std::size_t i = 0; i <= n; ++i) {
+            if (verts && i == va) vertices(ob);
+            if (surfs && i == sa) surfaces(ob);
+            if (i < n) token(ob.tokens[i]);
+        }
+        o_.put("kids ");
+        o_.num(ob.kids.size());
+        o_.nl();
+        for (const Object& k : ob.kids) object(k);
+    }
+
+    void tick(std::uint64_t n)
+    {
+        done_ += n;
+        if (done_ - shown_ >= 65536) {
+            shown_ = done_;
+            progress_.update(done_);
+        }
+    }
+
+    const Model& m_;
+    Out& o_;
+    detail::Progress& progress_;
+    std::uint64_t done_ = 0, shown_ = 0;
+};
+
+std::string errstr(int e) { return std::strerror(e); }
+
+}  // namespace
+
+std::string write_text(const Model& m)
+{
+    std::string s;
+    Out out([&](const char* p, std::size_t n) { s.append(p, n); }, m.crlf);
+    detail::Progress none("saving", m.path, 1, false);
+    Writer(m, out, none).run();
+    return s;
+}
+
+void write_file(const Model& m, const std::string& path_in, const WriteOptions& opt)
+{
+    // A symbolic link is followed: the file it names is replaced.
+    std::string path = path_in;
+    struct stat lst {};
+    if (::lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
+        char* real = ::realpath(path.c_str(), nullptr);
+        if (real) {
+            path = real;
+            std::free(real);
+        }
+    }
+    const std::size_t slash = path.rfind('/');
+    const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (base.empty()) throw Error(path_in + ": cannot save: no file name");
+
+    struct stat st {};
+    const bool exists = ::stat(path.c_str(), &st) == 0;
+    if (exists && S_ISDIR(st.st_mode)) throw Error(path_in + ": cannot save: " + errstr(EISDIR));
+
+    static unsigned serial = 0;
+    std::string tmp;
+    int fd = -1;
+    for (int attempt = 0; fd < 0; ++attempt) {
+        tmp = dir + "/." + base + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(serial++);
+        fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && (errno != EEXIST || attempt > 100))
+            throw Error(path_in + ": cannot save: cannot create a file in " + dir + ": " + errstr(errno));
+    }
+    auto fail = [&](const std::string& what, int err) {
+        ::close(fd);
+        ::unlink(tmp.c_str());
+        throw Error(path_in + ": cannot save: " + what + ": " + errstr(err));
+    };
+    if (exists) ::fchmod(fd, st.st_mode & 07777);
+
+    Counts c = count(m);
+    detail::Progress progress("saving", path_in, c.vertices + c.refs,
+                              opt.progress && m.text.size() >= detail::progress_threshold);
+    int write_error = 0;
+    Out out(
+        [&](const char* p, std::size_t n) {
+            while (n && !write_error) {
+                ssize_t w = ::write(fd, p, n);
+                if (w < 0) {
+                    if (errno == EINTR) continue;
+                    write_error = errno;
+                    return;
+                }
+                p += w;
+                n -= static_cast<std::size_t>(w);
+            }
+        },
+        m.crlf);
+    try {
+        Writer(m, out, progress).run();
+    } catch (const std::exception& e) {
+        ::close(fd);
+        ::unlink(tmp.c_str());
+        throw Error(path_in + ": cannot save: " + e.what());
+    }
+    if (write_error) fail("write", write_error);
+    if (::fsync(fd) != 0) fail("sync", errno);
+    if (::close(fd) != 0) {
+        int err = errno;
+        ::unlink(tmp.c_str());
+        throw Error(path_in + ": cannot save: close: " + errstr(err));
+    }
+    if (::rename(tmp.c_str(), path.c_str()) != 0) {
+        int err = errno;
+        ::unlink(tmp.c_str());
+        throw Error(path_in + ": cannot save: rename: " + errstr(err));
+    }
+}
+
+}  // namespace ac
