@@ -663,8 +663,8 @@ std::uint32_t Reader::read_object(Object& o)
             take();
         } else if (key == "data") {
             std::uint32_t n = read_count("data");
-            tok.args.emplace_back(cur_.sv());
             tok.text = read_data(cur_, n, t.line);
+            tok.args.push_back(std::to_string(tok.text.size()));   // the count written back
         } else if (key == "rot" || key == "loc") {
             const bool rot = key == "rot";
             for (int i = 0; i < (rot ? 9 : 3); ++i) {
