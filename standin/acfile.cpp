@@ -820,13 +820,20 @@ Model read_file(const std::string& path, const ReadOptions& opt)
     if (st.st_size > 0) text.resize(static_cast<std::size_t>(st.st_size));
     std::size_t got = 0;
     for (;;) {
-        if (got == text.size()) text.resize(got + std::max<std::size_t>(got, 65536));
-        ssize_t n = ::read(fd, text.data() + got, text.size() - got);
+        char probe[4096];
+        const bool full = got == text.size();
+        char* dst = full ? probe : text.data() + got;
+        const std::size_t room = full ? sizeof probe : text.size() - got;
+        ssize_t n = ::read(fd, dst, room);
         if (n < 0) {
             if (errno == EINTR) continue;
             fail("read");
         }
         if (n == 0) break;
+        if (full) {   // longer than stat said (a pipe, a growing file)
+            text.append(probe, static_cast<std::size_t>(n));
+            text.resize(text.capacity());
+        }
         got += static_cast<std::size_t>(n);
     }
     ::close(fd);

@@ -42,7 +42,7 @@ bool same_bits(float a, float b)
 class Out {
 public:
     using Sink = std::function<void(const char*, std::size_t)>;
-    Out(Sink sink, bool crlf) : sink_(std::move(sink)), buf_(1u << 20), eol_(crlf ? "\r\n" : "\n") {}
+    Out(Sink sink, bool crlf) : sink_(std::move(sink)), buf_(256u << 10), eol_(crlf ? "\r\n" : "\n") {}
 
     void put(const char* s, std::size_t n)
     {
