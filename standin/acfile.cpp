@@ -107,6 +107,37 @@ int Object::subdiv() const
     return v;
 }
 
+float Model::u(const Ref& r) const
+{
+    float f = 0;
+    detail::parse_float(view(r.u_text), f);
+    return f;
+}
+
+float Model::v(const Ref& r) const
+{
+    float f = 0;
+    detail::parse_float(view(r.v_text), f);
+    return f;
+}
+
+Ref Model::make_ref(std::uint32_t index, float u, float v)
+{
+    Ref r;
+    r.index = index;
+    Span* sp[2] = {&r.u_text, &r.v_text};
+    const float val[2] = {u, v};
+    for (int k = 0; k < 2; ++k) {
+        char buf[32];
+        auto res = std::to_chars(buf, buf + sizeof buf, val[k]);
+        if (text.size() + sizeof buf >= std::numeric_limits<std::uint32_t>::max())
+            throw Error(path + ": expected a model smaller than 4 GiB");
+        *sp[k] = Span{static_cast<std::uint32_t>(text.size()), static_cast<std::uint32_t>(res.ptr - buf)};
+        text.append(buf, res.ptr);
+    }
+    return r;
+}
+
 Counts count(const Model& m)
 {
     Counts c;
@@ -551,11 +582,11 @@ void Reader::read_surfaces(Object& o, std::uint32_t n, std::size_t count_line)
                 fail(ti.line, "a vertex index below " + std::to_string(o.verts.size()) + " in " + describe(o), ti);
             r.index = static_cast<std::uint32_t>(idx);
             advance();
-            float* uv[2] = {&r.u, &r.v};
             Span* sp[2] = {&r.u_text, &r.v_text};
             for (int k = 0; k < 2; ++k) {
                 const Tok t = cur_;
-                if (t.eof() || t.str || !detail::parse_float(t.sv(), *uv[k]))
+                float uv;
+                if (t.eof() || t.str || !detail::parse_float(t.sv(), uv))
                     fail(t.line, std::string("texture coordinate ") + "uv"[k] + " after vertex index " +
                                      std::to_string(idx),
                          t);

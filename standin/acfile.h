@@ -42,10 +42,10 @@ struct VertexText {
     Span x, y, z;
 };
 
-// One corner of a surface: a vertex of the object and its texture coordinate.
+// One corner of a surface: a vertex of the object and its texture
+// coordinate, kept as text only (Model::u, Model::v give the numbers).
 struct Ref {
     std::uint32_t index = 0;
-    float u = 0, v = 0;
     Span u_text, v_text;
 };
 
@@ -105,6 +105,11 @@ struct Model {
     Object world;
 
     std::string_view view(Span s) const { return {text.data() + s.off, s.len}; }
+
+    float u(const Ref& r) const;   // the texture coordinate as a number
+    float v(const Ref& r) const;
+    // A corner made by the program: its coordinate's text is added to `text`.
+    Ref make_ref(std::uint32_t index, float u, float v);
 };
 
 struct Counts {

@@ -154,6 +154,14 @@ private:
         }
     }
 
+    void texcoord(Span t)
+    {
+        if (t.len)
+            o_.put(m_.view(t));
+        else
+            o_.put('0');
+    }
+
     void flags(const Surface& s)
     {
         if (s.flags_text.len) {
@@ -191,15 +199,9 @@ private:
                 const Ref& r = ob.refs[s.first + j];
                 o_.num(r.index);
                 o_.put(' ');
-                if (r.u_text.len)
-                    o_.put(m_.view(r.u_text));
-                else
-                    o_.flt(r.u);
+                texcoord(r.u_text);
                 o_.put(' ');
-                if (r.v_text.len)
-                    o_.put(m_.view(r.v_text));
-                else
-                    o_.flt(r.v);
+                texcoord(r.v_text);
                 o_.nl();
             }
             tick(s.count);

@@ -449,7 +449,8 @@ TEST(ReaderQuirks, OddNumbersAndMaterialsAreKeptAsWritten)
     ASSERT_EQ(l.model.materials.size(), 2u);
     EXPECT_EQ(l.model.materials[1].substr(l.model.materials[1].size() - 12), "shi 0trans 0");
     const ac::Object& o = l.model.world.kids[0];
-    EXPECT_TRUE(std::isnan(o.refs[0].u));
+    EXPECT_TRUE(std::isnan(l.model.u(o.refs[0])));
+    EXPECT_EQ(l.model.v(o.refs[1]), 0.0f);
     EXPECT_EQ(o.verts[1].x, -6.91973e-5f);
     EXPECT_TRUE(std::signbit(o.verts[1].z));
     EXPECT_EQ(ac::write_text(l.model), src);
@@ -607,7 +608,14 @@ TEST(Writer, ValuesMadeByTheProgramUseTheShortestExactForm)
     o.verts[3].x = 0.1f;
     o.verts.push_back({1.0f / 3.0f, -2e-30f, 123456.79f});
     o.surfs[0].flags = 0x21;
+    ac::Surface tri;
+    tri.first = static_cast<std::uint32_t>(o.refs.size());
+    tri.count = 3;
+    for (std::uint32_t i : {4u, 0u, 1u}) o.refs.push_back(m.make_ref(i, 0.5f, 1.0f / 3.0f));
+    o.surfs.push_back(tri);
     const std::string out = ac::write_text(m);
+    EXPECT_NE(out.find("numsurf 2\nSURF 0x21\n"), std::string::npos);
+    EXPECT_NE(out.find("SURF 0x00\nmat 0\nrefs 3\n4 0.5 0.33333334\n0 0.5 0.33333334\n"), std::string::npos);
     EXPECT_NE(out.find("\n1 1 0\n0.1 1 2.5e-05\n0.33333334 -2e-30 123456.79\n"), std::string::npos) << out;
     EXPECT_NE(out.find("numvert 5\n"), std::string::npos);
     EXPECT_NE(out.find("SURF 0x21\n"), std::string::npos);
