@@ -73,6 +73,9 @@ struct Object {
 class Scene {
 public:
     Scene();
+    ~Scene();
+    Scene(Scene &&other) noexcept = default;
+    Scene &operator=(Scene &&other) noexcept;
 
     Object &world() { return *world_; }
     Object &add_object(std::string name, Object *parent = nullptr);
