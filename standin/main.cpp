@@ -13,8 +13,9 @@
 namespace {
 
 const char kUsage[] =
-    "usage: standin [--plugins DIR] [-c TCL] [SCRIPT.tcl ...]\n"
+    "usage: standin [--plugins DIR] [--no-init] [-c TCL] [SCRIPT.tcl ...]\n"
     "  --plugins DIR  load rilo.p from DIR (default: the folder of this program)\n"
+    "  --no-init      load the plug-in but leave its initialisation to \"standin init\"\n"
     "  -c TCL         evaluate TCL (may be repeated; runs in order with the scripts)\n"
     "  SCRIPT.tcl     evaluate a script file\n"
     "With neither -c nor a script, Tcl is read from standard input.\n";
@@ -56,6 +57,7 @@ int main(int argc, char **argv)
 {
     std::string plugin_dir = executable_dir();
     std::vector<Step> steps;
+    bool initialise = true;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if ((arg == "--plugins" || arg == "-c") && i + 1 < argc) {
@@ -64,6 +66,8 @@ int main(int argc, char **argv)
             } else {
                 steps.push_back({true, argv[++i]});
             }
+        } else if (arg == "--no-init") {
+            initialise = false;
         } else if (arg == "-h" || arg == "--help") {
             std::cout << kUsage;
             return 0;
@@ -78,7 +82,7 @@ int main(int argc, char **argv)
     Tcl_FindExecutable(argv[0]);
     Shell shell;
     std::string error;
-    if (!shell.load(plugin_dir, error)) {
+    if (!shell.load(plugin_dir, initialise, error)) {
         std::cerr << "standin: " << error << "\n";
         return 2;
     }

@@ -92,10 +92,10 @@ Shell::~Shell()
     Tcl_DeleteInterp(interp_);
 }
 
-bool Shell::load(const std::string &dir, std::string &error)
+bool Shell::load(const std::string &dir, bool initialise, std::string &error)
 {
     if (!load_plugin(dir, plugin_, error)) return false;
-    init_plugin(plugin_);
+    if (initialise) init_plugin(plugin_);
     return true;
 }
 
