@@ -99,12 +99,18 @@ void NodePool::give_back(Node *node)
 bool NodePool::owns(const List *list) const
 {
     const auto address = reinterpret_cast<uintptr_t>(list);
-    for (const auto &[start, end] : ranges_) {
-        if (address >= reinterpret_cast<uintptr_t>(start) && address < reinterpret_cast<uintptr_t>(end)) {
-            return (address - reinterpret_cast<uintptr_t>(start)) % sizeof(Node) == 0;
-        }
+    auto inside = [address](const std::pair<const Node *, const Node *> &range) {
+        return address >= reinterpret_cast<uintptr_t>(range.first) &&
+               address < reinterpret_cast<uintptr_t>(range.second);
+    };
+    // Neighbouring nodes of a list mostly share a chunk: try the last one found first.
+    if (last_hit_ >= ranges_.size() || !inside(ranges_[last_hit_])) {
+        size_t i = 0;
+        while (i < ranges_.size() && !inside(ranges_[i])) ++i;
+        if (i == ranges_.size()) return false;
+        last_hit_ = i;
     }
-    return false;
+    return (address - reinterpret_cast<uintptr_t>(ranges_[last_hit_].first)) % sizeof(Node) == 0;
 }
 
 void Host::release(List *list)
@@ -151,7 +157,8 @@ bool Host::undo_last(std::string &name)
 {
     if (undo.empty()) return false;
     UndoStep &step = undo.back();
-    for (auto it = step.saved.rbegin(); it != step.saved.rend(); ++it) it->vertex->v = it->position;
+    // Latest first, so that a vertex listed twice ends at its earliest saved position.
+    for (size_t i = step.saved.size(); i-- > 0;) step.saved[i].vertex->v = step.saved[i].position;
     name = step.name;
     release(step.vertices);
     undo.pop_back();

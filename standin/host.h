@@ -33,7 +33,7 @@ struct UndoStep {
     };
     std::string name;
     List *vertices;  // the list handed over; the step releases it
-    std::vector<Saved> saved;
+    Blocks<Saved> saved;
 };
 
 struct Counters {
@@ -63,6 +63,7 @@ private:
     size_t chunk_size_ = 0;
     Node *free_ = nullptr;
     size_t live_ = 0;
+    mutable size_t last_hit_ = 0;
 };
 
 enum SelectMode { kSelectObjects = 1, kSelectSurfaces = AC_SELECT_SURFACE, kSelectVertices = AC_SELECT_VERTEX };
