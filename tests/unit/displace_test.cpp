@@ -145,7 +145,9 @@ TEST_F(Displace, RandomPhasesDrawAfreshForEachOwnerRun)
     List nodes[3];
     for (int i = 0; i < 3; ++i) nodes[i] = List{order[i], i < 2 ? &nodes[i + 1] : nullptr};
     SineParams p{'x', 'y', 1.0f, 1.0f, true, 0.0f, 1000u, true, true};
-    displace_vertices(&p, nodes);
+    WavePlan plan;
+    ASSERT_TRUE(plan_wave(&p, nodes, &plan));
+    displace_vertices(&p, &plan, nodes);
     const double d[] = {0.0, 0.5, 0.25};
     for (int i = 0; i < 3; ++i) {
         const double offset = static_cast<float>(draw_percent(1000u + 7u * static_cast<uint32_t>(i + 1)) * 0.01f);
@@ -278,6 +280,45 @@ TEST_F(Displace, HierarchyDeeperThanAnyStackIsGathered)
     ASSERT_EQ(order.size(), static_cast<size_t>(kDepth));
     EXPECT_EQ(order.front(), &chain.front()->vertices[0]);
     EXPECT_EQ(order.back(), &chain.back()->vertices[0]);
+}
+
+TEST_F(Displace, ResultsBeyondSinglePrecisionAreRefusedBeforeAnyChange)
+{
+    struct Case {
+        std::initializer_list<std::pair<float, float>> points;
+        std::vector<std::string> params;
+    };
+    const Case cases[] = {
+        // additive: 3e38 + 1e38 does not fit
+        {{{0, 3e38f}, {1, 0}}, {"x", "y", "1", "1e38", "0", "1", "1"}},
+        // placed on one curve from the base level
+        {{{0, -3e38f}, {1, 0}}, {"x", "y", "1", "-1e38", "0", "0", "1"}},
+        // the extent itself overflows, so would every distance from lo
+        {{{-3e38f, 0}, {3e38f, 0}}, {"x", "y", "1", "1", "0", "1", "1"}},
+        // cycles across a tiny extent
+        {{{0, 0}, {1e-40f, 0}}, {"x", "y", "1e3", "1", "0", "1", "0"}},
+        // an offset rescaled by a huge frequency
+        {{{0, 0}, {1, 0}}, {"x", "y", "3e38", "1", "1e30", "1", "0"}},
+    };
+    for (const Case &c : cases) {
+        SetUp();
+        Object &o = row("o", c.points);
+        select_objects({&o});
+        std::vector<float> before = ys(o);
+        run(c.params);
+        EXPECT_EQ(host().messages, std::vector<std::string>{"rilo : the wave would take coordinates out of range"});
+        EXPECT_EQ(ys(o), before);
+        EXPECT_TRUE(host().undo.empty());
+        EXPECT_EQ(host().counts.redraw, 0);
+        EXPECT_EQ(host().nodes.live(), 0u);
+    }
+    // At the edge of the range the wave still applies.
+    SetUp();
+    Object &o = row("o", {{0, 1e38f}, {0.25f, 0}});
+    select_objects({&o});
+    run({"x", "y", "1", "2e38", "0", "1", "1"});
+    EXPECT_TRUE(host().messages.empty());
+    EXPECT_EQ(ys(o)[1], 2e38f);
 }
 
 using HostLists = FreshHost;
