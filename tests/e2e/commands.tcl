@@ -36,13 +36,13 @@ test refused {each bad call shows exactly its message and changes nothing} {
     {{rilo : unable to parse one for frequency}} \
     {{rilo : unable to parse  for amplitude}} \
     {{rilo : unable to parse Random for offset}} \
-    {{rilo : unable to parse 1e39 for frequency}}] {} {} 1 {bbox 0 redraw 0 status 0 remake 0}]
+    {{rilo : unable to parse 1e39 for frequency}}] {} {} 1 {bbox 0 redraw 0 status 0 remake 0 lists 0}]
 
 test per-unit {one cycle per unit, absolute} {
     set a [scene]
     pjtrilo_go x y 1 2 0 0 1
     list [near [ys $a] [list 5 [expr {5 + sqrt(2)}] 7 [expr {5 + sqrt(2)}] 5]] [standin history] [standin counts]
-} {1 rilo {bbox 1 redraw 1 status 1 remake 0}}
+} {1 rilo {bbox 1 redraw 1 status 1 remake 0 lists 5}}
 
 test across-then-undo {one cycle across the selection; undo restores the exact text} {
     set a [scene]

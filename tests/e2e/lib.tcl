@@ -32,9 +32,14 @@ proc near {actual expected {tolerance 2e-6}} {
     return 1
 }
 
-# Ends the script with a failing status when any test failed.
+# Ends the script with a failing status when any test failed or the module
+# broke one of the host's rules.
 proc finish {} {
     set failed $::tcltest::numTests(Failed)
+    if {[llength [standin misuse]]} {
+        puts "host rules broken: [join [standin misuse] {; }]"
+        incr failed
+    }
     cleanupTests
     exit [expr {$failed > 0}]
 }

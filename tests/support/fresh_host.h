@@ -36,7 +36,9 @@ protected:
         std::vector<char *> argv;
         for (auto &p : params) argv.push_back(p.data());
         argv.push_back(nullptr);
+        host().begin_command();
         sine_deform_command(static_cast<int>(params.size()), argv.data());
+        host().end_command();
     }
 };
 
