@@ -1,0 +1,119 @@
+#include "scene.h"
+
+#include <stdexcept>
+
+namespace {
+
+template <typename Items, typename Address>
+void rebuild_nodes(std::vector<Node> &nodes, Items &items, ItemKind kind, Address address)
+{
+    nodes.clear();
+    nodes.reserve(items.size());
+    for (auto &item : items) nodes.push_back(Node{List{address(item), nullptr}, kNodeHost, kind});
+    for (size_t i = 0; i + 1 < nodes.size(); ++i) nodes[i].list.next = &nodes[i + 1].list;
+}
+
+}  // namespace
+
+HostVertex &Object::add_vertex(float x, float y, float z)
+{
+    vertices.push_back(HostVertex{Vertex{x, y, z}, this, 0, static_cast<uint32_t>(vertices.size()), false});
+    vertex_nodes_stale = true;
+    return vertices.back();
+}
+
+Surface &Object::add_surface(std::vector<uint32_t> refs)
+{
+    for (uint32_t r : refs) {
+        if (r >= vertices.size()) throw std::out_of_range("surface refers to vertex " + std::to_string(r) +
+                                                          " of an object with " + std::to_string(vertices.size()));
+    }
+    surfaces.push_back(Surface{this, std::move(refs), 0, static_cast<uint32_t>(surfaces.size()), false});
+    return surfaces.back();
+}
+
+Object &Object::add_child(std::string child_name, int child_id)
+{
+    auto child = std::make_unique<Object>();
+    child->name = std::move(child_name);
+    child->id = child_id;
+    child->parent = this;
+    children.push_back(std::move(child));
+    child_nodes_stale = true;
+    return *children.back();
+}
+
+List *Object::vertex_list()
+{
+    if (vertex_nodes_stale) {
+        rebuild_nodes(vertex_nodes, vertices, ItemKind::Vertex, [](HostVertex &v) { return &v; });
+        vertex_nodes_stale = false;
+    }
+    return vertex_nodes.empty() ? nullptr : &vertex_nodes.front().list;
+}
+
+List *Object::children_list()
+{
+    if (child_nodes_stale) {
+        rebuild_nodes(child_nodes, children, ItemKind::Object, [](std::unique_ptr<Object> &c) { return c.get(); });
+        child_nodes_stale = false;
+    }
+    return child_nodes.empty() ? nullptr : &child_nodes.front().list;
+}
+
+Scene::Scene() : world_(std::make_unique<Object>())
+{
+    world_->name = "world";
+}
+
+namespace {
+
+// Releases a tree one object at a time, so that no depth of nesting can
+// exhaust the stack as nested destructors would.
+void dismantle(std::unique_ptr<Object> root)
+{
+    std::vector<std::unique_ptr<Object>> pending;
+    if (root) pending.push_back(std::move(root));
+    while (!pending.empty()) {
+        std::unique_ptr<Object> object = std::move(pending.back());
+        pending.pop_back();
+        for (auto &child : object->children) pending.push_back(std::move(child));
+    }
+}
+
+}  // namespace
+
+Scene::~Scene() { dismantle(std::move(world_)); }
+
+Scene &Scene::operator=(Scene &&other) noexcept
+{
+    if (this != &other) {
+        dismantle(std::move(world_));
+        world_ = std::move(other.world_);
+        by_id_ = std::move(other.by_id_);
+    }
+    return *this;
+}
+
+Object &Scene::add_object(std::string name, Object *parent)
+{
+    Object &parent_object = parent != nullptr ? *parent : *world_;
+    Object &object = parent_object.add_child(std::move(name), static_cast<int>(by_id_.size()) + 1);
+    by_id_.push_back(&object);
+    return object;
+}
+
+Object *Scene::find(int id) const
+{
+    if (id < 1 || static_cast<size_t>(id) > by_id_.size()) return nullptr;
+    return by_id_[static_cast<size_t>(id) - 1];
+}
+
+std::vector<Object *> Scene::named(const std::string &name) const
+{
+    std::vector<Object *> found;
+    for_each_object([&](Object &o) {
+        if (o.name == name) found.push_back(&o);
+    });
+    return found;
+}
