@@ -229,6 +229,7 @@ void Host::reset_scene()
     append_head = nullptr;
     select_mode = kSelectObjects;
     scene = Scene();
+    document.reset();
 }
 
 bool Host::undo_last(std::string &name)

@@ -11,6 +11,8 @@
 #include "ac3d.h"
 #include "scene.h"
 
+struct AcDocument;  // the .ac model the scene was loaded from (acscene.h)
+
 struct MenuItem {
     std::string label;
     std::string command;
@@ -96,6 +98,7 @@ struct Host {
     bool echo = true;  // copy messages and debug output to standard error
     bool strict = true;  // check each plug-in command against the host's rules
     uint32_t test_tick = 0;  // the tick a test build of the plug-in reads
+    std::shared_ptr<AcDocument> document;  // set by loading a model file; dropped with the scene
 
     // Evaluates Tcl text; returns false with the error text on failure.
     // Without an interpreter the host understands "ac3d remake_subdivisions" only.

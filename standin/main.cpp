@@ -19,11 +19,14 @@ const char kUsage[] =
     "  -c TCL         evaluate TCL (may be repeated; runs in order with the scripts)\n"
     "  SCRIPT.tcl     evaluate a script file\n"
     "  -- ARG ...     the rest of the line becomes the scripts' argv\n"
+    "       standin [--plugins DIR] apply IN.ac OUT.ac OPTION ...\n"
+    "  apply          run the waveform on a model file; \"standin apply\" alone lists the options\n"
     "With neither -c nor a script, Tcl is read from standard input.\n";
 
 struct Step {
     bool inline_text;
     std::string text;
+    bool brief_error = false;  // report only the message, not where Tcl was
 };
 
 // Reads Tcl from standard input, one complete command at a time, with a
@@ -77,6 +80,14 @@ int main(int argc, char **argv)
         } else if (arg == "-h" || arg == "--help") {
             std::cout << kUsage;
             return 0;
+        } else if (arg == "apply" && steps.empty()) {
+            // The rest of the line is the apply subcommand's words.
+            std::vector<const char *> words{"standin"};
+            words.insert(words.end(), argv + i, argv + argc);
+            char *command = Tcl_Merge(static_cast<int>(words.size()), words.data());
+            steps.push_back({true, command, true});
+            Tcl_Free(command);
+            break;
         } else if (!arg.empty() && arg[0] == '-') {
             std::cerr << "standin: unknown option " << arg << "\n" << kUsage;
             return 2;
@@ -101,7 +112,8 @@ int main(int argc, char **argv)
     for (const Step &step : steps) {
         const bool ok = step.inline_text ? shell.eval(step.text, error) : shell.eval_file(step.text, error);
         if (!ok) {
-            std::cerr << error << "\n";
+            std::cerr << (step.brief_error ? "standin: " + std::string(Tcl_GetStringResult(shell.interp())) : error)
+                      << "\n";
             return 1;
         }
         const char *result = Tcl_GetStringResult(shell.interp());

@@ -70,6 +70,7 @@ Shell::Shell() : interp_(Tcl_CreateInterp())
     }
     add_scene_subcommands();
     add_session_subcommands();
+    add_file_subcommands();
     Tcl_CreateObjCommand(interp_, "standin", standin_command, this, nullptr);
     Tcl_CreateObjCommand(interp_, "ac3d", ac3d_command, nullptr, nullptr);
     Host &h = host();

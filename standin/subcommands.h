@@ -39,5 +39,6 @@ std::string float_text(float value);
 
 void add_scene_subcommands();
 void add_session_subcommands();
+void add_file_subcommands();
 
 #endif

@@ -1,0 +1,178 @@
+#include "acscene.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "host.h"
+
+namespace {
+
+bool same_bits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+bool same_vertex(const Vertex &a, const ac::Vertex &b)
+{
+    return same_bits(a.x, b.x) && same_bits(a.y, b.y) && same_bits(a.z, b.z);
+}
+
+std::string object_label(const Object &o)
+{
+    return o.name.empty() ? "object " + std::to_string(o.id) : "object \"" + o.name + "\"";
+}
+
+// The scene as a new model: one material, objects in world coordinates.
+ac::Model fresh_model(Scene &scene, const std::string &path)
+{
+    ac::Model m;
+    m.path = path;
+    m.materials.push_back(
+        "MATERIAL \"default\" rgb 0.8 0.8 0.8  amb 0.2 0.2 0.2  emis 0 0 0  spec 0.5 0.5 0.5  shi 10  trans 0");
+    m.world.type = "world";
+    struct Pending {
+        const Object *from;
+        ac::Object *to;
+        std::size_t depth;
+    };
+    std::vector<Pending> stack;
+    // Children are placed before any of them is filled in, so that the
+    // vectors holding them do not move under the pointers kept here.
+    auto add_children = [&](const Object &from, ac::Object &to, std::size_t depth) {
+        if (depth > 1000) throw ac::Error(path + ": cannot save objects nested more than 1000 deep");
+        to.kids.resize(from.children.size());
+        for (std::size_t i = from.children.size(); i-- > 0;)
+            stack.push_back({from.children[i].get(), &to.kids[i], depth + 1});
+    };
+    add_children(scene.world(), m.world, 0);
+    while (!stack.empty()) {
+        Pending p = stack.back();
+        stack.pop_back();
+        const Object &o = *p.from;
+        ac::Object &a = *p.to;
+        a.type = o.vertices.size() == 0 && !o.children.empty() ? "group" : "poly";
+        if (!o.name.empty()) {
+            if (o.name.find('"') != std::string::npos)
+                throw ac::Error(path + ": cannot save the name " + o.name + ": an .ac name cannot hold '\"'");
+            a.tokens.push_back(ac::Token{"name", {"\"" + o.name + "\""}, {}, 0});
+        }
+        if (o.subdivided) a.tokens.push_back(ac::Token{"subdiv", {"1"}, {}, 0});
+        if (a.type == "poly") {
+            a.vert_at = a.surf_at = a.tokens.size();
+            for (const auto &hv : o.vertices) a.verts.push_back({hv.v.x, hv.v.y, hv.v.z});
+            for (const auto &s : o.surfaces) {
+                ac::Surface as;
+                as.flags = 0x10;
+                as.first = static_cast<std::uint32_t>(a.refs.size());
+                as.count = static_cast<std::uint32_t>(s.refs.size());
+                for (std::uint32_t r : s.refs) a.refs.push_back(ac::Ref{r, {}, {}});
+                a.surfs.push_back(as);
+            }
+        }
+        add_children(o, a, p.depth);
+    }
+    return m;
+}
+
+}  // namespace
+
+ac::Counts load_scene(Host &host, const std::string &path, const ac::ReadOptions &options)
+{
+    auto doc = std::make_shared<AcDocument>();
+    doc->model = ac::read_file(path, options);
+    Scene scene;
+    // Objects are made as the model is walked, parents first, so the scene
+    // numbers them in the model's order.
+    std::unordered_map<const ac::Object *, Object *> parent_of;
+    ac::for_each_object(doc->model, [&](ac::Object &source, const ac::Placement &placement) {
+        Object *object = &scene.world();
+        if (&source != &doc->model.world) {
+            Object *parent = parent_of.at(&source);
+            object = &scene.add_object(source.name(), parent == &scene.world() ? nullptr : parent);
+            object->subdivided = source.subdiv() > 0;
+        }
+        for (const ac::Vertex &v : source.verts) {
+            const ac::Vertex w = placement.to_world(v);
+            object->add_vertex(w.x, w.y, w.z);
+        }
+        for (const ac::Surface &s : source.surfs) {
+            std::vector<std::uint32_t> refs(s.count);
+            for (std::uint32_t j = 0; j < s.count; ++j) refs[j] = source.refs[s.first + j].index;
+            object->add_surface(std::move(refs));
+        }
+        for (ac::Object &kid : source.kids) parent_of[&kid] = object;
+        doc->links.push_back({object, &source, placement});
+    });
+    host.reset_scene();
+    host.scene = std::move(scene);
+    host.document = std::move(doc);
+    return ac::count(host.document->model);
+}
+
+std::size_t save_scene(Host &host, const std::string &path, const ac::WriteOptions &options)
+{
+    if (!host.document) {
+        ac::Model m = fresh_model(host.scene, path);
+        ac::write_file(m, path, options);
+        std::size_t n = 0;
+        host.scene.for_each_object([&](Object &o) { n += o.vertices.size(); });
+        return n;
+    }
+    AcDocument &doc = *host.document;
+    if (doc.links.size() != host.scene.object_count() + 1)
+        throw ac::Error(path + ": cannot save: the scene has " + std::to_string(host.scene.object_count()) +
+                        " objects, the model it was loaded from " + std::to_string(doc.links.size() - 1));
+    struct Change {
+        ac::Object *object;
+        std::size_t index;
+        ac::Vertex before, after;
+    };
+    std::vector<Change> changes;
+    std::size_t moved = 0;
+    for (const AcDocument::Link &link : doc.links) {
+        const Object &o = *link.object;
+        ac::Object &src = *link.source;
+        if (o.vertices.size() != src.verts.size() || o.surfaces.size() != src.surfs.size())
+            throw ac::Error(path + ": cannot save: " + object_label(o) +
+                            " no longer has the vertices and surfaces of the model it was loaded from");
+        for (std::size_t i = 0; i < src.verts.size(); ++i) {
+            const Vertex &w = o.vertices[i].v;
+            const ac::Vertex old = src.verts[i];
+            if (same_vertex(w, link.placement.to_world(old))) continue;
+            ++moved;
+            const ac::Vertex local = link.placement.to_local({w.x, w.y, w.z}, old);
+            if (!same_vertex(Vertex{local.x, local.y, local.z}, old)) changes.push_back({&src, i, old, local});
+        }
+    }
+    for (const Change &c : changes) c.object->verts[c.index] = c.after;
+    try {
+        ac::write_file(doc.model, path, options);
+    } catch (...) {
+        for (const Change &c : changes) c.object->verts[c.index] = c.before;
+        throw;
+    }
+    return moved;
+}
+
+std::vector<Edge> object_edges(const Host &host, const Object &object)
+{
+    const ac::Object *source = nullptr;
+    if (host.document) {
+        for (const AcDocument::Link &link : host.document->links)
+            if (link.object == &object) source = link.source;
+    }
+    std::vector<Edge> edges;
+    std::unordered_set<std::uint64_t> seen;
+    auto add = [&](std::uint32_t a, std::uint32_t b) {
+        if (a == b) return;
+        const std::uint64_t key = (std::uint64_t{std::min(a, b)} << 32) | std::max(a, b);
+        if (seen.insert(key).second) edges.push_back({a, b});
+    };
+    for (std::size_t s = 0; s < object.surfaces.size(); ++s) {
+        const std::vector<std::uint32_t> &refs = object.surfaces[s].refs;
+        const bool open = source && s < source->surfs.size() && source->surfs[s].type() == ac::line;
+        for (std::size_t j = 0; j + 1 < refs.size(); ++j) add(refs[j], refs[j + 1]);
+        if (!open && refs.size() > 2) add(refs.back(), refs.front());
+    }
+    return edges;
+}

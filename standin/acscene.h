@@ -1,0 +1,49 @@
+// The stand-in's scene from an .ac model file and back.
+//
+// Loading places every vertex in world coordinates (the scene has no
+// transforms) and keeps the model beside the scene. Saving writes that model
+// back: coordinates the scene changed go back through the inverse transforms
+// into their object's frame, everything else is written as it was read.
+#ifndef RILO_STANDIN_ACSCENE_H
+#define RILO_STANDIN_ACSCENE_H
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "acfile.h"
+#include "scene.h"
+
+struct Host;
+
+// The model file a scene was loaded from.
+struct AcDocument {
+    struct Link {
+        Object *object;            // in the scene
+        ac::Object *source;        // in the model
+        ac::Placement placement;   // the source's frame to the world
+    };
+    ac::Model model;
+    std::vector<Link> links;       // the world first, then the scene's order
+};
+
+// Replaces the host's scene (and its undo history) with the model in PATH.
+// Throws ac::Error, leaving the scene as it was, when the file is refused.
+ac::Counts load_scene(Host &host, const std::string &path, const ac::ReadOptions &options = {});
+
+// Writes the host's scene to PATH: through the model it was loaded from, or
+// as a new model when it was built by other means. Returns how many vertices
+// were written with new coordinates. Throws ac::Error, writing nothing, when
+// the scene no longer fits its model or a moved vertex cannot go back.
+std::size_t save_scene(Host &host, const std::string &path, const ac::WriteOptions &options = {});
+
+// One edge of a surface, by the indices of its two vertices in the object.
+struct Edge {
+    std::uint32_t a, b;
+};
+
+// The edges of an object's surfaces, each once: polygons and closed lines
+// closed, lines open (the model's surface types when the scene came from one).
+std::vector<Edge> object_edges(const Host &host, const Object &object);
+
+#endif

@@ -1,0 +1,29 @@
+// A side view of a change to a model as an SVG picture: the edges before in
+// grey, after in colour, on the plane of two axes.
+#ifndef RILO_STANDIN_PREVIEW_H
+#define RILO_STANDIN_PREVIEW_H
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+struct PreviewLine {
+    float x0, y0, x1, y1;   // model units: across, up
+};
+
+struct Preview {
+    std::string title;
+    std::string across, up;            // axis names, e.g. "x" and "y"
+    std::vector<PreviewLine> before, after;
+};
+
+// At most this many lines are drawn per layer; larger layers are thinned
+// evenly and the picture says so.
+inline constexpr std::size_t kPreviewMaxLines = 100000;
+
+std::string preview_svg(const Preview &preview);
+
+// Writes TEXT to PATH through a temporary file; throws std::runtime_error.
+void write_file_atomically(const std::string &path, const std::string &text);
+
+#endif
