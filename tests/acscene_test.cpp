@@ -1,0 +1,191 @@
+// The stand-in's scene loaded from .ac files and saved back, and the preview.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+#include "acscene.h"
+#include "host.h"
+#include "preview.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char *const kModel =
+    "AC3Db\n"
+    "MATERIAL \"m\" rgb 1 1 1  amb 0.2 0.2 0.2  emis 0 0 0  spec 0.5 0.5 0.5  shi 10  trans 0\n"
+    "OBJECT world\nkids 2\n"
+    "OBJECT group\nname \"arm\"\nloc 0 0 5\nkids 1\n"
+    "OBJECT poly\nname \"hand\"\nrot 0 -1 0 1 0 0 0 0 1\nloc 10 0 0\nsubdiv 2\nnumvert 3\n1 2 3\n0.1 0.2 0.3\n-0 4 0\n"
+    "numsurf 2\nSURF 0x10\nmat 0\nrefs 3\n0 0 0\n1 0 0\n2 0 0\nSURF 0x02\nmat 0\nrefs 3\n0 0 0\n1 0 0\n2 0 0\n"
+    "kids 0\n"
+    "OBJECT poly\nname \"plate\"\nloc 1000.25 0 0\nnumvert 2\n0.1 0.2 0.3\n0.4 0.5 0.6\nkids 0\n";
+
+std::string slurp(const fs::path &p)
+{
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class SceneFiles : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        host().reset_scene();
+        host().echo = false;
+        dir_ = fs::temp_directory_path() / ("acscene_test_" + std::to_string(::getpid()));
+        fs::create_directories(dir_);
+        std::ofstream(dir_ / "in.ac") << kModel;
+        load_scene(host(), (dir_ / "in.ac").string());
+    }
+    void TearDown() override
+    {
+        host().reset_scene();
+        fs::remove_all(dir_);
+    }
+    Object &object(const char *name) { return *host().scene.named(name).at(0); }
+    fs::path dir_;
+};
+
+TEST_F(SceneFiles, LoadingBuildsTheSceneInWorldCoordinates)
+{
+    Scene &s = host().scene;
+    ASSERT_EQ(s.object_count(), 3u);
+    EXPECT_EQ(s.find(1)->name, "arm");
+    EXPECT_EQ(s.find(2)->name, "hand");   // numbered in file order, children after parents
+    EXPECT_EQ(s.find(2)->parent, s.find(1));
+    EXPECT_EQ(s.find(3)->name, "plate");
+    EXPECT_TRUE(s.find(2)->subdivided);
+    EXPECT_FALSE(s.find(3)->subdivided);
+    const Vertex &v = object("hand").vertices[0].v;   // (1,2,3) turned, +(10,0,0), +(0,0,5)
+    EXPECT_EQ(v.x, 8.0f);
+    EXPECT_EQ(v.y, 1.0f);
+    EXPECT_EQ(v.z, 8.0f);
+    EXPECT_EQ(object("plate").vertices[1].v.x, static_cast<float>(0.4f + 1000.25));
+    EXPECT_EQ(object("hand").surfaces[1].refs, (std::vector<std::uint32_t>{0, 1, 2}));
+}
+
+TEST_F(SceneFiles, SavingRewritesOnlyTheMovedCoordinates)
+{
+    EXPECT_EQ(save_scene(host(), (dir_ / "same.ac").string()), 0u);
+    EXPECT_EQ(slurp(dir_ / "same.ac"), kModel);
+
+    object("plate").vertices[0].v.y = 0.75f;   // a world move along y only
+    object("hand").vertices[2].v.z = 9.5f;
+    EXPECT_EQ(save_scene(host(), (dir_ / "moved.ac").string()), 2u);
+    std::string expected = kModel;
+    expected.replace(expected.find("0.1 0.2 0.3\n0.4"), 11, "0.1 0.75 0.3");   // plate: y only, x kept
+    expected.replace(expected.find("-0 4 0\n"), 6, "-0 4 4.5");              // hand: z - 5
+    EXPECT_EQ(slurp(dir_ / "moved.ac"), expected);
+
+    load_scene(host(), (dir_ / "moved.ac").string());
+    EXPECT_EQ(object("plate").vertices[0].v.y, 0.75f);
+    EXPECT_EQ(object("hand").vertices[2].v.z, 9.5f);
+}
+
+TEST_F(SceneFiles, ASceneThatNoLongerFitsItsModelIsNotSaved)
+{
+    object("plate").add_vertex(1, 2, 3);
+    EXPECT_THROW(save_scene(host(), (dir_ / "out.ac").string()), ac::Error);
+    host().scene.add_object("extra");
+    EXPECT_THROW(save_scene(host(), (dir_ / "out.ac").string()), ac::Error);
+    EXPECT_FALSE(fs::exists(dir_ / "out.ac"));
+}
+
+TEST_F(SceneFiles, AFailedSaveKeepsTheModelAsItWas)
+{
+    object("plate").vertices[1].v.x = 2000.0f;
+    EXPECT_THROW(save_scene(host(), (dir_ / "missing" / "out.ac").string()), ac::Error);
+    // The model still holds the old local coordinate, so the move is seen again.
+    EXPECT_EQ(save_scene(host(), (dir_ / "out.ac").string()), 1u);
+    EXPECT_NE(slurp(dir_ / "out.ac").find("\n999.75 0.5 0.6\n"), std::string::npos);
+}
+
+TEST_F(SceneFiles, AMovedVertexOfASingularObjectIsRefused)
+{
+    std::string singular = kModel;
+    singular.replace(singular.find("rot 0 -1 0 1 0 0 0 0 1"), 22, "rot 1 0 0 2 0 0 0 0 1");
+    std::ofstream(dir_ / "singular.ac") << singular;
+    load_scene(host(), (dir_ / "singular.ac").string());
+    EXPECT_EQ(save_scene(host(), (dir_ / "out.ac").string()), 0u);   // unmoved: fine
+    object("hand").vertices[0].v.y += 1;
+    try {
+        save_scene(host(), (dir_ / "out2.ac").string());
+        FAIL();
+    } catch (const ac::Error &e) {
+        EXPECT_NE(std::string(e.what()).find("'hand'"), std::string::npos) << e.what();
+    }
+    EXPECT_FALSE(fs::exists(dir_ / "out2.ac"));
+}
+
+TEST_F(SceneFiles, ABuiltSceneIsSavedAsANewModel)
+{
+    host().reset_scene();
+    Object &a = host().scene.add_object("a b");
+    a.add_vertex(0.1f, 0.2f, 0.3f);
+    a.add_vertex(1, 0, 0);
+    a.add_vertex(0, 1, 0);
+    a.add_surface({0, 1, 2});
+    a.subdivided = true;
+    Object &g = host().scene.add_object("g", &a);
+    host().scene.add_object("leaf", &g).add_vertex(5, 5, 5);
+    EXPECT_EQ(save_scene(host(), (dir_ / "new.ac").string()), 4u);
+    load_scene(host(), (dir_ / "new.ac").string());
+    Scene &s = host().scene;
+    ASSERT_EQ(s.object_count(), 3u);
+    EXPECT_EQ(s.find(1)->name, "a b");
+    EXPECT_TRUE(s.find(1)->subdivided);
+    EXPECT_EQ(s.find(1)->vertices[0].v.y, 0.2f);
+    EXPECT_EQ(s.find(1)->surfaces[0].refs.size(), 3u);
+    EXPECT_EQ(s.find(3)->parent, s.find(2));
+    EXPECT_EQ(s.find(3)->vertices[0].v.z, 5.0f);
+
+    host().reset_scene();
+    host().scene.add_object("say \"hi\"");
+    EXPECT_THROW(save_scene(host(), (dir_ / "bad.ac").string()), ac::Error);
+}
+
+TEST_F(SceneFiles, EdgesCloseSurfacesButNotLines)
+{
+    // Surface 0 (polygon) gives 0-1, 1-2, 2-0; surface 1 (line) adds nothing new.
+    const std::vector<Edge> edges = object_edges(host(), object("hand"));
+    ASSERT_EQ(edges.size(), 3u);
+    host().reset_scene();
+    Object &o = host().scene.add_object("o");
+    for (int i = 0; i < 4; ++i) o.add_vertex(float(i), 0, 0);
+    o.add_surface({0, 1, 2, 3});
+    o.add_surface({3, 2, 1, 0});
+    EXPECT_EQ(object_edges(host(), o).size(), 4u);
+}
+
+TEST(PreviewPicture, BothLayersAxesAndThinning)
+{
+    Preview p;
+    p.title = "a < b";
+    p.across = "x";
+    p.up = "z";
+    p.before = {{0, 0, 1, 0}};
+    p.after = {{0, 0.5f, 1, -0.5f}};
+    const std::string svg = preview_svg(p);
+    EXPECT_EQ(svg.rfind("<svg ", 0), 0u);
+    EXPECT_NE(svg.find("a &lt; b"), std::string::npos);
+    EXPECT_NE(svg.find("x (frequency axis)"), std::string::npos);
+    EXPECT_NE(svg.find("z (amplitude axis)"), std::string::npos);
+    EXPECT_NE(svg.find(">before<"), std::string::npos);
+    EXPECT_NE(svg.find(">after<"), std::string::npos);
+    EXPECT_EQ(svg.find("drawn)"), std::string::npos);
+
+    p.after.assign(kPreviewMaxLines * 3 + 1, PreviewLine{0, 0, 1, 1});
+    const std::string thin = preview_svg(p);
+    EXPECT_NE(thin.find("after (1 edge in 4 drawn)"), std::string::npos);
+    EXPECT_LT(std::count(thin.begin(), thin.end(), 'L'), static_cast<long>(kPreviewMaxLines + 10));
+}
+
+}  // namespace
