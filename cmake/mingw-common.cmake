@@ -1,6 +1,8 @@
 # Shared part of the mingw-w64 toolchain files; RILO_MINGW_TRIPLET names the target.
-set(CMAKE_C_COMPILER ${RILO_MINGW_TRIPLET}-gcc)
-set(CMAKE_CXX_COMPILER ${RILO_MINGW_TRIPLET}-g++)
+# The posix flavour: its C++ library has std::thread and std::mutex, which
+# the stand-in uses.  Its threads library is linked statically like the rest.
+set(CMAKE_C_COMPILER ${RILO_MINGW_TRIPLET}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${RILO_MINGW_TRIPLET}-g++-posix)
 set(CMAKE_RC_COMPILER ${RILO_MINGW_TRIPLET}-windres)
 set(CMAKE_DLLTOOL ${RILO_MINGW_TRIPLET}-dlltool)
 set(CMAKE_OBJDUMP ${RILO_MINGW_TRIPLET}-objdump)

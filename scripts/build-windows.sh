@@ -24,7 +24,7 @@ done
 unset CC CXX CFLAGS CXXFLAGS LDFLAGS
 
 for arch in "${arches[@]}"; do
-  compiler="$arch-w64-mingw32-g++"
+  compiler="$arch-w64-mingw32-g++-posix"
   if ! command -v "$compiler" >/dev/null; then
     echo "build-windows: $compiler not found; scripts/setup.sh installs mingw-w64" >&2
     exit 1

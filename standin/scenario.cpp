@@ -141,14 +141,17 @@ const RegisteredCommand *find_command(const char *name)
     return nullptr;
 }
 
-// Calls the registered procedure as the host does: entry 0 is the command name.
+// Calls the registered procedure as the host does, entry 0 being the command
+// name, with the host's checks of the list, undo and refresh rules around it.
 void run(const RegisteredCommand &command, std::vector<std::string> params)
 {
     params.insert(params.begin(), command.name);
     std::vector<char *> argv;
     for (auto &p : params) argv.push_back(p.data());
     argv.push_back(nullptr);
+    host().begin_command();
     command.proc(static_cast<int>(params.size()), argv.data());
+    host().end_command();
 }
 
 struct Effects {
@@ -367,6 +370,8 @@ void exercise(const RegisteredCommand &command, const Model &m)
         {{"x", "y", "fast", "1", "0", "0", "0"}, "rilo : unable to parse fast for frequency"},
         {{"x", "y", "1", "1e999", "0", "0", "0"}, "rilo : unable to parse 1e999 for amplitude"},
         {{"x", "y", "1", "1", "--3", "0", "0"}, "rilo : unable to parse --3 for offset"},
+        // The phase, offset times frequency, overflows single precision.
+        {{"x", "y", "1000", "1", "1e38", "0", "0"}, "rilo : the wave would take coordinates out of range"},
     };
     for (const BadCase &c : bad) run_bad(command, c);
     select_objects({});
