@@ -98,7 +98,8 @@ struct Host {
     uint32_t test_tick = 0;  // the tick a test build of the plug-in reads
 
     // Evaluates Tcl text; returns false with the error text on failure.
-    // Without an interpreter the host understands "ac3d remake_subdivisions" only.
+    // Without an interpreter the host understands "ac3d remake_subdivisions" and
+    // accepts "source" requests without reading anything.
     std::function<bool(const std::string &, std::string &)> eval;
     // Told of each command registered, so that an interpreter can expose it.
     std::function<void(RegisteredCommand &)> on_command;
@@ -128,7 +129,9 @@ struct Host {
 
 Host &host();
 
-// Counts the ac3d remake_subdivisions request; true if the text was one.
+// Handles what a host without an interpreter understands: counts the
+// ac3d remake_subdivisions request and accepts a source request quietly.
+// True if the text was one of these.
 bool host_builtin_command(const std::string &text);
 
 #endif
