@@ -7,17 +7,19 @@
 #include <string>
 #include <vector>
 
+#include "gui.h"
 #include "host.h"
 #include "shell.h"
 
 namespace {
 
 const char kUsage[] =
-    "usage: standin [--plugins DIR] [-c TCL] [SCRIPT.tcl ...]\n"
+    "usage: standin [--gui] [--plugins DIR] [-c TCL] [SCRIPT.tcl ...]\n"
+    "  --gui          open the main window (Tk) and run its event loop after the scripts\n"
     "  --plugins DIR  load rilo.p from DIR (default: the folder of this program)\n"
     "  -c TCL         evaluate TCL (may be repeated; runs in order with the scripts)\n"
     "  SCRIPT.tcl     evaluate a script file\n"
-    "With neither -c nor a script, Tcl is read from standard input.\n";
+    "With neither -c nor a script, Tcl is read from standard input (not with --gui).\n";
 
 struct Step {
     bool inline_text;
@@ -56,6 +58,7 @@ int main(int argc, char **argv)
 {
     std::string plugin_dir = executable_dir();
     std::vector<Step> steps;
+    bool gui = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if ((arg == "--plugins" || arg == "-c") && i + 1 < argc) {
@@ -64,6 +67,8 @@ int main(int argc, char **argv)
             } else {
                 steps.push_back({true, argv[++i]});
             }
+        } else if (arg == "--gui") {
+            gui = true;
         } else if (arg == "-h" || arg == "--help") {
             std::cout << kUsage;
             return 0;
@@ -78,11 +83,19 @@ int main(int argc, char **argv)
     Tcl_FindExecutable(argv[0]);
     Shell shell;
     std::string error;
+    if (gui && !gui_start(shell, error)) {
+        std::cerr << "standin: " << error << "\n";
+        return 2;
+    }
     if (!shell.load(plugin_dir, error)) {
         std::cerr << "standin: " << error << "\n";
         return 2;
     }
-    if (steps.empty()) return read_eval_print(shell);
+    if (gui && !gui_build_main_window(shell, error)) {
+        std::cerr << "standin: " << error << "\n";
+        return 2;
+    }
+    if (steps.empty() && !gui) return read_eval_print(shell);
     for (const Step &step : steps) {
         const bool ok = step.inline_text ? shell.eval(step.text, error) : shell.eval_file(step.text, error);
         if (!ok) {
@@ -92,5 +105,6 @@ int main(int argc, char **argv)
         const char *result = Tcl_GetStringResult(shell.interp());
         if (step.inline_text && *result != '\0') std::cout << result << "\n";
     }
+    if (gui) gui_run();
     return 0;
 }
