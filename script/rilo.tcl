@@ -68,19 +68,19 @@ proc ::rilo::read_number {text} {
     }
     # With a point and an exponent the text always reads as a double, never
     # as an octal integer.
-    if {[catch {expr {double("${sign}0$whole.${fraction}0e$exponent")}} value] || $value != $value} {
-        set value 0.0  ;# too small for single precision: reads as zero
+    if {[catch {expr {double("${sign}0$whole.${fraction}0e$exponent")}} value]} {
+        set value 0.0  ;# far too small for a double: reads as zero
     }
     set digits [string trimleft $whole$fraction 0]
     if {$digits eq ""} {
-        return [list ok $value $used]
+        return [list ok [single $value] $used]
     }
     # The magnitude is DIGITS x 10^power; its leading digit has the decimal
     # exponent lead.  Tcl's integers are unbounded, so the test is exact.
     set power [expr {[decimal $exponent] - [string length $fraction]}]
     set lead [expr {$power + [string length $digits] - 1}]
     if {$lead < 38} {
-        return [list ok $value $used]
+        return [list ok [single $value] $used]
     }
     if {$lead > 38} {
         return overflow
@@ -93,7 +93,13 @@ proc ::rilo::read_number {text} {
     if {$large} {
         return overflow
     }
-    return [list ok $value $used]
+    return [list ok [single $value] $used]
+}
+
+# VALUE rounded to single precision, as the command holds it.
+proc ::rilo::single {value} {
+    binary scan [binary format f $value] f value
+    return $value
 }
 
 # The integer written in decimal as TEXT (an optional sign and digits),
@@ -387,15 +393,17 @@ proc ::rilo::draw_preview {args} {
         lappend values [lindex $reading 1]
     }
 
-    set left 22
-    set right [expr {$width - 10}]
-    set mid [expr {($height - 16) / 2.0}]
-    set reach [expr {$mid - 12}]
+    # A label row above the plot, a caption row below, and room for the
+    # frequency axis's name at the right end of the middle line.
+    set left 12
+    set right [expr {$width - 22}]
+    set high 24
+    set low [expr {$height - 24}]
+    set mid [expr {($high + $low) / 2.0}]
+    set reach [expr {($low - $high) / 2.0 - 2}]
     $c create line $left $mid $right $mid -fill #b0b0b0 -dash {4 3}
-    $c create line $left 8 $left [expr {$height - 24}] -fill #b0b0b0
-    $c create text [expr {$right - 2}] [expr {$mid - 4}] -anchor se -fill #808080 \
-        -text [string toupper $ui(freq_axis)]
-    $c create text [expr {$left - 4}] 8 -anchor ne -fill #808080 -text [string toupper $ui(amp_axis)]
+    $c create line $left $high $left $low -fill #b0b0b0
+    $c create text [expr {$width - 11}] $mid -fill #808080 -text [string toupper $ui(freq_axis)]
     lassign $values frequency amplitude offset
     set offset [expr {$ui(random) ? 0.0 : $offset / 100.0}]
     if {$ui(freq_units)} {
@@ -427,8 +435,8 @@ proc ::rilo::draw_preview {args} {
     } else {
         set phases [list $phase]
     }
-    $c create text [expr {$left + 4}] [expr {$mid - $reach}] -anchor w -fill #808080 \
-        -text "±[format %g [expr {abs($amplitude)}]]"
+    $c create text [expr {$left - 4}] 4 -anchor nw -fill #808080 \
+        -text "[string toupper $ui(amp_axis)]  ±[format %g [expr {abs($amplitude)}]]"
     set first 1
     foreach start $phases {
         set points {}
@@ -445,7 +453,7 @@ proc ::rilo::draw_preview {args} {
             $c lower ghost wave
         }
     }
-    $c create text [expr {$width / 2}] [expr {$height - 8}] -fill #505050 -text $caption -tags caption
+    $c create text [expr {$width / 2}] [expr {$height - 4}] -anchor s -fill #505050 -text $caption -tags caption
 }
 
 # Sends the values to pjtrilo_go and keeps them for next time; 0 when they

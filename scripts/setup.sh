@@ -7,6 +7,7 @@ packages=(
   build-essential cmake tcl-dev tk-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   valgrind
+  xvfb imagemagick
 )
 
 missing=()

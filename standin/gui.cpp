@@ -135,7 +135,8 @@ proc ::standin::gui::draw {} {
         incr count [expr {[llength $points] / 2}]
         if {[llength $points]} {lappend shapes $points}
     }
-    set summary "[llength [standin objects]] objects, $count vertices, selecting [standin mode]"
+    set objects [llength [standin objects]]
+    set summary "$objects object[expr {$objects == 1 ? "" : "s"}], $count vertices, selecting [standin mode]"
     set status $summary
     if {![llength $shapes]} {
         $c create text [expr {$width / 2}] [expr {$height / 2}] -fill gray50 \
