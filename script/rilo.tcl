@@ -298,6 +298,8 @@ proc ::rilo::build {top} {
     bind $top <KP_Enter> {::rilo::ok; break}
     bind $top <Escape> {::rilo::cancel; break}
 
+    # A dialog closed with the main window may have left its trace behind.
+    trace remove variable ::rilo::ui write ::rilo::refresh
     trace add variable ::rilo::ui write ::rilo::refresh
     refresh
     place_over $top
@@ -456,46 +458,46 @@ proc ::rilo::draw_preview {args} {
     $c create text [expr {$width / 2}] [expr {$height - 4}] -anchor s -fill #505050 -text $caption -tags caption
 }
 
-# Sends the values to pjtrilo_go and keeps them for next time; 0 when they
-# cannot be sent.
-proc ::rilo::apply {} {
+# The parameters for pjtrilo_go, with the values kept for next time; empty,
+# with a bell, when the values cannot be sent.
+proc ::rilo::take {} {
     variable ui
     variable last
     if {![ready]} {
         bell
-        return 0
+        return {}
     }
-    set parameters [parameters]
-    commit
-    uplevel #0 [linsert $parameters 0 pjtrilo_go]
-    return 1
-}
-
-proc ::rilo::commit {} {
-    variable ui
-    variable last
     array set last [array get ui]
     foreach field {frequency amplitude offset} {
         set last($field) [string trim $ui($field)]
     }
+    return [parameters]
 }
 
-proc ::rilo::ok {} {
-    if {![ready]} {
-        bell
-        return
-    }
-    set parameters [parameters]
-    commit
-    close
+proc ::rilo::run {parameters} {
     uplevel #0 [linsert $parameters 0 pjtrilo_go]
 }
 
-proc ::rilo::cancel {} {
-    close
+proc ::rilo::apply {} {
+    set parameters [take]
+    if {[llength $parameters]} {
+        run $parameters
+    }
 }
 
-proc ::rilo::close {} {
+proc ::rilo::ok {} {
+    set parameters [take]
+    if {[llength $parameters]} {
+        dismiss
+        run $parameters
+    }
+}
+
+proc ::rilo::cancel {} {
+    dismiss
+}
+
+proc ::rilo::dismiss {} {
     variable top
     trace remove variable ::rilo::ui write ::rilo::refresh
     destroy $top
