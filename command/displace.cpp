@@ -3,6 +3,7 @@
 // Every single-precision result is computed in double and rounded once, which
 // gives the correctly rounded single-precision operation whatever the
 // compiler's evaluation method; the chain from d to w stays in double.
+#include <cfloat>
 #include <cmath>
 
 #include "rilo.h"
@@ -34,7 +35,7 @@ float random_offset(const SineParams &p, uint32_t seed, float frequency)
 
 }  // namespace
 
-void displace_vertices(const SineParams *params, List *vertices)
+bool plan_wave(const SineParams *params, List *vertices, WavePlan *plan)
 {
     const SineParams &p = *params;
     const char F = p.frequency_axis;
@@ -44,6 +45,7 @@ void displace_vertices(const SineParams *params, List *vertices)
     Vertex *lo = static_cast<Vertex *>(vertices->data);
     float lo_F = *axis_field(lo, F);
     float hi_F = lo_F;
+    double largest_A = 0.0;  // the largest magnitude along the amplitude axis
     for (List *node = vertices; node != nullptr; node = node->next) {
         Vertex *v = static_cast<Vertex *>(node->data);
         const float f = *axis_field(v, F);
@@ -52,16 +54,38 @@ void displace_vertices(const SineParams *params, List *vertices)
             lo_F = f;
         }
         if (f > hi_F) hi_F = f;
+        largest_A = std::fmax(largest_A, std::fabs(static_cast<double>(*axis_field(v, A))));
     }
-    const float base = *axis_field(lo, A);
-
-    float frequency = p.frequency;
-    float offset = p.offset;
+    WavePlan w{lo_F, *axis_field(lo, A), p.frequency, p.offset};
+    const double extent = static_cast<double>(hi_F) - static_cast<double>(lo_F);
     if (!p.freq_units) {
-        offset = round_single(static_cast<double>(offset) * static_cast<double>(frequency));
-        const double extent = static_cast<double>(hi_F) - static_cast<double>(lo_F);
-        frequency = (extent == 0.0) ? 0.0f : round_single(static_cast<double>(frequency) / extent);
+        w.offset = round_single(static_cast<double>(w.offset) * static_cast<double>(w.frequency));
+        w.frequency = (extent == 0.0) ? 0.0f : round_single(static_cast<double>(w.frequency) / extent);
     }
+
+    // Distances along the frequency axis, the rescaled values and every
+    // placed coordinate must stay finite in single precision; otherwise the
+    // wave would write infinities or not-a-numbers into the model.
+    const double reach = (p.additive ? largest_A : std::fabs(static_cast<double>(w.base))) +
+                         std::fabs(static_cast<double>(p.amplitude));
+    if (!std::isfinite(round_single(extent)) || !std::isfinite(w.frequency) || !std::isfinite(w.offset) ||
+        !(reach <= static_cast<double>(FLT_MAX))) {
+        windows_message_dialog("rilo : the wave would take coordinates out of range");
+        return false;
+    }
+    *plan = w;
+    return true;
+}
+
+void displace_vertices(const SineParams *params, const WavePlan *plan, List *vertices)
+{
+    const SineParams &p = *params;
+    const char F = p.frequency_axis;
+    const char A = p.amplitude_axis;
+    const float lo_F = plan->lo_F;
+    const float base = plan->base;
+    const float frequency = plan->frequency;
+    float offset = plan->offset;
 
     const double amplitude = p.amplitude;
     uint32_t seed = p.phase_seed;

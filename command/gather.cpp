@@ -57,6 +57,5 @@ List *gather_selected_vertices(void)
         windows_message_dialog("rilo : no vertices selected");
         return nullptr;
     }
-    add_undoable_vertex_positions("rilo", vertices);
     return vertices;
 }

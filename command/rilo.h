@@ -39,12 +39,25 @@ bool read_sine_params(int argc, char **argv, SineParams *params);
 // Returns false when memory ran out part way.
 bool collect_object_vertices(Object *object, List **vertices);
 
-// Builds the vertex list of the current selection and saves it as the undo
-// step "rilo".  Returns null (after showing a message) when nothing is selected.
+// Builds the vertex list of the current selection.  Returns null (after
+// showing a message) when nothing is selected.
 List *gather_selected_vertices(void);
 
+// What the wave starts from: the extent scan's results and the frequency and
+// offset rescaled for the selection.
+struct WavePlan {
+    float lo_F;       // smallest coordinate along the frequency axis
+    float base;       // amplitude-axis coordinate of the vertex at lo_F
+    float frequency;  // cycles per model unit
+    float offset;     // phase offset before any random draw
+};
+
+// Scans the listed vertices and rescales the parameters.  Shows a message and
+// returns false when the result would not fit single precision.
+bool plan_wave(const SineParams *params, List *vertices, WavePlan *plan);
+
 // Moves every listed vertex and refreshes the host.
-void displace_vertices(const SineParams *params, List *vertices);
+void displace_vertices(const SineParams *params, const WavePlan *plan, List *vertices);
 
 // Milliseconds since an arbitrary origin, 32 bits wide; seeds random phases.
 uint32_t rilo_tick(void);

@@ -7,6 +7,13 @@ extern "C" void *sine_deform_command(int argc, char **argv)
     if (!read_sine_params(argc, argv, &params)) return nullptr;
     List *vertices = gather_selected_vertices();
     if (vertices == nullptr) return nullptr;
-    displace_vertices(&params, vertices);
+    WavePlan plan;
+    if (!plan_wave(&params, vertices, &plan)) {
+        list_free(&vertices);
+        return nullptr;
+    }
+    // One undo step, saved before any coordinate changes; the host keeps the list.
+    add_undoable_vertex_positions("rilo", vertices);
+    displace_vertices(&params, &plan, vertices);
     return nullptr;
 }

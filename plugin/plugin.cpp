@@ -9,8 +9,9 @@ namespace {
 
 bool init_pending = true;
 
-// The plug-in folder as handed over at initialisation; kept for the life of the process.
-char *plugin_dir_copy = nullptr;
+// The plug-in folder as handed over at initialisation; kept for the life of
+// the process (volatile: the store must stay although nothing reads it back).
+char *volatile plugin_dir_copy = nullptr;
 
 const char kAbout[] = "Rilo - version 1.1 - Velkmar";
 const char kInfo[] = "Rilo utility - Applies an axis-aligned waveform to selected vertices";

@@ -173,7 +173,9 @@ proc ::rilo::parameters {} {
 
 # Opens the dialog, or brings it forward when it is already open.
 proc pjtrilo_dialog {} {
-    package require Tk
+    if {[catch {package require Tk} problem]} {
+        return -code error "rilo: the dialog needs Tk: $problem"
+    }
     set top $::rilo::top
     if {[winfo exists $top]} {
         wm deiconify $top

@@ -48,13 +48,11 @@ proc ::standin::gui::build {} {
             -variable ::standin::gui::view -command ::standin::gui::changed
     }
 
-    # The modeller's Tools menu: the entries plug-ins registered.
-    menu .menubar.tools
+    # The modeller's Tools menu: the entries plug-ins registered, read again
+    # each time it opens.
+    menu .menubar.tools -postcommand ::standin::gui::fill_tools
     .menubar add cascade -label Tools -underline 0 -menu .menubar.tools
-    foreach item [standin menu list] {
-        lassign $item label command
-        .menubar.tools add command -label $label -command [list uplevel #0 $command]
-    }
+    fill_tools
     bind Menu <<MenuSelect>> {+::standin::gui::menu_help %W}
 
     canvas .view -width 480 -height 300 -background white -highlightthickness 0
@@ -69,6 +67,14 @@ proc ::standin::gui::build {} {
         trace add execution [lindex $command 0] leave ::standin::gui::changed
     }
     changed
+}
+
+proc ::standin::gui::fill_tools {} {
+    .menubar.tools delete 0 end
+    foreach item [standin menu list] {
+        lassign $item label command
+        .menubar.tools add command -label $label -command [list uplevel #0 $command]
+    }
 }
 
 # Shows the help of the Tools entry under the pointer in the status line.
@@ -233,10 +239,19 @@ bool gui_start(Shell &shell, std::string &error)
     if (Tcl_GetVar(interp, "argv0", TCL_GLOBAL_ONLY) == nullptr) {
         Tcl_SetVar(interp, "argv0", "standin", TCL_GLOBAL_ONLY);
     }
-    if (Tk_Init(interp) != TCL_OK) {
-        error = Tcl_GetStringResult(interp);
-        return false;
+    // Tk takes its own options out of argv; the scripts' arguments are not for it.
+    Tcl_Obj *script_args = Tcl_GetVar2Ex(interp, "argv", nullptr, TCL_GLOBAL_ONLY);
+    if (script_args != nullptr) Tcl_IncrRefCount(script_args);
+    Tcl_SetVar2Ex(interp, "argv", nullptr, Tcl_NewObj(), TCL_GLOBAL_ONLY);
+    const bool started = Tk_Init(interp) == TCL_OK;
+    if (!started) error = Tcl_GetStringResult(interp);
+    if (script_args != nullptr) {
+        Tcl_SetVar2Ex(interp, "argv", nullptr, script_args, TCL_GLOBAL_ONLY);
+        Tcl_DecrRefCount(script_args);
+    } else {
+        Tcl_UnsetVar(interp, "argv", TCL_GLOBAL_ONLY);
     }
+    if (!started) return false;
     if (!eval_script(interp, kGuiScript, error)) return false;
     host().on_message = [interp](const std::string &text) { show_message(interp, text); };
     return true;

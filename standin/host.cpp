@@ -5,6 +5,9 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdint>
+#include <cstring>
+#include <mutex>
+#include <thread>
 
 namespace {
 
@@ -49,6 +52,32 @@ struct ListBuilder {
         tail = node;
     }
 };
+
+const std::thread::id main_thread = std::this_thread::get_id();
+
+// Every service checks that it is called on the host's own thread.
+#define HOST_SERVICE() check_thread(__func__)
+
+void check_thread(const char *service)
+{
+    if (std::this_thread::get_id() != main_thread) host().note_misuse(std::string(service) + " called from another thread");
+}
+
+std::vector<Vertex> scene_positions(const Scene &scene)
+{
+    std::vector<Vertex> positions;
+    scene.for_each_object([&](Object &o) {
+        for (const auto &v : o.vertices) positions.push_back(v.v);
+    });
+    return positions;
+}
+
+bool same_bits(const Vertex &a, const Vertex &b) { return std::memcmp(&a, &b, sizeof(Vertex)) == 0; }
+
+bool counters_equal(const Counters &a, const Counters &b)
+{
+    return a.bounding_box == b.bounding_box && a.redraw == b.redraw && a.status == b.status;
+}
 
 }  // namespace
 
@@ -99,12 +128,18 @@ void NodePool::give_back(Node *node)
 bool NodePool::owns(const List *list) const
 {
     const auto address = reinterpret_cast<uintptr_t>(list);
-    for (const auto &[start, end] : ranges_) {
-        if (address >= reinterpret_cast<uintptr_t>(start) && address < reinterpret_cast<uintptr_t>(end)) {
-            return (address - reinterpret_cast<uintptr_t>(start)) % sizeof(Node) == 0;
-        }
+    auto inside = [address](const std::pair<const Node *, const Node *> &range) {
+        return address >= reinterpret_cast<uintptr_t>(range.first) &&
+               address < reinterpret_cast<uintptr_t>(range.second);
+    };
+    // Neighbouring nodes of a list mostly share a chunk: try the last one found first.
+    if (last_hit_ >= ranges_.size() || !inside(ranges_[last_hit_])) {
+        size_t i = 0;
+        while (i < ranges_.size() && !inside(ranges_[i])) ++i;
+        if (i == ranges_.size()) return false;
+        last_hit_ = i;
     }
-    return false;
+    return (address - reinterpret_cast<uintptr_t>(ranges_[last_hit_].first)) % sizeof(Node) == 0;
 }
 
 void Host::release(List *list)
@@ -112,18 +147,66 @@ void Host::release(List *list)
     if (list != nullptr && list == append_head) append_head = nullptr;
     while (list != nullptr) {
         if (!nodes.owns(list)) {
-            misuse.push_back("list_free of a list the host owns");
+            note_misuse("list_free of a list the host owns");
             return;
         }
         Node *node = node_of(list);
         if (node->tag != kNodeLive) {
-            misuse.push_back("list_free of a list already released");
+            note_misuse("list_free of a list already released");
             return;
         }
         List *next = list->next;
         nodes.give_back(node);
         list = next;
     }
+}
+
+void Host::note_misuse(std::string what)
+{
+    static std::mutex guard;
+    std::lock_guard<std::mutex> lock(guard);
+    if (echo) std::fprintf(stderr, "misuse: %s\n", what.c_str());
+    misuse.push_back(std::move(what));
+}
+
+void Host::begin_command()
+{
+    if (!strict) return;
+    invocation = Invocation{true, messages.size(), nodes.live() - undo_nodes, counts, 0, scene_positions(scene)};
+}
+
+void Host::end_command()
+{
+    if (!invocation.active) return;
+    invocation.active = false;
+    const bool failed = messages.size() > invocation.messages;
+    if (failed && invocation.undo_steps > 0) note_misuse("undo step saved on a failure path");
+    if (failed && !counters_equal(counts, invocation.counts)) note_misuse("refresh requested on a failure path");
+
+    // Every coordinate that changed must belong to the step saved for undo.
+    const uint64_t in_step = new_stamp();
+    if (invocation.undo_steps > 0) {
+        for (const auto &saved : undo.back().saved) saved.vertex->mark = in_step;
+    }
+    size_t i = 0;
+    bool unsaved = false;
+    scene.for_each_object([&](Object &o) {
+        for (auto &v : o.vertices) {
+            if (i < invocation.positions.size() && !same_bits(v.v, invocation.positions[i]) && v.mark != in_step) {
+                unsaved = true;
+            }
+            ++i;
+        }
+    });
+    if (unsaved) {
+        note_misuse(invocation.undo_steps > 0 ? "coordinate changed outside the undo step"
+                                              : "coordinate changed without an undo step");
+    }
+    const size_t held = nodes.live() - undo_nodes;
+    if (held > invocation.held) {
+        note_misuse("selection list never released (" + std::to_string(held - invocation.held) + " nodes)");
+    }
+    invocation.positions = {};
 }
 
 void Host::select_none()
@@ -141,6 +224,7 @@ void Host::reset_scene()
         release(undo.back().vertices);
         undo.pop_back();
     }
+    undo_nodes = 0;
     selected_objects.clear();
     append_head = nullptr;
     select_mode = kSelectObjects;
@@ -151,9 +235,11 @@ bool Host::undo_last(std::string &name)
 {
     if (undo.empty()) return false;
     UndoStep &step = undo.back();
-    for (auto it = step.saved.rbegin(); it != step.saved.rend(); ++it) it->vertex->v = it->position;
+    // Latest first, so that a vertex listed twice ends at its earliest saved position.
+    for (size_t i = step.saved.size(); i-- > 0;) step.saved[i].vertex->v = step.saved[i].position;
     name = step.name;
     release(step.vertices);
+    undo_nodes -= step.nodes;
     undo.pop_back();
     return true;
 }
@@ -164,12 +250,14 @@ extern "C" {
 
 void ac_add_tools_menu_item(const char *label, const char *command, const char *help)
 {
+    HOST_SERVICE();
     host().menu.push_back(MenuItem{label ? label : "", command ? command : "", help ? help : ""});
 }
 
 int ac_add_command_full(const char *name, ac_command_proc proc, int nparams, int style, const char *usage,
                         const char *description)
 {
+    HOST_SERVICE();
     Host &h = host();
     if (name == nullptr || proc == nullptr) return 0;
     h.commands.push_back(
@@ -180,6 +268,7 @@ int ac_add_command_full(const char *name, ac_command_proc proc, int nparams, int
 
 void tcl_command(const char *format, ...)
 {
+    HOST_SERVICE();
     va_list args;
     va_start(args, format);
     std::string text = vformat(format, args);
@@ -196,6 +285,7 @@ void tcl_command(const char *format, ...)
 
 void ac_unbackslash_string(char *s)
 {
+    HOST_SERVICE();
     if (s == nullptr) return;
     for (; *s != '\0'; ++s) {
         if (*s == '\\') *s = '/';
@@ -204,6 +294,7 @@ void ac_unbackslash_string(char *s)
 
 void windows_message_dialog(const char *format, ...)
 {
+    HOST_SERVICE();
     va_list args;
     va_start(args, format);
     std::string text = vformat(format, args);
@@ -216,6 +307,7 @@ void windows_message_dialog(const char *format, ...)
 
 void debugf(const char *format, ...)
 {
+    HOST_SERVICE();
     va_list args;
     va_start(args, format);
     std::string text = vformat(format, args);
@@ -225,10 +317,15 @@ void debugf(const char *format, ...)
     h.debug += text;
 }
 
-int ac_get_select_mode(void) { return host().select_mode; }
+int ac_get_select_mode(void)
+{
+    HOST_SERVICE();
+    return host().select_mode;
+}
 
 List *ac_selection_get_objects(void)
 {
+    HOST_SERVICE();
     ListBuilder list;
     for (Object *o : host().selected_objects) list.add(o, ItemKind::Object);
     return list.head;
@@ -236,6 +333,7 @@ List *ac_selection_get_objects(void)
 
 List *ac_selection_get_surfaces(void)
 {
+    HOST_SERVICE();
     ListBuilder list;
     host().scene.for_each_object([&](Object &o) {
         for (auto &s : o.surfaces) {
@@ -247,6 +345,7 @@ List *ac_selection_get_surfaces(void)
 
 List *ac_surfacelist_get_vertices(List *surfaces)
 {
+    HOST_SERVICE();
     const uint64_t stamp = host().new_stamp();
     ListBuilder list;
     for (List *n = surfaces; n != nullptr; n = n->next) {
@@ -263,6 +362,7 @@ List *ac_surfacelist_get_vertices(List *surfaces)
 
 List *ac_selection_get_vertices(void)
 {
+    HOST_SERVICE();
     ListBuilder list;
     host().scene.for_each_object([&](Object &o) {
         for (auto &v : o.vertices) {
@@ -272,24 +372,38 @@ List *ac_selection_get_vertices(void)
     return list.head;
 }
 
-List *ac_object_get_vertexlist(Object *object) { return object ? object->vertex_list() : nullptr; }
+List *ac_object_get_vertexlist(Object *object)
+{
+    HOST_SERVICE();
+    return object ? object->vertex_list() : nullptr;
+}
 
-List *ac_object_get_childrenlist(Object *object) { return object ? object->children_list() : nullptr; }
+List *ac_object_get_childrenlist(Object *object)
+{
+    HOST_SERVICE();
+    return object ? object->children_list() : nullptr;
+}
 
 Object *object_of_vertex(Vertex *vertex)
 {
+    HOST_SERVICE();
     return vertex ? reinterpret_cast<HostVertex *>(vertex)->owner : nullptr;
 }
 
-int ac_object_is_subdivided(Object *object) { return object && object->subdivided ? 1 : 0; }
+int ac_object_is_subdivided(Object *object)
+{
+    HOST_SERVICE();
+    return object && object->subdivided ? 1 : 0;
+}
 
 void list_append_list_unique(List **list, List *items)
 {
+    HOST_SERVICE();
     if (list == nullptr) return;
     Host &h = host();
     List *head = *list;
     if (head != nullptr && !h.nodes.owns(head)) {
-        h.misuse.push_back("list_append_list_unique onto a list the host owns");
+        h.note_misuse("list_append_list_unique onto a list the host owns");
         return;
     }
     // Items already in the list carry its stamp.  Appending again to the list
@@ -321,6 +435,7 @@ void list_append_list_unique(List **list, List *items)
 
 void list_free(List **list)
 {
+    HOST_SERVICE();
     if (list == nullptr) return;
     host().release(*list);
     *list = nullptr;
@@ -328,15 +443,30 @@ void list_free(List **list)
 
 void add_undoable_vertex_positions(const char *name, List *vertices)
 {
+    HOST_SERVICE();
     Host &h = host();
-    UndoStep step{name ? name : "", vertices, {}};
+    UndoStep step{name ? name : "", vertices, 0, {}};
     for (List *n = vertices; n != nullptr; n = n->next) {
         auto *v = static_cast<HostVertex *>(n->data);
         step.saved.push_back(UndoStep::Saved{v, v->v});
+        ++step.nodes;
     }
     if (vertices != nullptr && !h.nodes.owns(vertices)) {
-        h.misuse.push_back("add_undoable_vertex_positions with a list the host owns");
+        h.note_misuse("add_undoable_vertex_positions with a list the host owns");
         step.vertices = nullptr;
+        step.nodes = 0;
+    }
+    h.undo_nodes += step.nodes;
+    if (h.invocation.active) {
+        if (++h.invocation.undo_steps > 1) h.note_misuse("more than one undo step in one command");
+        const auto now = scene_positions(h.scene);
+        const auto &then = h.invocation.positions;
+        for (size_t i = 0; i < now.size() && i < then.size(); ++i) {
+            if (!same_bits(now[i], then[i])) {
+                h.note_misuse("coordinate changed before the undo step was saved");
+                break;
+            }
+        }
     }
     if (vertices == h.append_head) h.append_head = nullptr;
     h.undo.push_back(std::move(step));
@@ -344,6 +474,7 @@ void add_undoable_vertex_positions(const char *name, List *vertices)
 
 void find_bounding_box(void)
 {
+    HOST_SERVICE();
     Host &h = host();
     ++h.counts.bounding_box;
     bool first = true;
@@ -363,8 +494,16 @@ void find_bounding_box(void)
     h.box = box;
 }
 
-void redraw_all(void) { ++host().counts.redraw; }
+void redraw_all(void)
+{
+    HOST_SERVICE();
+    ++host().counts.redraw;
+}
 
-void display_status(void) { ++host().counts.status; }
+void display_status(void)
+{
+    HOST_SERVICE();
+    ++host().counts.status;
+}
 
 }  // extern "C"

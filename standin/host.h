@@ -33,7 +33,8 @@ struct UndoStep {
     };
     std::string name;
     List *vertices;  // the list handed over; the step releases it
-    std::vector<Saved> saved;
+    size_t nodes;    // how many nodes that list has
+    Blocks<Saved> saved;
 };
 
 struct Counters {
@@ -63,6 +64,17 @@ private:
     size_t chunk_size_ = 0;
     Node *free_ = nullptr;
     size_t live_ = 0;
+    mutable size_t last_hit_ = 0;
+};
+
+// What the host watches while one plug-in command runs.
+struct Invocation {
+    bool active = false;
+    size_t messages = 0;        // messages shown before it started
+    size_t held = 0;            // caller-owned nodes not yet held by undo steps
+    Counters counts;            // refresh counters before it started
+    size_t undo_steps = 0;      // undo steps pushed during it
+    std::vector<Vertex> positions;  // every vertex before it started, in scene order
 };
 
 enum SelectMode { kSelectObjects = 1, kSelectSurfaces = AC_SELECT_SURFACE, kSelectVertices = AC_SELECT_VERTEX };
@@ -82,6 +94,7 @@ struct Host {
     Counters counts;
     Box box;
     bool echo = true;  // copy messages and debug output to standard error
+    bool strict = true;  // check each plug-in command against the host's rules
     uint32_t test_tick = 0;  // the tick a test build of the plug-in reads
 
     // Evaluates Tcl text; returns false with the error text on failure.
@@ -93,6 +106,8 @@ struct Host {
     std::function<void(const std::string &)> on_message;
 
     NodePool nodes;
+    size_t undo_nodes = 0;  // caller-owned nodes held by undo steps
+    Invocation invocation;
     uint64_t stamp = 0;
     // The list last appended to with list_append_list_unique: while nothing
     // else has stamped items since, its items carry append_stamp.
@@ -106,6 +121,11 @@ struct Host {
     // Releases the caller-owned nodes of a list; records misuse when it is not one.
     void release(List *list);
     bool undo_last(std::string &name);
+    // Around each plug-in command: with strict on, records in misuse every
+    // breach of the host's rules that the command made.
+    void begin_command();
+    void end_command();
+    void note_misuse(std::string what);
 };
 
 Host &host();

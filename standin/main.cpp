@@ -14,11 +14,13 @@
 namespace {
 
 const char kUsage[] =
-    "usage: standin [--gui] [--plugins DIR] [-c TCL] [SCRIPT.tcl ...]\n"
+    "usage: standin [--gui] [--plugins DIR] [--no-init] [-c TCL] [SCRIPT.tcl ...] [-- ARG ...]\n"
     "  --gui          open the main window (Tk) and run its event loop after the scripts\n"
     "  --plugins DIR  load rilo.p from DIR (default: the folder of this program)\n"
+    "  --no-init      load the plug-in but leave its initialisation to \"standin init\"\n"
     "  -c TCL         evaluate TCL (may be repeated; runs in order with the scripts)\n"
     "  SCRIPT.tcl     evaluate a script file\n"
+    "  -- ARG ...     the rest of the line becomes the scripts' argv\n"
     "With neither -c nor a script, Tcl is read from standard input (not with --gui).\n";
 
 struct Step {
@@ -59,8 +61,14 @@ int main(int argc, char **argv)
     std::string plugin_dir = executable_dir();
     std::vector<Step> steps;
     bool gui = false;
+    bool initialise = true;
+    std::vector<std::string> script_args;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
+        if (arg == "--") {
+            script_args.assign(argv + i + 1, argv + argc);
+            break;
+        }
         if ((arg == "--plugins" || arg == "-c") && i + 1 < argc) {
             if (arg == "--plugins") {
                 plugin_dir = argv[++i];
@@ -69,6 +77,8 @@ int main(int argc, char **argv)
             }
         } else if (arg == "--gui") {
             gui = true;
+        } else if (arg == "--no-init") {
+            initialise = false;
         } else if (arg == "-h" || arg == "--help") {
             std::cout << kUsage;
             return 0;
@@ -82,12 +92,17 @@ int main(int argc, char **argv)
 
     Tcl_FindExecutable(argv[0]);
     Shell shell;
+    Tcl_Obj *args = Tcl_NewListObj(0, nullptr);
+    for (const auto &a : script_args) Tcl_ListObjAppendElement(nullptr, args, Tcl_NewStringObj(a.c_str(), -1));
+    Tcl_SetVar2Ex(shell.interp(), "argv", nullptr, args, TCL_GLOBAL_ONLY);
+    Tcl_SetVar2Ex(shell.interp(), "argc", nullptr, Tcl_NewWideIntObj(static_cast<Tcl_WideInt>(script_args.size())),
+                  TCL_GLOBAL_ONLY);
     std::string error;
     if (gui && !gui_start(shell, error)) {
         std::cerr << "standin: " << error << "\n";
         return 2;
     }
-    if (!shell.load(plugin_dir, error)) {
+    if (!shell.load(plugin_dir, initialise, error)) {
         std::cerr << "standin: " << error << "\n";
         return 2;
     }

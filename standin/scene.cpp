@@ -66,6 +66,35 @@ Scene::Scene() : world_(std::make_unique<Object>())
     world_->name = "world";
 }
 
+namespace {
+
+// Releases a tree one object at a time, so that no depth of nesting can
+// exhaust the stack as nested destructors would.
+void dismantle(std::unique_ptr<Object> root)
+{
+    std::vector<std::unique_ptr<Object>> pending;
+    if (root) pending.push_back(std::move(root));
+    while (!pending.empty()) {
+        std::unique_ptr<Object> object = std::move(pending.back());
+        pending.pop_back();
+        for (auto &child : object->children) pending.push_back(std::move(child));
+    }
+}
+
+}  // namespace
+
+Scene::~Scene() { dismantle(std::move(world_)); }
+
+Scene &Scene::operator=(Scene &&other) noexcept
+{
+    if (this != &other) {
+        dismantle(std::move(world_));
+        world_ = std::move(other.world_);
+        by_id_ = std::move(other.by_id_);
+    }
+    return *this;
+}
+
 Object &Scene::add_object(std::string name, Object *parent)
 {
     Object &parent_object = parent != nullptr ? *parent : *world_;

@@ -3,12 +3,12 @@
 #define RILO_STANDIN_SCENE_H
 
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "ac3d.h"
+#include "blocks.h"
 
 // Kinds of item a host list can carry.
 enum class ItemKind : uint8_t { Vertex, Object, Surface };
@@ -52,8 +52,8 @@ struct Object {
     Object *parent = nullptr;
     bool subdivided = false;
     uint64_t mark = 0;
-    std::deque<HostVertex> vertices;  // a deque keeps records in place as it grows
-    std::deque<Surface> surfaces;
+    Blocks<HostVertex> vertices;  // records stay in place as the object grows
+    Blocks<Surface> surfaces;
     std::vector<std::unique_ptr<Object>> children;
 
     // The object's own lists as the plug-in reads them, rebuilt when stale.
@@ -73,6 +73,9 @@ struct Object {
 class Scene {
 public:
     Scene();
+    ~Scene();
+    Scene(Scene &&other) noexcept = default;
+    Scene &operator=(Scene &&other) noexcept;
 
     Object &world() { return *world_; }
     Object &add_object(std::string name, Object *parent = nullptr);

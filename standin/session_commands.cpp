@@ -128,8 +128,14 @@ void add_session_subcommands()
                         Tcl_Obj *items[] = {text("bbox"), Tcl_NewLongObj(c.bounding_box),
                                             text("redraw"), Tcl_NewLongObj(c.redraw),
                                             text("status"), Tcl_NewLongObj(c.status),
-                                            text("remake"), Tcl_NewLongObj(c.remake_subdivisions)};
-                        return Tcl_NewListObj(8, items);
+                                            text("remake"), Tcl_NewLongObj(c.remake_subdivisions),
+                                            text("lists"), Tcl_NewWideIntObj(static_cast<Tcl_WideInt>(host().nodes.live()))};
+                        return Tcl_NewListObj(10, items);
+                    }});
+    add_subcommand({"strict", [](Shell &, Args &args) -> Tcl_Obj * {
+                        args.need(0, 1, "strict ?BOOLEAN?");
+                        if (args.count == 1) host().strict = args.boolean(0);
+                        return Tcl_NewBooleanObj(host().strict);
                     }});
     add_subcommand({"tick", [](Shell &, Args &args) -> Tcl_Obj * {
                         args.need(0, 1, "tick ?MILLISECONDS?");

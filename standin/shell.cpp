@@ -19,7 +19,9 @@ int call_plugin_command(ClientData data, Tcl_Interp *interp, int objc, Tcl_Obj *
     std::vector<char *> argv(static_cast<size_t>(objc) + 1, nullptr);
     for (int i = 0; i < objc; ++i) argv[static_cast<size_t>(i)] = Tcl_GetString(objv[i]);
     Tcl_ResetResult(interp);
+    host().begin_command();
     command->proc(objc, argv.data());
+    host().end_command();
     return TCL_OK;
 }
 
@@ -93,10 +95,10 @@ Shell::~Shell()
     Tcl_DeleteInterp(interp_);
 }
 
-bool Shell::load(const std::string &dir, std::string &error)
+bool Shell::load(const std::string &dir, bool initialise, std::string &error)
 {
     if (!load_plugin(dir, plugin_, error)) return false;
-    init_plugin(plugin_);
+    if (initialise) init_plugin(plugin_);
     return true;
 }
 

@@ -17,8 +17,8 @@ public:
     Shell &operator=(const Shell &) = delete;
 
     Tcl_Interp *interp() const { return interp_; }
-    // Loads and initialises the plug-in in DIR; false with a reason on failure.
-    bool load(const std::string &dir, std::string &error);
+    // Loads the plug-in in DIR and, if asked, initialises it; false with a reason on failure.
+    bool load(const std::string &dir, bool initialise, std::string &error);
     // Evaluates Tcl text or a file at global level; false with the error text.
     bool eval(const std::string &script, std::string &error);
     bool eval_file(const std::string &path, std::string &error);
