@@ -204,6 +204,10 @@ proc ::rilo::build {top} {
     wm title $top Rilo
     wm resizable $top 0 0
     wm protocol $top WM_DELETE_WINDOW ::rilo::cancel
+    # Kept above the modeller's window, when that window is shown.
+    if {[winfo viewable .]} {
+        wm transient $top .
+    }
     set f [ttk::frame $top.f -padding 10]
     pack $f -fill both -expand 1
 
@@ -296,6 +300,9 @@ proc ::rilo::build {top} {
     grid configure $f.sketch -padx 0
     grid columnconfigure $f 1 -weight 1
 
+    # Return on a focused button presses that button; anywhere else it is OK.
+    bind $b.cancel <Return> {::rilo::cancel; break}
+    bind $b.apply <Return> {::rilo::apply; break}
     bind $top <Return> {::rilo::ok; break}
     bind $top <KP_Enter> {::rilo::ok; break}
     bind $top <Escape> {::rilo::cancel; break}
