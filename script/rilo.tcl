@@ -8,7 +8,7 @@
 #   hundredths of a cycle or "random"; the two flags are 1 or 0.
 
 namespace eval ::rilo {
-    # The values last applied, for the rest of the session; the dialog opens with them.
+    # The values last applied, kept while the program runs; the dialog opens with them.
     variable last
     array set last {
         freq_axis x
