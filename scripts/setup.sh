@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake tcl-dev tk-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  valgrind
+  valgrind clang-14 libclang-rt-14-dev
   xvfb imagemagick
 )
 

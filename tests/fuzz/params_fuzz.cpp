@@ -1,0 +1,105 @@
+// Fuzzes the seven parameters through the real command against the strict
+// host.  Input: the first byte picks the selection mode, the rest is split at
+// newlines into the parameter strings.  Checks: no breach of the host's
+// rules; a refused call shows exactly one message and changes nothing; an
+// accepted one writes finite coordinates only and undoes exactly.
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "host.h"
+#include "rilo.h"
+
+namespace {
+
+void fail(const char *what)
+{
+    std::fprintf(stderr, "fuzz check failed: %s\n", what);
+    std::abort();
+}
+
+void build_scene()
+{
+    Host &h = host();
+    h.echo = false;
+    Scene &s = h.scene;
+    Object &group = s.add_object("group");
+    Object &a = s.add_object("a", &group);
+    Object &b = s.add_object("b", &a);
+    Object &c = s.add_object("c");
+    c.subdivided = true;
+    const float values[] = {0.0f, 1.5f, -2.25f, 1e-30f, 3e3f, -7e5f, 0.125f, 1e30f, -1e-40f};
+    int i = 0;
+    for (Object *o : {&a, &b, &c}) {
+        for (int k = 0; k < 6; ++k, ++i) o->add_vertex(values[i % 9], values[(i + 3) % 9], values[(i + 5) % 9]);
+        o->add_surface({0, 1, 2});
+        o->add_surface({3, 4, 5, 0});
+        o->surfaces[0].selected = true;
+        o->vertices[1].selected = o->vertices[4].selected = true;
+    }
+    h.selected_objects = {&group, &c};
+}
+
+std::vector<Vertex> positions()
+{
+    std::vector<Vertex> out;
+    host().scene.for_each_object([&](Object &o) {
+        for (auto &v : o.vertices) out.push_back(v.v);
+    });
+    return out;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    static const bool ready = (build_scene(), true);
+    (void)ready;
+    Host &h = host();
+    if (size == 0) return 0;
+    h.select_mode = 1 + data[0] % 3;
+
+    std::vector<std::string> params{"pjtrilo_go"};
+    std::string field;
+    for (size_t i = 1; i < size && params.size() < 9; ++i) {
+        if (data[i] == '\n') {
+            params.push_back(field);
+            field.clear();
+        } else {
+            field.push_back(static_cast<char>(data[i]));
+        }
+    }
+    if (params.size() < 9) params.push_back(field);
+    std::vector<char *> argv;
+    for (auto &p : params) argv.push_back(p.data());
+    argv.push_back(nullptr);
+
+    const auto before = positions();
+    h.messages.clear();
+    h.debug.clear();
+    const size_t steps = h.undo.size();
+    h.begin_command();
+    sine_deform_command(static_cast<int>(params.size()), argv.data());
+    h.end_command();
+    if (!h.misuse.empty()) fail(h.misuse.front().c_str());
+
+    const auto after = positions();
+    if (!h.messages.empty()) {
+        if (h.messages.size() != 1) fail("more than one message");
+        if (h.undo.size() != steps) fail("refused call saved an undo step");
+        if (std::memcmp(before.data(), after.data(), before.size() * sizeof(Vertex)) != 0) fail("refused call moved");
+        return 0;
+    }
+    if (h.undo.size() != steps + 1) fail("accepted call without exactly one undo step");
+    for (const Vertex &v : after) {
+        if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z)) fail("non-finite coordinate");
+    }
+    std::string name;
+    h.undo_last(name);
+    if (std::memcmp(before.data(), positions().data(), before.size() * sizeof(Vertex)) != 0) fail("undo inexact");
+    return 0;
+}
