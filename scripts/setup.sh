@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   valgrind clang-14 libclang-rt-14-dev
   mingw-w64 wine wine64
+  xvfb imagemagick
 )
 
 missing=()

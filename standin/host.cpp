@@ -306,7 +306,8 @@ void windows_message_dialog(const char *format, ...)
     va_end(args);
     Host &h = host();
     if (h.echo) std::fprintf(stderr, "message: %s\n", text.c_str());
-    h.messages.push_back(std::move(text));
+    h.messages.push_back(text);
+    if (h.on_message) h.on_message(text);
 }
 
 void debugf(const char *format, ...)

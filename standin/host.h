@@ -103,6 +103,8 @@ struct Host {
     std::function<bool(const std::string &, std::string &)> eval;
     // Told of each command registered, so that an interpreter can expose it.
     std::function<void(RegisteredCommand &)> on_command;
+    // Told of each message after it is recorded, so that a window can show it.
+    std::function<void(const std::string &)> on_message;
 
     NodePool nodes;
     size_t undo_nodes = 0;  // caller-owned nodes held by undo steps
