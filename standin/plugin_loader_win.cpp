@@ -14,13 +14,6 @@ static_assert(sizeof(PluginInitData) == 2 * sizeof(char *));
 
 namespace {
 
-template <typename Proc>
-Proc find(HMODULE module, const char *name)
-{
-    // Through the generic function pointer type, which converts to any other.
-    return reinterpret_cast<Proc>(reinterpret_cast<void (*)(void)>(GetProcAddress(module, name)));
-}
-
 std::string last_error_text(DWORD code)
 {
     char *text = nullptr;
@@ -49,24 +42,16 @@ bool load_plugin(const std::string &dir, LoadedPlugin &plugin, std::string &erro
     LoadedPlugin loaded;
     loaded.handle = module;
     loaded.dir = dir;
-    loaded.init = find<AC3DPluginInitProc>(module, "AC3DPluginInit");
-    loaded.exit = find<AC3DPluginExitProc>(module, "AC3DPluginExit");
-    loaded.about = find<AC3DPluginTextProc>(module, "AC3DPluginAbout");
-    loaded.info = find<AC3DPluginTextProc>(module, "AC3DPluginInfo");
-    if (!loaded.init || !loaded.exit || !loaded.about || !loaded.info) {
-        error = path + " lacks one of AC3DPluginInit, AC3DPluginExit, AC3DPluginAbout, AC3DPluginInfo";
+    if (!find_entry_points(loaded, [&](const char *name) {
+            // Through the generic function pointer type, which converts to any other.
+            return reinterpret_cast<void (*)(void)>(GetProcAddress(module, name));
+        })) {
+        error = path + kMissingEntryPoints;
         FreeLibrary(module);
         return false;
     }
     plugin = loaded;
     return true;
-}
-
-int init_plugin(LoadedPlugin &plugin)
-{
-    // The record is the host's; the module copies the folder name it needs.
-    PluginInitData data{0, plugin.dir.data()};
-    return plugin.init(&data);
 }
 
 void unload_plugin(LoadedPlugin &plugin)
