@@ -1,16 +1,513 @@
-# The Rilo dialog: collects the seven parameters and runs pjtrilo_go.
+# The Rilo dialog: gathers the seven parameters of pjtrilo_go and runs it.
+#
+# Sourcing this file only defines procedures, so it also loads where there
+# is no display; Tk is required when the dialog first opens.
+#
+# pjtrilo_go FREQ-AXIS AMP-AXIS FREQUENCY AMPLITUDE OFFSET ADDITIVE FREQ-UNITS
+#   axes are x, y or z; numbers go as typed (trimmed); the offset is in
+#   hundredths of a cycle or "random"; the two flags are 1 or 0.
 
 namespace eval ::rilo {
-    variable freq_axis x
-    variable amp_axis y
-    variable frequency 1
-    variable amplitude 1
-    variable offset 0
-    variable additive 1
-    variable freq_units 1
+    # The values last applied, kept while the program runs; the dialog opens with them.
+    variable last
+    array set last {
+        freq_axis x
+        amp_axis y
+        frequency 1
+        amplitude 1
+        offset 0
+        random 0
+        additive 1
+        freq_units 1
+    }
+    # The values being edited while the dialog is open.
+    variable ui
+    array set ui [array get last]
+    variable top .rilo
+
+    # The numbers pjtrilo_go reads: white space, an optional sign, digits
+    # with an optional point, and an exponent only when it is complete.
+    # Whatever follows is ignored.
+    variable number_re {^[ \t\n\v\f\r]*([+-]?)([0-9]*)(?:\.([0-9]*))?(?:[eE]([+-]?[0-9]+))?}
+    # The smallest magnitude that no longer rounds to a finite single-precision value.
+    variable too_large [expr {2**128 - 2**103}]
+
+    variable help
+    array set help {
+        idle       "Return applies and closes; Escape closes without applying."
+        freq_axis  "The wave runs along this axis: its cycles are counted along it."
+        amp_axis   "Vertices move along this axis, by up to the amplitude either way."
+        frequency  "How many cycles of the wave: per model unit, or across the selection."
+        per_unit   "The frequency counts cycles per model unit along the frequency axis."
+        across     "The frequency counts cycles across the whole extent of the selection."
+        amplitude  "How far vertices move either way, in model units."
+        offset     "Where the wave starts, in hundredths of a cycle: 25 is a quarter cycle."
+        random     "Give each object its own random starting point instead of the offset."
+        additive   "Add the wave to where the vertices are now, keeping the shape's relief."
+        curve      "Put every vertex on one wave that starts at the level of the lowest vertex."
+        preview    "A sketch of the wave for the current values."
+        ok         "Apply the wave to the selected vertices and close."
+        apply      "Apply the wave to the selected vertices and keep this dialog open."
+        cancel     "Close without applying; the values last applied are kept."
+    }
 }
 
+# Reads TEXT as pjtrilo_go does.  Returns {ok VALUE USED} with the number and
+# the part of the text that makes it, {overflow} when it is too large for
+# single precision, or {none} when the text does not start with a number.
+proc ::rilo::read_number {text} {
+    variable number_re
+    variable too_large
+    regexp $number_re $text used sign whole fraction exponent
+    if {$whole eq "" && $fraction eq ""} {
+        return none
+    }
+    set used [string trimleft $used " \t\n\v\f\r"]
+    if {$exponent eq ""} {
+        set exponent 0
+    }
+    # With a point and an exponent the text always reads as a double, never
+    # as an octal integer.
+    if {[catch {expr {double("${sign}0$whole.${fraction}0e$exponent")}} value]} {
+        set value 0.0  ;# far too small for a double: reads as zero
+    }
+    set digits [string trimleft $whole$fraction 0]
+    if {$digits eq ""} {
+        return [list ok [single $value] $used]
+    }
+    # The magnitude is DIGITS x 10^power; its leading digit has the decimal
+    # exponent lead.  Tcl's integers are unbounded, so the test is exact.
+    set power [expr {[decimal $exponent] - [string length $fraction]}]
+    set lead [expr {$power + [string length $digits] - 1}]
+    if {$lead < 38} {
+        return [list ok [single $value] $used]
+    }
+    if {$lead > 38} {
+        return overflow
+    }
+    if {$power >= 0} {
+        set large [expr {$digits * 10**$power >= $too_large}]
+    } else {
+        set large [expr {$digits >= $too_large * 10**(-$power)}]
+    }
+    if {$large} {
+        return overflow
+    }
+    return [list ok [single $value] $used]
+}
+
+# VALUE rounded to single precision, as the command holds it.
+proc ::rilo::single {value} {
+    binary scan [binary format f $value] f value
+    return $value
+}
+
+# The integer written in decimal as TEXT (an optional sign and digits),
+# leading zeros and all.
+proc ::rilo::decimal {text} {
+    set negative [string match -* $text]
+    set digits [string trimleft [string trimleft $text +-] 0]
+    if {$digits eq ""} {
+        return 0
+    }
+    return [expr {$negative ? -$digits : $digits}]
+}
+
+# Whether each field can be sent, with a note for the user: a list of
+# {FIELD STATE NOTE} where STATE is ok, note (sendable, with a remark) or bad.
+proc ::rilo::check_fields {} {
+    variable ui
+    set result {}
+    foreach field {frequency amplitude offset} {
+        if {$field eq "offset" && $ui(random)} {
+            lappend result [list $field ok ""]
+            continue
+        }
+        set text [string trim $ui($field)]
+        set reading [read_number $text]
+        switch -- [lindex $reading 0] {
+            none {
+                if {$text eq ""} {
+                    lappend result [list $field bad "enter a number"]
+                } else {
+                    lappend result [list $field bad "not a number"]
+                }
+            }
+            overflow {
+                lappend result [list $field bad "too large"]
+            }
+            ok {
+                set used [lindex $reading 2]
+                if {$used ne $text} {
+                    lappend result [list $field note "reads as $used"]
+                } else {
+                    lappend result [list $field ok ""]
+                }
+            }
+        }
+    }
+    return $result
+}
+
+# Whether the values can be sent: two different axes and three numbers.
+proc ::rilo::ready {} {
+    variable ui
+    if {$ui(freq_axis) eq $ui(amp_axis)} {
+        return 0
+    }
+    foreach item [check_fields] {
+        if {[lindex $item 1] eq "bad"} {
+            return 0
+        }
+    }
+    return 1
+}
+
+# The seven parameters of pjtrilo_go for the values being edited.
+proc ::rilo::parameters {} {
+    variable ui
+    set offset [expr {$ui(random) ? "random" : [string trim $ui(offset)]}]
+    return [list $ui(freq_axis) $ui(amp_axis) [string trim $ui(frequency)] [string trim $ui(amplitude)] \
+        $offset [expr {$ui(additive) ? 1 : 0}] [expr {$ui(freq_units) ? 1 : 0}]]
+}
+
+# Opens the dialog, or brings it forward when it is already open.
 proc pjtrilo_dialog {} {
-    namespace upvar ::rilo freq_axis fa amp_axis aa frequency f amplitude a offset o additive add freq_units fu
-    pjtrilo_go $fa $aa $f $a $o $add $fu
+    if {[catch {package require Tk} problem]} {
+        return -code error "rilo: the dialog needs Tk: $problem"
+    }
+    set top $::rilo::top
+    if {[winfo exists $top]} {
+        wm deiconify $top
+        raise $top
+        focus $top.f.wave.frequency
+        return
+    }
+    ::rilo::build $top
+}
+
+proc ::rilo::styles {} {
+    ttk::style configure Rilo.Bad.TEntry -fieldbackground #ffd7d7
+    ttk::style configure Rilo.Problem.TLabel -foreground #b00000
+    ttk::style configure Rilo.Remark.TLabel -foreground #6a5000
+    ttk::style configure Rilo.Help.TLabel -foreground #404040
+}
+
+proc ::rilo::build {top} {
+    variable ui
+    variable last
+    array set ui [array get last]
+    styles
+
+    toplevel $top
+    wm withdraw $top
+    wm title $top Rilo
+    wm resizable $top 0 0
+    wm protocol $top WM_DELETE_WINDOW ::rilo::cancel
+    # Kept above the modeller's window, when that window is shown.
+    if {[winfo viewable .]} {
+        wm transient $top .
+    }
+    set f [ttk::frame $top.f -padding 10]
+    pack $f -fill both -expand 1
+
+    # Axes: one row of choices for each.
+    set a [ttk::labelframe $f.axes -text Axes -padding {8 4 8 6}]
+    foreach {row key label} {0 freq "Frequency along" 1 amp "Amplitude along"} {
+        ttk::label $a.${key}_label -text $label
+        grid $a.${key}_label -row $row -column 0 -sticky w -padx {0 10} -pady 2
+        set column 1
+        foreach axis {x y z} {
+            ttk::radiobutton $a.${key}_$axis -text [string toupper $axis] -value $axis \
+                -variable ::rilo::ui(${key}_axis)
+            grid $a.${key}_$axis -row $row -column $column -sticky w -padx {0 8}
+            hint $a.${key}_$axis ${key}_axis
+            incr column
+        }
+        hint $a.${key}_label ${key}_axis
+    }
+    ttk::label $a.note -style Rilo.Problem.TLabel -wraplength 130
+    grid $a.note -row 0 -column 4 -rowspan 2 -sticky w -padx {8 0}
+    grid columnconfigure $a 4 -weight 1
+
+    # The wave: frequency and its units, amplitude, offset.
+    set w [ttk::labelframe $f.wave -text Wave -padding {8 4 8 6}]
+    ttk::label $w.frequency_label -text Frequency
+    ttk::entry $w.frequency -width 12 -textvariable ::rilo::ui(frequency)
+    ttk::label $w.frequency_note -width 16 -style Rilo.Problem.TLabel
+    ttk::radiobutton $w.per_unit -text "cycles per model unit" -value 1 -variable ::rilo::ui(freq_units)
+    ttk::radiobutton $w.across -text "cycles across the selection" -value 0 -variable ::rilo::ui(freq_units)
+    ttk::label $w.amplitude_label -text Amplitude
+    ttk::entry $w.amplitude -width 12 -textvariable ::rilo::ui(amplitude)
+    ttk::label $w.amplitude_unit -text "model units"
+    ttk::label $w.amplitude_note -width 16 -style Rilo.Problem.TLabel
+    ttk::label $w.offset_label -text Offset
+    ttk::entry $w.offset -width 12 -textvariable ::rilo::ui(offset)
+    ttk::label $w.offset_unit -text "% of a cycle"
+    ttk::label $w.offset_note -width 16 -style Rilo.Problem.TLabel
+    ttk::checkbutton $w.random -text "random phase per object" -variable ::rilo::ui(random)
+
+    grid $w.frequency_label $w.frequency $w.frequency_note - -sticky w -pady 2
+    grid x $w.per_unit - - -sticky w
+    grid x $w.across - - -sticky w -pady {0 6}
+    grid $w.amplitude_label $w.amplitude $w.amplitude_unit $w.amplitude_note -sticky w -pady 2
+    grid $w.offset_label $w.offset $w.offset_unit $w.offset_note -sticky w -pady 2
+    grid x $w.random - - -sticky w
+    grid configure $w.frequency_label $w.amplitude_label $w.offset_label -padx {0 10}
+    grid configure $w.amplitude_unit $w.offset_unit -padx {6 6}
+    grid configure $w.frequency_note -padx {6 0}
+    grid columnconfigure $w 3 -weight 1
+    foreach {widget key} {frequency_label frequency frequency frequency per_unit per_unit across across
+                          amplitude_label amplitude amplitude amplitude amplitude_unit amplitude
+                          offset_label offset offset offset offset_unit offset random random} {
+        hint $w.$widget $key
+    }
+
+    # How the wave meets the existing shape.
+    set s [ttk::labelframe $f.shape -text Shape -padding {8 4 8 6}]
+    ttk::radiobutton $s.additive -text "Add the wave to the existing shape" -value 1 -variable ::rilo::ui(additive)
+    ttk::radiobutton $s.curve -text "Place every vertex on one curve, from the lowest vertex" -value 0 \
+        -variable ::rilo::ui(additive)
+    grid $s.additive -sticky w -pady 1
+    grid $s.curve -sticky w -pady 1
+    hint $s.additive additive
+    hint $s.curve curve
+
+    # The sketch of the wave.
+    set p [ttk::labelframe $f.sketch -text Preview -padding 6]
+    canvas $p.canvas -width 240 -height 150 -background white -highlightthickness 1 \
+        -highlightbackground #a0a0a0
+    pack $p.canvas -fill both -expand 1
+    bind $p.canvas <Configure> ::rilo::draw_preview
+    hint $p.canvas preview
+
+    ttk::label $f.help -style Rilo.Help.TLabel -width 1 -text $::rilo::help(idle)
+
+    set b [ttk::frame $f.buttons]
+    ttk::button $b.ok -text OK -width 9 -default active -command ::rilo::ok
+    ttk::button $b.cancel -text Cancel -width 9 -command ::rilo::cancel
+    ttk::button $b.apply -text Apply -width 9 -command ::rilo::apply
+    pack $b.apply $b.cancel $b.ok -side right -padx {6 0}
+    foreach key {ok cancel apply} {
+        hint $b.$key $key
+    }
+
+    grid $f.axes $f.sketch -sticky nsew -padx {0 8} -pady {0 8}
+    grid $f.wave ^ -sticky nsew -padx {0 8} -pady {0 8}
+    grid $f.shape - -sticky nsew -pady {0 8}
+    grid $f.help - -sticky ew -pady {0 6}
+    grid $f.buttons - -sticky e
+    grid configure $f.sketch -padx 0
+    grid columnconfigure $f 1 -weight 1
+
+    # Return on a focused button presses that button; anywhere else it is OK.
+    bind $b.cancel <Return> {::rilo::cancel; break}
+    bind $b.apply <Return> {::rilo::apply; break}
+    bind $top <Return> {::rilo::ok; break}
+    bind $top <KP_Enter> {::rilo::ok; break}
+    bind $top <Escape> {::rilo::cancel; break}
+
+    # A dialog closed with the main window may have left its trace behind.
+    trace remove variable ::rilo::ui write ::rilo::refresh
+    trace add variable ::rilo::ui write ::rilo::refresh
+    refresh
+    place_over $top
+    wm deiconify $top
+    focus $w.frequency
+    $w.frequency selection range 0 end
+    $w.frequency icursor end
+}
+
+# Shows a control's help in the help line while the pointer or the focus is on it.
+proc ::rilo::hint {widget key} {
+    bind $widget <Enter> +[list ::rilo::show_help $key]
+    bind $widget <Leave> +[list ::rilo::show_help idle]
+    bind $widget <FocusIn> +[list ::rilo::show_help $key]
+}
+
+proc ::rilo::show_help {key} {
+    variable top
+    variable help
+    if {[winfo exists $top.f.help]} {
+        $top.f.help configure -text $help($key)
+    }
+}
+
+# Centres the dialog over the main window, or on the screen when that is hidden.
+proc ::rilo::place_over {top} {
+    update idletasks
+    set width [winfo reqwidth $top]
+    set height [winfo reqheight $top]
+    if {[winfo viewable .]} {
+        set x [expr {[winfo rootx .] + ([winfo width .] - $width) / 2}]
+        set y [expr {[winfo rooty .] + ([winfo height .] - $height) / 2}]
+    } else {
+        set x [expr {([winfo screenwidth $top] - $width) / 2}]
+        set y [expr {([winfo screenheight $top] - $height) / 3}]
+    }
+    wm geometry $top +[expr {max($x, 0)}]+[expr {max($y, 0)}]
+}
+
+# Brings the controls in line with the values: notes, the offset entry, the
+# buttons and the sketch.
+proc ::rilo::refresh {args} {
+    variable top
+    variable ui
+    if {![winfo exists $top.f.buttons]} return
+    set w $top.f.wave
+    foreach item [check_fields] {
+        lassign $item field state note
+        $w.$field configure -style [expr {$state eq "bad" ? "Rilo.Bad.TEntry" : "TEntry"}]
+        $w.${field}_note configure -text $note \
+            -style [expr {$state eq "bad" ? "Rilo.Problem.TLabel" : "Rilo.Remark.TLabel"}]
+    }
+    $w.offset state [expr {$ui(random) ? "disabled" : "!disabled"}]
+    $w.offset_unit state [expr {$ui(random) ? "disabled" : "!disabled"}]
+    if {$ui(freq_axis) eq $ui(amp_axis)} {
+        $top.f.axes.note configure -text "Choose two different axes."
+    } else {
+        $top.f.axes.note configure -text ""
+    }
+    set state [expr {[ready] ? "!disabled" : "disabled"}]
+    $top.f.buttons.ok state $state
+    $top.f.buttons.apply state $state
+    draw_preview
+}
+
+# The sketch: the wave over the width of the canvas, the amplitude scaled to
+# its height.  It follows pjtrilo_go: across the selection the canvas is the
+# whole extent and the offset is scaled by the frequency; per model unit it
+# shows a span of model units chosen so that the cycles stay legible.
+proc ::rilo::draw_preview {args} {
+    variable top
+    variable ui
+    set c $top.f.sketch.canvas
+    if {![winfo exists $c]} return
+    $c delete all
+    set width [winfo width $c]
+    set height [winfo height $c]
+    if {$width < 2} {
+        set width [winfo reqwidth $c]
+        set height [winfo reqheight $c]
+    }
+    set values {}
+    foreach field {frequency amplitude offset} {
+        set reading [read_number [string trim $ui($field)]]
+        if {[lindex $reading 0] ne "ok"} {
+            if {$field ne "offset" || !$ui(random)} {
+                $c create text [expr {$width / 2}] [expr {$height / 2}] -fill #808080 -justify center \
+                    -text "Enter numbers\nto see the wave" -tags message
+                return
+            }
+            set reading {ok 0.0}
+        }
+        lappend values [lindex $reading 1]
+    }
+
+    # A label row above the plot, a caption row below, and room for the
+    # frequency axis's name at the right end of the middle line.
+    set left 12
+    set right [expr {$width - 22}]
+    set high 24
+    set low [expr {$height - 24}]
+    set mid [expr {($high + $low) / 2.0}]
+    set reach [expr {($low - $high) / 2.0 - 2}]
+    $c create line $left $mid $right $mid -fill #b0b0b0 -dash {4 3}
+    $c create line $left $high $left $low -fill #b0b0b0
+    $c create text [expr {$width - 11}] $mid -fill #808080 -text [string toupper $ui(freq_axis)]
+    lassign $values frequency amplitude offset
+    set offset [expr {$ui(random) ? 0.0 : $offset / 100.0}]
+    if {$ui(freq_units)} {
+        # A power of ten of model units that holds between about half a cycle and six.
+        set span 1.0
+        set f [expr {abs($frequency)}]
+        while {$f * $span > 6 && $span > 1e-30} {set span [expr {$span / 10}]}
+        while {$f > 0 && $f * $span < 0.5 && $span < 1e30} {set span [expr {$span * 10}]}
+        set cycles [expr {$frequency * $span}]
+        set phase $offset
+        set where "in [format %g $span] unit[expr {$span == 1 ? "" : "s"}]"
+    } else {
+        set cycles $frequency
+        set phase [expr {$offset * $frequency}]
+        set where "across the selection"
+    }
+    set caption "[format %g $cycles] cycle[expr {$cycles == 1 ? "" : "s"}] $where"
+    set sign [expr {$amplitude < 0 ? -1 : ($amplitude > 0 ? 1 : 0)}]
+    set steps [expr {int($right - $left)}]
+    if {abs($cycles) * 8 > $steps} {
+        # Too many cycles to tell apart: the band they fill.
+        $c create rectangle $left [expr {$mid - $reach * abs($sign)}] $right [expr {$mid + $reach * abs($sign)}] \
+            -fill #c8d8f0 -outline #1f5fbf -tags wave
+        set caption "[format %g $cycles] cycles: too dense to draw"
+        set phases {}
+    } elseif {$ui(random)} {
+        # Each object starts elsewhere on the wave.
+        set phases {0.0 0.3 0.6}
+    } else {
+        set phases [list $phase]
+    }
+    $c create text [expr {$left - 4}] 4 -anchor nw -fill #808080 \
+        -text "[string toupper $ui(amp_axis)]  ±[format %g [expr {abs($amplitude)}]]"
+    set first 1
+    foreach start $phases {
+        set points {}
+        for {set i 0} {$i <= $steps} {incr i} {
+            set t [expr {double($i) / $steps}]
+            set y [expr {$mid - $sign * $reach * sin(2 * acos(-1) * ($start + $cycles * $t))}]
+            lappend points [expr {$left + $i}] $y
+        }
+        if {$first} {
+            $c create line $points -fill #1f5fbf -width 2 -tags wave
+            set first 0
+        } else {
+            $c create line $points -fill #9fb7df -tags ghost
+            $c lower ghost wave
+        }
+    }
+    $c create text [expr {$width / 2}] [expr {$height - 4}] -anchor s -fill #505050 -text $caption -tags caption
+}
+
+# The parameters for pjtrilo_go, with the values kept for next time; empty,
+# with a bell, when the values cannot be sent.
+proc ::rilo::take {} {
+    variable ui
+    variable last
+    if {![ready]} {
+        bell
+        return {}
+    }
+    array set last [array get ui]
+    foreach field {frequency amplitude offset} {
+        set last($field) [string trim $ui($field)]
+    }
+    return [parameters]
+}
+
+proc ::rilo::run {parameters} {
+    uplevel #0 [linsert $parameters 0 pjtrilo_go]
+}
+
+proc ::rilo::apply {} {
+    set parameters [take]
+    if {[llength $parameters]} {
+        run $parameters
+    }
+}
+
+proc ::rilo::ok {} {
+    set parameters [take]
+    if {[llength $parameters]} {
+        dismiss
+        run $parameters
+    }
+}
+
+proc ::rilo::cancel {} {
+    dismiss
+}
+
+proc ::rilo::dismiss {} {
+    variable top
+    trace remove variable ::rilo::ui write ::rilo::refresh
+    destroy $top
 }

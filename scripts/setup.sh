@@ -7,6 +7,8 @@ packages=(
   build-essential cmake tcl-dev tk-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   valgrind clang-14 libclang-rt-14-dev
+  mingw-w64 wine wine64
+  xvfb imagemagick
   assimp-utils openscenegraph
 )
 

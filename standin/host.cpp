@@ -89,9 +89,14 @@ Host &host()
 
 bool host_builtin_command(const std::string &text)
 {
-    if (text != "ac3d remake_subdivisions") return false;
-    ++host().counts.remake_subdivisions;
-    return true;
+    if (text == "ac3d remake_subdivisions") {
+        ++host().counts.remake_subdivisions;
+        return true;
+    }
+    // A plug-in sources its script at initialisation.  Without an
+    // interpreter there is nothing to read it into: the request is only
+    // recorded, like every other text.
+    return text.rfind("source ", 0) == 0;
 }
 
 // ---- list nodes ----
@@ -302,7 +307,8 @@ void windows_message_dialog(const char *format, ...)
     va_end(args);
     Host &h = host();
     if (h.echo) std::fprintf(stderr, "message: %s\n", text.c_str());
-    h.messages.push_back(std::move(text));
+    h.messages.push_back(text);
+    if (h.on_message) h.on_message(text);
 }
 
 void debugf(const char *format, ...)

@@ -101,10 +101,13 @@ struct Host {
     std::shared_ptr<AcDocument> document;  // set by loading a model file; dropped with the scene
 
     // Evaluates Tcl text; returns false with the error text on failure.
-    // Without an interpreter the host understands "ac3d remake_subdivisions" only.
+    // Without an interpreter the host understands "ac3d remake_subdivisions" and
+    // accepts "source" requests without reading anything.
     std::function<bool(const std::string &, std::string &)> eval;
     // Told of each command registered, so that an interpreter can expose it.
     std::function<void(RegisteredCommand &)> on_command;
+    // Told of each message after it is recorded, so that a window can show it.
+    std::function<void(const std::string &)> on_message;
 
     NodePool nodes;
     size_t undo_nodes = 0;  // caller-owned nodes held by undo steps
@@ -131,7 +134,9 @@ struct Host {
 
 Host &host();
 
-// Counts the ac3d remake_subdivisions request; true if the text was one.
+// Handles what a host without an interpreter understands: counts the
+// ac3d remake_subdivisions request and accepts a source request quietly.
+// True if the text was one of these.
 bool host_builtin_command(const std::string &text);
 
 #endif

@@ -7,21 +7,23 @@
 #include <string>
 #include <vector>
 
+#include "gui.h"
 #include "host.h"
 #include "shell.h"
 
 namespace {
 
 const char kUsage[] =
-    "usage: standin [--plugins DIR] [--no-init] [-c TCL] [SCRIPT.tcl ...] [-- ARG ...]\n"
+    "usage: standin [--gui] [--plugins DIR] [--no-init] [-c TCL] [SCRIPT.tcl ...] [-- ARG ...]\n"
+    "       standin [--plugins DIR] apply IN.ac OUT.ac OPTION ...\n"
+    "  --gui          open the main window (Tk) and run its event loop after the scripts\n"
     "  --plugins DIR  load rilo.p from DIR (default: the folder of this program)\n"
     "  --no-init      load the plug-in but leave its initialisation to \"standin init\"\n"
     "  -c TCL         evaluate TCL (may be repeated; runs in order with the scripts)\n"
     "  SCRIPT.tcl     evaluate a script file\n"
     "  -- ARG ...     the rest of the line becomes the scripts' argv\n"
-    "       standin [--plugins DIR] apply IN.ac OUT.ac OPTION ...\n"
     "  apply          run the waveform on a model file; \"standin apply\" alone lists the options\n"
-    "With neither -c nor a script, Tcl is read from standard input.\n";
+    "With neither -c nor a script, Tcl is read from standard input (not with --gui).\n";
 
 struct Step {
     bool inline_text;
@@ -61,6 +63,7 @@ int main(int argc, char **argv)
 {
     std::string plugin_dir = executable_dir();
     std::vector<Step> steps;
+    bool gui = false;
     bool initialise = true;
     std::vector<std::string> script_args;
     for (int i = 1; i < argc; ++i) {
@@ -75,6 +78,8 @@ int main(int argc, char **argv)
             } else {
                 steps.push_back({true, argv[++i]});
             }
+        } else if (arg == "--gui") {
+            gui = true;
         } else if (arg == "--no-init") {
             initialise = false;
         } else if (arg == "-h" || arg == "--help") {
@@ -104,11 +109,19 @@ int main(int argc, char **argv)
     Tcl_SetVar2Ex(shell.interp(), "argc", nullptr, Tcl_NewWideIntObj(static_cast<Tcl_WideInt>(script_args.size())),
                   TCL_GLOBAL_ONLY);
     std::string error;
+    if (gui && !gui_start(shell, error)) {
+        std::cerr << "standin: " << error << "\n";
+        return 2;
+    }
     if (!shell.load(plugin_dir, initialise, error)) {
         std::cerr << "standin: " << error << "\n";
         return 2;
     }
-    if (steps.empty()) return read_eval_print(shell);
+    if (gui && !gui_build_main_window(shell, error)) {
+        std::cerr << "standin: " << error << "\n";
+        return 2;
+    }
+    if (steps.empty() && !gui) return read_eval_print(shell);
     for (const Step &step : steps) {
         const bool ok = step.inline_text ? shell.eval(step.text, error) : shell.eval_file(step.text, error);
         if (!ok) {
@@ -119,5 +132,6 @@ int main(int argc, char **argv)
         const char *result = Tcl_GetStringResult(shell.interp());
         if (step.inline_text && *result != '\0') std::cout << result << "\n";
     }
+    if (gui) gui_run();
     return 0;
 }

@@ -5,16 +5,6 @@
 
 #include <climits>
 
-namespace {
-
-template <typename Proc>
-Proc find(void *handle, const char *name)
-{
-    return reinterpret_cast<Proc>(dlsym(handle, name));
-}
-
-}  // namespace
-
 bool load_plugin(const std::string &dir, LoadedPlugin &plugin, std::string &error)
 {
     const std::string path = dir + "/" + kPluginFile;
@@ -27,24 +17,13 @@ bool load_plugin(const std::string &dir, LoadedPlugin &plugin, std::string &erro
     LoadedPlugin loaded;
     loaded.handle = handle;
     loaded.dir = dir;
-    loaded.init = find<AC3DPluginInitProc>(handle, "AC3DPluginInit");
-    loaded.exit = find<AC3DPluginExitProc>(handle, "AC3DPluginExit");
-    loaded.about = find<AC3DPluginTextProc>(handle, "AC3DPluginAbout");
-    loaded.info = find<AC3DPluginTextProc>(handle, "AC3DPluginInfo");
-    if (!loaded.init || !loaded.exit || !loaded.about || !loaded.info) {
-        error = path + " lacks one of AC3DPluginInit, AC3DPluginExit, AC3DPluginAbout, AC3DPluginInfo";
+    if (!find_entry_points(loaded, [&](const char *name) { return dlsym(handle, name); })) {
+        error = path + kMissingEntryPoints;
         dlclose(handle);
         return false;
     }
     plugin = loaded;
     return true;
-}
-
-int init_plugin(LoadedPlugin &plugin)
-{
-    // The record is the host's; the module copies the folder name it needs.
-    PluginInitData data{0, plugin.dir.data()};
-    return plugin.init(&data);
 }
 
 void unload_plugin(LoadedPlugin &plugin)

@@ -18,10 +18,30 @@ struct LoadedPlugin {
 // The module's file name inside a plug-in folder.
 inline constexpr const char *kPluginFile = "rilo.p";
 
+// Finds the four entry points through find(name) -> address; false if any is missing.
+template <typename Find>
+bool find_entry_points(LoadedPlugin &plugin, Find find)
+{
+    plugin.init = reinterpret_cast<AC3DPluginInitProc>(find("AC3DPluginInit"));
+    plugin.exit = reinterpret_cast<AC3DPluginExitProc>(find("AC3DPluginExit"));
+    plugin.about = reinterpret_cast<AC3DPluginTextProc>(find("AC3DPluginAbout"));
+    plugin.info = reinterpret_cast<AC3DPluginTextProc>(find("AC3DPluginInfo"));
+    return plugin.init && plugin.exit && plugin.about && plugin.info;
+}
+
+inline constexpr const char *kMissingEntryPoints =
+    " lacks one of AC3DPluginInit, AC3DPluginExit, AC3DPluginAbout, AC3DPluginInfo";
+
+// Calls the module's initialisation with a record naming its folder.
+inline int init_plugin(LoadedPlugin &plugin)
+{
+    // The record is the host's; the module copies the folder name it needs.
+    PluginInitData data{0, plugin.dir.data()};
+    return plugin.init(&data);
+}
+
 // Opens DIR/rilo.p and finds its four entry points; on failure says why.
 bool load_plugin(const std::string &dir, LoadedPlugin &plugin, std::string &error);
-// Calls the module's initialisation with a record naming its folder.
-int init_plugin(LoadedPlugin &plugin);
 void unload_plugin(LoadedPlugin &plugin);
 
 // The folder of the running executable, where the build puts rilo.p.

@@ -92,6 +92,7 @@ Shell::~Shell()
     Host &h = host();
     h.eval = nullptr;
     h.on_command = nullptr;
+    h.on_message = nullptr;
     Tcl_DeleteInterp(interp_);
 }
 

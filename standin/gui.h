@@ -1,0 +1,21 @@
+// The stand-in's windows: Tk in the interpreter, a main window with the
+// modeller's Tools menu, and the host's messages shown in message boxes.
+#ifndef RILO_STANDIN_GUI_H
+#define RILO_STANDIN_GUI_H
+
+#include <string>
+
+class Shell;
+
+// Loads Tk into the interpreter and routes the host's messages to it.  Call
+// before the plug-in is loaded, so that its script finds Tk as it would in
+// the modeller.  False with the reason when there is no display.
+bool gui_start(Shell &shell, std::string &error);
+
+// Builds the main window; its Tools menu lists the entries registered so far.
+bool gui_build_main_window(Shell &shell, std::string &error);
+
+// Runs the event loop until the main window is closed.
+void gui_run();
+
+#endif

@@ -1,0 +1,77 @@
+// Loading a plug-in module on Windows: LoadLibrary and GetProcAddress.
+#include <windows.h>
+
+#include <cstddef>
+
+#include "plugin_loader.h"
+
+// The record handed to AC3DPluginInit: the 4-byte field first, then the
+// folder's pointer at its natural alignment, on 32-bit and 64-bit Windows alike.
+static_assert(offsetof(PluginInitData, reserved) == 0);
+static_assert(sizeof(PluginInitData::reserved) == 4);
+static_assert(offsetof(PluginInitData, plugin_dir) == alignof(char *));
+static_assert(sizeof(PluginInitData) == 2 * sizeof(char *));
+
+namespace {
+
+std::string last_error_text(DWORD code)
+{
+    char *text = nullptr;
+    const DWORD size = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        code, 0, reinterpret_cast<char *>(&text), 0, nullptr);
+    std::string result = size > 0 && text != nullptr ? std::string(text, size) : "error " + std::to_string(code);
+    if (text != nullptr) LocalFree(text);
+    while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == ' ')) {
+        result.pop_back();
+    }
+    return result;
+}
+
+}  // namespace
+
+bool load_plugin(const std::string &dir, LoadedPlugin &plugin, std::string &error)
+{
+    const std::string path = dir + "\\" + kPluginFile;
+    // The altered search path looks for the module's own imports beside it first.
+    HMODULE module = LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    if (module == nullptr) {
+        error = "cannot load " + path + ": " + last_error_text(GetLastError());
+        return false;
+    }
+    LoadedPlugin loaded;
+    loaded.handle = module;
+    loaded.dir = dir;
+    if (!find_entry_points(loaded, [&](const char *name) {
+            // Through the generic function pointer type, which converts to any other.
+            return reinterpret_cast<void (*)(void)>(GetProcAddress(module, name));
+        })) {
+        error = path + kMissingEntryPoints;
+        FreeLibrary(module);
+        return false;
+    }
+    plugin = loaded;
+    return true;
+}
+
+void unload_plugin(LoadedPlugin &plugin)
+{
+    if (plugin.handle != nullptr) FreeLibrary(static_cast<HMODULE>(plugin.handle));
+    plugin = LoadedPlugin{};
+}
+
+std::string executable_dir()
+{
+    std::string path(MAX_PATH, '\0');
+    for (;;) {
+        const DWORD size = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (size == 0) return ".";
+        if (size < path.size()) {
+            path.resize(size);
+            break;
+        }
+        path.resize(path.size() * 2);  // truncated: try a larger buffer
+    }
+    const auto slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? "." : path.substr(0, slash);
+}

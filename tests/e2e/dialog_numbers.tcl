@@ -1,0 +1,62 @@
+# The dialog's script without a display: sourced at initialisation without
+# Tk, and reading numbers as pjtrilo_go does, the command being the reference.
+source [file join [file dirname [info script]] lib.tcl]
+
+test dialog-sourced-without-tk {rilo.tcl defines the dialog and loads no Tk} {
+    list [info procs pjtrilo_dialog] [catch {package present Tk}] [standin messages]
+} {pjtrilo_dialog 1 {}}
+
+# Runs pjtrilo_go with TEXT for the frequency on a selected row.  Returns
+# {accepted FREQUENCY} with the value from the command's trace, or {refused}.
+proc command_reading {text} {
+    fresh
+    row a {0 0 1 0}
+    standin select objects a
+    pjtrilo_go x y $text 1 0 1 1
+    if {[llength [standin messages]]} {
+        return refused
+    }
+    regexp -line {^Frequency = (.*)$} [standin debug] -> frequency
+    return [list accepted $frequency]
+}
+
+# How the dialog's reading of TEXT differs from the command's; empty when
+# they agree: the same verdict, the same value to the six digits of the
+# trace, and the part read taken from the start of the text.
+proc disagreement {text} {
+    set expected [command_reading $text]
+    set reading [::rilo::read_number $text]
+    if {[lindex $expected 0] eq "refused"} {
+        if {[lindex $reading 0] in {none overflow}} {
+            return {}
+        }
+        return [list "\"$text\": the command refuses it, the dialog reads $reading"]
+    }
+    if {[lindex $reading 0] ne "ok"} {
+        return [list "\"$text\": the command reads [lindex $expected 1], the dialog says [lindex $reading 0]"]
+    }
+    lassign $reading - value used
+    if {[format %g $value] ne [lindex $expected 1] || [string first $used [string trimleft $text]] != 0} {
+        return [list "\"$text\": the command reads [lindex $expected 1], the dialog reads $value from \"$used\""]
+    }
+    return {}
+}
+
+test dialog-numbers {the dialog accepts, refuses and reads numbers as pjtrilo_go does} {
+    set texts {
+        1 -2.5 +.5 5. 0 -0 007 010 08.5 0x1A 1.5abc 1,5 "12 34" " 7" "\t\n-8.25"
+        1e 2E+ 3e-x 1e5x 2.5e-3 .5E2
+        "" . - + e5 .e1 abc inf -inf nan Infinity "\u0661\u0662" "\u00a07"
+        1e38 3.4028234e38 3.4028235e38 3.40282356e38 3.4028236e38 -3.4028236e38 1e39 -1e39
+        340282356779733661637539395458142568447 340282356779733661637539395458142568448
+        340282356779733661637539395458142568447.999 0.0340282356779733661637539395458142568448e40
+        1e-38 1e-46 -1e-50 1e-400 1e400 1e99999999999999999999 1e-99999999999999999999 0e99999999999999999999
+    }
+    set differences {}
+    foreach text $texts {
+        lappend differences {*}[disagreement $text]
+    }
+    join $differences \n
+} {}
+
+finish
