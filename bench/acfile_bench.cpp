@@ -42,14 +42,14 @@ fs::path generated_model()
 {
     static const fs::path path = [] {
         const fs::path p = work_dir() / "generated-1m.ac";
-        std::FILE* f = std::fopen(p.c_str(), "w");
+        std::FILE *f = std::fopen(p.c_str(), "w");
         if (!f) throw std::runtime_error("cannot write " + p.string());
         const int n = 500;
         std::fprintf(f, "AC3Db\nMATERIAL \"sheet\" rgb 0.8 0.8 0.8  amb 0.2 0.2 0.2  emis 0 0 0  "
                         "spec 0.5 0.5 0.5  shi 10  trans 0\nOBJECT world\nkids 4\n");
         for (int o = 0; o < 4; ++o) {
-            std::fprintf(f, "OBJECT poly\nname \"sheet%d\"\nloc %d 0 0\ncrease 30.000000\nnumvert %d\n", o,
-                         o * 10, n * n);
+            std::fprintf(f, "OBJECT poly\nname \"sheet%d\"\nloc %d 0 0\ncrease 30.000000\nnumvert %d\n", o, o * 10,
+                         n * n);
             for (int i = 0; i < n; ++i)
                 for (int j = 0; j < n; ++j) {
                     const double x = i * 0.02, z = j * 0.02;
@@ -59,9 +59,10 @@ fs::path generated_model()
             for (int i = 0; i + 1 < n; ++i)
                 for (int j = 0; j + 1 < n; ++j) {
                     const int a = i * n + j;
-                    std::fprintf(f, "SURF 0x10\nmat 0\nrefs 4\n%d %.4g %.4g\n%d %.4g %.4g\n%d %.4g %.4g\n%d %.4g %.4g\n",
-                                 a, i / 499.0, j / 499.0, a + n, (i + 1) / 499.0, j / 499.0, a + n + 1,
-                                 (i + 1) / 499.0, (j + 1) / 499.0, a + 1, i / 499.0, (j + 1) / 499.0);
+                    std::fprintf(f,
+                                 "SURF 0x10\nmat 0\nrefs 4\n%d %.4g %.4g\n%d %.4g %.4g\n%d %.4g %.4g\n%d %.4g %.4g\n",
+                                 a, i / 499.0, j / 499.0, a + n, (i + 1) / 499.0, j / 499.0, a + n + 1, (i + 1) / 499.0,
+                                 (j + 1) / 499.0, a + 1, i / 499.0, (j + 1) / 499.0);
                 }
             std::fprintf(f, "kids 0\n");
         }
@@ -71,24 +72,36 @@ fs::path generated_model()
     return path;
 }
 
-fs::path largest_sample() { return fs::path(RILO_MODELS_DIR) / "m2000-panel-largest.ac"; }
+fs::path largest_sample()
+{
+    return fs::path(RILO_MODELS_DIR) / "m2000-panel-largest.ac";
+}
 
-fs::path model(int which) { return which == 0 ? largest_sample() : generated_model(); }
-const char* model_name(int which) { return which == 0 ? "largest sample" : "generated 1M vertices"; }
+fs::path model(int which)
+{
+    return which == 0 ? largest_sample() : generated_model();
+}
+const char *model_name(int which)
+{
+    return which == 0 ? "largest sample" : "generated 1M vertices";
+}
 
-bool have_osgconv() { return std::system("command -v osgconv >/dev/null 2>&1") == 0; }
+bool have_osgconv()
+{
+    return std::system("command -v osgconv >/dev/null 2>&1") == 0;
+}
 
-fs::path resave_tool;   // ac-resave, built beside this program
+fs::path resave_tool; // ac-resave, built beside this program
 
 // Runs PROGRAM IN OUT; returns its exit status and sets its peak resident set.
-int run(const char* program, const fs::path& in, const fs::path& out, long* peak = nullptr)
+int run(const char *program, const fs::path &in, const fs::path &out, long *peak = nullptr)
 {
     pid_t pid = ::fork();
     if (pid < 0) return -1;
     if (pid == 0) {
         std::freopen("/dev/null", "w", stdout);
         std::freopen("/dev/null", "w", stderr);
-        ::execlp(program, program, in.c_str(), out.c_str(), static_cast<char*>(nullptr));
+        ::execlp(program, program, in.c_str(), out.c_str(), static_cast<char *>(nullptr));
         _exit(127);
     }
     int status = 0;
@@ -99,7 +112,7 @@ int run(const char* program, const fs::path& in, const fs::path& out, long* peak
 }
 
 // Peak memory of loading and saving `in` in a process of its own.
-long acfile_peak(const fs::path& in, const fs::path& out)
+long acfile_peak(const fs::path &in, const fs::path &out)
 {
     long peak = -1;
     if (run(resave_tool.c_str(), in, out, &peak) != 0) return -1;
@@ -111,7 +124,7 @@ long baseline_peak()
 {
     static const long peak = [] {
         const fs::path empty = work_dir() / "empty.ac";
-        std::FILE* f = std::fopen(empty.c_str(), "w");
+        std::FILE *f = std::fopen(empty.c_str(), "w");
         if (!f) return -1L;
         std::fputs("AC3Db\nOBJECT world\nkids 0\n", f);
         std::fclose(f);
@@ -120,7 +133,7 @@ long baseline_peak()
     return peak;
 }
 
-int run_osgconv(const fs::path& in, const fs::path& out, long* peak = nullptr)
+int run_osgconv(const fs::path &in, const fs::path &out, long *peak = nullptr)
 {
     return run("osgconv", in, out, peak);
 }
@@ -129,9 +142,9 @@ struct Result {
     double seconds = 0;
     long peak = 0;
 };
-std::map<std::string, Result> results;   // "acfile 0", "osgconv 1", ...
+std::map<std::string, Result> results; // "acfile 0", "osgconv 1", ...
 
-void BM_AcfileLoadSave(benchmark::State& state)
+void BM_AcfileLoadSave(benchmark::State &state)
 {
     const int which = static_cast<int>(state.range(0));
     const fs::path in = model(which);
@@ -168,7 +181,7 @@ void BM_AcfileLoadSave(benchmark::State& state)
     results["acfile " + std::to_string(which)] = {(load + save) / n, peak};
 }
 
-void BM_OsgconvLoadSave(benchmark::State& state)
+void BM_OsgconvLoadSave(benchmark::State &state)
 {
     const int which = static_cast<int>(state.range(0));
     const fs::path in = model(which);
@@ -205,9 +218,9 @@ void BM_OsgconvLoadSave(benchmark::State& state)
 BENCHMARK(BM_AcfileLoadSave)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_OsgconvLoadSave)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
-}  // namespace
+} // namespace
 
-int main(int argc, char** argv)
+int main(int argc, char **argv)
 {
     resave_tool = fs::absolute(fs::path(argv[0])).parent_path() / "ac-resave";
     benchmark::Initialize(&argc, argv);
@@ -215,8 +228,8 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
 
-    std::printf("\n%-24s %9s %10s %10s %9s %9s %10s %12s\n", "model", "file MiB", "acfile s", "osgconv s",
-                "speed-up", "peak MiB", "peak/file", "(net)/file");
+    std::printf("\n%-24s %9s %10s %10s %9s %9s %10s %12s\n", "model", "file MiB", "acfile s", "osgconv s", "speed-up",
+                "peak MiB", "peak/file", "(net)/file");
     for (int which = 0; which < 2; ++which) {
         auto a = results.find("acfile " + std::to_string(which));
         auto o = results.find("osgconv " + std::to_string(which));

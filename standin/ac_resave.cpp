@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-int main(int argc, char** argv)
+int main(int argc, char **argv)
 {
     if (argc != 3) {
         std::fprintf(stderr, "usage: ac-resave IN.ac OUT.ac\n");
@@ -14,7 +14,7 @@ int main(int argc, char** argv)
         ac::write_file(m, argv[2]);
         ac::Counts c = ac::count(m);
         std::printf("objects %zu vertices %zu surfaces %zu refs %zu\n", c.objects, c.vertices, c.surfaces, c.refs);
-    } catch (const ac::Error& e) {
+    } catch (const ac::Error &e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;
     }

@@ -23,19 +23,19 @@ namespace ac {
 
 namespace detail {
 
-bool parse_double(std::string_view s, double& out)
+bool parse_double(std::string_view s, double &out)
 {
-    const char* f = s.data();
-    const char* l = f + s.size();
+    const char *f = s.data();
+    const char *l = f + s.size();
     if (f != l && *f == '+' && l - f > 1 && f[1] != '-') ++f;
     auto r = std::from_chars(f, l, out);
     return r.ptr == l && r.ec == std::errc();
 }
 
-bool parse_float(std::string_view s, float& out)
+bool parse_float(std::string_view s, float &out)
 {
-    const char* f = s.data();
-    const char* l = f + s.size();
+    const char *f = s.data();
+    const char *l = f + s.size();
     if (f != l && *f == '+' && l - f > 1 && f[1] != '-') ++f;
     auto r = std::from_chars(f, l, out);
     if (r.ptr != l) return false;
@@ -52,7 +52,7 @@ bool parse_float(std::string_view s, float& out)
     return false;
 }
 
-Progress::Progress(const char* verb, std::string_view name, std::uint64_t total, bool enabled, int fd)
+Progress::Progress(const char *verb, std::string_view name, std::uint64_t total, bool enabled, int fd)
     : label_(std::string(verb) + " " + std::string(name)), total_(total ? total : 1), fd_(fd),
       active_(enabled && isatty(fd) == 1)
 {
@@ -80,41 +80,41 @@ void Progress::draw(int percent)
     [[maybe_unused]] auto n = ::write(fd_, s.data(), s.size());
 }
 
-}  // namespace detail
+} // namespace detail
 
-const Token* Object::find(std::string_view key) const
+const Token *Object::find(std::string_view key) const
 {
-    for (const Token& t : tokens)
+    for (const Token &t : tokens)
         if (t.key == key) return &t;
     return nullptr;
 }
 
 std::string Object::name() const
 {
-    const Token* t = find("name");
+    const Token *t = find("name");
     if (!t || t->args.empty()) return {};
-    const std::string& a = t->args[0];
+    const std::string &a = t->args[0];
     if (a.size() >= 2 && a.front() == '"' && a.back() == '"') return a.substr(1, a.size() - 2);
     return a;
 }
 
 int Object::subdiv() const
 {
-    const Token* t = find("subdiv");
+    const Token *t = find("subdiv");
     if (!t || t->args.empty()) return 0;
     int v = 0;
     std::from_chars(t->args[0].data(), t->args[0].data() + t->args[0].size(), v);
     return v;
 }
 
-float Model::u(const Ref& r) const
+float Model::u(const Ref &r) const
 {
     float f = 0;
     detail::parse_float(view(r.u_text), f);
     return f;
 }
 
-float Model::v(const Ref& r) const
+float Model::v(const Ref &r) const
 {
     float f = 0;
     detail::parse_float(view(r.v_text), f);
@@ -125,7 +125,7 @@ Ref Model::make_ref(std::uint32_t index, float u, float v)
 {
     Ref r;
     r.index = index;
-    Span* sp[2] = {&r.u_text, &r.v_text};
+    Span *sp[2] = {&r.u_text, &r.v_text};
     const float val[2] = {u, v};
     for (int k = 0; k < 2; ++k) {
         char buf[32];
@@ -138,10 +138,10 @@ Ref Model::make_ref(std::uint32_t index, float u, float v)
     return r;
 }
 
-Counts count(const Model& m)
+Counts count(const Model &m)
 {
     Counts c;
-    for_each_object(m, [&](const Object& o, const Placement&) {
+    for_each_object(m, [&](const Object &o, const Placement &) {
         ++c.objects;
         c.vertices += o.verts.size();
         c.surfaces += o.surfs.size();
@@ -157,17 +157,17 @@ namespace {
 
 struct SpaceTable {
     bool t[256] = {};
-    constexpr SpaceTable()
-    {
-        t[' '] = t['\t'] = t['\n'] = t['\r'] = t['\v'] = t['\f'] = true;
-    }
+    constexpr SpaceTable() { t[' '] = t['\t'] = t['\n'] = t['\r'] = t['\v'] = t['\f'] = true; }
 };
 constexpr SpaceTable space_table;
 
-inline bool is_space(char c) { return space_table.t[static_cast<unsigned char>(c)]; }
+inline bool is_space(char c)
+{
+    return space_table.t[static_cast<unsigned char>(c)];
+}
 
 struct Tok {
-    const char* s = nullptr;   // nullptr at end of file
+    const char *s = nullptr; // nullptr at end of file
     std::size_t n = 0;
     std::size_t line = 0;
     bool str = false;
@@ -175,10 +175,10 @@ struct Tok {
     bool eof() const { return s == nullptr; }
     std::string_view sv() const { return {s, n}; }
     bool is(std::string_view w) const { return s && !str && sv() == w; }
-    const char* end() const { return s + n; }
+    const char *end() const { return s + n; }
 };
 
-bool is_number(const Tok& t)
+bool is_number(const Tok &t)
 {
     if (t.eof() || t.str) return false;
     double d;
@@ -204,17 +204,16 @@ std::string quoted(std::string_view s)
     } else {
         r.append(s);
     }
-    for (char& c : r)
+    for (char &c : r)
         if (c == '\n' || c == '\r' || c == '\t') c = ' ';
     return r + "'";
 }
 
 class Reader {
 public:
-    Reader(Model& m, const ReadOptions& opt)
+    Reader(Model &m, const ReadOptions &opt)
         : m_(m), opt_(opt), b_(m.text.data()), p_(b_), e_(b_ + m.text.size()),
-          progress_("loading", m.path, m.text.size(),
-                    opt.progress && m.text.size() >= detail::progress_threshold)
+          progress_("loading", m.path, m.text.size(), opt.progress && m.text.size() >= detail::progress_threshold)
     {
     }
 
@@ -223,7 +222,7 @@ public:
 private:
     // ---- tokens
     void advance();
-    void seek(const char* at, std::size_t line)
+    void seek(const char *at, std::size_t line)
     {
         p_ = at;
         line_ = line;
@@ -231,28 +230,28 @@ private:
     }
 
     // ---- messages
-    [[noreturn]] void fail(std::size_t line, const std::string& expected, const Tok& found) const;
-    [[noreturn]] void fail_msg(std::size_t line, const std::string& msg) const;
-    void warn(std::size_t line, const std::string& msg) const;
-    static std::string describe(const Tok& t);
-    static std::string describe(const Object& o);
+    [[noreturn]] void fail(std::size_t line, const std::string &expected, const Tok &found) const;
+    [[noreturn]] void fail_msg(std::size_t line, const std::string &msg) const;
+    void warn(std::size_t line, const std::string &msg) const;
+    static std::string describe(const Tok &t);
+    static std::string describe(const Object &o);
 
     // ---- grammar
-    std::uint32_t read_count(const std::string& what);
-    double read_double(const std::string& what, bool finite);
+    std::uint32_t read_count(const std::string &what);
+    double read_double(const std::string &what, bool finite);
     std::string read_data(Tok count_tok, std::uint64_t n, std::size_t line);
     void read_material();
     void read_mat_block();
-    std::uint32_t read_object(Object& o);
-    void read_vertices(Object& o, std::uint32_t n, std::size_t count_line);
-    void read_surfaces(Object& o, std::uint32_t n, std::size_t count_line);
-    void read_tree(Object& parent, std::uint32_t kids, bool& short_warned);
+    std::uint32_t read_object(Object &o);
+    void read_vertices(Object &o, std::uint32_t n, std::size_t count_line);
+    void read_surfaces(Object &o, std::uint32_t n, std::size_t count_line);
+    void read_tree(Object &parent, std::uint32_t kids, bool &short_warned);
 
-    Model& m_;
-    const ReadOptions& opt_;
-    const char* b_;
-    const char* p_;      // just after cur_
-    const char* e_;
+    Model &m_;
+    const ReadOptions &opt_;
+    const char *b_;
+    const char *p_; // just after cur_
+    const char *e_;
     std::size_t line_ = 1;
     Tok cur_;
     detail::Progress progress_;
@@ -261,7 +260,7 @@ private:
 
 void Reader::advance()
 {
-    const char* p = p_;
+    const char *p = p_;
     std::size_t line = line_;
     while (p != e_ && is_space(*p)) {
         if (*p == '\n') ++line;
@@ -277,7 +276,7 @@ void Reader::advance()
     t.s = p;
     t.line = line;
     if (*p == '"') {
-        const char* q = static_cast<const char*>(std::memchr(p + 1, '"', static_cast<std::size_t>(e_ - p - 1)));
+        const char *q = static_cast<const char *>(std::memchr(p + 1, '"', static_cast<std::size_t>(e_ - p - 1)));
         if (!q) fail_msg(line, "expected a closing '\"' for the string that starts here, found end of file");
         line += static_cast<std::size_t>(std::count(p, q, '\n'));
         t.str = true;
@@ -291,30 +290,30 @@ void Reader::advance()
     cur_ = t;
 }
 
-std::string Reader::describe(const Tok& t)
+std::string Reader::describe(const Tok &t)
 {
     if (t.eof()) return "end of file";
     return quoted(t.sv());
 }
 
-std::string Reader::describe(const Object& o)
+std::string Reader::describe(const Object &o)
 {
     std::string n = o.name();
     if (!n.empty()) return "object " + quoted(n);
     return "the " + o.type + " object of line " + std::to_string(o.line);
 }
 
-void Reader::fail(std::size_t line, const std::string& expected, const Tok& found) const
+void Reader::fail(std::size_t line, const std::string &expected, const Tok &found) const
 {
     fail_msg(line, "expected " + expected + ", found " + describe(found));
 }
 
-void Reader::fail_msg(std::size_t line, const std::string& msg) const
+void Reader::fail_msg(std::size_t line, const std::string &msg) const
 {
     throw Error(m_.path + ":" + std::to_string(line) + ": " + msg);
 }
 
-void Reader::warn(std::size_t line, const std::string& msg) const
+void Reader::warn(std::size_t line, const std::string &msg) const
 {
     std::string s = m_.path + ":" + std::to_string(line) + ": warning: " + msg;
     if (opt_.warn) {
@@ -325,7 +324,7 @@ void Reader::warn(std::size_t line, const std::string& msg) const
     }
 }
 
-std::uint32_t Reader::read_count(const std::string& what)
+std::uint32_t Reader::read_count(const std::string &what)
 {
     const Tok t = cur_;
     std::uint64_t v = 0;
@@ -336,7 +335,7 @@ std::uint32_t Reader::read_count(const std::string& what)
     return static_cast<std::uint32_t>(v);
 }
 
-double Reader::read_double(const std::string& what, bool finite)
+double Reader::read_double(const std::string &what, bool finite)
 {
     const Tok t = cur_;
     double d = 0;
@@ -355,7 +354,7 @@ double Reader::read_double(const std::string& what, bool finite)
 // text is the next word.
 std::string Reader::read_data(Tok count_tok, std::uint64_t n, std::size_t line)
 {
-    const char* q = count_tok.end();
+    const char *q = count_tok.end();
     std::size_t ln = count_tok.line;
     while (q != e_ && (*q == ' ' || *q == '\t')) ++q;
     bool same_line = false;
@@ -368,11 +367,11 @@ std::string Reader::read_data(Tok count_tok, std::uint64_t n, std::size_t line)
     } else if (q != e_) {
         same_line = true;
     }
-    const char* s = q;
+    const char *s = q;
 
     std::string text;
     text.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(n, static_cast<std::uint64_t>(e_ - s))));
-    const char* t = s;
+    const char *t = s;
     std::size_t tl = ln;
     std::uint64_t k = 0;
     while (k < n && t != e_) {
@@ -393,7 +392,7 @@ std::string Reader::read_data(Tok count_tok, std::uint64_t n, std::size_t line)
         fits = t == e_ || is_space(*t);
     else
         fits = t == e_ || *t == '\n' || (*t == '\r' && (t + 1 == e_ || t[1] == '\n'));
-    if (!fits && n == 0) {   // empty text, the next line is not part of it
+    if (!fits && n == 0) { // empty text, the next line is not part of it
         seek(s, ln);
         return text;
     }
@@ -408,15 +407,14 @@ std::string Reader::read_data(Tok count_tok, std::uint64_t n, std::size_t line)
         seek(t, tl);
         return text;
     }
-    const char* f = s;
+    const char *f = s;
     if (same_line)
         while (f != e_ && !is_space(*f)) ++f;
     else
         while (f != e_ && *f != '\n' && *f != '\r') ++f;
     text.assign(s, f);
-    warn(line, "data " + std::to_string(n) + " does not match its text; took the " +
-                   (same_line ? "word " : "line ") + quoted(text) + " (" + std::to_string(text.size()) +
-                   " characters)");
+    warn(line, "data " + std::to_string(n) + " does not match its text; took the " + (same_line ? "word " : "line ") +
+                   quoted(text) + " (" + std::to_string(text.size()) + " characters)");
     seek(f, ln);
     return text;
 }
@@ -428,7 +426,7 @@ void Reader::read_material()
     advance();
     if (cur_.eof() || cur_.is("OBJECT") || cur_.is("MATERIAL") || cur_.is("MAT"))
         fail(cur_.line, "a material name after MATERIAL", cur_);
-    const char* last = cur_.end();
+    const char *last = cur_.end();
     advance();
     std::vector<Tok> fields;
     while (!cur_.eof() && !cur_.is("OBJECT") && !cur_.is("MATERIAL") && !cur_.is("MAT")) {
@@ -438,7 +436,7 @@ void Reader::read_material()
     }
     m_.materials.push_back(lf_only(std::string_view(start.s, static_cast<std::size_t>(last - start.s))));
 
-    static const char* const keys[] = {"rgb", "amb", "emis", "spec", "shi", "trans"};
+    static const char *const keys[] = {"rgb", "amb", "emis", "spec", "shi", "trans"};
     static const int values[] = {3, 3, 3, 3, 1, 1};
     bool usual = true;
     std::size_t i = 0;
@@ -475,7 +473,7 @@ void Reader::read_mat_block()
     advance();
 }
 
-void Reader::read_vertices(Object& o, std::uint32_t n, std::size_t count_line)
+void Reader::read_vertices(Object &o, std::uint32_t n, std::size_t count_line)
 {
     const std::size_t room = static_cast<std::size_t>(e_ - p_) / 6 + 1;
     const std::size_t want = std::min<std::size_t>(n, room);
@@ -493,18 +491,17 @@ void Reader::read_vertices(Object& o, std::uint32_t n, std::size_t count_line)
             const Tok t = cur_;
             if (t.eof() || t.str || !detail::parse_float(t.sv(), c[k])) {
                 if (lines && k > 0 && !t.eof() && t.line != vline)
-                    fail_msg(vline, "expected 3 coordinates on the line of vertex " + std::to_string(i) +
-                                        ", found " + std::to_string(k));
+                    fail_msg(vline, "expected 3 coordinates on the line of vertex " + std::to_string(i) + ", found " +
+                                        std::to_string(k));
                 fail(t.line,
                      "coordinate " + std::string(1, "xyz"[k]) + " of vertex " + std::to_string(i) + " of " +
                          std::to_string(n) + " in " + describe(o),
                      t);
             }
-            if (!std::isfinite(c[k]))
-                fail(t.line, "a finite vertex coordinate in " + describe(o), t);
+            if (!std::isfinite(c[k])) fail(t.line, "a finite vertex coordinate in " + describe(o), t);
             if (lines && t.line != vline)
-                fail_msg(vline, "expected 3 coordinates on the line of vertex " + std::to_string(i) +
-                                    ", found " + std::to_string(k));
+                fail_msg(vline, "expected 3 coordinates on the line of vertex " + std::to_string(i) + ", found " +
+                                    std::to_string(k));
             sp[k] = Span{static_cast<std::uint32_t>(t.s - b_), static_cast<std::uint32_t>(t.n)};
             advance();
         }
@@ -530,7 +527,7 @@ void Reader::read_vertices(Object& o, std::uint32_t n, std::size_t count_line)
              cur_);
 }
 
-void Reader::read_surfaces(Object& o, std::uint32_t n, std::size_t count_line)
+void Reader::read_surfaces(Object &o, std::uint32_t n, std::size_t count_line)
 {
     (void)count_line;
     const std::size_t room = static_cast<std::size_t>(e_ - p_) / 20 + 1;
@@ -538,9 +535,8 @@ void Reader::read_surfaces(Object& o, std::uint32_t n, std::size_t count_line)
     o.refs.reserve(o.refs.size() + std::min<std::size_t>(std::size_t{n} * 4, room * 2));
     for (std::uint32_t i = 0; i < n; ++i) {
         if (!cur_.is("SURF"))
-            fail(cur_.line, "SURF (surface " + std::to_string(i) + " of " + std::to_string(n) + " in " +
-                                describe(o) + ")",
-                 cur_);
+            fail(cur_.line,
+                 "SURF (surface " + std::to_string(i) + " of " + std::to_string(n) + " in " + describe(o) + ")", cur_);
         advance();
         Surface s;
         {
@@ -576,19 +572,18 @@ void Reader::read_surfaces(Object& o, std::uint32_t n, std::size_t count_line)
             auto res = ti.eof() || ti.str ? std::from_chars_result{nullptr, std::errc::invalid_argument}
                                           : std::from_chars(ti.s, ti.end(), idx);
             if (res.ptr != ti.end() || res.ec != std::errc())
-                fail(ti.line, "a vertex index (ref " + std::to_string(j) + " of " + std::to_string(s.count) + ")",
-                     ti);
+                fail(ti.line, "a vertex index (ref " + std::to_string(j) + " of " + std::to_string(s.count) + ")", ti);
             if (idx >= o.verts.size() && (o.vert_at != Object::npos || idx > std::numeric_limits<std::uint32_t>::max()))
                 fail(ti.line, "a vertex index below " + std::to_string(o.verts.size()) + " in " + describe(o), ti);
             r.index = static_cast<std::uint32_t>(idx);
             advance();
-            Span* sp[2] = {&r.u_text, &r.v_text};
+            Span *sp[2] = {&r.u_text, &r.v_text};
             for (int k = 0; k < 2; ++k) {
                 const Tok t = cur_;
                 float uv;
                 if (t.eof() || t.str || !detail::parse_float(t.sv(), uv))
-                    fail(t.line, std::string("texture coordinate ") + "uv"[k] + " after vertex index " +
-                                     std::to_string(idx),
+                    fail(t.line,
+                         std::string("texture coordinate ") + "uv"[k] + " after vertex index " + std::to_string(idx),
                          t);
                 if (lines && t.line != ti.line)
                     fail_msg(ti.line, "expected 3 values on a refs line (index u v), found " + std::to_string(k + 1));
@@ -617,7 +612,7 @@ void Reader::read_surfaces(Object& o, std::uint32_t n, std::size_t count_line)
 }
 
 // Reads one object up to and including its `kids` line; returns the count.
-std::uint32_t Reader::read_object(Object& o)
+std::uint32_t Reader::read_object(Object &o)
 {
     o.line = cur_.line;
     advance();
@@ -625,10 +620,10 @@ std::uint32_t Reader::read_object(Object& o)
     o.type = std::string(cur_.sv());
     advance();
 
-    static const char* const single[] = {"name", "data", "texture", "texrep", "texoff", "rot",
+    static const char *const single[] = {"name", "data", "texture", "texrep", "texoff",  "rot",
                                          "loc",  "url",  "crease",  "subdiv", "numvert", "numsurf"};
-    unsigned seen = 0;   // bit i: single[i] seen
-    bool refs_unchecked = false;   // surfaces came before numvert
+    unsigned seen = 0;           // bit i: single[i] seen
+    bool refs_unchecked = false; // surfaces came before numvert
     for (;;) {
         const Tok t = cur_;
         if (t.eof()) fail(t.line, "kids to end " + describe(o), t);
@@ -638,10 +633,10 @@ std::uint32_t Reader::read_object(Object& o)
             advance();
             // Surfaces read before numvert are checked now.
             if (refs_unchecked)
-                for (const Ref& r : o.refs)
+                for (const Ref &r : o.refs)
                     if (r.index >= o.verts.size())
-                        fail_msg(t.line, "expected vertex indices below " + std::to_string(o.verts.size()) +
-                                             " in " + describe(o) + ", found " + std::to_string(r.index));
+                        fail_msg(t.line, "expected vertex indices below " + std::to_string(o.verts.size()) + " in " +
+                                             describe(o) + ", found " + std::to_string(r.index));
             return k;
         }
         if (t.str || is_number(t)) fail(t.line, "a keyword in " + describe(o), t);
@@ -695,7 +690,7 @@ std::uint32_t Reader::read_object(Object& o)
         } else if (key == "data") {
             std::uint32_t n = read_count("data");
             tok.text = read_data(cur_, n, t.line);
-            tok.args.push_back(std::to_string(tok.text.size()));   // the count written back
+            tok.args.push_back(std::to_string(tok.text.size())); // the count written back
         } else if (key == "rot" || key == "loc") {
             const bool rot = key == "rot";
             for (int i = 0; i < (rot ? 9 : 3); ++i) {
@@ -728,10 +723,10 @@ std::uint32_t Reader::read_object(Object& o)
 // Reads `kids` objects (each with its subtree) into parent, without
 // recursion. An object tree that the file ends in the middle of is kept as
 // far as it goes.
-void Reader::read_tree(Object& parent, std::uint32_t kids, bool& short_warned)
+void Reader::read_tree(Object &parent, std::uint32_t kids, bool &short_warned)
 {
     struct Open {
-        Object* obj;
+        Object *obj;
         std::uint32_t left;
     };
     std::vector<Open> open;
@@ -743,7 +738,7 @@ void Reader::read_tree(Object& parent, std::uint32_t kids, bool& short_warned)
         }
         if (cur_.eof()) {
             std::uint64_t missing = 0;
-            for (const Open& op : open) missing += op.left;
+            for (const Open &op : open) missing += op.left;
             if (!short_warned)
                 warn(cur_.line, "the file ends " + std::to_string(missing) +
                                     " object(s) short of what 'kids' announced; kept the objects read");
@@ -751,12 +746,12 @@ void Reader::read_tree(Object& parent, std::uint32_t kids, bool& short_warned)
             return;
         }
         if (!cur_.is("OBJECT")) {
-            const Object& o = *open.back().obj;
+            const Object &o = *open.back().obj;
             fail(cur_.line, "OBJECT (a child of " + describe(o) + ")", cur_);
         }
         if (open.size() > 1000) fail_msg(cur_.line, "expected objects nested at most 1000 deep");
         --open.back().left;
-        Object& child = open.back().obj->kids.emplace_back();
+        Object &child = open.back().obj->kids.emplace_back();
         std::uint32_t k = read_object(child);
         if (child.type == "world") fail_msg(child.line, "expected OBJECT world only as the root");
         if (k) open.push_back({&child, k});
@@ -773,8 +768,7 @@ void Reader::run()
         p_ += 3;
     }
     advance();
-    if (!cur_.is("AC3Db") && !cur_.is("AC3Dc"))
-        fail(cur_.line, "the header AC3Db or AC3Dc", cur_);
+    if (!cur_.is("AC3Db") && !cur_.is("AC3Dc")) fail(cur_.line, "the header AC3Db or AC3Dc", cur_);
     m_.version = cur_.s[4];
     advance();
 
@@ -787,9 +781,9 @@ void Reader::run()
 
     if (!cur_.is("OBJECT")) fail(cur_.line, "OBJECT or MATERIAL", cur_);
     bool short_warned = false;
-    Object& world = m_.world;
+    Object &world = m_.world;
     // Peek at the type of the first object.
-    const char* save_p = p_;
+    const char *save_p = p_;
     const std::size_t save_line = line_;
     const Tok object_tok = cur_;
     advance();
@@ -818,9 +812,9 @@ void Reader::run()
     progress_.update(m_.text.size());
 }
 
-}  // namespace
+} // namespace
 
-Model read_text(std::string text, const std::string& name, const ReadOptions& opt)
+Model read_text(std::string text, const std::string &name, const ReadOptions &opt)
 {
     if (text.size() >= std::numeric_limits<std::uint32_t>::max())
         throw Error(name + ": expected a file smaller than 4 GiB, found " + std::to_string(text.size()) + " bytes");
@@ -832,13 +826,13 @@ Model read_text(std::string text, const std::string& name, const ReadOptions& op
     return m;
 }
 
-Model read_file(const std::string& path, const ReadOptions& opt)
+Model read_file(const std::string &path, const ReadOptions &opt)
 {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) throw Error(path + ": cannot open: " + std::strerror(errno));
     struct stat st {};
     std::string text;
-    auto fail = [&](const char* what) {
+    auto fail = [&](const char *what) {
         int err = errno;
         ::close(fd);
         throw Error(path + ": cannot " + what + ": " + std::strerror(err));
@@ -853,7 +847,7 @@ Model read_file(const std::string& path, const ReadOptions& opt)
     for (;;) {
         char probe[4096];
         const bool full = got == text.size();
-        char* dst = full ? probe : text.data() + got;
+        char *dst = full ? probe : text.data() + got;
         const std::size_t room = full ? sizeof probe : text.size() - got;
         ssize_t n = ::read(fd, dst, room);
         if (n < 0) {
@@ -861,7 +855,7 @@ Model read_file(const std::string& path, const ReadOptions& opt)
             fail("read");
         }
         if (n == 0) break;
-        if (full) {   // longer than stat said (a pipe, a growing file)
+        if (full) { // longer than stat said (a pipe, a growing file)
             text.append(probe, static_cast<std::size_t>(n));
             text.resize(text.capacity());
         }
@@ -878,13 +872,14 @@ namespace {
 
 using Mat3 = std::array<double, 9>;
 
-Mat3 mul(const Mat3& a, const Mat3& b)
+Mat3 mul(const Mat3 &a, const Mat3 &b)
 {
     Mat3 r{};
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 3; ++j) {
             double s = 0;
-            for (int k = 0; k < 3; ++k) s += a[static_cast<std::size_t>(i * 3 + k)] * b[static_cast<std::size_t>(k * 3 + j)];
+            for (int k = 0; k < 3; ++k)
+                s += a[static_cast<std::size_t>(i * 3 + k)] * b[static_cast<std::size_t>(k * 3 + j)];
             r[static_cast<std::size_t>(i * 3 + j)] = s;
         }
     return r;
@@ -892,7 +887,7 @@ Mat3 mul(const Mat3& a, const Mat3& b)
 
 // Inverse by the adjugate. False when the matrix is singular: its determinant
 // is zero or negligible against the size of its rows.
-bool invert(const Mat3& m, Mat3& inv)
+bool invert(const Mat3 &m, Mat3 &inv)
 {
     const double c00 = m[4] * m[8] - m[5] * m[7];
     const double c01 = m[5] * m[6] - m[3] * m[8];
@@ -904,15 +899,9 @@ bool invert(const Mat3& m, Mat3& inv)
         scale *= std::sqrt(m[i] * m[i] + m[i + 1] * m[i + 1] + m[i + 2] * m[i + 2]);
     }
     if (!(std::fabs(det) > 1e-12 * scale)) return false;
-    inv = {c00 / det,
-           (m[2] * m[7] - m[1] * m[8]) / det,
-           (m[1] * m[5] - m[2] * m[4]) / det,
-           c01 / det,
-           (m[0] * m[8] - m[2] * m[6]) / det,
-           (m[2] * m[3] - m[0] * m[5]) / det,
-           c02 / det,
-           (m[1] * m[6] - m[0] * m[7]) / det,
-           (m[0] * m[4] - m[1] * m[3]) / det};
+    inv = {c00 / det, (m[2] * m[7] - m[1] * m[8]) / det, (m[1] * m[5] - m[2] * m[4]) / det,
+           c01 / det, (m[0] * m[8] - m[2] * m[6]) / det, (m[2] * m[3] - m[0] * m[5]) / det,
+           c02 / det, (m[1] * m[6] - m[0] * m[7]) / det, (m[0] * m[4] - m[1] * m[3]) / det};
     return true;
 }
 
@@ -924,9 +913,9 @@ bool same_bits(float a, float b)
     return x == y;
 }
 
-}  // namespace
+} // namespace
 
-Placement Placement::child(const Object& o) const
+Placement Placement::child(const Object &o) const
 {
     Placement p = *this;
     Step s{o.has_rot, o.rot, {1, 0, 0, 0, 1, 0, 0, 0, 1}, o.loc};
@@ -943,12 +932,12 @@ Placement Placement::child(const Object& o) const
     return p;
 }
 
-Vertex Placement::to_world(const Vertex& v) const
+Vertex Placement::to_world(const Vertex &v) const
 {
     double p[3] = {v.x, v.y, v.z};
     for (auto it = steps_.rbegin(); it != steps_.rend(); ++it) {
         if (it->has_rot) {
-            const Mat3& r = it->rot;
+            const Mat3 &r = it->rot;
             double q[3];
             for (int i = 0; i < 3; ++i)
                 q[i] = r[static_cast<std::size_t>(i * 3)] * p[0] + r[static_cast<std::size_t>(i * 3 + 1)] * p[1] +
@@ -962,24 +951,24 @@ Vertex Placement::to_world(const Vertex& v) const
     return {static_cast<float>(p[0]), static_cast<float>(p[1]), static_cast<float>(p[2])};
 }
 
-Vertex Placement::to_local(const Vertex& world, const Vertex& old_local) const
+Vertex Placement::to_local(const Vertex &world, const Vertex &old_local) const
 {
     const Vertex before = to_world(old_local);
-    const bool moved[3] = {!same_bits(world.x, before.x), !same_bits(world.y, before.y),
-                           !same_bits(world.z, before.z)};
+    const bool moved[3] = {!same_bits(world.x, before.x), !same_bits(world.y, before.y), !same_bits(world.z, before.z)};
     if (!moved[0] && !moved[1] && !moved[2]) return old_local;
     if (singular_)
         throw Error("cannot place moved vertices back into object " + where_ +
                     ": its rot matrix (or a parent's) is singular");
     double p[3] = {world.x, world.y, world.z};
-    for (const Step& s : steps_) {
+    for (const Step &s : steps_) {
         p[0] -= s.loc[0];
         p[1] -= s.loc[1];
         p[2] -= s.loc[2];
         if (s.has_rot) {
             double q[3];
             for (int i = 0; i < 3; ++i)
-                q[i] = s.inv[static_cast<std::size_t>(i * 3)] * p[0] + s.inv[static_cast<std::size_t>(i * 3 + 1)] * p[1] +
+                q[i] = s.inv[static_cast<std::size_t>(i * 3)] * p[0] +
+                       s.inv[static_cast<std::size_t>(i * 3 + 1)] * p[1] +
                        s.inv[static_cast<std::size_t>(i * 3 + 2)] * p[2];
             p[0] = q[0], p[1] = q[1], p[2] = q[2];
         }
@@ -996,11 +985,10 @@ Vertex Placement::to_local(const Vertex& world, const Vertex& old_local) const
 }
 
 namespace {
-template <class M, class O, class F>
-void visit(M& m, F& f)
+template <class M, class O, class F> void visit(M &m, F &f)
 {
     struct Item {
-        O* obj;
+        O *obj;
         Placement place;
     };
     std::vector<Item> stack;
@@ -1009,20 +997,19 @@ void visit(M& m, F& f)
         Item it = std::move(stack.back());
         stack.pop_back();
         f(*it.obj, it.place);
-        for (auto k = it.obj->kids.rbegin(); k != it.obj->kids.rend(); ++k)
-            stack.push_back({&*k, it.place.child(*k)});
+        for (auto k = it.obj->kids.rbegin(); k != it.obj->kids.rend(); ++k) stack.push_back({&*k, it.place.child(*k)});
     }
 }
-}  // namespace
+} // namespace
 
-void for_each_object(const Model& m, const std::function<void(const Object&, const Placement&)>& f)
+void for_each_object(const Model &m, const std::function<void(const Object &, const Placement &)> &f)
 {
     visit<const Model, const Object>(m, f);
 }
 
-void for_each_object(Model& m, const std::function<void(Object&, const Placement&)>& f)
+void for_each_object(Model &m, const std::function<void(Object &, const Placement &)> &f)
 {
     visit<Model, Object>(m, f);
 }
 
-}  // namespace ac
+} // namespace ac

@@ -52,10 +52,10 @@ struct Ref {
 enum SurfaceType { polygon = 0, closed_line = 1, line = 2 };
 
 struct Surface {
-    std::uint32_t flags = 0;   // 0x10 smooth, 0x20 two-sided, low nibble the type
-    Span flags_text;           // as written ("0x10", "0X0", ...)
-    std::uint32_t mat = 0;     // index into Model::materials
-    std::uint32_t first = 0;   // its refs are Object::refs[first, first + count)
+    std::uint32_t flags = 0; // 0x10 smooth, 0x20 two-sided, low nibble the type
+    Span flags_text;         // as written ("0x10", "0X0", ...)
+    std::uint32_t mat = 0;   // index into Model::materials
+    std::uint32_t first = 0; // its refs are Object::refs[first, first + count)
     std::uint32_t count = 0;
     int type() const { return static_cast<int>(flags & 0xFu); }
 };
@@ -65,49 +65,49 @@ struct Surface {
 struct Token {
     std::string key;
     std::vector<std::string> args;
-    std::string text;          // the counted text of `data` (line breaks as '\n')
+    std::string text; // the counted text of `data` (line breaks as '\n')
     std::size_t line = 0;
 };
 
 struct Object {
     static constexpr std::size_t npos = static_cast<std::size_t>(-1);
 
-    std::string type;                  // world, poly, group, light, ...
-    std::size_t line = 0;              // line of its OBJECT keyword
-    std::vector<Token> tokens;         // in file order
+    std::string type;          // world, poly, group, light, ...
+    std::size_t line = 0;      // line of its OBJECT keyword
+    std::vector<Token> tokens; // in file order
     // Where the vertex and surface blocks stood among the tokens: before
     // tokens[vert_at] (tokens.size() = after the last token); npos = absent.
     std::size_t vert_at = npos;
     std::size_t surf_at = npos;
 
-    bool has_rot = false;              // rot given (otherwise identity)
-    std::array<double, 9> rot{1, 0, 0, 0, 1, 0, 0, 0, 1};   // row-major
+    bool has_rot = false;                                 // rot given (otherwise identity)
+    std::array<double, 9> rot{1, 0, 0, 0, 1, 0, 0, 0, 1}; // row-major
     std::array<double, 3> loc{0, 0, 0};
 
-    std::vector<Vertex> verts;         // current local coordinates
-    std::vector<Vertex> verts_read;    // as read; a coordinate equal to its
-    std::vector<VertexText> vtext;     //   read value is written as its text
+    std::vector<Vertex> verts;      // current local coordinates
+    std::vector<Vertex> verts_read; // as read; a coordinate equal to its
+    std::vector<VertexText> vtext;  //   read value is written as its text
     std::vector<Surface> surfs;
     std::vector<Ref> refs;
     std::vector<Object> kids;
 
-    const Token* find(std::string_view key) const;
-    std::string name() const;          // unquoted; "" when there is none
-    int subdiv() const;                // subdivision level, 0 when absent
+    const Token *find(std::string_view key) const;
+    std::string name() const; // unquoted; "" when there is none
+    int subdiv() const;       // subdivision level, 0 when absent
 };
 
 struct Model {
-    std::string path;                  // the name used in messages
-    std::string text;                  // the file as read; Spans point here
-    char version = 'b';                // AC3Db or AC3Dc
-    bool crlf = false;                 // written back with CRLF line ends
-    std::vector<std::string> materials;  // each as written, index = position
+    std::string path;                   // the name used in messages
+    std::string text;                   // the file as read; Spans point here
+    char version = 'b';                 // AC3Db or AC3Dc
+    bool crlf = false;                  // written back with CRLF line ends
+    std::vector<std::string> materials; // each as written, index = position
     Object world;
 
     std::string_view view(Span s) const { return {text.data() + s.off, s.len}; }
 
-    float u(const Ref& r) const;   // the texture coordinate as a number
-    float v(const Ref& r) const;
+    float u(const Ref &r) const; // the texture coordinate as a number
+    float v(const Ref &r) const;
     // A corner made by the program: its coordinate's text is added to `text`.
     Ref make_ref(std::uint32_t index, float u, float v);
 };
@@ -115,15 +115,15 @@ struct Model {
 struct Counts {
     std::size_t objects = 0, vertices = 0, surfaces = 0, refs = 0;
 };
-Counts count(const Model& m);   // objects excludes the world
+Counts count(const Model &m); // objects excludes the world
 
-using WarningSink = std::function<void(const std::string&)>;
+using WarningSink = std::function<void(const std::string &)>;
 
 struct ReadOptions {
     // Receives one line per repair ("FILE:LINE: warning: ..."). Empty: the
     // line goes to standard error.
     WarningSink warn;
-    bool progress = true;   // show progress when stderr is a terminal
+    bool progress = true; // show progress when stderr is a terminal
 };
 
 struct WriteOptions {
@@ -131,13 +131,13 @@ struct WriteOptions {
 };
 
 // Reads a model. Throws Error and produces nothing on input it refuses.
-Model read_file(const std::string& path, const ReadOptions& opt = {});
-Model read_text(std::string text, const std::string& name, const ReadOptions& opt = {});
+Model read_file(const std::string &path, const ReadOptions &opt = {});
+Model read_text(std::string text, const std::string &name, const ReadOptions &opt = {});
 
 // Writes a model: to a temporary file beside `path`, then renamed over it,
 // so a failed save leaves any existing file as it was.
-void write_file(const Model& m, const std::string& path, const WriteOptions& opt = {});
-std::string write_text(const Model& m);
+void write_file(const Model &m, const std::string &path, const WriteOptions &opt = {});
+std::string write_text(const Model &m);
 
 // Shortest text that reads back as the same float.
 std::string format_float(float f);
@@ -147,17 +147,17 @@ std::string format_float(float f);
 class Placement {
 public:
     Placement() = default;
-    Placement child(const Object& o) const;   // this placement followed by o's own
+    Placement child(const Object &o) const; // this placement followed by o's own
 
     // Computed in double, rounded to float once.
-    Vertex to_world(const Vertex& local) const;
+    Vertex to_world(const Vertex &local) const;
 
     // The local coordinates for a vertex moved to `world`, given its
     // coordinates before the move. The transforms are undone from the root
     // down in double and the result rounded once. A local coordinate that
     // no moved world coordinate depends on keeps its old value exactly.
     // Throws Error when a rot on the way is singular and a move needs it.
-    Vertex to_local(const Vertex& world, const Vertex& old_local) const;
+    Vertex to_local(const Vertex &world, const Vertex &old_local) const;
 
     bool singular() const { return singular_; }
 
@@ -167,25 +167,24 @@ private:
         std::array<double, 9> rot, inv;
         std::array<double, 3> loc;
     };
-    std::vector<Step> steps_;             // root first
+    std::vector<Step> steps_; // root first
     std::array<double, 9> inv_total_{1, 0, 0, 0, 1, 0, 0, 0, 1};
     bool singular_ = false;
-    std::string where_;                   // object named in errors
+    std::string where_; // object named in errors
 };
 
 // Visits every object, world first, parents before children, in file order.
-void for_each_object(const Model& m,
-                     const std::function<void(const Object&, const Placement&)>& f);
-void for_each_object(Model& m, const std::function<void(Object&, const Placement&)>& f);
+void for_each_object(const Model &m, const std::function<void(const Object &, const Placement &)> &f);
+void for_each_object(Model &m, const std::function<void(Object &, const Placement &)> &f);
 
 namespace detail {
 // Shows "VERB NAME  NN%" on a terminal, redrawn in place; silent otherwise.
 class Progress {
 public:
-    Progress(const char* verb, std::string_view name, std::uint64_t total, bool enabled, int fd = 2);
+    Progress(const char *verb, std::string_view name, std::uint64_t total, bool enabled, int fd = 2);
     ~Progress();
-    Progress(const Progress&) = delete;
-    Progress& operator=(const Progress&) = delete;
+    Progress(const Progress &) = delete;
+    Progress &operator=(const Progress &) = delete;
     void update(std::uint64_t done);
     bool active() const { return active_; }
 
@@ -203,8 +202,8 @@ inline constexpr std::uint64_t progress_threshold = 8u << 20;
 
 // Parses a whole token as a coordinate: locale-independent, "nan", "-nan"
 // and 3-digit exponents accepted. False if the token is not a number.
-bool parse_float(std::string_view s, float& out);
-bool parse_double(std::string_view s, double& out);
-}  // namespace detail
+bool parse_float(std::string_view s, float &out);
+bool parse_double(std::string_view s, double &out);
+} // namespace detail
 
-}  // namespace ac
+} // namespace ac

@@ -10,7 +10,10 @@
 
 namespace {
 
-bool same_bits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+bool same_bits(float a, float b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
 
 bool same_vertex(const Vertex &a, const ac::Vertex &b)
 {
@@ -74,7 +77,7 @@ ac::Model fresh_model(Scene &scene, const std::string &path)
     return m;
 }
 
-}  // namespace
+} // namespace
 
 ac::Counts load_scene(Host &host, const std::string &path, const ac::ReadOptions &options)
 {

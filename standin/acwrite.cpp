@@ -41,10 +41,10 @@ bool same_bits(float a, float b)
 // Buffered output to a sink.
 class Out {
 public:
-    using Sink = std::function<void(const char*, std::size_t)>;
+    using Sink = std::function<void(const char *, std::size_t)>;
     Out(Sink sink, bool crlf) : sink_(std::move(sink)), buf_(256u << 10), eol_(crlf ? "\r\n" : "\n") {}
 
-    void put(const char* s, std::size_t n)
+    void put(const char *s, std::size_t n)
     {
         if (n > buf_.size() - pos_) {
             flush();
@@ -77,12 +77,14 @@ public:
     void num(std::uint64_t v)
     {
         room(24);
-        pos_ = static_cast<std::size_t>(std::to_chars(buf_.data() + pos_, buf_.data() + buf_.size(), v).ptr - buf_.data());
+        pos_ =
+            static_cast<std::size_t>(std::to_chars(buf_.data() + pos_, buf_.data() + buf_.size(), v).ptr - buf_.data());
     }
     void flt(float f)
     {
         room(32);
-        pos_ = static_cast<std::size_t>(std::to_chars(buf_.data() + pos_, buf_.data() + buf_.size(), f).ptr - buf_.data());
+        pos_ =
+            static_cast<std::size_t>(std::to_chars(buf_.data() + pos_, buf_.data() + buf_.size(), f).ptr - buf_.data());
     }
     void flush()
     {
@@ -103,14 +105,14 @@ private:
 
 class Writer {
 public:
-    Writer(const Model& m, Out& out, detail::Progress& progress) : m_(m), o_(out), progress_(progress) {}
+    Writer(const Model &m, Out &out, detail::Progress &progress) : m_(m), o_(out), progress_(progress) {}
 
     void run()
     {
         o_.put("AC3D");
         o_.put(m_.version);
         o_.nl();
-        for (const std::string& mat : m_.materials) {
+        for (const std::string &mat : m_.materials) {
             o_.lines(mat);
             o_.nl();
         }
@@ -127,16 +129,16 @@ private:
             o_.flt(v);
     }
 
-    void vertices(const Object& ob)
+    void vertices(const Object &ob)
     {
         o_.put("numvert ");
         o_.num(ob.verts.size());
         o_.nl();
         for (std::size_t i = 0; i < ob.verts.size(); ++i) {
-            const Vertex& v = ob.verts[i];
+            const Vertex &v = ob.verts[i];
             if (i < ob.vtext.size() && i < ob.verts_read.size()) {
-                const Vertex& r = ob.verts_read[i];
-                const VertexText& t = ob.vtext[i];
+                const Vertex &r = ob.verts_read[i];
+                const VertexText &t = ob.vtext[i];
                 coord(v.x, r.x, t.x);
                 o_.put(' ');
                 coord(v.y, r.y, t.y);
@@ -162,12 +164,13 @@ private:
             o_.put('0');
     }
 
-    void flags(const Surface& s)
+    void flags(const Surface &s)
     {
         if (s.flags_text.len) {
             std::string_view h = m_.view(s.flags_text);
             std::string_view digits = h;
-            if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) digits.remove_prefix(2);
+            if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X'))
+                digits.remove_prefix(2);
             std::uint32_t f = 0;
             auto r = std::from_chars(digits.data(), digits.data() + digits.size(), f, 16);
             if (r.ec == std::errc() && f == s.flags) {
@@ -180,12 +183,12 @@ private:
         o_.put(buf);
     }
 
-    void surfaces(const Object& ob)
+    void surfaces(const Object &ob)
     {
         o_.put("numsurf ");
         o_.num(ob.surfs.size());
         o_.nl();
-        for (const Surface& s : ob.surfs) {
+        for (const Surface &s : ob.surfs) {
             o_.put("SURF ");
             flags(s);
             o_.nl();
@@ -196,7 +199,7 @@ private:
             o_.num(s.count);
             o_.nl();
             for (std::uint32_t j = 0; j < s.count; ++j) {
-                const Ref& r = ob.refs[s.first + j];
+                const Ref &r = ob.refs[s.first + j];
                 o_.num(r.index);
                 o_.put(' ');
                 texcoord(r.u_text);
@@ -208,7 +211,7 @@ private:
         }
     }
 
-    void token(const Token& t)
+    void token(const Token &t)
     {
         o_.put(t.key);
         if (t.key == "data") {
@@ -219,14 +222,14 @@ private:
             o_.nl();
             return;
         }
-        for (const std::string& a : t.args) {
+        for (const std::string &a : t.args) {
             o_.put(' ');
             o_.put(a);
         }
         o_.nl();
     }
 
-    void object(const Object& ob)
+    void object(const Object &ob)
     {
         o_.put("OBJECT ");
         o_.put(ob.type);
@@ -244,7 +247,7 @@ private:
         o_.put("kids ");
         o_.num(ob.kids.size());
         o_.nl();
-        for (const Object& k : ob.kids) object(k);
+        for (const Object &k : ob.kids) object(k);
     }
 
     void tick(std::uint64_t n)
@@ -256,32 +259,35 @@ private:
         }
     }
 
-    const Model& m_;
-    Out& o_;
-    detail::Progress& progress_;
+    const Model &m_;
+    Out &o_;
+    detail::Progress &progress_;
     std::uint64_t done_ = 0, shown_ = 0;
 };
 
-std::string errstr(int e) { return std::strerror(e); }
+std::string errstr(int e)
+{
+    return std::strerror(e);
+}
 
-}  // namespace
+} // namespace
 
-std::string write_text(const Model& m)
+std::string write_text(const Model &m)
 {
     std::string s;
-    Out out([&](const char* p, std::size_t n) { s.append(p, n); }, m.crlf);
+    Out out([&](const char *p, std::size_t n) { s.append(p, n); }, m.crlf);
     detail::Progress none("saving", m.path, 1, false);
     Writer(m, out, none).run();
     return s;
 }
 
-void write_file(const Model& m, const std::string& path_in, const WriteOptions& opt)
+void write_file(const Model &m, const std::string &path_in, const WriteOptions &opt)
 {
     // A symbolic link is followed: the file it names is replaced.
     std::string path = path_in;
     struct stat lst {};
     if (::lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
-        char* real = ::realpath(path.c_str(), nullptr);
+        char *real = ::realpath(path.c_str(), nullptr);
         if (real) {
             path = real;
             std::free(real);
@@ -305,7 +311,7 @@ void write_file(const Model& m, const std::string& path_in, const WriteOptions& 
         if (fd < 0 && (errno != EEXIST || attempt > 100))
             throw Error(path_in + ": cannot save: cannot create a file in " + dir + ": " + errstr(errno));
     }
-    auto fail = [&](const std::string& what, int err) {
+    auto fail = [&](const std::string &what, int err) {
         ::close(fd);
         ::unlink(tmp.c_str());
         throw Error(path_in + ": cannot save: " + what + ": " + errstr(err));
@@ -317,7 +323,7 @@ void write_file(const Model& m, const std::string& path_in, const WriteOptions& 
                               opt.progress && m.text.size() >= detail::progress_threshold);
     int write_error = 0;
     Out out(
-        [&](const char* p, std::size_t n) {
+        [&](const char *p, std::size_t n) {
             while (n && !write_error) {
                 ssize_t w = ::write(fd, p, n);
                 if (w < 0) {
@@ -332,7 +338,7 @@ void write_file(const Model& m, const std::string& path_in, const WriteOptions& 
         m.crlf);
     try {
         Writer(m, out, progress).run();
-    } catch (const std::exception& e) {
+    } catch (const std::exception &e) {
         ::close(fd);
         ::unlink(tmp.c_str());
         throw Error(path_in + ": cannot save: " + e.what());
@@ -351,4 +357,4 @@ void write_file(const Model& m, const std::string& path_in, const WriteOptions& 
     }
 }
 
-}  // namespace ac
+} // namespace ac

@@ -12,7 +12,10 @@
 
 namespace {
 
-Tcl_Obj *text(const std::string &s) { return Tcl_NewStringObj(s.c_str(), static_cast<int>(s.size())); }
+Tcl_Obj *text(const std::string &s)
+{
+    return Tcl_NewStringObj(s.c_str(), static_cast<int>(s.size()));
+}
 
 // Runs WORDS as one Tcl command; throws with Tcl's message when it fails.
 void run_words(Shell &shell, const std::vector<std::string> &words)
@@ -48,7 +51,8 @@ ApplyRequest parse_apply(const Args &args)
     r.in = args.str(0);
     r.out = args.str(1);
     auto value = [&](int &i) {
-        if (i + 1 >= args.count) throw std::runtime_error(args.str(i) + " needs a value; usage: standin " + kApplyUsage);
+        if (i + 1 >= args.count)
+            throw std::runtime_error(args.str(i) + " needs a value; usage: standin " + kApplyUsage);
         return args.str(++i);
     };
     for (int i = 2; i < args.count; ++i) {
@@ -96,7 +100,10 @@ int axis_index(const std::string &s)
     return c == 'x' ? 0 : c == 'y' ? 1 : c == 'z' ? 2 : -1;
 }
 
-float coordinate(const Vertex &v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z; }
+float coordinate(const Vertex &v, int axis)
+{
+    return axis == 0 ? v.x : axis == 1 ? v.y : v.z;
+}
 
 // The objects the selection reaches: named objects with their descendants
 // in object mode, the named objects alone for surfaces and vertices.
@@ -177,8 +184,10 @@ Tcl_Obj *apply_command(Shell &shell, Args &args)
             for (const Edge &e : object_edges(h, *objects[k])) {
                 const Vertex &a0 = before[k][e.a], &b0 = before[k][e.b];
                 const Vertex &a1 = objects[k]->vertices[e.a].v, &b1 = objects[k]->vertices[e.b].v;
-                p.before.push_back({coordinate(a0, across), coordinate(a0, up), coordinate(b0, across), coordinate(b0, up)});
-                p.after.push_back({coordinate(a1, across), coordinate(a1, up), coordinate(b1, across), coordinate(b1, up)});
+                p.before.push_back(
+                    {coordinate(a0, across), coordinate(a0, up), coordinate(b0, across), coordinate(b0, up)});
+                p.after.push_back(
+                    {coordinate(a1, across), coordinate(a1, up), coordinate(b1, across), coordinate(b1, up)});
             }
         }
         svg = preview_svg(p);
@@ -197,14 +206,14 @@ Tcl_Obj *apply_command(Shell &shell, Args &args)
     return text(result);
 }
 
-}  // namespace
+} // namespace
 
 void add_file_subcommands()
 {
     add_subcommand({"load", [](Shell &, Args &args) -> Tcl_Obj * {
                         args.need(1, 1, "load FILE.ac");
                         const ac::Counts c = load_scene(host(), args.str(0));
-                        Tcl_Obj *items[] = {text("objects"), Tcl_NewWideIntObj(static_cast<Tcl_WideInt>(c.objects)),
+                        Tcl_Obj *items[] = {text("objects"),  Tcl_NewWideIntObj(static_cast<Tcl_WideInt>(c.objects)),
                                             text("vertices"), Tcl_NewWideIntObj(static_cast<Tcl_WideInt>(c.vertices)),
                                             text("surfaces"), Tcl_NewWideIntObj(static_cast<Tcl_WideInt>(c.surfaces))};
                         return Tcl_NewListObj(6, items);

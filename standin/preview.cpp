@@ -17,11 +17,20 @@ std::string escaped(const std::string &s)
     std::string r;
     for (char c : s) {
         switch (c) {
-        case '&': r += "&amp;"; break;
-        case '<': r += "&lt;"; break;
-        case '>': r += "&gt;"; break;
-        case '"': r += "&quot;"; break;
-        default: r += c;
+        case '&':
+            r += "&amp;";
+            break;
+        case '<':
+            r += "&lt;";
+            break;
+        case '>':
+            r += "&gt;";
+            break;
+        case '"':
+            r += "&quot;";
+            break;
+        default:
+            r += c;
         }
     }
     return r;
@@ -62,7 +71,7 @@ struct Range {
     bool empty() const { return lo > hi; }
 };
 
-}  // namespace
+} // namespace
 
 std::string preview_svg(const Preview &preview)
 {
@@ -106,17 +115,18 @@ std::string preview_svg(const Preview &preview)
     const double sx = tick_step(dx), sy = tick_step(dy);
     for (double t = std::ceil(across.lo / sx) * sx; t <= across.hi + sx * 1e-9; t += sx) {
         svg += "<path d=\"M" + num(px(t)) + " " + num(top + h) + "v5\"/>\n";
-        labels += "<text x=\"" + num(px(t)) + "\" y=\"" + num(top + h + 18) + "\" text-anchor=\"middle\">" +
-                  label(t) + "</text>\n";
+        labels += "<text x=\"" + num(px(t)) + "\" y=\"" + num(top + h + 18) + "\" text-anchor=\"middle\">" + label(t) +
+                  "</text>\n";
     }
     for (double t = std::ceil(up.lo / sy) * sy; t <= up.hi + sy * 1e-9; t += sy) {
         svg += "<path d=\"M" + num(left) + " " + num(py(t)) + "h-5\"/>\n";
-        labels += "<text x=\"" + num(left - 8) + "\" y=\"" + num(py(t) + 4) + "\" text-anchor=\"end\">" +
-                  label(t) + "</text>\n";
+        labels += "<text x=\"" + num(left - 8) + "\" y=\"" + num(py(t) + 4) + "\" text-anchor=\"end\">" + label(t) +
+                  "</text>\n";
     }
     svg += "</g>\n" + labels;
-    svg += "<text x=\"" + num(left + w) + "\" y=\"" + num(top + h + 40) + "\" text-anchor=\"end\" font-weight=\"bold\">" +
-           escaped(preview.across) + " (frequency axis) &#8594;</text>\n";
+    svg += "<text x=\"" + num(left + w) + "\" y=\"" + num(top + h + 40) +
+           "\" text-anchor=\"end\" font-weight=\"bold\">" + escaped(preview.across) +
+           " (frequency axis) &#8594;</text>\n";
     svg += "<text x=\"" + num(left - 8) + "\" y=\"" + num(top - 12) + "\" font-weight=\"bold\">&#8593; " +
            escaped(preview.up) + " (amplitude axis)</text>\n";
 

@@ -37,20 +37,6 @@ test apply-same-as-in-scene {apply writes what the command does to the loaded sc
         [expr {[axis $b1 0] eq [axis $b0 0] && [axis $b1 1] eq [axis $b0 1]}] [near [axis $b1 2] [axis $b0 2] 1e-6]
 } {1 1 1}
 
-test apply-moves-amplitude-axis-only {only the banner's z coordinates differ from the input} {
-    fresh
-    standin load $banner
-    set before [coordinates]
-    standin load $tmp/out.ac
-    set after [coordinates]
-    set b0 [dict get $before banner]
-    set b1 [dict get $after banner]
-    set moved 0
-    foreach z0 [axis $b0 2] z1 [axis $b1 2] { if {$z0 != $z1} { incr moved } }
-    list [expr {[dict get $before pole] eq [dict get $after pole]}] [expr {[axis $b0 0] eq [axis $b1 0]}] \
-        [expr {$moved > [llength [axis $b0 2]] / 2}]
-} {1 1 1}
-
 test apply-refused {a parameter the command refuses: its message, and no file} {
     fresh
     set r [catch {standin apply $banner $tmp/bad.ac --freq-axis q --amp-axis z --frequency 1 --amplitude 1} msg]
