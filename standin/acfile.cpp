@@ -185,13 +185,17 @@ bool is_number(const Tok &t)
     return detail::parse_double(t.sv(), d);
 }
 
-// Line breaks as '\n' (a CR before LF dropped).
+// Line breaks (CRLF, LF or a lone CR) as '\n'.
 std::string lf_only(std::string_view s)
 {
     std::string r;
     r.reserve(s.size());
-    for (std::size_t i = 0; i < s.size(); ++i)
-        if (!(s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n')) r += s[i];
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] != '\r')
+            r += s[i];
+        else if (i + 1 == s.size() || s[i + 1] != '\n')
+            r += '\n';
+    }
     return r;
 }
 
@@ -347,8 +351,8 @@ double Reader::read_double(const std::string &what, bool finite)
 // `data N`: N characters of text starting on the next line.
 //
 // Counts in real files are sometimes wrong, so the count is trusted only when
-// the counted text ends where a line ends (or at the end of the file); a CRLF
-// inside counts as one character. Otherwise the text is the rest of that line,
+// the counted text ends where a line ends (or at the end of the file); a line
+// break inside (CRLF, LF or a lone CR) counts as one character and is kept as LF. Otherwise the text is the rest of that line,
 // and a warning says so. A file flattened to one line has the text on the
 // `data` line itself; there the count must end at a word boundary, else the
 // text is the next word.
@@ -375,10 +379,11 @@ std::string Reader::read_data(Tok count_tok, std::uint64_t n, std::size_t line)
     std::size_t tl = ln;
     std::uint64_t k = 0;
     while (k < n && t != e_) {
-        if (*t == '\r' && t + 1 != e_ && t[1] == '\n') {
+        if (*t == '\r') {   // CRLF or a lone CR: one line break
             text += '\n';
-            t += 2;
-            ++tl;
+            const bool lf = t + 1 != e_ && t[1] == '\n';
+            t += lf ? 2 : 1;
+            tl += lf;
         } else {
             if (*t == '\n') ++tl;
             text += *t++;
@@ -456,20 +461,26 @@ void Reader::read_material()
 void Reader::read_mat_block()
 {
     const Tok start = cur_;
+    std::string block;        // as written, but each data with the count of its text
+    const char *from = start.s;
     advance();
     while (!cur_.is("ENDMAT")) {
         if (cur_.eof() || cur_.is("OBJECT") || cur_.is("MAT") || cur_.is("MATERIAL"))
             fail(cur_.line, "ENDMAT to close the MAT block of line " + std::to_string(start.line), cur_);
         if (cur_.is("data")) {
             const std::size_t line = cur_.line;
+            block += lf_only(std::string_view(from, static_cast<std::size_t>(cur_.s - from)));
             advance();
             std::uint32_t n = read_count("data");
-            read_data(cur_, n, line);
+            const std::string text = read_data(cur_, n, line);
+            block += "data " + std::to_string(text.size()) + "\n" + text + "\n";
+            from = cur_.s ? cur_.s : e_;
         } else {
             advance();
         }
     }
-    m_.materials.push_back(lf_only(std::string_view(start.s, static_cast<std::size_t>(cur_.end() - start.s))));
+    block += lf_only(std::string_view(from, static_cast<std::size_t>(cur_.end() - from)));
+    m_.materials.push_back(std::move(block));
     advance();
 }
 
