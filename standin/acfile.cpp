@@ -352,10 +352,10 @@ double Reader::read_double(const std::string &what, bool finite)
 //
 // Counts in real files are sometimes wrong, so the count is trusted only when
 // the counted text ends where a line ends (or at the end of the file); a line
-// break inside (CRLF, LF or a lone CR) counts as one character and is kept as LF. Otherwise the text is the rest of that line,
-// and a warning says so. A file flattened to one line has the text on the
-// `data` line itself; there the count must end at a word boundary, else the
-// text is the next word.
+// break inside (CRLF, LF or a lone CR) counts as one character and is kept as
+// LF. Otherwise the text is the rest of that line, and a warning says so. A
+// file flattened to one line has the text on the `data` line itself; there the
+// count must end at a word boundary, else the text is the next word.
 std::string Reader::read_data(Tok count_tok, std::uint64_t n, std::size_t line)
 {
     const char *q = count_tok.end();
