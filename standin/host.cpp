@@ -53,6 +53,19 @@ struct ListBuilder {
     }
 };
 
+// The selected surfaces or vertices of the whole scene, in scene order.
+template <typename Items>
+List *selected_items(Items Object::*items, ItemKind kind)
+{
+    ListBuilder list;
+    host().scene.for_each_object([&](Object &o) {
+        for (auto &item : o.*items) {
+            if (item.selected) list.add(&item, kind);
+        }
+    });
+    return list.head;
+}
+
 const std::thread::id main_thread = std::this_thread::get_id();
 
 // Every service checks that it is called on the host's own thread.
@@ -340,13 +353,7 @@ List *ac_selection_get_objects(void)
 List *ac_selection_get_surfaces(void)
 {
     HOST_SERVICE();
-    ListBuilder list;
-    host().scene.for_each_object([&](Object &o) {
-        for (auto &s : o.surfaces) {
-            if (s.selected) list.add(&s, ItemKind::Surface);
-        }
-    });
-    return list.head;
+    return selected_items(&Object::surfaces, ItemKind::Surface);
 }
 
 List *ac_surfacelist_get_vertices(List *surfaces)
@@ -369,13 +376,7 @@ List *ac_surfacelist_get_vertices(List *surfaces)
 List *ac_selection_get_vertices(void)
 {
     HOST_SERVICE();
-    ListBuilder list;
-    host().scene.for_each_object([&](Object &o) {
-        for (auto &v : o.vertices) {
-            if (v.selected) list.add(&v, ItemKind::Vertex);
-        }
-    });
-    return list.head;
+    return selected_items(&Object::vertices, ItemKind::Vertex);
 }
 
 List *ac_object_get_vertexlist(Object *object)
