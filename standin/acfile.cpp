@@ -157,7 +157,10 @@ namespace {
 
 struct SpaceTable {
     bool t[256] = {};
-    constexpr SpaceTable() { t[' '] = t['\t'] = t['\n'] = t['\r'] = t['\v'] = t['\f'] = true; }
+    constexpr SpaceTable()
+    {
+        for (unsigned char c : {' ', '\t', '\n', '\r', '\v', '\f'}) t[c] = true;
+    }
 };
 constexpr SpaceTable space_table;
 
