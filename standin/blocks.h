@@ -20,35 +20,57 @@ public:
     template <typename Owner, typename Item>
     class Cursor {
     public:
-        Cursor(Owner *owner, size_t block, size_t offset) : owner_(owner), block_(block), offset_(offset) {}
-        Item &operator*() const { return owner_->blocks_[block_][offset_]; }
-        Item *operator->() const { return &**this; }
+        Cursor(Owner *owner, size_t block, size_t offset) : owner_(owner), block_(block), offset_(offset)
+        {
+            enter();
+        }
+        Item &operator*() const { return items_[offset_]; }
+        Item *operator->() const { return items_ + offset_; }
         Cursor &operator++()
         {
             if (++offset_ == block_size(block_)) {
                 ++block_;
                 offset_ = 0;
+                enter();
             }
             return *this;
         }
         bool operator==(const Cursor &other) const { return block_ == other.block_ && offset_ == other.offset_; }
 
     private:
+        void enter() { items_ = block_ < owner_->blocks_.size() ? owner_->blocks_[block_].get() : nullptr; }
+
         Owner *owner_;
         size_t block_;
         size_t offset_;
+        Item *items_ = nullptr;  // the current block
     };
     using iterator = Cursor<Blocks, T>;
     using const_iterator = Cursor<const Blocks, const T>;
+
+    Blocks() = default;
+    Blocks(Blocks &&other) noexcept { *this = std::move(other); }
+    Blocks &operator=(Blocks &&other) noexcept
+    {
+        blocks_ = std::move(other.blocks_);
+        size_ = std::exchange(other.size_, 0);
+        tail_used_ = std::exchange(other.tail_used_, 0);
+        tail_capacity_ = std::exchange(other.tail_capacity_, 0);
+        other.blocks_.clear();
+        return *this;
+    }
 
     size_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
 
     T &push_back(T value)
     {
-        const auto [block, offset] = locate(size_);
-        if (block == blocks_.size()) blocks_.push_back(std::make_unique<T[]>(block_size(block)));
-        T &slot = blocks_[block][offset];
+        if (tail_used_ == tail_capacity_) {
+            tail_capacity_ = block_size(blocks_.size());
+            blocks_.push_back(std::make_unique<T[]>(tail_capacity_));
+            tail_used_ = 0;
+        }
+        T &slot = blocks_.back()[tail_used_++];
         slot = std::move(value);
         ++size_;
         return slot;
@@ -87,6 +109,8 @@ private:
 
     std::vector<std::unique_ptr<T[]>> blocks_;
     size_t size_ = 0;
+    size_t tail_used_ = 0;      // elements in the last block
+    size_t tail_capacity_ = 0;  // size of the last block
 };
 
 #endif
