@@ -12,11 +12,6 @@
 
 namespace {
 
-Tcl_Obj *text(const std::string &s)
-{
-    return Tcl_NewStringObj(s.c_str(), static_cast<int>(s.size()));
-}
-
 // Runs WORDS as one Tcl command; throws with Tcl's message when it fails.
 void run_words(Shell &shell, const std::vector<std::string> &words)
 {

@@ -227,6 +227,15 @@ void Host::end_command()
     invocation.positions = {};
 }
 
+void Host::clear_records()
+{
+    messages.clear();
+    debug.clear();
+    tcl_log.clear();
+    misuse.clear();
+    counts = Counters{};
+}
+
 void Host::select_none()
 {
     selected_objects.clear();

@@ -122,6 +122,8 @@ struct Host {
     uint64_t new_stamp() { return ++stamp; }
     void reset_scene();
     void select_none();
+    // Forgets what plug-ins said and asked for, and the counters.
+    void clear_records();
     // Releases the caller-owned nodes of a list; records misuse when it is not one.
     void release(List *list);
     bool undo_last(std::string &name);

@@ -1,19 +1,18 @@
 // standin subcommands that build, inspect and select the scene.
 #include <stdexcept>
 
+#include "acfile.h"
 #include "host.h"
 #include "shell.h"
 #include "subcommands.h"
 
 namespace {
 
-Tcl_Obj *text(const std::string &s) { return Tcl_NewStringObj(s.c_str(), static_cast<int>(s.size())); }
-
 Tcl_Obj *vertex_coordinates(const Object &object)
 {
     Tcl_Obj *list = Tcl_NewListObj(0, nullptr);
     for (const auto &hv : object.vertices) {
-        for (float c : {hv.v.x, hv.v.y, hv.v.z}) Tcl_ListObjAppendElement(nullptr, list, text(float_text(c)));
+        for (float c : {hv.v.x, hv.v.y, hv.v.z}) Tcl_ListObjAppendElement(nullptr, list, text(ac::format_float(c)));
     }
     return list;
 }
@@ -197,7 +196,7 @@ void add_scene_subcommands()
                         const Box &b = host().box;
                         Tcl_Obj *list = Tcl_NewListObj(0, nullptr);
                         for (float c : {b.min.x, b.min.y, b.min.z, b.max.x, b.max.y, b.max.z}) {
-                            Tcl_ListObjAppendElement(nullptr, list, text(float_text(c)));
+                            Tcl_ListObjAppendElement(nullptr, list, text(ac::format_float(c)));
                         }
                         return list;
                     }});

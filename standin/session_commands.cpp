@@ -8,8 +8,6 @@
 
 namespace {
 
-Tcl_Obj *text(const std::string &s) { return Tcl_NewStringObj(s.c_str(), static_cast<int>(s.size())); }
-
 Tcl_Obj *string_list(const std::vector<std::string> &items)
 {
     Tcl_Obj *list = Tcl_NewListObj(0, nullptr);

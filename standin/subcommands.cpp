@@ -81,9 +81,3 @@ std::string subcommand_names()
     return names;
 }
 
-std::string float_text(float value)
-{
-    char buffer[32];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return std::string(buffer, result.ptr);
-}

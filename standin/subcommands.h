@@ -34,8 +34,8 @@ void add_subcommand(Subcommand subcommand);
 const Subcommand *find_subcommand(const std::string &name);
 std::string subcommand_names();
 
-// The shortest text that reads back as the same single-precision value.
-std::string float_text(float value);
+// A Tcl string of a C++ one.
+inline Tcl_Obj *text(const std::string &s) { return Tcl_NewStringObj(s.c_str(), static_cast<int>(s.size())); }
 
 void add_scene_subcommands();
 void add_session_subcommands();

@@ -19,11 +19,7 @@ protected:
     {
         Host &h = host();
         h.reset_scene();
-        h.messages.clear();
-        h.debug.clear();
-        h.tcl_log.clear();
-        h.misuse.clear();
-        h.counts = Counters{};
+        h.clear_records();
         h.echo = false;
         fixed_tick_value = 0;
     }

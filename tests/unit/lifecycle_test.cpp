@@ -23,12 +23,9 @@ protected:
     {
         Host &h = host();
         h.reset_scene();
+        h.clear_records();
         h.menu.clear();
         h.commands.clear();
-        h.messages.clear();
-        h.debug.clear();
-        h.tcl_log.clear();
-        h.misuse.clear();
         h.echo = false;
         std::string error;
         ASSERT_TRUE(load_plugin(RILO_PLUGIN_DIR, plugin, error)) << error;
