@@ -139,6 +139,12 @@ Model read_text(std::string text, const std::string &name, const ReadOptions &op
 void write_file(const Model &m, const std::string &path, const WriteOptions &opt = {});
 std::string write_text(const Model &m);
 
+// Replaces the file at `path` with what `produce` hands to the sink: written
+// to a temporary file beside it, synced and renamed over it, so that a failed
+// write leaves any existing file as it was. Throws Error.
+using ByteSink = std::function<void(const char *, std::size_t)>;
+void replace_file(const std::string &path, const std::function<void(const ByteSink &)> &produce);
+
 // Shortest text that reads back as the same float.
 std::string format_float(float f);
 

@@ -281,7 +281,7 @@ std::string write_text(const Model &m)
     return s;
 }
 
-void write_file(const Model &m, const std::string &path_in, const WriteOptions &opt)
+void replace_file(const std::string &path_in, const std::function<void(const ByteSink &)> &produce)
 {
     // A symbolic link is followed: the file it names is replaced.
     std::string path = path_in;
@@ -314,34 +314,27 @@ void write_file(const Model &m, const std::string &path_in, const WriteOptions &
     auto fail = [&](const std::string &what, int err) {
         ::close(fd);
         ::unlink(tmp.c_str());
-        throw Error(path_in + ": cannot save: " + what + ": " + errstr(err));
+        throw Error(path_in + ": cannot save: " + what + (err ? ": " + errstr(err) : std::string()));
     };
     if (exists) ::fchmod(fd, st.st_mode & 07777);
 
-    Counts c = count(m);
-    detail::Progress progress("saving", path_in, c.vertices + c.refs,
-                              opt.progress && m.text.size() >= detail::progress_threshold);
     int write_error = 0;
-    Out out(
-        [&](const char *p, std::size_t n) {
-            while (n && !write_error) {
-                ssize_t w = ::write(fd, p, n);
-                if (w < 0) {
-                    if (errno == EINTR) continue;
-                    write_error = errno;
-                    return;
-                }
-                p += w;
-                n -= static_cast<std::size_t>(w);
+    const ByteSink sink = [&](const char *p, std::size_t n) {
+        while (n && !write_error) {
+            ssize_t w = ::write(fd, p, n);
+            if (w < 0) {
+                if (errno == EINTR) continue;
+                write_error = errno;
+                return;
             }
-        },
-        m.crlf);
+            p += w;
+            n -= static_cast<std::size_t>(w);
+        }
+    };
     try {
-        Writer(m, out, progress).run();
+        produce(sink);
     } catch (const std::exception &e) {
-        ::close(fd);
-        ::unlink(tmp.c_str());
-        throw Error(path_in + ": cannot save: " + e.what());
+        fail(e.what(), 0);
     }
     if (write_error) fail("write", write_error);
     if (::fsync(fd) != 0) fail("sync", errno);
@@ -355,6 +348,17 @@ void write_file(const Model &m, const std::string &path_in, const WriteOptions &
         ::unlink(tmp.c_str());
         throw Error(path_in + ": cannot save: rename: " + errstr(err));
     }
+}
+
+void write_file(const Model &m, const std::string &path_in, const WriteOptions &opt)
+{
+    replace_file(path_in, [&](const ByteSink &sink) {
+        Counts c = count(m);
+        detail::Progress progress("saving", path_in, c.vertices + c.refs,
+                                  opt.progress && m.text.size() >= detail::progress_threshold);
+        Out out(sink, m.crlf);
+        Writer(m, out, progress).run();
+    });
 }
 
 } // namespace ac

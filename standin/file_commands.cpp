@@ -192,7 +192,7 @@ Tcl_Obj *apply_command(Shell &shell, Args &args)
                          std::to_string(objects.size()) + " object(s); wrote " + r.out;
     if (!svg.empty()) {
         try {
-            write_file_atomically(r.preview, svg);
+            ac::replace_file(r.preview, [&](const ac::ByteSink &sink) { sink(svg.data(), svg.size()); });
         } catch (const std::exception &e) {
             throw std::runtime_error(result + ", but " + e.what());
         }

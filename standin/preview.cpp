@@ -1,14 +1,10 @@
 #include "preview.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <limits>
 #include <stdexcept>
-#include <unistd.h>
 
 namespace {
 
@@ -151,22 +147,3 @@ std::string preview_svg(const Preview &preview)
     return svg;
 }
 
-void write_file_atomically(const std::string &path, const std::string &text)
-{
-    const std::string tmp = path + ".tmp" + std::to_string(::getpid());
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        if (!out) throw std::runtime_error(path + ": cannot write: " + std::strerror(errno));
-        out << text;
-        out.flush();
-        if (!out) {
-            std::remove(tmp.c_str());
-            throw std::runtime_error(path + ": cannot write: " + std::strerror(errno));
-        }
-    }
-    if (std::rename(tmp.c_str(), path.c_str()) != 0) {
-        const int err = errno;
-        std::remove(tmp.c_str());
-        throw std::runtime_error(path + ": cannot write: " + std::strerror(err));
-    }
-}

@@ -23,7 +23,4 @@ inline constexpr std::size_t kPreviewMaxLines = 100000;
 
 std::string preview_svg(const Preview &preview);
 
-// Writes TEXT to PATH through a temporary file; throws std::runtime_error.
-void write_file_atomically(const std::string &path, const std::string &text);
-
 #endif
