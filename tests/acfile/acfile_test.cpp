@@ -502,6 +502,23 @@ TEST(ReaderRefuses, WhatCannotBeReadWithoutGuessing)
     }
 }
 
+TEST(ReaderRefuses, AFileThatCannotBeReadNamesTheCallThatFailed)
+{
+    const std::string dir = fs::temp_directory_path().string();
+    const std::pair<std::string, std::string> cases[] = {
+        {dir + "/acfile_test_no_such.ac", ": cannot load: open: No such file or directory"},
+        {dir, ": cannot load: read: Is a directory"},
+    };
+    for (const auto &[path, tail] : cases) {
+        try {
+            ac::read_file(path);
+            ADD_FAILURE() << path << " read";
+        } catch (const ac::Error &e) {
+            EXPECT_EQ(std::string(e.what()), path + tail);
+        }
+    }
+}
+
 TEST(ReaderRefuses, IndicesAreCheckedEvenWhenSurfacesComeFirst)
 {
     const std::string src =
@@ -556,11 +573,26 @@ TEST_F(Saving, ReplacesTheFileAndKeepsItsMode)
     EXPECT_EQ(names(), std::vector<std::string>{"m.ac"});
 }
 
+// The message of the error saving m to `path` gives, or "" when it saves.
+std::string save_error(const ac::Model &m, const fs::path &path)
+{
+    try {
+        ac::write_file(m, path.string());
+    } catch (const ac::Error &e) {
+        return e.what();
+    }
+    return "";
+}
+
 TEST_F(Saving, AFailedSaveLeavesNothingBehind)
 {
     const ac::Model m = load(quad).model;
-    EXPECT_THROW(ac::write_file(m, (dir_ / "missing" / "m.ac").string()), ac::Error);
-    EXPECT_THROW(ac::write_file(m, dir_.string()), ac::Error);
+    const fs::path missing = dir_ / "missing" / "m.ac";
+    const std::string msg = save_error(m, missing);
+    EXPECT_EQ(msg.rfind(missing.string() + ": cannot save: open " + (dir_ / "missing").string() + "/.m.ac.tmp", 0), 0u)
+        << msg;
+    EXPECT_NE(msg.find(": No such file or directory"), std::string::npos) << msg;
+    EXPECT_EQ(save_error(m, dir_), dir_.string() + ": cannot save: Is a directory");
     EXPECT_TRUE(names().empty());
 
     if (::geteuid() != 0) {
