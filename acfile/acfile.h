@@ -4,8 +4,13 @@
 // The model is lossless: every token of every object is kept in file order
 // with the text it was written with, materials are kept as written, and each
 // coordinate remembers its original text so that an unchanged value is written
-// back character for character. See README ("The .ac reader and writer") for
-// the policies on malformed files.
+// back character for character. See README ("How files are read") for the
+// policies on malformed files.
+//
+// The reader is read.cpp with its parts (reader.h); the writer is write.cpp;
+// files.cpp reads a file whole and replaces one atomically; model.cpp holds
+// the model's queries, the placements and the walk over the tree;
+// numbers.cpp the numbers as written; messages.cpp also the progress display.
 #pragma once
 
 #include <array>

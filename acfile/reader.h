@@ -3,6 +3,7 @@
 //
 //   scanner.cpp   Scanner: words, strings and their line numbers
 //   messages.cpp  Messages: every "FILE:LINE: ..." line the reader gives
+//   numbers.cpp   the numbers of a token (declared in acfile.h)
 //   read.cpp      Reader::run and the records before the objects
 //   object.cpp    the OBJECT record: its tokens, vertex block and surfaces
 //   repair.cpp    what the reader repairs, and the warning each repair gives
