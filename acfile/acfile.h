@@ -4,8 +4,13 @@
 // The model is lossless: every token of every object is kept in file order
 // with the text it was written with, materials are kept as written, and each
 // coordinate remembers its original text so that an unchanged value is written
-// back character for character. See README ("The .ac reader and writer") for
-// the policies on malformed files.
+// back character for character. See README ("How files are read") for the
+// policies on malformed files.
+//
+// The reader is read.cpp with its parts (reader.h); the writer is write.cpp;
+// files.cpp reads a file whole and replaces one atomically; model.cpp holds
+// the model's queries, the placements and the walk over the tree;
+// numbers.cpp the numbers as written; messages.cpp also the progress display.
 #pragma once
 
 #include <array>
@@ -206,10 +211,19 @@ private:
 // Models smaller than this load and save without a progress display.
 inline constexpr std::uint64_t progress_threshold = 8u << 20;
 
-// Parses a whole token as a coordinate: locale-independent, "nan", "-nan"
-// and 3-digit exponents accepted. False if the token is not a number.
+// Numbers as written in .ac files (numbers.cpp). Each parses a whole token
+// and returns false when the token is not such a number.
+//
+// A coordinate: locale-independent, "nan", "-nan" and 3-digit exponents
+// accepted; a float below the float range rounds to a subnormal or zero.
 bool parse_float(std::string_view s, float &out);
 bool parse_double(std::string_view s, double &out);
+// A count or an index: decimal digits only.
+bool parse_whole(std::string_view s, std::uint64_t &out);
+// SURF flags: hexadecimal, with or without 0x or 0X.
+bool parse_flags(std::string_view s, std::uint32_t &out);
+// Writes the shortest text that reads back as f; 32 characters are enough.
+char *float_chars(char *first, char *last, float f);
 } // namespace detail
 
 } // namespace ac

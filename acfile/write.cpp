@@ -9,24 +9,11 @@
 #include "acfile.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
-#include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace ac {
-
-std::string format_float(float f)
-{
-    char buf[32];
-    auto r = std::to_chars(buf, buf + sizeof buf, f);
-    return std::string(buf, r.ptr);
-}
 
 namespace {
 
@@ -83,8 +70,8 @@ public:
     void flt(float f)
     {
         room(32);
-        pos_ =
-            static_cast<std::size_t>(std::to_chars(buf_.data() + pos_, buf_.data() + buf_.size(), f).ptr - buf_.data());
+        pos_ = static_cast<std::size_t>(detail::float_chars(buf_.data() + pos_, buf_.data() + buf_.size(), f) -
+                                        buf_.data());
     }
     void flush()
     {
@@ -166,17 +153,10 @@ private:
 
     void flags(const Surface &s)
     {
-        if (s.flags_text.len) {
-            std::string_view h = m_.view(s.flags_text);
-            std::string_view digits = h;
-            if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X'))
-                digits.remove_prefix(2);
-            std::uint32_t f = 0;
-            auto r = std::from_chars(digits.data(), digits.data() + digits.size(), f, 16);
-            if (r.ec == std::errc() && f == s.flags) {
-                o_.put(h);
-                return;
-            }
+        std::uint32_t f = 0;
+        if (s.flags_text.len && detail::parse_flags(m_.view(s.flags_text), f) && f == s.flags) {
+            o_.put(m_.view(s.flags_text));
+            return;
         }
         char buf[16];
         std::snprintf(buf, sizeof buf, "0x%02x", static_cast<unsigned>(s.flags));
@@ -265,11 +245,6 @@ private:
     std::uint64_t done_ = 0, shown_ = 0;
 };
 
-std::string errstr(int e)
-{
-    return std::strerror(e);
-}
-
 } // namespace
 
 std::string write_text(const Model &m)
@@ -279,75 +254,6 @@ std::string write_text(const Model &m)
     detail::Progress none("saving", m.path, 1, false);
     Writer(m, out, none).run();
     return s;
-}
-
-void replace_file(const std::string &path_in, const std::function<void(const ByteSink &)> &produce)
-{
-    // A symbolic link is followed: the file it names is replaced.
-    std::string path = path_in;
-    struct stat lst {};
-    if (::lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
-        char *real = ::realpath(path.c_str(), nullptr);
-        if (real) {
-            path = real;
-            std::free(real);
-        }
-    }
-    const std::size_t slash = path.rfind('/');
-    const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-    if (base.empty()) throw Error(path_in + ": cannot save: no file name");
-
-    struct stat st {};
-    const bool exists = ::stat(path.c_str(), &st) == 0;
-    if (exists && S_ISDIR(st.st_mode)) throw Error(path_in + ": cannot save: " + errstr(EISDIR));
-
-    static unsigned serial = 0;
-    std::string tmp;
-    int fd = -1;
-    for (int attempt = 0; fd < 0; ++attempt) {
-        tmp = dir + "/." + base + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(serial++);
-        fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && (errno != EEXIST || attempt > 100))
-            throw Error(path_in + ": cannot save: cannot create a file in " + dir + ": " + errstr(errno));
-    }
-    auto fail = [&](const std::string &what, int err) {
-        ::close(fd);
-        ::unlink(tmp.c_str());
-        throw Error(path_in + ": cannot save: " + what + (err ? ": " + errstr(err) : std::string()));
-    };
-    if (exists) ::fchmod(fd, st.st_mode & 07777);
-
-    int write_error = 0;
-    const ByteSink sink = [&](const char *p, std::size_t n) {
-        while (n && !write_error) {
-            ssize_t w = ::write(fd, p, n);
-            if (w < 0) {
-                if (errno == EINTR) continue;
-                write_error = errno;
-                return;
-            }
-            p += w;
-            n -= static_cast<std::size_t>(w);
-        }
-    };
-    try {
-        produce(sink);
-    } catch (const std::exception &e) {
-        fail(e.what(), 0);
-    }
-    if (write_error) fail("write", write_error);
-    if (::fsync(fd) != 0) fail("sync", errno);
-    if (::close(fd) != 0) {
-        int err = errno;
-        ::unlink(tmp.c_str());
-        throw Error(path_in + ": cannot save: close: " + errstr(err));
-    }
-    if (::rename(tmp.c_str(), path.c_str()) != 0) {
-        int err = errno;
-        ::unlink(tmp.c_str());
-        throw Error(path_in + ": cannot save: rename: " + errstr(err));
-    }
 }
 
 void write_file(const Model &m, const std::string &path_in, const WriteOptions &opt)

@@ -1,0 +1,92 @@
+// What the reader and writer tell the user: the one-line errors and
+// warnings of the reader, and the progress display of long loads and saves.
+#include "reader.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <unistd.h>
+
+namespace ac::detail {
+
+std::string quoted(std::string_view s)
+{
+    std::string r = "'";
+    if (s.size() > 40) {
+        r.append(s.substr(0, 37));
+        r += "...";
+    } else {
+        r.append(s);
+    }
+    for (char &c : r)
+        if (c == '\n' || c == '\r' || c == '\t') c = ' ';
+    return r + "'";
+}
+
+std::string describe(const Tok &t)
+{
+    if (t.eof()) return "end of file";
+    return quoted(t.sv());
+}
+
+std::string describe(const Object &o)
+{
+    std::string n = o.name();
+    if (!n.empty()) return "object " + quoted(n);
+    return "the " + o.type + " object of line " + std::to_string(o.line);
+}
+
+void Messages::fail(std::size_t line, const std::string &expected, const Tok &found) const
+{
+    fail(line, expected, describe(found));
+}
+
+void Messages::fail(std::size_t line, const std::string &expected, const std::string &found) const
+{
+    fail(line, expected + ", found " + found);
+}
+
+void Messages::fail(std::size_t line, const std::string &expected) const
+{
+    throw Error(path_ + ":" + std::to_string(line) + ": expected " + expected);
+}
+
+void Messages::warn(std::size_t line, const std::string &msg) const
+{
+    std::string s = path_ + ":" + std::to_string(line) + ": warning: " + msg;
+    if (sink_) {
+        sink_(s);
+    } else {
+        s += '\n';
+        std::fputs(s.c_str(), stderr);
+    }
+}
+
+Progress::Progress(const char *verb, std::string_view name, std::uint64_t total, bool enabled, int fd)
+    : label_(std::string(verb) + " " + std::string(name)), total_(total ? total : 1), fd_(fd),
+      active_(enabled && isatty(fd) == 1)
+{
+    if (active_) draw(0);
+}
+
+Progress::~Progress()
+{
+    if (!active_) return;
+    std::string clear = "\r" + std::string(label_.size() + 6, ' ') + "\r";
+    [[maybe_unused]] auto n = ::write(fd_, clear.data(), clear.size());
+}
+
+void Progress::update(std::uint64_t done)
+{
+    if (!active_) return;
+    int pc = static_cast<int>(std::min<std::uint64_t>(done, total_) * 100 / total_);
+    if (pc != shown_) draw(pc);
+}
+
+void Progress::draw(int percent)
+{
+    shown_ = percent;
+    std::string s = "\r" + label_ + " " + std::to_string(percent) + "%";
+    [[maybe_unused]] auto n = ::write(fd_, s.data(), s.size());
+}
+
+} // namespace ac::detail

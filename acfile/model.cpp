@@ -1,0 +1,226 @@
+// What the model answers about itself (tokens by key, names, texture
+// coordinates, counts), the object-to-world placements and the walk over the
+// object tree.
+#include "acfile.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace ac {
+
+const Token *Object::find(std::string_view key) const
+{
+    for (const Token &t : tokens)
+        if (t.key == key) return &t;
+    return nullptr;
+}
+
+std::string Object::name() const
+{
+    const Token *t = find("name");
+    if (!t || t->args.empty()) return {};
+    const std::string &a = t->args[0];
+    if (a.size() >= 2 && a.front() == '"' && a.back() == '"') return a.substr(1, a.size() - 2);
+    return a;
+}
+
+int Object::subdiv() const
+{
+    const Token *t = find("subdiv");
+    if (!t || t->args.empty()) return 0;
+    int v = 0;
+    std::from_chars(t->args[0].data(), t->args[0].data() + t->args[0].size(), v);
+    return v;
+}
+
+float Model::u(const Ref &r) const
+{
+    float f = 0;
+    detail::parse_float(view(r.u_text), f);
+    return f;
+}
+
+float Model::v(const Ref &r) const
+{
+    float f = 0;
+    detail::parse_float(view(r.v_text), f);
+    return f;
+}
+
+Ref Model::make_ref(std::uint32_t index, float u, float v)
+{
+    Ref r;
+    r.index = index;
+    Span *sp[2] = {&r.u_text, &r.v_text};
+    const float val[2] = {u, v};
+    for (int k = 0; k < 2; ++k) {
+        char buf[32];
+        char *end = detail::float_chars(buf, buf + sizeof buf, val[k]);
+        if (text.size() + sizeof buf >= std::numeric_limits<std::uint32_t>::max())
+            throw Error(path + ": expected a model smaller than 4 GiB");
+        *sp[k] = Span{static_cast<std::uint32_t>(text.size()), static_cast<std::uint32_t>(end - buf)};
+        text.append(buf, end);
+    }
+    return r;
+}
+
+Counts count(const Model &m)
+{
+    Counts c;
+    for_each_object(m, [&](const Object &o, const Placement &) {
+        ++c.objects;
+        c.vertices += o.verts.size();
+        c.surfaces += o.surfs.size();
+        c.refs += o.refs.size();
+    });
+    --c.objects;
+    return c;
+}
+
+namespace {
+
+using Mat3 = std::array<double, 9>;
+
+Mat3 mul(const Mat3 &a, const Mat3 &b)
+{
+    Mat3 r{};
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) {
+            double s = 0;
+            for (int k = 0; k < 3; ++k)
+                s += a[static_cast<std::size_t>(i * 3 + k)] * b[static_cast<std::size_t>(k * 3 + j)];
+            r[static_cast<std::size_t>(i * 3 + j)] = s;
+        }
+    return r;
+}
+
+// Inverse by the adjugate. False when the matrix is singular: its determinant
+// is zero or negligible against the size of its rows.
+bool invert(const Mat3 &m, Mat3 &inv)
+{
+    const double c00 = m[4] * m[8] - m[5] * m[7];
+    const double c01 = m[5] * m[6] - m[3] * m[8];
+    const double c02 = m[3] * m[7] - m[4] * m[6];
+    const double det = m[0] * c00 + m[1] * c01 + m[2] * c02;
+    double scale = 1;
+    for (int r = 0; r < 3; ++r) {
+        const std::size_t i = static_cast<std::size_t>(r * 3);
+        scale *= std::sqrt(m[i] * m[i] + m[i + 1] * m[i + 1] + m[i + 2] * m[i + 2]);
+    }
+    if (!(std::fabs(det) > 1e-12 * scale)) return false;
+    inv = {c00 / det, (m[2] * m[7] - m[1] * m[8]) / det, (m[1] * m[5] - m[2] * m[4]) / det,
+           c01 / det, (m[0] * m[8] - m[2] * m[6]) / det, (m[2] * m[3] - m[0] * m[5]) / det,
+           c02 / det, (m[1] * m[6] - m[0] * m[7]) / det, (m[0] * m[4] - m[1] * m[3]) / det};
+    return true;
+}
+
+bool same_bits(float a, float b)
+{
+    std::uint32_t x, y;
+    std::memcpy(&x, &a, 4);
+    std::memcpy(&y, &b, 4);
+    return x == y;
+}
+
+} // namespace
+
+Placement Placement::child(const Object &o) const
+{
+    Placement p = *this;
+    Step s{o.has_rot, o.rot, {1, 0, 0, 0, 1, 0, 0, 0, 1}, o.loc};
+    if (o.has_rot) {
+        if (invert(o.rot, s.inv)) {
+            p.inv_total_ = mul(s.inv, p.inv_total_);
+        } else if (!p.singular_) {
+            p.singular_ = true;
+            std::string n = o.name();
+            p.where_ = n.empty() ? "the " + o.type + " object of line " + std::to_string(o.line) : "'" + n + "'";
+        }
+    }
+    p.steps_.push_back(s);
+    return p;
+}
+
+Vertex Placement::to_world(const Vertex &v) const
+{
+    double p[3] = {v.x, v.y, v.z};
+    for (auto it = steps_.rbegin(); it != steps_.rend(); ++it) {
+        if (it->has_rot) {
+            const Mat3 &r = it->rot;
+            double q[3];
+            for (int i = 0; i < 3; ++i)
+                q[i] = r[static_cast<std::size_t>(i * 3)] * p[0] + r[static_cast<std::size_t>(i * 3 + 1)] * p[1] +
+                       r[static_cast<std::size_t>(i * 3 + 2)] * p[2];
+            p[0] = q[0], p[1] = q[1], p[2] = q[2];
+        }
+        p[0] += it->loc[0];
+        p[1] += it->loc[1];
+        p[2] += it->loc[2];
+    }
+    return {static_cast<float>(p[0]), static_cast<float>(p[1]), static_cast<float>(p[2])};
+}
+
+Vertex Placement::to_local(const Vertex &world, const Vertex &old_local) const
+{
+    const Vertex before = to_world(old_local);
+    const bool moved[3] = {!same_bits(world.x, before.x), !same_bits(world.y, before.y), !same_bits(world.z, before.z)};
+    if (!moved[0] && !moved[1] && !moved[2]) return old_local;
+    if (singular_)
+        throw Error("cannot place moved vertices back into object " + where_ +
+                    ": its rot matrix (or a parent's) is singular");
+    double p[3] = {world.x, world.y, world.z};
+    for (const Step &s : steps_) {
+        p[0] -= s.loc[0];
+        p[1] -= s.loc[1];
+        p[2] -= s.loc[2];
+        if (s.has_rot) {
+            double q[3];
+            for (int i = 0; i < 3; ++i)
+                q[i] = s.inv[static_cast<std::size_t>(i * 3)] * p[0] +
+                       s.inv[static_cast<std::size_t>(i * 3 + 1)] * p[1] +
+                       s.inv[static_cast<std::size_t>(i * 3 + 2)] * p[2];
+            p[0] = q[0], p[1] = q[1], p[2] = q[2];
+        }
+    }
+    float old[3] = {old_local.x, old_local.y, old_local.z};
+    float out[3];
+    for (int i = 0; i < 3; ++i) {
+        bool depends = false;
+        for (int j = 0; j < 3; ++j)
+            if (moved[j] && inv_total_[static_cast<std::size_t>(i * 3 + j)] != 0) depends = true;
+        out[i] = depends ? static_cast<float>(p[i]) : old[i];
+    }
+    return {out[0], out[1], out[2]};
+}
+
+namespace {
+template <class M, class O, class F> void visit(M &m, F &f)
+{
+    struct Item {
+        O *obj;
+        Placement place;
+    };
+    std::vector<Item> stack;
+    stack.push_back({&m.world, Placement().child(m.world)});
+    while (!stack.empty()) {
+        Item it = std::move(stack.back());
+        stack.pop_back();
+        f(*it.obj, it.place);
+        for (auto k = it.obj->kids.rbegin(); k != it.obj->kids.rend(); ++k) stack.push_back({&*k, it.place.child(*k)});
+    }
+}
+} // namespace
+
+void for_each_object(const Model &m, const std::function<void(const Object &, const Placement &)> &f)
+{
+    visit<const Model, const Object>(m, f);
+}
+
+void for_each_object(Model &m, const std::function<void(Object &, const Placement &)> &f)
+{
+    visit<Model, Object>(m, f);
+}
+
+} // namespace ac
