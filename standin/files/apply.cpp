@@ -44,7 +44,8 @@ ApplyOptions parse_apply_options(const std::vector<std::string> &words)
         {"--offset", &ApplyOptions::offset},       {"--preview", &ApplyOptions::preview}};
     for (size_t i = 2; i < words.size(); ++i) {
         const std::string &word = words[i];
-        const auto *option = std::find_if(std::begin(valued), std::end(valued), [&](auto &v) { return word == v.first; });
+        const auto *option =
+            std::find_if(std::begin(valued), std::end(valued), [&](auto &v) { return word == v.first; });
         if (word == "--select") {
             parse_select(words, i, o);
         } else if (option != std::end(valued)) {

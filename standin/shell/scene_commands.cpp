@@ -59,7 +59,9 @@ Tcl_Obj *add_surface(Shell &, Args &args)
     args.need(2, -1, "surface ID INDEX ?INDEX ...?");
     Object &object = args.object(0);
     std::vector<uint32_t> refs;
-    for (int i = 1; i < args.count; ++i) refs.push_back(static_cast<uint32_t>(index_below(args, i, object.vertices.size(), 0, "vertex")));
+    for (int i = 1; i < args.count; ++i) {
+        refs.push_back(static_cast<uint32_t>(index_below(args, i, object.vertices.size(), 0, "vertex")));
+    }
     return Tcl_NewIntObj(static_cast<int>(object.add_surface(std::move(refs)).index));
 }
 

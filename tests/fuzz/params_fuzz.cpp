@@ -59,7 +59,8 @@ std::vector<Vertex> positions()
 
 bool same_positions(const std::vector<Vertex> &a, const std::vector<Vertex> &b)
 {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const Vertex &p, const Vertex &q) { return same_bits(p, q); });
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](const Vertex &p, const Vertex &q) { return same_bits(p, q); });
 }
 
 }  // namespace
