@@ -9,6 +9,8 @@
 #include "host.h"
 #include "rilo.h"
 
+using namespace standin;
+
 namespace {
 
 // n vertices spread over `objects` top-level objects, all selected.
@@ -17,15 +19,15 @@ void build_scene(long n, long objects)
     Host &h = host();
     h.reset_scene();
     h.echo = false;
-    h.select_mode = kSelectObjects;
+    h.set_select_mode(kSelectObjects);
     const long per_object = n / objects;
     for (long o = 0; o < objects; ++o) {
-        Object &object = h.scene.add_object("o" + std::to_string(o));
+        Object &object = h.scene().add_object("o" + std::to_string(o));
         for (long i = 0; i < per_object; ++i) {
             const float x = static_cast<float>(o * per_object + i) * 0.001f;
             object.add_vertex(x, std::cos(x), 0.5f);
         }
-        h.selected_objects.push_back(&object);
+        h.select_object(object);
     }
 }
 
@@ -45,7 +47,7 @@ void command(benchmark::State &state, long objects)
         run_command();
         state.PauseTiming();
         host().undo_last(undone);
-        host().debug.clear();
+        host().clear(Record::Debug);
         state.ResumeTiming();
     }
     state.SetItemsProcessed(state.iterations() * n);

@@ -1,24 +1,18 @@
 #include "acscene.h"
 
 #include <algorithm>
-#include <cstring>
 #include <memory>
 #include <unordered_map>
 #include <unordered_set>
 
+#include "coordinates.h"
 #include "host.h"
+
+namespace standin {
 
 namespace {
 
-bool same_bits(float a, float b)
-{
-    return std::memcmp(&a, &b, sizeof a) == 0;
-}
-
-bool same_vertex(const Vertex &a, const ac::Vertex &b)
-{
-    return same_bits(a.x, b.x) && same_bits(a.y, b.y) && same_bits(a.z, b.z);
-}
+Vertex host_vertex(const ac::Vertex &v) { return Vertex{v.x, v.y, v.z}; }
 
 std::string object_label(const Object &o)
 {
@@ -106,24 +100,23 @@ ac::Counts load_scene(Host &host, const std::string &path, const ac::ReadOptions
         for (ac::Object &kid : source.kids) parent_of[&kid] = object;
         doc->links.push_back({object, &source, placement});
     });
-    host.reset_scene();
-    host.scene = std::move(scene);
-    host.document = std::move(doc);
-    return ac::count(host.document->model);
+    const ac::Counts counts = ac::count(doc->model);
+    host.replace_scene(std::move(scene), std::move(doc));
+    return counts;
 }
 
 std::size_t save_scene(Host &host, const std::string &path, const ac::WriteOptions &options)
 {
-    if (!host.document) {
-        ac::Model m = fresh_model(host.scene, path);
+    if (host.document() == nullptr) {
+        ac::Model m = fresh_model(host.scene(), path);
         ac::write_file(m, path, options);
         std::size_t n = 0;
-        host.scene.for_each_object([&](Object &o) { n += o.vertices.size(); });
+        host.scene().for_each_object([&](Object &o) { n += o.vertices.size(); });
         return n;
     }
-    AcDocument &doc = *host.document;
-    if (doc.links.size() != host.scene.object_count() + 1)
-        throw ac::Error(path + ": cannot save: the scene has " + std::to_string(host.scene.object_count()) +
+    AcDocument &doc = *host.document();
+    if (doc.links.size() != host.scene().object_count() + 1)
+        throw ac::Error(path + ": cannot save: the scene has " + std::to_string(host.scene().object_count()) +
                         " objects, the model it was loaded from " + std::to_string(doc.links.size() - 1));
     struct Change {
         ac::Object *object;
@@ -141,10 +134,10 @@ std::size_t save_scene(Host &host, const std::string &path, const ac::WriteOptio
         for (std::size_t i = 0; i < src.verts.size(); ++i) {
             const Vertex &w = o.vertices[i].v;
             const ac::Vertex old = src.verts[i];
-            if (same_vertex(w, link.placement.to_world(old))) continue;
+            if (same_bits(w, host_vertex(link.placement.to_world(old)))) continue;
             ++moved;
             const ac::Vertex local = link.placement.to_local({w.x, w.y, w.z}, old);
-            if (!same_vertex(Vertex{local.x, local.y, local.z}, old)) changes.push_back({&src, i, old, local});
+            if (!same_bits(host_vertex(local), host_vertex(old))) changes.push_back({&src, i, old, local});
         }
     }
     for (const Change &c : changes) c.object->verts[c.index] = c.after;
@@ -160,8 +153,8 @@ std::size_t save_scene(Host &host, const std::string &path, const ac::WriteOptio
 std::vector<Edge> object_edges(const Host &host, const Object &object)
 {
     const ac::Object *source = nullptr;
-    if (host.document) {
-        for (const AcDocument::Link &link : host.document->links)
+    if (host.document() != nullptr) {
+        for (const AcDocument::Link &link : host.document()->links)
             if (link.object == &object) source = link.source;
     }
     std::vector<Edge> edges;
@@ -179,3 +172,5 @@ std::vector<Edge> object_edges(const Host &host, const Object &object)
     }
     return edges;
 }
+
+}  // namespace standin

@@ -14,7 +14,9 @@
 #include "acfile.h"
 #include "scene.h"
 
-struct Host;
+namespace standin {
+
+class Host;
 
 // The model file a scene was loaded from.
 struct AcDocument {
@@ -45,5 +47,7 @@ struct Edge {
 // The edges of an object's surfaces, each once: polygons and closed lines
 // closed, lines open (the model's surface types when the scene came from one).
 std::vector<Edge> object_edges(const Host &host, const Object &object);
+
+}  // namespace standin
 
 #endif

@@ -6,6 +6,8 @@
 #include <limits>
 #include <stdexcept>
 
+namespace standin {
+
 namespace {
 
 std::string escaped(const std::string &s)
@@ -67,83 +69,109 @@ struct Range {
     bool empty() const { return lo > hi; }
 };
 
-} // namespace
-
-std::string preview_svg(const Preview &preview)
-{
+// Where model coordinates land in the picture: both axes at one scale, as a
+// side view is, the shorter extent given room.
+struct Frame {
     Range across, up;
-    for (const auto *layer : {&preview.before, &preview.after})
-        for (const PreviewLine &l : *layer) {
-            across.add(l.x0);
-            across.add(l.x1);
-            up.add(l.y0);
-            up.add(l.y1);
+    double dx = 0, dy = 0;  // the extents shown
+    double scale = 1, w = 0, h = 0;
+    static constexpr double left = 70, top = 72, right = 30, bottom = 56;
+
+    explicit Frame(const Preview &preview)
+    {
+        for (const auto *layer : {&preview.before, &preview.after})
+            for (const PreviewLine &l : *layer) {
+                across.add(l.x0);
+                across.add(l.x1);
+                up.add(l.y0);
+                up.add(l.y1);
+            }
+        if (across.empty()) across = {0, 1}, up = {0, 1};
+        const double max_w = 900, max_h = 560, min_w = 240, min_h = 160;
+        dx = std::max(across.hi - across.lo, 1e-9);
+        dy = std::max(up.hi - up.lo, 1e-9);
+        scale = std::min(max_w / dx, max_h / dy);
+        if (dx * scale < min_w) {
+            const double grow = (min_w / scale - dx) / 2;
+            across.lo -= grow, across.hi += grow, dx = across.hi - across.lo;
         }
-    if (across.empty()) across = {0, 1}, up = {0, 1};
-    // Both axes at one scale, as a side view is; the shorter extent gets room.
-    const double max_w = 900, max_h = 560, min_w = 240, min_h = 160;
-    double dx = std::max(across.hi - across.lo, 1e-9), dy = std::max(up.hi - up.lo, 1e-9);
-    const double scale = std::min(max_w / dx, max_h / dy);
-    if (dx * scale < min_w) {
-        const double grow = (min_w / scale - dx) / 2;
-        across.lo -= grow, across.hi += grow, dx = across.hi - across.lo;
+        if (dy * scale < min_h) {
+            const double grow = (min_h / scale - dy) / 2;
+            up.lo -= grow, up.hi += grow, dy = up.hi - up.lo;
+        }
+        w = dx * scale;
+        h = dy * scale;
     }
-    if (dy * scale < min_h) {
-        const double grow = (min_h / scale - dy) / 2;
-        up.lo -= grow, up.hi += grow, dy = up.hi - up.lo;
-    }
-    const double left = 70, top = 72, right = 30, bottom = 56;
-    const double w = dx * scale, h = dy * scale;
-    const double width = left + w + right, height = top + h + bottom;
-    auto px = [&](double v) { return left + (v - across.lo) * scale; };
-    auto py = [&](double v) { return top + (up.hi - v) * scale; };
+    double width() const { return left + w + right; }
+    double height() const { return top + h + bottom; }
+    double px(double v) const { return left + (v - across.lo) * scale; }
+    double py(double v) const { return top + (up.hi - v) * scale; }
+};
 
-    std::string svg;
-    svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + num(width) + "\" height=\"" + num(height) +
-           "\" viewBox=\"0 0 " + num(width) + " " + num(height) + "\" font-family=\"sans-serif\" font-size=\"12\">\n";
-    svg += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
-    svg += "<text x=\"" + num(left) + "\" y=\"22\" font-size=\"14\">" + escaped(preview.title) + "</text>\n";
-
-    // Axes along the bottom and the left edge, with round ticks.
-    svg += "<g stroke=\"#444\" fill=\"none\">\n";
-    svg += "<path d=\"M" + num(left) + " " + num(top) + "V" + num(top + h) + "H" + num(left + w) + "\"/>\n";
+// Axes along the bottom and the left edge, with round ticks, and their names.
+std::string axes_svg(const Frame &f, const Preview &preview)
+{
+    const double left = Frame::left, top = Frame::top;
+    std::string svg = "<g stroke=\"#444\" fill=\"none\">\n";
+    svg += "<path d=\"M" + num(left) + " " + num(top) + "V" + num(top + f.h) + "H" + num(left + f.w) + "\"/>\n";
     std::string labels;
-    const double sx = tick_step(dx), sy = tick_step(dy);
-    for (double t = std::ceil(across.lo / sx) * sx; t <= across.hi + sx * 1e-9; t += sx) {
-        svg += "<path d=\"M" + num(px(t)) + " " + num(top + h) + "v5\"/>\n";
-        labels += "<text x=\"" + num(px(t)) + "\" y=\"" + num(top + h + 18) + "\" text-anchor=\"middle\">" + label(t) +
-                  "</text>\n";
+    const double sx = tick_step(f.dx), sy = tick_step(f.dy);
+    for (double t = std::ceil(f.across.lo / sx) * sx; t <= f.across.hi + sx * 1e-9; t += sx) {
+        svg += "<path d=\"M" + num(f.px(t)) + " " + num(top + f.h) + "v5\"/>\n";
+        labels += "<text x=\"" + num(f.px(t)) + "\" y=\"" + num(top + f.h + 18) + "\" text-anchor=\"middle\">" +
+                  label(t) + "</text>\n";
     }
-    for (double t = std::ceil(up.lo / sy) * sy; t <= up.hi + sy * 1e-9; t += sy) {
-        svg += "<path d=\"M" + num(left) + " " + num(py(t)) + "h-5\"/>\n";
-        labels += "<text x=\"" + num(left - 8) + "\" y=\"" + num(py(t) + 4) + "\" text-anchor=\"end\">" + label(t) +
+    for (double t = std::ceil(f.up.lo / sy) * sy; t <= f.up.hi + sy * 1e-9; t += sy) {
+        svg += "<path d=\"M" + num(left) + " " + num(f.py(t)) + "h-5\"/>\n";
+        labels += "<text x=\"" + num(left - 8) + "\" y=\"" + num(f.py(t) + 4) + "\" text-anchor=\"end\">" + label(t) +
                   "</text>\n";
     }
     svg += "</g>\n" + labels;
-    svg += "<text x=\"" + num(left + w) + "\" y=\"" + num(top + h + 40) +
+    svg += "<text x=\"" + num(left + f.w) + "\" y=\"" + num(top + f.h + 40) +
            "\" text-anchor=\"end\" font-weight=\"bold\">" + escaped(preview.across) +
            " (frequency axis) &#8594;</text>\n";
     svg += "<text x=\"" + num(left - 8) + "\" y=\"" + num(top - 12) + "\" font-weight=\"bold\">&#8593; " +
            escaped(preview.up) + " (amplitude axis)</text>\n";
+    return svg;
+}
 
-    auto layer = [&](const std::vector<PreviewLine> &lines, const char *colour, const char *name, double y) {
-        const std::size_t step = (lines.size() + kPreviewMaxLines - 1) / kPreviewMaxLines;
-        svg += "<g stroke=\"" + std::string(colour) + "\" stroke-width=\"1\" stroke-linecap=\"round\" fill=\"none\">\n";
-        svg += "<path d=\"";
-        for (std::size_t i = 0; i < lines.size(); i += std::max<std::size_t>(step, 1)) {
-            const PreviewLine &l = lines[i];
-            svg += "M" + num(px(l.x0)) + " " + num(py(l.y0)) + "L" + num(px(l.x1)) + " " + num(py(l.y1));
-        }
-        svg += "\"/>\n</g>\n";
-        std::string legend = name;
-        if (step > 1) legend += " (1 edge in " + std::to_string(step) + " drawn)";
-        const double x = left + w - 180;
-        svg += "<path d=\"M" + num(x) + " " + num(y) + "h24\" stroke=\"" + colour + "\" stroke-width=\"3\"/>\n";
-        svg += "<text x=\"" + num(x + 30) + "\" y=\"" + num(y + 4) + "\">" + escaped(legend) + "</text>\n";
-    };
-    layer(preview.before, "#a0a0a0", "before", 38);
-    layer(preview.after, "#d1495b", "after", 54);
+// One layer of edges, thinned evenly above kPreviewMaxLines, and its legend at height Y.
+std::string layer_svg(const Frame &f, const std::vector<PreviewLine> &lines, const char *colour, const char *name,
+                      double y)
+{
+    const std::size_t step = (lines.size() + kPreviewMaxLines - 1) / kPreviewMaxLines;
+    std::string svg =
+        "<g stroke=\"" + std::string(colour) + "\" stroke-width=\"1\" stroke-linecap=\"round\" fill=\"none\">\n";
+    svg += "<path d=\"";
+    for (std::size_t i = 0; i < lines.size(); i += std::max<std::size_t>(step, 1)) {
+        const PreviewLine &l = lines[i];
+        svg += "M" + num(f.px(l.x0)) + " " + num(f.py(l.y0)) + "L" + num(f.px(l.x1)) + " " + num(f.py(l.y1));
+    }
+    svg += "\"/>\n</g>\n";
+    std::string legend = name;
+    if (step > 1) legend += " (1 edge in " + std::to_string(step) + " drawn)";
+    const double x = Frame::left + f.w - 180;
+    svg += "<path d=\"M" + num(x) + " " + num(y) + "h24\" stroke=\"" + colour + "\" stroke-width=\"3\"/>\n";
+    svg += "<text x=\"" + num(x + 30) + "\" y=\"" + num(y + 4) + "\">" + escaped(legend) + "</text>\n";
+    return svg;
+}
+
+} // namespace
+
+std::string preview_svg(const Preview &preview)
+{
+    const Frame frame(preview);
+    const std::string width = num(frame.width()), height = num(frame.height());
+    std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + width + "\" height=\"" + height +
+                      "\" viewBox=\"0 0 " + width + " " + height +
+                      "\" font-family=\"sans-serif\" font-size=\"12\">\n";
+    svg += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
+    svg += "<text x=\"" + num(Frame::left) + "\" y=\"22\" font-size=\"14\">" + escaped(preview.title) + "</text>\n";
+    svg += axes_svg(frame, preview);
+    svg += layer_svg(frame, preview.before, "#a0a0a0", "before", 38);
+    svg += layer_svg(frame, preview.after, "#d1495b", "after", 54);
     svg += "</svg>\n";
     return svg;
 }
 
+}  // namespace standin

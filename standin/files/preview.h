@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace standin {
+
 struct PreviewLine {
     float x0, y0, x1, y1; // model units: across, up
 };
@@ -22,5 +24,7 @@ struct Preview {
 inline constexpr std::size_t kPreviewMaxLines = 100000;
 
 std::string preview_svg(const Preview &preview);
+
+}  // namespace standin
 
 #endif

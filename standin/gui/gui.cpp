@@ -7,6 +7,8 @@
 #include "host.h"
 #include "shell.h"
 
+using standin::host;
+
 namespace {
 
 // The main window, written in Tcl.  ::standin::gui::modal_messages chooses

@@ -5,7 +5,8 @@
 
 #include <string>
 
-class Shell;
+namespace standin { class Shell; }
+using standin::Shell;
 
 // Loads Tk into the interpreter and routes the host's messages to it.  Call
 // before the plug-in is loaded, so that its script finds Tk as it would in

@@ -5,25 +5,26 @@
 
 #include <climits>
 
-bool load_plugin(const std::string &dir, LoadedPlugin &plugin, std::string &error)
+#include "error.h"
+
+namespace standin {
+
+LoadedPlugin load_plugin(const std::string &dir)
 {
     const std::string path = dir + "/" + kPluginFile;
     void *handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle == nullptr) {
         const char *why = dlerror();
-        error = "cannot load " + path + ": " + (why ? why : "unknown error");
-        return false;
+        throw Error("cannot load " + path + ": " + (why ? why : "unknown error"));
     }
     LoadedPlugin loaded;
     loaded.handle = handle;
     loaded.dir = dir;
     if (!find_entry_points(loaded, [&](const char *name) { return dlsym(handle, name); })) {
-        error = path + kMissingEntryPoints;
         dlclose(handle);
-        return false;
+        throw Error(path + kMissingEntryPoints);
     }
-    plugin = loaded;
-    return true;
+    return loaded;
 }
 
 void unload_plugin(LoadedPlugin &plugin)
@@ -41,3 +42,5 @@ std::string executable_dir()
     const auto slash = full.rfind('/');
     return slash == std::string::npos ? "." : full.substr(0, slash);
 }
+
+}  // namespace standin

@@ -6,6 +6,8 @@
 
 #include "ac3d.h"
 
+namespace standin {
+
 struct LoadedPlugin {
     void *handle = nullptr;
     std::string dir;
@@ -40,11 +42,14 @@ inline int init_plugin(LoadedPlugin &plugin)
     return plugin.init(&data);
 }
 
-// Opens DIR/rilo.p and finds its four entry points; on failure says why.
-bool load_plugin(const std::string &dir, LoadedPlugin &plugin, std::string &error);
+// Opens DIR/rilo.p and finds its four entry points; throws Error saying why
+// when it cannot.
+LoadedPlugin load_plugin(const std::string &dir);
 void unload_plugin(LoadedPlugin &plugin);
 
 // The folder of the running executable, where the build puts rilo.p.
 std::string executable_dir();
+
+}  // namespace standin
 
 #endif

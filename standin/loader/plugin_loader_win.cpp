@@ -3,6 +3,7 @@
 
 #include <cstddef>
 
+#include "error.h"
 #include "plugin_loader.h"
 
 // The record handed to AC3DPluginInit: the 4-byte field first, then the
@@ -11,6 +12,8 @@ static_assert(offsetof(PluginInitData, reserved) == 0);
 static_assert(sizeof(PluginInitData::reserved) == 4);
 static_assert(offsetof(PluginInitData, plugin_dir) == alignof(char *));
 static_assert(sizeof(PluginInitData) == 2 * sizeof(char *));
+
+namespace standin {
 
 namespace {
 
@@ -30,14 +33,13 @@ std::string last_error_text(DWORD code)
 
 }  // namespace
 
-bool load_plugin(const std::string &dir, LoadedPlugin &plugin, std::string &error)
+LoadedPlugin load_plugin(const std::string &dir)
 {
     const std::string path = dir + "\\" + kPluginFile;
     // The altered search path looks for the module's own imports beside it first.
     HMODULE module = LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (module == nullptr) {
-        error = "cannot load " + path + ": " + last_error_text(GetLastError());
-        return false;
+        throw Error("cannot load " + path + ": " + last_error_text(GetLastError()));
     }
     LoadedPlugin loaded;
     loaded.handle = module;
@@ -46,12 +48,10 @@ bool load_plugin(const std::string &dir, LoadedPlugin &plugin, std::string &erro
             // Through the generic function pointer type, which converts to any other.
             return reinterpret_cast<void (*)(void)>(GetProcAddress(module, name));
         })) {
-        error = path + kMissingEntryPoints;
         FreeLibrary(module);
-        return false;
+        throw Error(path + kMissingEntryPoints);
     }
-    plugin = loaded;
-    return true;
+    return loaded;
 }
 
 void unload_plugin(LoadedPlugin &plugin)
@@ -75,3 +75,5 @@ std::string executable_dir()
     const auto slash = path.find_last_of("\\/");
     return slash == std::string::npos ? "." : path.substr(0, slash);
 }
+
+}  // namespace standin

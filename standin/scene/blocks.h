@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+namespace standin {
+
 template <typename T>
 class Blocks {
     static constexpr size_t kFirst = 16;  // elements in the first block; each next block doubles
@@ -112,5 +114,7 @@ private:
     size_t tail_used_ = 0;      // elements in the last block
     size_t tail_capacity_ = 0;  // size of the last block
 };
+
+}  // namespace standin
 
 #endif

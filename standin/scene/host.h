@@ -11,6 +11,8 @@
 #include "ac3d.h"
 #include "scene.h"
 
+namespace standin {
+
 struct AcDocument;  // the .ac model the scene was loaded from (acscene.h)
 
 struct MenuItem {
@@ -81,25 +83,15 @@ struct Invocation {
 
 enum SelectMode { kSelectObjects = 1, kSelectSurfaces = AC_SELECT_SURFACE, kSelectVertices = AC_SELECT_VERTEX };
 
-struct Host {
-    Scene scene;
-    int select_mode = kSelectObjects;
-    std::vector<Object *> selected_objects;  // in selection order
+// What the host keeps of what plug-ins said and asked for.
+enum class Record { Messages, Debug, TclLog, Misuse };
 
-    std::vector<std::string> messages;
-    std::string debug;
-    std::vector<std::string> tcl_log;      // every text handed to tcl_command
-    std::vector<std::string> misuse;       // breaches of the list and undo contract
-    std::vector<MenuItem> menu;
-    std::deque<RegisteredCommand> commands;  // stays in place: interpreters keep pointers
-    std::vector<UndoStep> undo;
-    Counters counts;
-    Box box;
-    bool echo = true;  // copy messages and debug output to standard error
-    bool strict = true;  // check each plug-in command against the host's rules
+class Host {
+public:
+    // ---- switches and hooks, set by whoever drives the host ----
+    bool echo = true;        // copy messages, debug output and misuse to standard error
+    bool strict = true;      // check each plug-in command against the host's rules
     uint32_t test_tick = 0;  // the tick a test build of the plug-in reads
-    std::shared_ptr<AcDocument> document;  // set by loading a model file; dropped with the scene
-
     // Evaluates Tcl text; returns false with the error text on failure.
     // Without an interpreter the host understands "ac3d remake_subdivisions" and
     // accepts "source" requests without reading anything.
@@ -109,29 +101,113 @@ struct Host {
     // Told of each message after it is recorded, so that a window can show it.
     std::function<void(const std::string &)> on_message;
 
-    NodePool nodes;
-    size_t undo_nodes = 0;  // caller-owned nodes held by undo steps
-    Invocation invocation;
-    uint64_t stamp = 0;
-    // The list last appended to with list_append_list_unique: while nothing
-    // else has stamped items since, its items carry append_stamp.
-    List *append_head = nullptr;
-    List *append_tail = nullptr;
-    uint64_t append_stamp = 0;
+    // ---- the scene ----
+    Scene &scene() { return scene_; }
+    const Scene &scene() const { return scene_; }
+    // The model file the scene was loaded from, or null.
+    const AcDocument *document() const { return document_.get(); }
+    AcDocument *document() { return document_.get(); }
+    // Replaces the scene, dropping the undo history and the selection.
+    void replace_scene(Scene scene, std::shared_ptr<AcDocument> document = nullptr);
+    void reset_scene() { replace_scene(Scene()); }
 
-    uint64_t new_stamp() { return ++stamp; }
-    void reset_scene();
-    void select_none();
+    // ---- the selection: a mode, the objects selected in object mode (in
+    // selection order) and the selected flags of the scene's items ----
+    int select_mode() const { return select_mode_; }
+    void set_select_mode(int mode) { select_mode_ = mode; }  // keeps what is marked
+    const std::vector<Object *> &selected_objects() const { return selected_objects_; }
+    void select_object(Object &object);  // adds it once
+    void select_none();                  // keeps the mode
+
+    // ---- records ----
+    const std::vector<std::string> &messages() const { return messages_; }
+    const std::string &debug() const { return debug_; }
+    const std::vector<std::string> &tcl_log() const { return tcl_log_; }  // every text handed to tcl_command
+    const std::vector<std::string> &misuse() const { return misuse_; }    // breaches of the host's rules
+    const Counters &counts() const { return counts_; }
+    const Box &box() const { return box_; }  // the last bounding box found
+    void clear(Record record);
     // Forgets what plug-ins said and asked for, and the counters.
     void clear_records();
+
+    // ---- what plug-ins registered ----
+    const std::vector<MenuItem> &menu() const { return menu_; }
+    const std::deque<RegisteredCommand> &commands() const { return commands_; }
+    const RegisteredCommand *find_command(const std::string &name) const;
+    void forget_registrations();
+
+    // ---- undo ----
+    const std::vector<UndoStep> &undo_steps() const { return undo_; }
+    bool undo_last(std::string &name);
+
+    // Caller-owned list nodes not yet released.
+    size_t live_list_nodes() const { return nodes_.live(); }
+
+    // ---- the services, as the functions exported to plug-ins call them ----
+    void add_menu_item(MenuItem item);
+    void add_command(RegisteredCommand command);
+    void request_tcl(const std::string &text);
+    void show_message(const std::string &text);
+    void write_debug(const std::string &text);
+    void count_remake_subdivisions() { ++counts_.remake_subdivisions; }
+    void count_redraw() { ++counts_.redraw; }
+    void count_status() { ++counts_.status; }
+    void find_bounding_box();
+    List *selected_objects_list();
+    List *selected_surfaces_list();
+    List *selected_vertices_list();
+    List *surface_vertices_list(List *surfaces);
+    void append_unique(List **list, List *items);
     // Releases the caller-owned nodes of a list; records misuse when it is not one.
     void release(List *list);
-    bool undo_last(std::string &name);
-    // Around each plug-in command: with strict on, records in misuse every
-    // breach of the host's rules that the command made.
+    void save_undo_step(const char *name, List *vertices);
+
+    // ---- the checks: around each plug-in command, with strict on, every
+    // breach of the host's rules that the command made is recorded ----
     void begin_command();
     void end_command();
     void note_misuse(std::string what);
+
+private:
+    class ListBuilder;
+    template <typename Items>
+    List *selected_items(Items Object::*items, ItemKind kind);
+
+    // Every line the host prints goes through here: on standard error, when
+    // echoing or when ALWAYS.
+    void print(const std::string &text, bool always = false) const;
+    uint64_t new_stamp();
+    // The one keeper of the list_append_list_unique cache: forgets the list
+    // last appended to when it is LIST.  Every path that releases that list,
+    // hands it to an undo step, drops the scene or stamps items afresh calls it.
+    void forget_append_list(const List *list);
+    bool changed_since_invocation() const;
+
+    Scene scene_;
+    std::shared_ptr<AcDocument> document_;  // dropped with the scene
+    int select_mode_ = kSelectObjects;
+    std::vector<Object *> selected_objects_;
+
+    std::vector<std::string> messages_;
+    std::string debug_;
+    std::vector<std::string> tcl_log_;
+    std::vector<std::string> misuse_;
+    Counters counts_;
+    Box box_;
+
+    std::vector<MenuItem> menu_;
+    std::deque<RegisteredCommand> commands_;  // stays in place: interpreters keep pointers
+    std::vector<UndoStep> undo_;
+
+    NodePool nodes_;
+    size_t undo_nodes_ = 0;  // caller-owned nodes held by undo steps
+    Invocation invocation_;
+    uint64_t stamp_ = 0;
+    // The list last appended to with list_append_list_unique: while it is
+    // remembered, its items carry append_stamp_.
+    List *append_head_ = nullptr;
+    List *append_tail_ = nullptr;
+    uint64_t append_stamp_ = 0;
 };
 
 Host &host();
@@ -140,5 +216,13 @@ Host &host();
 // ac3d remake_subdivisions request and accepts a source request quietly.
 // True if the text was one of these.
 bool host_builtin_command(const std::string &text);
+
+// Runs a plug-in command as the modeller does: the host's checks around a
+// call of the registered procedure with the count and the strings, entry 0
+// being the command's name and the array ending with a null.  True when the
+// command showed a message, which is how a command says it refused.
+bool invoke_command(const RegisteredCommand &command, const std::vector<std::string> &params);
+
+}  // namespace standin
 
 #endif

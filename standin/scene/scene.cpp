@@ -1,6 +1,10 @@
 #include "scene.h"
 
-#include <stdexcept>
+#include "error.h"
+
+using standin::HostVertex;
+using standin::ItemKind;
+using standin::Node;
 
 namespace {
 
@@ -9,7 +13,7 @@ void rebuild_nodes(std::vector<Node> &nodes, Items &items, ItemKind kind, Addres
 {
     nodes.clear();
     nodes.reserve(items.size());
-    for (auto &item : items) nodes.push_back(Node{List{address(item), nullptr}, kNodeHost, kind});
+    for (auto &item : items) nodes.push_back(Node{List{address(item), nullptr}, standin::kNodeHost, kind});
     for (size_t i = 0; i + 1 < nodes.size(); ++i) nodes[i].list.next = &nodes[i + 1].list;
 }
 
@@ -25,7 +29,7 @@ HostVertex &Object::add_vertex(float x, float y, float z)
 Surface &Object::add_surface(std::vector<uint32_t> refs)
 {
     for (uint32_t r : refs) {
-        if (r >= vertices.size()) throw std::out_of_range("surface refers to vertex " + std::to_string(r) +
+        if (r >= vertices.size()) throw standin::Error("surface refers to vertex " + std::to_string(r) +
                                                           " of an object with " + std::to_string(vertices.size()));
     }
     surfaces.push_back(Surface{this, std::move(refs), 0, static_cast<uint32_t>(surfaces.size()), false});
@@ -60,6 +64,8 @@ List *Object::children_list()
     }
     return child_nodes.empty() ? nullptr : &child_nodes.front().list;
 }
+
+namespace standin {
 
 Scene::Scene() : world_(std::make_unique<Object>())
 {
@@ -117,3 +123,5 @@ std::vector<Object *> Scene::named(const std::string &name) const
     });
     return found;
 }
+
+}  // namespace standin

@@ -10,6 +10,8 @@
 #include "ac3d.h"
 #include "blocks.h"
 
+namespace standin {
+
 // Kinds of item a host list can carry.
 enum class ItemKind : uint8_t { Vertex, Object, Surface };
 
@@ -38,6 +40,11 @@ struct HostVertex {
     bool selected;
 };
 
+}  // namespace standin
+
+// Object and Surface stay at global scope: host/ac3d.h declares them as
+// opaque C types (typedef struct Object Object), and these are their
+// definitions.
 struct Surface {
     Object *owner;
     std::vector<uint32_t> refs;  // indices into the owner's vertices
@@ -52,22 +59,25 @@ struct Object {
     Object *parent = nullptr;
     bool subdivided = false;
     uint64_t mark = 0;
-    Blocks<HostVertex> vertices;  // records stay in place as the object grows
-    Blocks<Surface> surfaces;
+    standin::Blocks<standin::HostVertex> vertices;  // records stay in place as the object grows
+    standin::Blocks<Surface> surfaces;
     std::vector<std::unique_ptr<Object>> children;
 
     // The object's own lists as the plug-in reads them, rebuilt when stale.
-    std::vector<Node> vertex_nodes;
-    std::vector<Node> child_nodes;
+    std::vector<standin::Node> vertex_nodes;
+    std::vector<standin::Node> child_nodes;
     bool vertex_nodes_stale = true;
     bool child_nodes_stale = true;
 
-    HostVertex &add_vertex(float x, float y, float z);
+    standin::HostVertex &add_vertex(float x, float y, float z);
+    // Throws standin::Error when a reference is out of range.
     Surface &add_surface(std::vector<uint32_t> refs);
     Object &add_child(std::string child_name, int child_id);
     List *vertex_list();
     List *children_list();
 };
+
+namespace standin {
 
 // The whole model: a world object whose children are the top-level objects.
 class Scene {
@@ -78,6 +88,7 @@ public:
     Scene &operator=(Scene &&other) noexcept;
 
     Object &world() { return *world_; }
+    const Object &world() const { return *world_; }
     Object &add_object(std::string name, Object *parent = nullptr);
     Object *find(int id) const;
     std::vector<Object *> named(const std::string &name) const;
@@ -92,10 +103,12 @@ private:
     std::vector<Object *> by_id_;  // id - 1 -> object
 };
 
+// Every object from ROOT down (ROOT first), depth-first pre-order.
 template <typename F>
-void Scene::for_each_object(F &&visit) const
+void for_each_in_tree(Object &root, F &&visit)
 {
-    std::vector<std::pair<Object *, size_t>> stack{{world_.get(), 0}};
+    std::vector<std::pair<Object *, size_t>> stack{{&root, 0}};
+    visit(root);
     while (!stack.empty()) {
         auto &[object, next] = stack.back();
         if (next == object->children.size()) {
@@ -107,5 +120,17 @@ void Scene::for_each_object(F &&visit) const
         stack.emplace_back(child, 0);
     }
 }
+
+template <typename F>
+void Scene::for_each_object(F &&visit) const
+{
+    bool below_world = false;
+    for_each_in_tree(*world_, [&](Object &o) {
+        if (below_world) visit(o);
+        below_world = true;
+    });
+}
+
+}  // namespace standin
 
 #endif

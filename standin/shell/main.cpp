@@ -1,17 +1,21 @@
 // standin: a stand-in for the modeller that loads the rilo plug-in and runs Tcl.
 #include <unistd.h>
 
-#include <cstdio>
-#include <cstring>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "apply.h"
+#include "error.h"
 #include "gui.h"
 #include "host.h"
 #include "shell.h"
 
 namespace {
+
+using standin::Error;
+using standin::Shell;
 
 const char kUsage[] =
     "usage: standin [--gui] [--plugins DIR] [--no-init] [-c TCL] [SCRIPT.tcl ...] [-- ARG ...]\n"
@@ -25,11 +29,92 @@ const char kUsage[] =
     "  apply          run the waveform on a model file; \"standin apply\" alone lists the options\n"
     "With neither -c nor a script, Tcl is read from standard input (not with --gui).\n";
 
+// Exit statuses: the stand-in could not start (or was called wrongly), or
+// what it was asked to do failed.
+constexpr int kCannotStart = 2;
+constexpr int kFailed = 1;
+
 struct Step {
-    bool inline_text;
+    bool inline_text;  // -c TCL, or else a script file
     std::string text;
-    bool brief_error = false;  // report only the message, not where Tcl was
 };
+
+struct CommandLine {
+    std::string plugin_dir = standin::executable_dir();
+    std::vector<Step> steps;
+    bool gui = false;
+    bool initialise = true;
+    bool help = false;
+    std::vector<std::string> script_args;
+    std::optional<std::vector<std::string>> apply;  // the words after "apply"
+};
+
+CommandLine parse_command_line(int argc, char **argv)
+{
+    CommandLine line;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--") {
+            line.script_args.assign(argv + i + 1, argv + argc);
+            break;
+        }
+        if (arg == "--plugins" && i + 1 < argc) {
+            line.plugin_dir = argv[++i];
+        } else if (arg == "-c" && i + 1 < argc) {
+            line.steps.push_back({true, argv[++i]});
+        } else if (arg == "--gui") {
+            line.gui = true;
+        } else if (arg == "--no-init") {
+            line.initialise = false;
+        } else if (arg == "-h" || arg == "--help") {
+            line.help = true;
+            break;
+        } else if (arg == "apply" && line.steps.empty()) {
+            line.apply.emplace(argv + i + 1, argv + argc);  // the rest of the line is the job's
+            break;
+        } else if (!arg.empty() && arg[0] == '-') {
+            const std::string usage(kUsage, sizeof kUsage - 2);  // printed with its own final newline
+            throw Error("unknown option " + arg + "\n" + usage);
+        } else {
+            line.steps.push_back({false, arg});
+        }
+    }
+    return line;
+}
+
+void set_script_args(Shell &shell, const std::vector<std::string> &script_args)
+{
+    Tcl_Obj *args = Tcl_NewListObj(0, nullptr);
+    for (const auto &a : script_args) Tcl_ListObjAppendElement(nullptr, args, Tcl_NewStringObj(a.c_str(), -1));
+    Tcl_SetVar2Ex(shell.interp(), "argv", nullptr, args, TCL_GLOBAL_ONLY);
+    Tcl_SetVar2Ex(shell.interp(), "argc", nullptr, Tcl_NewWideIntObj(static_cast<Tcl_WideInt>(script_args.size())),
+                  TCL_GLOBAL_ONLY);
+}
+
+// Tk before the plug-in, so that its script finds Tk as in the modeller.
+void start(Shell &shell, const CommandLine &line)
+{
+    std::string error;
+    if (line.gui && !gui_start(shell, error)) throw Error(error);
+    shell.load(line.plugin_dir, line.initialise);
+    if (line.gui && !gui_build_main_window(shell, error)) throw Error(error);
+}
+
+// Runs the -c texts and scripts in order, printing each text's non-empty
+// result; a failure prints Tcl's account of it and stops.
+bool run_steps(Shell &shell, const std::vector<Step> &steps)
+{
+    for (const Step &step : steps) {
+        std::string error;
+        if (!(step.inline_text ? shell.eval(step.text, error) : shell.eval_file(step.text, error))) {
+            std::cerr << error << "\n";
+            return false;
+        }
+        const char *result = Tcl_GetStringResult(shell.interp());
+        if (step.inline_text && *result != '\0') std::cout << result << "\n";
+    }
+    return true;
+}
 
 // Reads Tcl from standard input, one complete command at a time, with a
 // prompt when it is a terminal.
@@ -48,7 +133,7 @@ int read_eval_print(Shell &shell)
             if (terminal && *result != '\0') std::cout << result << "\n";
         } else {
             std::cerr << error << "\n";
-            status = 1;
+            status = kFailed;
             if (!terminal) return status;
         }
         pending.clear();
@@ -61,77 +146,29 @@ int read_eval_print(Shell &shell)
 
 int main(int argc, char **argv)
 {
-    std::string plugin_dir = executable_dir();
-    std::vector<Step> steps;
-    bool gui = false;
-    bool initialise = true;
-    std::vector<std::string> script_args;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--") {
-            script_args.assign(argv + i + 1, argv + argc);
-            break;
-        }
-        if ((arg == "--plugins" || arg == "-c") && i + 1 < argc) {
-            if (arg == "--plugins") {
-                plugin_dir = argv[++i];
-            } else {
-                steps.push_back({true, argv[++i]});
-            }
-        } else if (arg == "--gui") {
-            gui = true;
-        } else if (arg == "--no-init") {
-            initialise = false;
-        } else if (arg == "-h" || arg == "--help") {
+    int failure = kCannotStart;
+    try {
+        const CommandLine line = parse_command_line(argc, argv);
+        if (line.help) {
             std::cout << kUsage;
             return 0;
-        } else if (arg == "apply" && steps.empty()) {
-            // The rest of the line is the apply subcommand's words.
-            std::vector<const char *> words{"standin"};
-            words.insert(words.end(), argv + i, argv + argc);
-            char *command = Tcl_Merge(static_cast<int>(words.size()), words.data());
-            steps.push_back({true, command, true});
-            Tcl_Free(command);
-            break;
-        } else if (!arg.empty() && arg[0] == '-') {
-            std::cerr << "standin: unknown option " << arg << "\n" << kUsage;
-            return 2;
-        } else {
-            steps.push_back({false, arg});
         }
-    }
-
-    Tcl_FindExecutable(argv[0]);
-    Shell shell;
-    Tcl_Obj *args = Tcl_NewListObj(0, nullptr);
-    for (const auto &a : script_args) Tcl_ListObjAppendElement(nullptr, args, Tcl_NewStringObj(a.c_str(), -1));
-    Tcl_SetVar2Ex(shell.interp(), "argv", nullptr, args, TCL_GLOBAL_ONLY);
-    Tcl_SetVar2Ex(shell.interp(), "argc", nullptr, Tcl_NewWideIntObj(static_cast<Tcl_WideInt>(script_args.size())),
-                  TCL_GLOBAL_ONLY);
-    std::string error;
-    if (gui && !gui_start(shell, error)) {
-        std::cerr << "standin: " << error << "\n";
-        return 2;
-    }
-    if (!shell.load(plugin_dir, initialise, error)) {
-        std::cerr << "standin: " << error << "\n";
-        return 2;
-    }
-    if (gui && !gui_build_main_window(shell, error)) {
-        std::cerr << "standin: " << error << "\n";
-        return 2;
-    }
-    if (steps.empty() && !gui) return read_eval_print(shell);
-    for (const Step &step : steps) {
-        const bool ok = step.inline_text ? shell.eval(step.text, error) : shell.eval_file(step.text, error);
-        if (!ok) {
-            std::cerr << (step.brief_error ? "standin: " + std::string(Tcl_GetStringResult(shell.interp())) : error)
-                      << "\n";
-            return 1;
+        Tcl_FindExecutable(argv[0]);
+        Shell shell;
+        set_script_args(shell, line.script_args);
+        start(shell, line);
+        failure = kFailed;
+        if (line.apply) {
+            std::cout << apply_to_file(standin::host(), standin::parse_apply_options(*line.apply)) << "\n";
+        } else if (line.steps.empty() && !line.gui) {
+            return read_eval_print(shell);
+        } else if (!run_steps(shell, line.steps)) {
+            return kFailed;
         }
-        const char *result = Tcl_GetStringResult(shell.interp());
-        if (step.inline_text && *result != '\0') std::cout << result << "\n";
+        if (line.gui) gui_run();
+        return 0;
+    } catch (const std::exception &e) {  // standin::Error, and ac::Error from model files
+        std::cerr << "standin: " << e.what() << "\n";
+        return failure;
     }
-    if (gui) gui_run();
-    return 0;
 }

@@ -1,60 +1,50 @@
 #include "shell.h"
 
-#include <charconv>
 #include <cstring>
-#include <map>
-#include <stdexcept>
 #include <vector>
 
+#include "error.h"
 #include "host.h"
 #include "subcommands.h"
 
+namespace standin {
+
 namespace {
 
-// Calls a plug-in's command procedure with the count and the strings,
-// entry 0 being the command name, as the modeller does for the argv style.
+// A plug-in's command as a Tcl command, called as the modeller calls it.
 int call_plugin_command(ClientData data, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[])
 {
-    auto *command = static_cast<RegisteredCommand *>(data);
-    std::vector<char *> argv(static_cast<size_t>(objc) + 1, nullptr);
-    for (int i = 0; i < objc; ++i) argv[static_cast<size_t>(i)] = Tcl_GetString(objv[i]);
+    std::vector<std::string> params;
+    for (int i = 1; i < objc; ++i) params.emplace_back(Tcl_GetString(objv[i]));
     Tcl_ResetResult(interp);
-    host().begin_command();
-    command->proc(objc, argv.data());
-    host().end_command();
+    invoke_command(*static_cast<RegisteredCommand *>(data), params);
     return TCL_OK;
 }
 
 int ac3d_command(ClientData, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[])
 {
     if (objc == 2 && std::strcmp(Tcl_GetString(objv[1]), "remake_subdivisions") == 0) {
-        ++host().counts.remake_subdivisions;
+        host().count_remake_subdivisions();
         return TCL_OK;
     }
     Tcl_SetObjResult(interp, Tcl_NewStringObj("usage: ac3d remake_subdivisions", -1));
     return TCL_ERROR;
 }
 
+// The standin command: its subcommands' errors become Tcl errors here, and
+// only here.
 int standin_command(ClientData data, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[])
 {
-    auto *shell = static_cast<Shell *>(data);
-    if (objc < 2) {
-        Tcl_SetObjResult(interp, Tcl_NewStringObj(("usage: standin " + subcommand_names()).c_str(), -1));
-        return TCL_ERROR;
-    }
-    const std::string name = Tcl_GetString(objv[1]);
-    const Subcommand *sub = find_subcommand(name);
-    if (sub == nullptr) {
-        Tcl_SetObjResult(interp,
-                         Tcl_NewStringObj(("unknown subcommand \"" + name + "\": must be " + subcommand_names()).c_str(), -1));
-        return TCL_ERROR;
-    }
     try {
+        if (objc < 2) throw Error("usage: standin " + subcommand_names());
+        const std::string name = Tcl_GetString(objv[1]);
+        const Subcommand *sub = find_subcommand(name);
+        if (sub == nullptr) throw Error("unknown subcommand \"" + name + "\": must be " + subcommand_names());
         Args args{interp, objc - 2, objv + 2};
-        Tcl_Obj *result = sub->run(*shell, args);
+        Tcl_Obj *result = sub->run(*static_cast<Shell *>(data), args);
         Tcl_SetObjResult(interp, result != nullptr ? result : Tcl_NewObj());
         return TCL_OK;
-    } catch (const std::exception &e) {
+    } catch (const std::exception &e) {  // Error, and ac::Error from model files
         Tcl_SetObjResult(interp, Tcl_NewStringObj(e.what(), -1));
         return TCL_ERROR;
     }
@@ -68,9 +58,6 @@ Shell::Shell() : interp_(Tcl_CreateInterp())
         // Scripts that need no library packages still run.
         Tcl_ResetResult(interp_);
     }
-    add_scene_subcommands();
-    add_session_subcommands();
-    add_file_subcommands();
     Tcl_CreateObjCommand(interp_, "standin", standin_command, this, nullptr);
     Tcl_CreateObjCommand(interp_, "ac3d", ac3d_command, nullptr, nullptr);
     Host &h = host();
@@ -96,25 +83,34 @@ Shell::~Shell()
     Tcl_DeleteInterp(interp_);
 }
 
-bool Shell::load(const std::string &dir, bool initialise, std::string &error)
+void Shell::load(const std::string &dir, bool initialise)
 {
-    if (!load_plugin(dir, plugin_, error)) return false;
+    plugin_ = load_plugin(dir);
     if (initialise) init_plugin(plugin_);
-    return true;
 }
+
+namespace {
+
+std::string error_info(Tcl_Interp *interp)
+{
+    const char *info = Tcl_GetVar(interp, "errorInfo", TCL_GLOBAL_ONLY);
+    return info ? info : Tcl_GetStringResult(interp);
+}
+
+}  // namespace
 
 bool Shell::eval(const std::string &script, std::string &error)
 {
     if (Tcl_EvalEx(interp_, script.c_str(), -1, TCL_EVAL_GLOBAL) == TCL_OK) return true;
-    error = Tcl_GetVar(interp_, "errorInfo", TCL_GLOBAL_ONLY) ? Tcl_GetVar(interp_, "errorInfo", TCL_GLOBAL_ONLY)
-                                                                : Tcl_GetStringResult(interp_);
+    error = error_info(interp_);
     return false;
 }
 
 bool Shell::eval_file(const std::string &path, std::string &error)
 {
     if (Tcl_EvalFile(interp_, path.c_str()) == TCL_OK) return true;
-    const char *info = Tcl_GetVar(interp_, "errorInfo", TCL_GLOBAL_ONLY);
-    error = info ? info : Tcl_GetStringResult(interp_);
+    error = error_info(interp_);
     return false;
 }
+
+}  // namespace standin

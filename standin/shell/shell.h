@@ -9,6 +9,8 @@
 
 #include "plugin_loader.h"
 
+namespace standin {
+
 class Shell {
 public:
     Shell();
@@ -17,9 +19,12 @@ public:
     Shell &operator=(const Shell &) = delete;
 
     Tcl_Interp *interp() const { return interp_; }
-    // Loads the plug-in in DIR and, if asked, initialises it; false with a reason on failure.
-    bool load(const std::string &dir, bool initialise, std::string &error);
-    // Evaluates Tcl text or a file at global level; false with the error text.
+    // Loads the plug-in in DIR and, if asked, initialises it; throws Error
+    // when it cannot be loaded.
+    void load(const std::string &dir, bool initialise);
+    // Evaluates Tcl text or a file at global level; false with the error
+    // text (Tcl's errorInfo), which is for a script's author rather than an
+    // Error of the stand-in.
     bool eval(const std::string &script, std::string &error);
     bool eval_file(const std::string &path, std::string &error);
     LoadedPlugin &plugin() { return plugin_; }
@@ -28,5 +33,7 @@ private:
     Tcl_Interp *interp_;
     LoadedPlugin plugin_;
 };
+
+}  // namespace standin
 
 #endif

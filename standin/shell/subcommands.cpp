@@ -1,28 +1,38 @@
 #include "subcommands.h"
 
+#include <algorithm>
 #include <charconv>
-#include <map>
-#include <stdexcept>
 
+#include "error.h"
 #include "host.h"
+
+namespace standin {
 
 namespace {
 
-std::map<std::string, Subcommand> &registry()
+std::span<const std::span<const Subcommand>> topics()
 {
-    static std::map<std::string, Subcommand> subcommands;
-    return subcommands;
+    static const std::span<const Subcommand> all[] = {scene_subcommands(), session_subcommands(),
+                                                      file_subcommands()};
+    return all;
 }
 
 }  // namespace
 
 std::string Args::str(int i) const { return Tcl_GetString(objv[i]); }
 
+std::vector<std::string> Args::words() const
+{
+    std::vector<std::string> all;
+    for (int i = 0; i < count; ++i) all.push_back(str(i));
+    return all;
+}
+
 long Args::integer(int i) const
 {
     long value = 0;
     if (Tcl_GetLongFromObj(nullptr, objv[i], &value) != TCL_OK) {
-        throw std::runtime_error("expected an integer but got \"" + str(i) + "\"");
+        throw Error("expected an integer but got \"" + str(i) + "\"");
     }
     return value;
 }
@@ -36,7 +46,7 @@ float Args::coordinate(int i) const
     float value = 0;
     const auto result = std::from_chars(begin, end, value);
     if (result.ec != std::errc() || result.ptr != end) {
-        throw std::runtime_error("expected a coordinate but got \"" + text + "\"");
+        throw Error("expected a coordinate but got \"" + text + "\"");
     }
     return value;
 }
@@ -45,39 +55,43 @@ bool Args::boolean(int i) const
 {
     int value = 0;
     if (Tcl_GetBooleanFromObj(nullptr, objv[i], &value) != TCL_OK) {
-        throw std::runtime_error("expected a boolean but got \"" + str(i) + "\"");
+        throw Error("expected a boolean but got \"" + str(i) + "\"");
     }
     return value != 0;
 }
 
 Object &Args::object(int i) const
 {
-    Object *object = host().scene.find(static_cast<int>(integer(i)));
-    if (object == nullptr) throw std::runtime_error("no object with id " + str(i));
+    Object *object = host().scene().find(static_cast<int>(integer(i)));
+    if (object == nullptr) throw Error("no object with id " + str(i));
     return *object;
 }
 
 void Args::need(int min, int max, const char *usage) const
 {
-    if (count < min || (max >= 0 && count > max)) throw std::runtime_error(std::string("usage: standin ") + usage);
-}
-
-void add_subcommand(Subcommand subcommand)
-{
-    std::string name = subcommand.name;
-    registry()[name] = std::move(subcommand);
+    if (count < min || (max >= 0 && count > max)) throw Error(std::string("usage: standin ") + usage);
 }
 
 const Subcommand *find_subcommand(const std::string &name)
 {
-    auto it = registry().find(name);
-    return it == registry().end() ? nullptr : &it->second;
+    for (const auto &topic : topics()) {
+        for (const Subcommand &sub : topic) {
+            if (name == sub.name) return &sub;
+        }
+    }
+    return nullptr;
 }
 
 std::string subcommand_names()
 {
-    std::string names;
-    for (const auto &[name, sub] : registry()) names += (names.empty() ? "" : ", ") + name;
-    return names;
+    std::vector<std::string> names;
+    for (const auto &topic : topics()) {
+        for (const Subcommand &sub : topic) names.push_back(sub.name);
+    }
+    std::sort(names.begin(), names.end());
+    std::string joined;
+    for (const auto &name : names) joined += (joined.empty() ? "" : ", ") + name;
+    return joined;
 }
 
+}  // namespace standin

@@ -1,23 +1,28 @@
-// The subcommands of the "standin" Tcl command, registered by topic.
+// The subcommands of the "standin" Tcl command, in one table per topic.
 #ifndef RILO_STANDIN_SUBCOMMANDS_H
 #define RILO_STANDIN_SUBCOMMANDS_H
 
 #include <tcl.h>
 
-#include <functional>
+#include <span>
 #include <string>
+#include <vector>
 
-class Shell;
 struct Object;
 
-// The words after "standin NAME"; the accessors throw std::runtime_error
-// with a message for the script when a word is not what is needed.
+namespace standin {
+
+class Shell;
+
+// The words after "standin NAME"; the accessors throw Error with a message
+// for the script when a word is not what is needed.
 struct Args {
     Tcl_Interp *interp;
     int count;
     Tcl_Obj *const *objv;
 
     std::string str(int i) const;
+    std::vector<std::string> words() const;
     long integer(int i) const;
     float coordinate(int i) const;
     bool boolean(int i) const;
@@ -26,19 +31,21 @@ struct Args {
 };
 
 struct Subcommand {
-    std::string name;
-    std::function<Tcl_Obj *(Shell &, Args &)> run;
+    const char *name;
+    Tcl_Obj *(*run)(Shell &, Args &);  // the result, or null for an empty one
 };
 
-void add_subcommand(Subcommand subcommand);
+std::span<const Subcommand> scene_subcommands();
+std::span<const Subcommand> session_subcommands();
+std::span<const Subcommand> file_subcommands();
+
 const Subcommand *find_subcommand(const std::string &name);
+// Every subcommand's name, in alphabetical order, separated by commas.
 std::string subcommand_names();
 
 // A Tcl string of a C++ one.
 inline Tcl_Obj *text(const std::string &s) { return Tcl_NewStringObj(s.c_str(), static_cast<int>(s.size())); }
 
-void add_scene_subcommands();
-void add_session_subcommands();
-void add_file_subcommands();
+}  // namespace standin
 
 #endif

@@ -2,10 +2,12 @@
 // host services: worked examples, phases, gathering order and the undo step.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <initializer_list>
 #include <vector>
 
+#include "coordinates.h"
 #include "fresh_host.h"
 #include "rilo.h"
 
@@ -16,7 +18,7 @@ using Displace = FreshHost;
 // An object with vertices at (x, y, 0).
 Object &row(const char *name, std::initializer_list<std::pair<float, float>> points, Object *parent = nullptr)
 {
-    Object &o = host().scene.add_object(name, parent);
+    Object &o = host().scene().add_object(name, parent);
     for (auto [x, y] : points) o.add_vertex(x, y, 0.0f);
     return o;
 }
@@ -36,15 +38,16 @@ void expect_near_all(const std::vector<float> &actual, const std::vector<double>
 
 void select_objects(std::initializer_list<Object *> objects)
 {
-    host().select_mode = kSelectObjects;
-    host().selected_objects = objects;
+    host().select_none();
+    host().set_select_mode(kSelectObjects);
+    for (Object *o : objects) host().select_object(*o);
 }
 
 // The order in which the last command gathered its vertices.
 std::vector<HostVertex *> gathered()
 {
     std::vector<HostVertex *> order;
-    for (const auto &saved : host().undo.back().saved) order.push_back(saved.vertex);
+    for (const auto &saved : host().undo_steps().back().saved) order.push_back(saved.vertex);
     return order;
 }
 
@@ -68,9 +71,9 @@ TEST_F(Displace, WorkedExamplesPerUnitAcrossAndAdditive)
     select_objects({&c});
     run({"x", "y", "1", "2", "0", "1", "0"});
     expect_near_all(ys(c), {5, 8, 7, 6, 9});
-    EXPECT_EQ(host().counts.bounding_box, 1);
-    EXPECT_EQ(host().counts.redraw, 1);
-    EXPECT_EQ(host().counts.status, 1);
+    EXPECT_EQ(host().counts().bounding_box, 1);
+    EXPECT_EQ(host().counts().redraw, 1);
+    EXPECT_EQ(host().counts().status, 1);
 }
 
 TEST_F(Displace, SameInputsGiveTheSameBits)
@@ -78,7 +81,7 @@ TEST_F(Displace, SameInputsGiveTheSameBits)
     std::vector<float> first;
     for (int round = 0; round < 2; ++round) {
         SetUp();
-        Object &o = host().scene.add_object("o");
+        Object &o = host().scene().add_object("o");
         for (int i = 0; i < 200; ++i) o.add_vertex(static_cast<float>(i) * 0.37f - 11.0f, 0.1f * static_cast<float>(i % 7), 3.0f);
         select_objects({&o});
         run({"x", "z", "0.731", "-1.25", "13", "1", "0"});
@@ -87,7 +90,8 @@ TEST_F(Displace, SameInputsGiveTheSameBits)
         if (round == 0) {
             first = now;
         } else {
-            EXPECT_EQ(std::memcmp(first.data(), now.data(), first.size() * sizeof(float)), 0);
+            EXPECT_TRUE(std::equal(first.begin(), first.end(), now.begin(), now.end(),
+                                   [](float a, float b) { return same_bits(a, b); }));
         }
     }
 }
@@ -182,8 +186,8 @@ TEST_F(Displace, SubdividedObjectsAreRebuiltOnceAfterAllMoves)
     select_objects({&plain, &smooth, &smooth2});
     run({"x", "y", "0.2", "1", "0", "1", "1"});
     host().eval = nullptr;
-    EXPECT_EQ(host().tcl_log, std::vector<std::string>{"ac3d remake_subdivisions"});
-    EXPECT_EQ(host().counts.remake_subdivisions, 1);
+    EXPECT_EQ(host().tcl_log(), std::vector<std::string>{"ac3d remake_subdivisions"});
+    EXPECT_EQ(host().counts().remake_subdivisions, 1);
     EXPECT_EQ(seen_at_rebuild, ys(smooth2));  // the last vertex had already moved
     EXPECT_NE(ys(smooth2)[0], 0.0f);
 
@@ -191,13 +195,13 @@ TEST_F(Displace, SubdividedObjectsAreRebuiltOnceAfterAllMoves)
     Object &only = row("only", {{0, 0}, {1, 0}});
     select_objects({&only});
     run({"x", "y", "0.25", "1", "0", "1", "1"});
-    EXPECT_TRUE(host().tcl_log.empty());
+    EXPECT_TRUE(host().tcl_log().empty());
 }
 
 TEST_F(Displace, ObjectModeGathersSubtreesPreOrderOnce)
 {
     // group (no vertices) -> child1 -> grandchild; group -> child2
-    Object &group = host().scene.add_object("group");
+    Object &group = host().scene().add_object("group");
     Object &child1 = row("child1", {{1, 0}, {2, 0}}, &group);
     Object &grand = row("grand", {{3, 0}}, &child1);
     Object &child2 = row("child2", {{4, 0}}, &group);
@@ -207,25 +211,25 @@ TEST_F(Displace, ObjectModeGathersSubtreesPreOrderOnce)
     const std::vector<HostVertex *> expected = {&other.vertices[0], &child1.vertices[0], &child1.vertices[1],
                                                 &grand.vertices[0], &child2.vertices[0]};
     EXPECT_EQ(gathered(), expected);
-    EXPECT_EQ(host().undo.back().name, "rilo");
-    EXPECT_EQ(host().undo.size(), 1u);
+    EXPECT_EQ(host().undo_steps().back().name, "rilo");
+    EXPECT_EQ(host().undo_steps().size(), 1u);
 }
 
 TEST_F(Displace, EmptySelectionsAreRefusedWithoutAnUndoStep)
 {
-    Object &group = host().scene.add_object("group");
-    host().scene.add_object("empty child", &group);
+    Object &group = host().scene().add_object("group");
+    host().scene().add_object("empty child", &group);
     row("unselected", {{0, 0}});
     select_objects({&group});
     run({"x", "y", "1", "1", "0", "1", "1"});
-    host().select_mode = kSelectSurfaces;
+    host().set_select_mode(kSelectSurfaces);
     run({"x", "y", "1", "1", "0", "1", "1"});
-    host().select_mode = kSelectVertices;
+    host().set_select_mode(kSelectVertices);
     run({"x", "y", "1", "1", "0", "1", "1"});
-    EXPECT_EQ(host().messages, std::vector<std::string>(3, "rilo : no vertices selected"));
-    EXPECT_TRUE(host().undo.empty());
-    EXPECT_EQ(host().counts.redraw, 0);
-    EXPECT_EQ(host().nodes.live(), 0u);
+    EXPECT_EQ(host().messages(), std::vector<std::string>(3, "rilo : no vertices selected"));
+    EXPECT_TRUE(host().undo_steps().empty());
+    EXPECT_EQ(host().counts().redraw, 0);
+    EXPECT_EQ(host().live_list_nodes(), 0u);
 }
 
 TEST_F(Displace, SurfaceAndVertexModesUseTheHostsLists)
@@ -234,20 +238,20 @@ TEST_F(Displace, SurfaceAndVertexModesUseTheHostsLists)
     o.add_surface({2, 1, 0});
     o.add_surface({3, 2});
     for (auto &s : o.surfaces) s.selected = true;
-    host().select_mode = kSelectSurfaces;
+    host().set_select_mode(kSelectSurfaces);
     run({"x", "y", "1", "1", "0", "1", "1"});
     EXPECT_EQ(gathered(), (std::vector<HostVertex *>{&o.vertices[2], &o.vertices[1], &o.vertices[0], &o.vertices[3]}));
 
-    host().select_mode = kSelectVertices;
+    host().set_select_mode(kSelectVertices);
     o.vertices[3].selected = o.vertices[1].selected = true;
     run({"x", "y", "1", "1", "0", "1", "1"});
     EXPECT_EQ(gathered(), (std::vector<HostVertex *>{&o.vertices[1], &o.vertices[3]}));
-    EXPECT_EQ(host().nodes.live(), 6u);  // held by the two undo steps only
+    EXPECT_EQ(host().live_list_nodes(), 6u);  // held by the two undo steps only
 }
 
 TEST_F(Displace, UndoRestoresEveryPositionBitForBit)
 {
-    Object &o = host().scene.add_object("o");
+    Object &o = host().scene().add_object("o");
     for (int i = 0; i < 50; ++i) o.add_vertex(0.1f * static_cast<float>(i), std::nextafter(1.0f, 2.0f), -0.0f);
     std::vector<Vertex> before;
     for (const auto &v : o.vertices) before.push_back(v.v);
@@ -259,9 +263,9 @@ TEST_F(Displace, UndoRestoresEveryPositionBitForBit)
     ASSERT_TRUE(host().undo_last(name));
     EXPECT_EQ(name, "rilo");
     for (size_t i = 0; i < before.size(); ++i) {
-        EXPECT_EQ(std::memcmp(&before[i], &o.vertices[i].v, sizeof(Vertex)), 0) << i;
+        EXPECT_TRUE(same_bits(before[i], o.vertices[i].v)) << i;
     }
-    EXPECT_EQ(host().nodes.live(), 0u);
+    EXPECT_EQ(host().live_list_nodes(), 0u);
 }
 
 TEST_F(Displace, HierarchyDeeperThanAnyStackIsGathered)
@@ -270,7 +274,7 @@ TEST_F(Displace, HierarchyDeeperThanAnyStackIsGathered)
     Object *parent = nullptr;
     std::vector<Object *> chain;
     for (int i = 0; i < kDepth; ++i) {
-        parent = &host().scene.add_object("level", parent);
+        parent = &host().scene().add_object("level", parent);
         parent->add_vertex(static_cast<float>(i), 0, 0);
         chain.push_back(parent);
     }
@@ -306,18 +310,18 @@ TEST_F(Displace, ResultsBeyondSinglePrecisionAreRefusedBeforeAnyChange)
         select_objects({&o});
         std::vector<float> before = ys(o);
         run(c.params);
-        EXPECT_EQ(host().messages, std::vector<std::string>{"rilo : the wave would take coordinates out of range"});
+        EXPECT_EQ(host().messages(), std::vector<std::string>{"rilo : the wave would take coordinates out of range"});
         EXPECT_EQ(ys(o), before);
-        EXPECT_TRUE(host().undo.empty());
-        EXPECT_EQ(host().counts.redraw, 0);
-        EXPECT_EQ(host().nodes.live(), 0u);
+        EXPECT_TRUE(host().undo_steps().empty());
+        EXPECT_EQ(host().counts().redraw, 0);
+        EXPECT_EQ(host().live_list_nodes(), 0u);
     }
     // At the edge of the range the wave still applies.
     SetUp();
     Object &o = row("o", {{0, 1e38f}, {0.25f, 0}});
     select_objects({&o});
     run({"x", "y", "1", "2e38", "0", "1", "1"});
-    EXPECT_TRUE(host().messages.empty());
+    EXPECT_TRUE(host().messages().empty());
     EXPECT_EQ(ys(o)[1], 2e38f);
 }
 
@@ -346,7 +350,7 @@ TEST_F(HostLists, AppendUniqueKeepsOrderAcrossRepeatedAppends)
     list_free(&list);
     list_free(&other);
     EXPECT_EQ(list, nullptr);
-    EXPECT_EQ(host().nodes.live(), 0u);
+    EXPECT_EQ(host().live_list_nodes(), 0u);
 }
 
 TEST_F(HostLists, MisuseIsRecordedAndHarmless)
@@ -359,10 +363,10 @@ TEST_F(HostLists, MisuseIsRecordedAndHarmless)
     List *again = copy;
     list_free(&copy);
     list_free(&again);  // released twice
-    EXPECT_EQ(host().misuse, (std::vector<std::string>{"list_free of a list the host owns",
+    EXPECT_EQ(host().misuse(), (std::vector<std::string>{"list_free of a list the host owns",
                                                        "list_free of a list already released"}));
     EXPECT_EQ(a.vertex_list()->next->data, &a.vertices[1]);
-    host().misuse.clear();
+    host().clear(Record::Misuse);
 }
 
 }  // namespace

@@ -116,30 +116,30 @@ TEST_F(Checks, EachFailureShowsItsOwnMessageInOrderAndNothingElse)
     for (const Refusal &c : cases) {
         SetUp();
         run(c.params);
-        ASSERT_EQ(host().messages.size(), 1u) << c.message;
-        EXPECT_EQ(host().messages[0], c.message);
-        EXPECT_EQ(host().debug, "") << c.message;
-        EXPECT_TRUE(host().undo.empty());
-        EXPECT_EQ(host().counts.redraw, 0);
+        ASSERT_EQ(host().messages().size(), 1u) << c.message;
+        EXPECT_EQ(host().messages()[0], c.message);
+        EXPECT_EQ(host().debug(), "") << c.message;
+        EXPECT_TRUE(host().undo_steps().empty());
+        EXPECT_EQ(host().counts().redraw, 0);
     }
 }
 
 TEST_F(Checks, ExtraEntriesAreIgnored)
 {
     run({"x", "y", "1", "1", "0", "1", "1", "surplus"});
-    ASSERT_EQ(host().messages.size(), 1u);
-    EXPECT_EQ(host().messages[0], "rilo : no vertices selected");
+    ASSERT_EQ(host().messages().size(), 1u);
+    EXPECT_EQ(host().messages()[0], "rilo : no vertices selected");
 }
 
 TEST_F(Checks, TraceShowsTheConvertedParameters)
 {
     run({"xylophone", "Z", "2.5e", " -0.75", "25", "0.5", "false"});
-    EXPECT_EQ(host().debug,
+    EXPECT_EQ(host().debug(),
               "Rilo:\nFrequency axis = x\nAmplitude axis = z\nFrequency = 2.5\nAmplitude = -0.75\n"
               "Offset = 0.25\nAdditive = false\nFreq units = true\n");
     // Nothing selected: the trace is written, then the selection is refused.
-    ASSERT_EQ(host().messages.size(), 1u);
-    EXPECT_EQ(host().messages[0], "rilo : no vertices selected");
+    ASSERT_EQ(host().messages().size(), 1u);
+    EXPECT_EQ(host().messages()[0], "rilo : no vertices selected");
 }
 
 TEST_F(Checks, FlagsLookAtTheFirstCharacterOnly)
@@ -152,7 +152,7 @@ TEST_F(Checks, FlagsLookAtTheFirstCharacterOnly)
         SetUp();
         run({"y", "x", "1", "1", "0", flag, flag});
         const std::string expected = std::string("Additive = ") + shown + "\nFreq units = " + shown + "\n";
-        EXPECT_NE(host().debug.find(expected), std::string::npos) << '"' << flag << '"';
+        EXPECT_NE(host().debug().find(expected), std::string::npos) << '"' << flag << '"';
     }
 }
 
@@ -160,10 +160,10 @@ TEST_F(Checks, RandomOffsetShowsTheDrawForTheTick)
 {
     fixed_tick_value = 7;
     run({"x", "y", "1", "1", "random", "1", "1"});
-    EXPECT_NE(host().debug.find("\nOffset = 0.61\n"), std::string::npos) << host().debug;
+    EXPECT_NE(host().debug().find("\nOffset = 0.61\n"), std::string::npos) << host().debug();
     SetUp();
     run({"x", "y", "1", "1", "100", "1", "1"});
-    EXPECT_NE(host().debug.find("\nOffset = 1\n"), std::string::npos) << host().debug;
+    EXPECT_NE(host().debug().find("\nOffset = 1\n"), std::string::npos) << host().debug();
 }
 
 TEST_F(Checks, OffsetIsScaledInSinglePrecision)

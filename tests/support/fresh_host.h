@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -12,6 +11,8 @@
 #include "rilo.h"
 
 extern uint32_t fixed_tick_value;
+
+using namespace standin;
 
 class FreshHost : public ::testing::Test {
 protected:
@@ -23,18 +24,12 @@ protected:
         h.echo = false;
         fixed_tick_value = 0;
     }
-    void TearDown() override { EXPECT_TRUE(host().misuse.empty()) << host().misuse.front(); }
+    void TearDown() override { EXPECT_TRUE(host().misuse().empty()) << host().misuse().front(); }
 
-    // Runs the command procedure as the host does: entry 0 is the command name.
-    static void run(std::vector<std::string> params)
+    // Runs the command procedure as the host does.
+    static void run(const std::vector<std::string> &params)
     {
-        params.insert(params.begin(), "pjtrilo_go");
-        std::vector<char *> argv;
-        for (auto &p : params) argv.push_back(p.data());
-        argv.push_back(nullptr);
-        host().begin_command();
-        sine_deform_command(static_cast<int>(params.size()), argv.data());
-        host().end_command();
+        invoke_command(RegisteredCommand{"pjtrilo_go", sine_deform_command, 7, AC_CMD_ARGV, "", ""}, params);
     }
 };
 

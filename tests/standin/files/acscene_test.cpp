@@ -13,6 +13,7 @@
 #include "preview.h"
 
 namespace fs = std::filesystem;
+using namespace standin;
 
 namespace {
 
@@ -50,13 +51,13 @@ protected:
         host().reset_scene();
         fs::remove_all(dir_);
     }
-    Object &object(const char *name) { return *host().scene.named(name).at(0); }
+    Object &object(const char *name) { return *host().scene().named(name).at(0); }
     fs::path dir_;
 };
 
 TEST_F(SceneFiles, LoadingBuildsTheSceneInWorldCoordinates)
 {
-    Scene &s = host().scene;
+    Scene &s = host().scene();
     ASSERT_EQ(s.object_count(), 3u);
     EXPECT_EQ(s.find(1)->name, "arm");
     EXPECT_EQ(s.find(2)->name, "hand"); // numbered in file order, children after parents
@@ -94,7 +95,7 @@ TEST_F(SceneFiles, ASceneThatNoLongerFitsItsModelIsNotSaved)
 {
     object("plate").add_vertex(1, 2, 3);
     EXPECT_THROW(save_scene(host(), (dir_ / "out.ac").string()), ac::Error);
-    host().scene.add_object("extra");
+    host().scene().add_object("extra");
     EXPECT_THROW(save_scene(host(), (dir_ / "out.ac").string()), ac::Error);
     EXPECT_FALSE(fs::exists(dir_ / "out.ac"));
 }
@@ -128,17 +129,17 @@ TEST_F(SceneFiles, AMovedVertexOfASingularObjectIsRefused)
 TEST_F(SceneFiles, ABuiltSceneIsSavedAsANewModel)
 {
     host().reset_scene();
-    Object &a = host().scene.add_object("a b");
+    Object &a = host().scene().add_object("a b");
     a.add_vertex(0.1f, 0.2f, 0.3f);
     a.add_vertex(1, 0, 0);
     a.add_vertex(0, 1, 0);
     a.add_surface({0, 1, 2});
     a.subdivided = true;
-    Object &g = host().scene.add_object("g", &a);
-    host().scene.add_object("leaf", &g).add_vertex(5, 5, 5);
+    Object &g = host().scene().add_object("g", &a);
+    host().scene().add_object("leaf", &g).add_vertex(5, 5, 5);
     EXPECT_EQ(save_scene(host(), (dir_ / "new.ac").string()), 4u);
     load_scene(host(), (dir_ / "new.ac").string());
-    Scene &s = host().scene;
+    Scene &s = host().scene();
     ASSERT_EQ(s.object_count(), 3u);
     EXPECT_EQ(s.find(1)->name, "a b");
     EXPECT_TRUE(s.find(1)->subdivided);
@@ -148,7 +149,7 @@ TEST_F(SceneFiles, ABuiltSceneIsSavedAsANewModel)
     EXPECT_EQ(s.find(3)->vertices[0].v.z, 5.0f);
 
     host().reset_scene();
-    host().scene.add_object("say \"hi\"");
+    host().scene().add_object("say \"hi\"");
     EXPECT_THROW(save_scene(host(), (dir_ / "bad.ac").string()), ac::Error);
 }
 
@@ -158,7 +159,7 @@ TEST_F(SceneFiles, EdgesCloseSurfacesButNotLines)
     const std::vector<Edge> edges = object_edges(host(), object("hand"));
     ASSERT_EQ(edges.size(), 3u);
     host().reset_scene();
-    Object &o = host().scene.add_object("o");
+    Object &o = host().scene().add_object("o");
     for (int i = 0; i < 4; ++i) o.add_vertex(float(i), 0, 0);
     o.add_surface({0, 1, 2, 3});
     o.add_surface({3, 2, 1, 0});

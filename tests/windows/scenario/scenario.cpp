@@ -16,8 +16,12 @@
 #include <string>
 #include <vector>
 
+#include "coordinates.h"
+#include "error.h"
 #include "host.h"
 #include "plugin_loader.h"
+
+using namespace standin;
 
 namespace {
 
@@ -37,10 +41,6 @@ uint32_t bits(float value)
     return b;
 }
 
-bool same_bits(const Vertex &a, const Vertex &b) { return std::memcmp(&a, &b, sizeof(Vertex)) == 0; }
-
-float coordinate(const Vertex &v, char axis) { return axis == 'x' ? v.x : axis == 'y' ? v.y : v.z; }
-
 // ---- the scene ----
 
 struct Model {
@@ -59,7 +59,7 @@ void add_vertices(Object &object, std::initializer_list<Vertex> vertices)
 
 Model build_model()
 {
-    Scene &scene = host().scene;
+    Scene &scene = host().scene();
     Model m{};
     m.frame = &scene.add_object("frame");
     add_vertices(*m.frame, {{0.0f, 0.5f, -1.0f}, {1.3f, 0.2f, 0.4f}, {2.9f, -0.7f, 1.1f}, {4.1f, 1.6f, -0.3f}});
@@ -99,7 +99,7 @@ struct Saved {
 std::vector<Saved> snapshot()
 {
     std::vector<Saved> all;
-    host().scene.for_each_object([&](Object &o) {
+    host().scene().for_each_object([&](Object &o) {
         for (auto &v : o.vertices) all.push_back(Saved{&v, v.v});
     });
     return all;
@@ -111,15 +111,15 @@ void select_objects(std::vector<Object *> objects)
 {
     Host &h = host();
     h.select_none();
-    h.select_mode = kSelectObjects;
-    h.selected_objects = std::move(objects);
+    h.set_select_mode(kSelectObjects);
+    for (Object *o : objects) h.select_object(*o);
 }
 
 void select_surfaces(Object &object, std::initializer_list<size_t> indices)
 {
     Host &h = host();
     h.select_none();
-    h.select_mode = kSelectSurfaces;
+    h.set_select_mode(kSelectSurfaces);
     for (size_t i : indices) object.surfaces[i].selected = true;
 }
 
@@ -127,32 +127,11 @@ void select_vertices(Object &object, std::initializer_list<size_t> indices)
 {
     Host &h = host();
     h.select_none();
-    h.select_mode = kSelectVertices;
+    h.set_select_mode(kSelectVertices);
     for (size_t i : indices) object.vertices[i].selected = true;
 }
 
 // ---- running the command ----
-
-const RegisteredCommand *find_command(const char *name)
-{
-    for (const auto &c : host().commands) {
-        if (c.name == name) return &c;
-    }
-    return nullptr;
-}
-
-// Calls the registered procedure as the host does, entry 0 being the command
-// name, with the host's checks of the list, undo and refresh rules around it.
-void run(const RegisteredCommand &command, std::vector<std::string> params)
-{
-    params.insert(params.begin(), command.name);
-    std::vector<char *> argv;
-    for (auto &p : params) argv.push_back(p.data());
-    argv.push_back(nullptr);
-    host().begin_command();
-    command.proc(static_cast<int>(params.size()), argv.data());
-    host().end_command();
-}
 
 struct Effects {
     size_t messages, undo, tcl;
@@ -162,7 +141,7 @@ struct Effects {
 Effects effects()
 {
     const Host &h = host();
-    return Effects{h.messages.size(), h.undo.size(), h.tcl_log.size(), h.counts};
+    return Effects{h.messages().size(), h.undo_steps().size(), h.tcl_log().size(), h.counts()};
 }
 
 // ---- good calls ----
@@ -175,15 +154,14 @@ struct GoodCase {
 };
 
 struct Params {
-    char f, a;
+    int f, a;  // axes: 0, 1, 2
     double frequency, amplitude, offset;
     bool additive, per_unit;
 };
 
 Params parse(const std::vector<std::string> &p)
 {
-    auto lower = [](char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); };
-    return Params{lower(p[0][0]), lower(p[1][0]),       std::stod(p[2]), std::stod(p[3]),
+    return Params{axis_index(p[0]),        axis_index(p[1]),       std::stod(p[2]), std::stod(p[3]),
                   std::stod(p[4]) / 100.0, p[5][0] != '0', p[6][0] != '0'};
 }
 
@@ -222,27 +200,27 @@ void run_good(const RegisteredCommand &command, const GoodCase &c)
     const std::string name = std::string("case ") + c.name + ": ";
     const std::vector<Saved> before = snapshot();
     const Effects was = effects();
-    h.debug.clear();
-    run(command, c.params);
+    h.clear(Record::Debug);
+    invoke_command(command, c.params);
 
-    check(h.messages.size() == was.messages, name + "no message");
-    check(h.debug.rfind("Rilo:\n", 0) == 0, name + "trace written");
-    check(h.undo.size() == was.undo + 1 && h.undo.back().name == "rilo", name + "one undo step named rilo");
-    if (h.undo.size() == was.undo + 1) {
+    check(h.messages().size() == was.messages, name + "no message");
+    check(h.debug().rfind("Rilo:\n", 0) == 0, name + "trace written");
+    check(h.undo_steps().size() == was.undo + 1 && h.undo_steps().back().name == "rilo", name + "one undo step named rilo");
+    if (h.undo_steps().size() == was.undo + 1) {
         std::vector<HostVertex *> saved, wanted = c.moved;
-        for (const auto &s : h.undo.back().saved) saved.push_back(s.vertex);
+        for (const auto &s : h.undo_steps().back().saved) saved.push_back(s.vertex);
         std::sort(saved.begin(), saved.end());
         std::sort(wanted.begin(), wanted.end());
         check(saved == wanted, name + "the undo step holds each selected vertex once");
     }
-    check(h.counts.bounding_box == was.counts.bounding_box + 1 && h.counts.redraw == was.counts.redraw + 1 &&
-              h.counts.status == was.counts.status + 1,
+    check(h.counts().bounding_box == was.counts.bounding_box + 1 && h.counts().redraw == was.counts.redraw + 1 &&
+              h.counts().status == was.counts.status + 1,
           name + "bounding box, redraw and status once each");
-    check(h.counts.remake_subdivisions == was.counts.remake_subdivisions + c.remake,
+    check(h.counts().remake_subdivisions == was.counts.remake_subdivisions + c.remake,
           name + std::to_string(c.remake) + " rebuild request(s) counted");
-    const auto remakes = std::count(h.tcl_log.begin() + static_cast<std::ptrdiff_t>(was.tcl), h.tcl_log.end(),
+    const auto remakes = std::count(h.tcl_log().begin() + static_cast<std::ptrdiff_t>(was.tcl), h.tcl_log().end(),
                                     std::string("ac3d remake_subdivisions"));
-    check(remakes == c.remake && h.tcl_log.size() == was.tcl + static_cast<size_t>(c.remake),
+    check(remakes == c.remake && h.tcl_log().size() == was.tcl + static_cast<size_t>(c.remake),
           name + "Tcl texts sent: " + std::to_string(c.remake) + " ac3d remake_subdivisions");
 
     // Unselected vertices keep every bit; selected ones move along the
@@ -263,10 +241,10 @@ void run_good(const RegisteredCommand &command, const GoodCase &c)
             check(same_bits(now, s.position), which + " untouched");
             continue;
         }
-        for (char axis : {'x', 'y', 'z'}) {
+        for (int axis : {0, 1, 2}) {
             if (axis == p.a) continue;
             check(bits(coordinate(now, axis)) == bits(coordinate(s.position, axis)),
-                  which + " keeps its " + axis + " coordinate");
+                  which + " keeps its " + axis_letter(axis) + " coordinate");
         }
         const double want = expected[static_cast<size_t>(at - c.moved.begin())];
         const double got = coordinate(now, p.a);
@@ -308,14 +286,14 @@ void run_bad(const RegisteredCommand &command, const BadCase &c)
     const std::string name = "bad call" + shown + ": ";
     const std::vector<Saved> before = snapshot();
     const Effects was = effects();
-    run(command, c.params);
+    invoke_command(command, c.params);
 
-    check(h.messages.size() == was.messages + 1 && h.messages.back() == c.message,
-          name + "shows \"" + c.message + "\"" + (h.messages.size() > was.messages ? ", got \"" + h.messages.back() + "\"" : ""));
-    check(h.undo.size() == was.undo, name + "no undo step");
-    check(h.tcl_log.size() == was.tcl, name + "no Tcl text");
-    check(h.counts.bounding_box == was.counts.bounding_box && h.counts.redraw == was.counts.redraw &&
-              h.counts.status == was.counts.status,
+    check(h.messages().size() == was.messages + 1 && h.messages().back() == c.message,
+          name + "shows \"" + c.message + "\"" + (h.messages().size() > was.messages ? ", got \"" + h.messages().back() + "\"" : ""));
+    check(h.undo_steps().size() == was.undo, name + "no undo step");
+    check(h.tcl_log().size() == was.tcl, name + "no Tcl text");
+    check(h.counts().bounding_box == was.counts.bounding_box && h.counts().redraw == was.counts.redraw &&
+              h.counts().status == was.counts.status,
           name + "no refresh");
     bool untouched = true;
     for (const Saved &s : before) untouched = untouched && same_bits(s.vertex->v, s.position);
@@ -329,7 +307,7 @@ void initialise(LoadedPlugin &plugin)
     Host &h = host();
     // Without a folder the module does nothing and waits for a proper call.
     check(plugin.init(nullptr) == 0, "init without a record returns 0");
-    check(h.tcl_log.empty() && h.menu.empty() && h.commands.empty(), "init without a record changes nothing");
+    check(h.tcl_log().empty() && h.menu().empty() && h.commands().empty(), "init without a record changes nothing");
 
     check(init_plugin(plugin) == 0, "init returns 0");
     std::string script_dir;
@@ -338,16 +316,16 @@ void initialise(LoadedPlugin &plugin)
         script_dir += ch == '\\' ? '/' : ch;
     }
     const std::string source = "source \"" + script_dir + "/rilo.tcl\"";
-    check(h.tcl_log.size() == 1 && h.tcl_log[0] == source,
-          "init sends " + source + (h.tcl_log.empty() ? "" : ", sent " + h.tcl_log[0]));
-    check(h.menu.size() == 1 && h.menu[0].label == "Rilo..." && h.menu[0].command == "pjtrilo_dialog",
+    check(h.tcl_log().size() == 1 && h.tcl_log()[0] == source,
+          "init sends " + source + (h.tcl_log().empty() ? "" : ", sent " + h.tcl_log()[0]));
+    check(h.menu().size() == 1 && h.menu()[0].label == "Rilo..." && h.menu()[0].command == "pjtrilo_dialog",
           "init adds the Rilo... menu entry running pjtrilo_dialog");
-    check(h.commands.size() == 1 && h.commands[0].name == "pjtrilo_go" && h.commands[0].nparams == 7 &&
-              h.commands[0].style == AC_CMD_ARGV,
+    check(h.commands().size() == 1 && h.commands()[0].name == "pjtrilo_go" && h.commands()[0].nparams == 7 &&
+              h.commands()[0].style == AC_CMD_ARGV,
           "init registers pjtrilo_go with seven string arguments");
 
     check(init_plugin(plugin) == 0, "second init returns 0");
-    check(h.tcl_log.size() == 1 && h.menu.size() == 1 && h.commands.size() == 1, "second init changes nothing");
+    check(h.tcl_log().size() == 1 && h.menu().size() == 1 && h.commands().size() == 1, "second init changes nothing");
 
     const char *about = plugin.about();
     const char *info = plugin.info();
@@ -398,8 +376,8 @@ void exercise(const RegisteredCommand &command, const Model &m)
     bool restored = initial.size() == snapshot().size();
     for (const Saved &s : initial) restored = restored && same_bits(s.vertex->v, s.position);
     check(restored, "undo restores every vertex bit for bit");
-    check(h.nodes.live() == 0, "every list handed to the module was released");
-    for (const auto &misuse : h.misuse) check(false, "list contract: " + misuse);
+    check(h.live_list_nodes() == 0, "every list handed to the module was released");
+    for (const auto &misuse : h.misuse()) check(false, "list contract: " + misuse);
 }
 
 }  // namespace
@@ -414,14 +392,15 @@ int main(int argc, char **argv)
     h.echo = false;
     const std::string dir = argc == 2 ? argv[1] : executable_dir();
     LoadedPlugin plugin;
-    std::string error;
-    if (!load_plugin(dir, plugin, error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
+    try {
+        plugin = load_plugin(dir);
+    } catch (const Error &e) {
+        std::fprintf(stderr, "%s\n", e.what());
         return 2;
     }
     const Model model = build_model();
     initialise(plugin);
-    if (const RegisteredCommand *command = find_command("pjtrilo_go")) exercise(*command, model);
+    if (const RegisteredCommand *command = h.find_command("pjtrilo_go")) exercise(*command, model);
     check(plugin.exit() == 0, "exit returns 0");
     unload_plugin(plugin);
     std::fflush(stdout);

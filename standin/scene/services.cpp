@@ -1,0 +1,387 @@
+// The services the stand-in exports to plug-ins, and the lists they hand out.
+#include <algorithm>
+#include <cstdarg>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+#include "host.h"
+
+namespace standin {
+
+namespace {
+
+uint64_t &mark_of(void *item, ItemKind kind)
+{
+    switch (kind) {
+    case ItemKind::Vertex: return static_cast<HostVertex *>(item)->mark;
+    case ItemKind::Surface: return static_cast<Surface *>(item)->mark;
+    case ItemKind::Object: break;
+    }
+    return static_cast<Object *>(item)->mark;
+}
+
+}  // namespace
+
+// ---- list nodes ----
+
+Node *NodePool::take(void *item, ItemKind kind)
+{
+    Node *node = free_;
+    if (node != nullptr) {
+        free_ = reinterpret_cast<Node *>(node->list.next);
+    } else {
+        if (chunks_.empty() || next_in_chunk_ == chunk_size_) {
+            chunk_size_ = chunks_.empty() ? 1024 : std::min<size_t>(chunk_size_ * 2, size_t{1} << 20);
+            chunks_.push_back(std::make_unique<Node[]>(chunk_size_));
+            const Node *start = chunks_.back().get();
+            ranges_.emplace_back(start, start + chunk_size_);
+            next_in_chunk_ = 0;
+        }
+        node = &chunks_.back()[next_in_chunk_++];
+    }
+    *node = Node{List{item, nullptr}, kNodeLive, kind};
+    ++live_;
+    return node;
+}
+
+void NodePool::give_back(Node *node)
+{
+    node->tag = kNodeFree;
+    node->list.data = nullptr;
+    node->list.next = reinterpret_cast<List *>(free_);
+    free_ = node;
+    --live_;
+}
+
+bool NodePool::owns(const List *list) const
+{
+    const auto address = reinterpret_cast<uintptr_t>(list);
+    auto inside = [address](const std::pair<const Node *, const Node *> &range) {
+        return address >= reinterpret_cast<uintptr_t>(range.first) &&
+               address < reinterpret_cast<uintptr_t>(range.second);
+    };
+    // Neighbouring nodes of a list mostly share a chunk: try the last one found first.
+    if (last_hit_ >= ranges_.size() || !inside(ranges_[last_hit_])) {
+        size_t i = 0;
+        while (i < ranges_.size() && !inside(ranges_[i])) ++i;
+        if (i == ranges_.size()) return false;
+        last_hit_ = i;
+    }
+    return (address - reinterpret_cast<uintptr_t>(ranges_[last_hit_].first)) % sizeof(Node) == 0;
+}
+
+// ---- the lists handed to callers ----
+
+// Appends one item at the tail of a caller-owned list under construction.
+class Host::ListBuilder {
+public:
+    ListBuilder(NodePool &nodes, List *tail = nullptr) : nodes_(nodes), tail_(tail) {}
+    void add(void *item, ItemKind kind)
+    {
+        List *node = &nodes_.take(item, kind)->list;
+        if (tail_ != nullptr) {
+            tail_->next = node;
+        } else {
+            head_ = node;
+        }
+        tail_ = node;
+    }
+    List *head() const { return head_; }
+    List *tail() const { return tail_; }
+
+private:
+    NodePool &nodes_;
+    List *head_ = nullptr;
+    List *tail_;
+};
+
+uint64_t Host::new_stamp()
+{
+    // Stamping items afresh overwrites the marks the remembered list relies on.
+    forget_append_list(append_head_);
+    return ++stamp_;
+}
+
+void Host::forget_append_list(const List *list)
+{
+    if (list != nullptr && list == append_head_) append_head_ = append_tail_ = nullptr;
+}
+
+// The selected surfaces or vertices of the whole scene, in scene order.
+template <typename Items>
+List *Host::selected_items(Items Object::*items, ItemKind kind)
+{
+    ListBuilder list(nodes_);
+    scene_.for_each_object([&](Object &o) {
+        for (auto &item : o.*items) {
+            if (item.selected) list.add(&item, kind);
+        }
+    });
+    return list.head();
+}
+
+List *Host::selected_objects_list()
+{
+    ListBuilder list(nodes_);
+    for (Object *o : selected_objects_) list.add(o, ItemKind::Object);
+    return list.head();
+}
+
+List *Host::selected_surfaces_list() { return selected_items(&Object::surfaces, ItemKind::Surface); }
+
+List *Host::selected_vertices_list() { return selected_items(&Object::vertices, ItemKind::Vertex); }
+
+List *Host::surface_vertices_list(List *surfaces)
+{
+    const uint64_t stamp = new_stamp();
+    ListBuilder list(nodes_);
+    for (List *n = surfaces; n != nullptr; n = n->next) {
+        auto *surface = static_cast<Surface *>(n->data);
+        for (uint32_t ref : surface->refs) {
+            HostVertex &v = surface->owner->vertices[ref];
+            if (v.mark == stamp) continue;
+            v.mark = stamp;
+            list.add(&v, ItemKind::Vertex);
+        }
+    }
+    return list.head();
+}
+
+void Host::append_unique(List **list, List *items)
+{
+    List *head = *list;
+    if (head != nullptr && !nodes_.owns(head)) {
+        note_misuse("list_append_list_unique onto a list the host owns");
+        return;
+    }
+    // Items already in the list carry its stamp.  Appending again to the list
+    // appended to last time costs only the new items; any other list is
+    // stamped afresh first.
+    const bool remembered = head != nullptr && head == append_head_ && append_tail_ != nullptr &&
+                            append_tail_->next == nullptr && node_of(append_tail_)->tag == kNodeLive;
+    if (!remembered) {
+        append_stamp_ = new_stamp();
+        for (List *n = head; n != nullptr; n = n->next) {
+            mark_of(n->data, node_of(n)->kind) = append_stamp_;
+            append_tail_ = n;
+        }
+    }
+    ListBuilder added(nodes_, append_tail_);
+    for (List *n = items; n != nullptr; n = n->next) {
+        const ItemKind kind = node_of(n)->kind;
+        uint64_t &mark = mark_of(n->data, kind);
+        if (mark == append_stamp_) continue;
+        mark = append_stamp_;
+        added.add(n->data, kind);
+    }
+    if (head == nullptr) head = *list = added.head();
+    append_head_ = head;
+    append_tail_ = added.tail();
+}
+
+void Host::release(List *list)
+{
+    forget_append_list(list);
+    while (list != nullptr) {
+        if (!nodes_.owns(list)) {
+            note_misuse("list_free of a list the host owns");
+            return;
+        }
+        Node *node = node_of(list);
+        if (node->tag != kNodeLive) {
+            note_misuse("list_free of a list already released");
+            return;
+        }
+        List *next = list->next;
+        nodes_.give_back(node);
+        list = next;
+    }
+}
+
+}  // namespace standin
+
+namespace {
+
+using standin::host;
+
+std::string vformat(const char *format, va_list args)
+{
+    if (format == nullptr) return {};
+    va_list copy;
+    va_copy(copy, args);
+    const int size = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    if (size <= 0) return {};
+    std::string text(static_cast<size_t>(size) + 1, '\0');
+    std::vsnprintf(text.data(), text.size(), format, args);
+    // The text ends at its first NUL, as a C string would.
+    text.resize(std::char_traits<char>::length(text.c_str()));
+    return text;
+}
+
+const std::thread::id main_thread = std::this_thread::get_id();
+
+// Every service checks that it is called on the host's own thread.
+#define HOST_SERVICE() check_thread(__func__)
+
+void check_thread(const char *service)
+{
+    if (std::this_thread::get_id() != main_thread) host().note_misuse(std::string(service) + " called from another thread");
+}
+
+}  // namespace
+
+// ---- the services ----
+
+extern "C" {
+
+void ac_add_tools_menu_item(const char *label, const char *command, const char *help)
+{
+    HOST_SERVICE();
+    host().add_menu_item(standin::MenuItem{label ? label : "", command ? command : "", help ? help : ""});
+}
+
+int ac_add_command_full(const char *name, ac_command_proc proc, int nparams, int style, const char *usage,
+                        const char *description)
+{
+    HOST_SERVICE();
+    if (name == nullptr || proc == nullptr) return 0;
+    host().add_command(
+        standin::RegisteredCommand{name, proc, nparams, style, usage ? usage : "", description ? description : ""});
+    return 1;
+}
+
+void tcl_command(const char *format, ...)
+{
+    HOST_SERVICE();
+    va_list args;
+    va_start(args, format);
+    const std::string text = vformat(format, args);
+    va_end(args);
+    host().request_tcl(text);
+}
+
+void ac_unbackslash_string(char *s)
+{
+    HOST_SERVICE();
+    if (s == nullptr) return;
+    for (; *s != '\0'; ++s) {
+        if (*s == '\\') *s = '/';
+    }
+}
+
+void windows_message_dialog(const char *format, ...)
+{
+    HOST_SERVICE();
+    va_list args;
+    va_start(args, format);
+    const std::string text = vformat(format, args);
+    va_end(args);
+    host().show_message(text);
+}
+
+void debugf(const char *format, ...)
+{
+    HOST_SERVICE();
+    va_list args;
+    va_start(args, format);
+    const std::string text = vformat(format, args);
+    va_end(args);
+    host().write_debug(text);
+}
+
+int ac_get_select_mode(void)
+{
+    HOST_SERVICE();
+    return host().select_mode();
+}
+
+List *ac_selection_get_objects(void)
+{
+    HOST_SERVICE();
+    return host().selected_objects_list();
+}
+
+List *ac_selection_get_surfaces(void)
+{
+    HOST_SERVICE();
+    return host().selected_surfaces_list();
+}
+
+List *ac_surfacelist_get_vertices(List *surfaces)
+{
+    HOST_SERVICE();
+    return host().surface_vertices_list(surfaces);
+}
+
+List *ac_selection_get_vertices(void)
+{
+    HOST_SERVICE();
+    return host().selected_vertices_list();
+}
+
+List *ac_object_get_vertexlist(Object *object)
+{
+    HOST_SERVICE();
+    return object ? object->vertex_list() : nullptr;
+}
+
+List *ac_object_get_childrenlist(Object *object)
+{
+    HOST_SERVICE();
+    return object ? object->children_list() : nullptr;
+}
+
+Object *object_of_vertex(Vertex *vertex)
+{
+    HOST_SERVICE();
+    return vertex ? reinterpret_cast<standin::HostVertex *>(vertex)->owner : nullptr;
+}
+
+int ac_object_is_subdivided(Object *object)
+{
+    HOST_SERVICE();
+    return object && object->subdivided ? 1 : 0;
+}
+
+void list_append_list_unique(List **list, List *items)
+{
+    HOST_SERVICE();
+    if (list != nullptr) host().append_unique(list, items);
+}
+
+void list_free(List **list)
+{
+    HOST_SERVICE();
+    if (list == nullptr) return;
+    host().release(*list);
+    *list = nullptr;
+}
+
+void add_undoable_vertex_positions(const char *name, List *vertices)
+{
+    HOST_SERVICE();
+    host().save_undo_step(name, vertices);
+}
+
+void find_bounding_box(void)
+{
+    HOST_SERVICE();
+    host().find_bounding_box();
+}
+
+void redraw_all(void)
+{
+    HOST_SERVICE();
+    host().count_redraw();
+}
+
+void display_status(void)
+{
+    HOST_SERVICE();
+    host().count_status();
+}
+
+}  // extern "C"
