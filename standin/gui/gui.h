@@ -8,9 +8,11 @@
 namespace standin { class Shell; }
 using standin::Shell;
 
-// Loads Tk into the interpreter and routes the host's messages to it.  Call
-// before the plug-in is loaded, so that its script finds Tk as it would in
-// the modeller.  False with the reason when there is no display.
+// Loads Tk into the interpreter, sources the window's script (window.tcl
+// beside the program, or $STANDIN_WINDOW_SCRIPT) and routes the host's
+// messages to it.  Call before the plug-in is loaded, so that its script
+// finds Tk as it would in the modeller.  False with the reason when there is
+// no display or no script.
 bool gui_start(Shell &shell, std::string &error);
 
 // Builds the main window; its Tools menu lists the entries registered so far.
