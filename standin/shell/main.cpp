@@ -15,12 +15,14 @@ namespace {
 
 const char kUsage[] =
     "usage: standin [--gui] [--plugins DIR] [--no-init] [-c TCL] [SCRIPT.tcl ...] [-- ARG ...]\n"
+    "       standin --gui [OPTION ...] MODEL.ac [SCRIPT.tcl ...]\n"
     "       standin [--plugins DIR] apply IN.ac OUT.ac OPTION ...\n"
     "  --gui          open the main window (Tk) and run its event loop after the scripts\n"
     "  --plugins DIR  load rilo.p from DIR (default: the folder of this program)\n"
     "  --no-init      load the plug-in but leave its initialisation to \"standin init\"\n"
     "  -c TCL         evaluate TCL (may be repeated; runs in order with the scripts)\n"
     "  SCRIPT.tcl     evaluate a script file\n"
+    "  MODEL.ac       with --gui: open the model in the window\n"
     "  -- ARG ...     the rest of the line becomes the scripts' argv\n"
     "  apply          run the waveform on a model file; \"standin apply\" alone lists the options\n"
     "With neither -c nor a script, Tcl is read from standard input (not with --gui).\n";
@@ -96,6 +98,12 @@ int main(int argc, char **argv)
         } else if (!arg.empty() && arg[0] == '-') {
             std::cerr << "standin: unknown option " << arg << "\n" << kUsage;
             return 2;
+        } else if (gui && arg.size() > 3 && arg.ends_with(".ac")) {
+            // With the window, a model file is opened in it rather than run.
+            const char *words[] = {"::standin::gui::open_model", argv[i]};
+            char *command = Tcl_Merge(2, words);
+            steps.push_back({true, command, true});
+            Tcl_Free(command);
         } else {
             steps.push_back({false, arg});
         }
