@@ -1,13 +1,13 @@
 #include "view.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <limits>
 
 namespace {
 
-constexpr std::uint64_t kEmpty = std::numeric_limits<std::uint64_t>::max();
+// The pixel a canvas coordinate falls on.
+int pixel(double v) { return v >= 0 ? static_cast<int>(v + 0.5) : static_cast<int>(std::floor(v + 0.5)); }
 
 double dot(const double a[3], const float *p) { return a[0] * p[0] + a[1] * p[1] + a[2] * p[2]; }
 
@@ -112,6 +112,7 @@ Camera fit_camera(const ViewModel &model, Camera camera)
 const Drawing &Projector::project(const ViewModel &model, const Camera &camera)
 {
     camera_ = camera;
+    camera_.grain = std::max(1, camera.grain);
     const Axes axes = camera_axes(camera.azimuth, camera.elevation);
     const double mid_x = (camera.left + camera.right) / 2, mid_y = (camera.top + camera.bottom) / 2;
     auto along = [&](const double d[3]) { return d[0] * camera.centre[0] + d[1] * camera.centre[1] + d[2] * camera.centre[2]; };
@@ -126,25 +127,40 @@ const Drawing &Projector::project(const ViewModel &model, const Camera &camera)
         sy_[v] = static_cast<float>(mid_y - camera.scale * (dot(axes.up, p) - offset[1]));
         depth_[v] = static_cast<float>(dot(axes.towards, p) - offset[2]);
     }
+    cells_width_ = static_cast<std::size_t>(std::max(0.0, camera.right - camera.left)) + 2;
+    cells_.assign(cells_width_ * (static_cast<std::size_t>(std::max(0.0, camera.bottom - camera.top)) + 2), 0);
     draw_class(model, false, drawing_.lines, drawing_.line_starts);
+    std::fill(cells_.begin(), cells_.end(), 0);
     draw_class(model, true, drawing_.selected, drawing_.selected_starts);
 
     drawing_.marks.clear();
-    seen_.assign(std::max<std::size_t>(64, std::bit_ceil(2 * std::size_t{n})), kEmpty);
     for (std::uint32_t v = 0; v < n && v < model.vertex_selected.size(); ++v) {
         if (!model.vertex_selected[v]) continue;
         const double x = sx_[v], y = sy_[v];
         if (!(x >= camera.left && x <= camera.right && y >= camera.top && y <= camera.bottom)) continue;
-        const Segment s{static_cast<int>(std::lround(x)), static_cast<int>(std::lround(y)), 0, 0};
-        if (seen_before({s.x0, s.y0, s.x0, s.y0})) continue;
-        drawing_.marks.push_back(s.x0);
-        drawing_.marks.push_back(s.y0);
+        const int px = snap_x(x), py = snap_y(y);
+        if (repeats(px, py, px, py)) continue;
+        drawing_.marks.push_back(px);
+        drawing_.marks.push_back(py);
     }
     return drawing_;
 }
 
 // Draws the edges of one class: those cut by the viewport's border as single
 // segments, the rest gathered in kept_ and walked into polylines.
+// A canvas coordinate on the camera's grain, within the viewport.
+int Projector::snap_x(double x) const
+{
+    const int grain = camera_.grain;
+    return std::clamp(pixel(x / grain) * grain, pixel(camera_.left), pixel(camera_.right));
+}
+
+int Projector::snap_y(double y) const
+{
+    const int grain = camera_.grain;
+    return std::clamp(pixel(y / grain) * grain, pixel(camera_.top), pixel(camera_.bottom));
+}
+
 void Projector::draw_class(const ViewModel &model, bool selected, std::vector<int> &out,
                            std::vector<std::uint32_t> &starts)
 {
@@ -153,7 +169,6 @@ void Projector::draw_class(const ViewModel &model, bool selected, std::vector<in
     kept_.clear();
     const Camera &c = camera_;
     const std::size_t edges = model.edges.size() / 2;
-    seen_.assign(std::max<std::size_t>(64, std::bit_ceil(2 * edges)), kEmpty);
     for (std::size_t e = 0; e < edges; ++e) {
         if ((model.edge_selected[e] != 0) != selected) continue;
         const std::uint32_t a = model.edges[2 * e], b = model.edges[2 * e + 1];
@@ -162,35 +177,38 @@ void Projector::draw_class(const ViewModel &model, bool selected, std::vector<in
         const bool inside = x0 >= c.left && x0 <= c.right && y0 >= c.top && y0 <= c.bottom && x1 >= c.left &&
                             x1 <= c.right && y1 >= c.top && y1 <= c.bottom;
         if (!inside && !clip(c, x0, y0, x1, y1)) continue;
-        const Segment s{static_cast<int>(std::lround(x0)), static_cast<int>(std::lround(y0)),
-                        static_cast<int>(std::lround(x1)), static_cast<int>(std::lround(y1))};
-        if ((s.x0 == s.x1 && s.y0 == s.y1) || seen_before(s)) continue;
+        const int px0 = snap_x(x0), py0 = snap_y(y0), px1 = snap_x(x1), py1 = snap_y(y1);
+        if ((px0 == px1 && py0 == py1) || repeats(px0, py0, px1, py1)) continue;
         if (inside) {
             kept_.push_back(static_cast<std::uint32_t>(e));
             continue;
         }
         starts.push_back(static_cast<std::uint32_t>(out.size() / 2));
-        out.insert(out.end(), {s.x0, s.y0, s.x1, s.y1});
+        out.insert(out.end(), {px0, py0, px1, py1});
     }
     chain(model, out, starts);
 }
 
-// Whether a segment with the same pixels at its ends was drawn already; records it.
-bool Projector::seen_before(const Segment &s)
+// Whether a short segment (at most two pixels either way) or a point was
+// drawn on the same pixels already; records it.  Where a dense model crowds
+// the canvas its edges repeat at this length; longer ones rarely do.
+bool Projector::repeats(int x0, int y0, int x1, int y1)
 {
-    auto pixel = [](int x, int y) {
-        return (static_cast<std::uint64_t>(static_cast<std::uint16_t>(x)) << 16) | static_cast<std::uint16_t>(y);
-    };
-    const std::uint64_t p = pixel(s.x0, s.y0), q = pixel(s.x1, s.y1);
-    const std::uint64_t key = (std::min(p, q) << 32) | std::max(p, q);
-    const std::size_t mask = seen_.size() - 1;
-    for (std::size_t i = (key * 0x9E3779B97F4A7C15ull) >> 20 & mask;; i = (i + 1) & mask) {
-        if (seen_[i] == key) return true;
-        if (seen_[i] == kEmpty) {
-            seen_[i] = key;
-            return false;
-        }
+    if (x1 < x0 || (x1 == x0 && y1 < y0)) {
+        std::swap(x0, x1);
+        std::swap(y0, y1);
     }
+    const int grain = camera_.grain;
+    const int dx = (x1 - x0) / grain, dy = (y1 - y0) / grain;
+    if (dx > 2 || dy > 2 || dy < -2) return false;
+    const int column = (x0 - static_cast<int>(camera_.left)) / grain, row = (y0 - static_cast<int>(camera_.top)) / grain;
+    if (column < 0 || row < 0 || static_cast<std::size_t>(column) >= cells_width_) return false;
+    const std::size_t cell = static_cast<std::size_t>(row) * cells_width_ + static_cast<std::size_t>(column);
+    if (cell >= cells_.size()) return false;
+    const std::uint16_t bit = dx == 0 && dy == 0 ? 0x8000 : static_cast<std::uint16_t>(1u << (dx * 5 + dy + 2));
+    if (cells_[cell] & bit) return true;
+    cells_[cell] |= bit;
+    return false;
 }
 
 // Joins the kept edges into polylines: each walk follows unused edges until
@@ -216,8 +234,8 @@ void Projector::chain(const ViewModel &model, std::vector<int> &out, std::vector
     for (std::uint32_t v = 0; v < n; ++v) remaining_[v] = offsets_[v + 1] - offsets_[v];
     used_.assign(kept_.size(), 0);
     auto put = [&](std::uint32_t v) {
-        out.push_back(static_cast<int>(std::lround(sx_[v])));
-        out.push_back(static_cast<int>(std::lround(sy_[v])));
+        out.push_back(snap_x(sx_[v]));
+        out.push_back(snap_y(sy_[v]));
     };
     auto walk = [&](std::uint32_t v) {
         starts.push_back(static_cast<std::uint32_t>(out.size() / 2));

@@ -46,6 +46,9 @@ struct Camera {
     double scale = 1;
     double centre[3] = {0, 0, 0};
     double left = 0, top = 0, right = 1, bottom = 1;  // the viewport on the canvas, in pixels
+    // Pixels per step of the drawing's grid: above 1, fewer and coarser
+    // edges are drawn, for speed while the view moves.
+    int grain = 1;
 };
 
 // The screen's right and up directions and the direction towards the
@@ -71,7 +74,7 @@ struct Drawing {
 };
 
 // Projects and culls: edges wholly outside the viewport are dropped and the
-// rest clipped to it, edges that fall on one pixel or repeat another's
+// rest clipped to it, edges that fall on one pixel or repeat a short one's
 // pixels are dropped, and the rest are joined into as few polylines as a
 // greedy walk finds.  Keeps the screen positions for picking.
 class Projector {
@@ -88,13 +91,12 @@ public:
     long pick_part(const ViewModel &model, double x, double y, double tolerance) const;
 
 private:
-    struct Segment {
-        int x0, y0, x1, y1;
-    };
     void draw_class(const ViewModel &model, bool selected, std::vector<int> &out,
                     std::vector<std::uint32_t> &starts);
     void chain(const ViewModel &model, std::vector<int> &out, std::vector<std::uint32_t> &starts);
-    bool seen_before(const Segment &s);
+    bool repeats(int x0, int y0, int x1, int y1);
+    int snap_x(double x) const;
+    int snap_y(double y) const;
 
     Camera camera_;
     std::vector<float> sx_, sy_, depth_;  // per vertex
@@ -103,7 +105,8 @@ private:
     std::vector<std::uint32_t> kept_;     // edge indices drawn whole, for the walk
     std::vector<std::uint32_t> offsets_, adjacent_, cursor_, remaining_;
     std::vector<std::uint8_t> used_;
-    std::vector<std::uint64_t> seen_;     // open-addressed set of drawn pixel pairs
+    std::vector<std::uint16_t> cells_;    // per pixel of the viewport: the short segments drawn from it
+    std::size_t cells_width_ = 0;
 };
 
 #endif

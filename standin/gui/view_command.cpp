@@ -3,14 +3,15 @@
 //
 //   sync                          copy the scene and its selection; returns counts
 //   fit AZ EL LEFT TOP RIGHT BOTTOM           {SCALE CX CY CZ} that fit the model
-//   project AZ EL SCALE CX CY CZ LEFT TOP RIGHT BOTTOM
-//                                 {lines POLYLINES selected POLYLINES marks POINTS}
+//   project AZ EL SCALE CX CY CZ LEFT TOP RIGHT BOTTOM ?GRAIN?
+//                                 {points N lines POLYLINES selected POLYLINES marks POINTS},
+//                                 on a grid of GRAIN pixels (1: every pixel)
 //   axes AZ EL                    {RX RY RZ UX UY UZ}: the screen's right and up in the model
 //   pick objects|surfaces|vertices X Y ?TOLERANCE?   {ID ?INDEX?} under (X, Y), or {}
 //   point ID INDEX                {X Y}: where a vertex was last drawn
 #include "view_command.h"
 
-#include <cstring>
+#include <algorithm>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -26,6 +27,26 @@ struct ViewState {
     ViewModel model;
     Projector projector;
     bool projected = false;
+    // Canvas coordinates are small whole numbers: one shared Tcl value for
+    // each saves making hundreds of thousands of them for every drawing.
+    std::vector<Tcl_Obj *> numbers;
+
+    ~ViewState()
+    {
+        for (Tcl_Obj *n : numbers) Tcl_DecrRefCount(n);
+    }
+    Tcl_Obj *number(int value)
+    {
+        if (value < 0 || value >= 8192) return Tcl_NewIntObj(value);
+        if (numbers.empty()) {
+            numbers.resize(8192);
+            for (int i = 0; i < 8192; ++i) {
+                numbers[i] = Tcl_NewIntObj(i);
+                Tcl_IncrRefCount(numbers[i]);
+            }
+        }
+        return numbers[value];
+    }
 };
 
 double number(Tcl_Interp *interp, Tcl_Obj *word)
@@ -52,20 +73,20 @@ Camera camera_of(Tcl_Interp *interp, Tcl_Obj *const *words, bool with_scale)
     return c;
 }
 
-Tcl_Obj *int_list(const int *values, std::size_t count)
+Tcl_Obj *int_list(ViewState &state, const int *values, std::size_t count)
 {
-    Tcl_Obj *list = Tcl_NewListObj(0, nullptr);
-    for (std::size_t i = 0; i < count; ++i) Tcl_ListObjAppendElement(nullptr, list, Tcl_NewIntObj(values[i]));
-    return list;
+    std::vector<Tcl_Obj *> words(count);
+    for (std::size_t i = 0; i < count; ++i) words[i] = state.number(values[i]);
+    return Tcl_NewListObj(static_cast<int>(count), words.data());
 }
 
-Tcl_Obj *polylines(const std::vector<int> &coords, const std::vector<std::uint32_t> &starts)
+Tcl_Obj *polylines(ViewState &state, const std::vector<int> &coords, const std::vector<std::uint32_t> &starts)
 {
     Tcl_Obj *list = Tcl_NewListObj(0, nullptr);
     for (std::size_t i = 0; i < starts.size(); ++i) {
         const std::size_t end = i + 1 < starts.size() ? 2 * std::size_t{starts[i + 1]} : coords.size();
         const std::size_t first = 2 * std::size_t{starts[i]};
-        Tcl_ListObjAppendElement(nullptr, list, int_list(coords.data() + first, end - first));
+        Tcl_ListObjAppendElement(nullptr, list, int_list(state, coords.data() + first, end - first));
     }
     return list;
 }
@@ -138,14 +159,17 @@ Tcl_Obj *sync(ViewModel &m)
     return pair("items", Tcl_NewWideIntObj(items), out);
 }
 
-Tcl_Obj *project(ViewState &state, Tcl_Interp *interp, Tcl_Obj *const *words)
+Tcl_Obj *project(ViewState &state, Tcl_Interp *interp, int count, Tcl_Obj *const *words)
 {
-    const Drawing &d = state.projector.project(state.model, camera_of(interp, words, true));
+    Camera camera = camera_of(interp, words, true);
+    if (count > 10) camera.grain = std::clamp(static_cast<int>(number(interp, words[10])), 1, 16);
+    const Drawing &d = state.projector.project(state.model, camera);
     state.projected = true;
     Tcl_Obj *out = Tcl_NewListObj(0, nullptr);
-    pair("lines", polylines(d.lines, d.line_starts), out);
-    pair("selected", polylines(d.selected, d.selected_starts), out);
-    return pair("marks", int_list(d.marks.data(), d.marks.size()), out);
+    pair("points", Tcl_NewWideIntObj(static_cast<Tcl_WideInt>((d.lines.size() + d.selected.size()) / 2)), out);
+    pair("lines", polylines(state, d.lines, d.line_starts), out);
+    pair("selected", polylines(state, d.selected, d.selected_starts), out);
+    return pair("marks", int_list(state, d.marks.data(), d.marks.size()), out);
 }
 
 Tcl_Obj *pick(ViewState &state, Tcl_Interp *interp, int count, Tcl_Obj *const *words)
@@ -216,8 +240,8 @@ Tcl_Obj *run(ViewState &state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv
         return Tcl_NewListObj(4, out);
     }
     if (what == "project") {
-        need(10, 10, "project AZ EL SCALE CX CY CZ LEFT TOP RIGHT BOTTOM");
-        return project(state, interp, words);
+        need(10, 11, "project AZ EL SCALE CX CY CZ LEFT TOP RIGHT BOTTOM ?GRAIN?");
+        return project(state, interp, count, words);
     }
     if (what == "axes") {
         need(2, 2, "axes AZ EL");

@@ -30,6 +30,7 @@ namespace eval ::standin::gui {
     variable tree_key ""       ;# the objects the tree shows
     variable quiet 0           ;# the tree's selection is being set from the scene
     variable drag {}           ;# the pointer's drag: start, last point, button, moved
+    variable motion_grain 2    ;# the drawing's grid, in pixels, while the view moves
     variable answer ""         ;# the choice made in the unsaved-changes dialog
     variable size {0 0}        ;# the canvas size the cameras were set for
 
@@ -398,7 +399,8 @@ proc ::standin::gui::draw {} {
         $c create text [expr {$width / 2}] [expr {$height / 2}] -fill [dict get $colours text] -justify center \
             -text "Empty scene\nFile > Open... (Ctrl+O) opens a model" -tags empty
     } else {
-        set drawn [::standin::view project {*}[camera_words $view] {*}[viewport]]
+        set drawn [::standin::view project {*}[camera_words $view] {*}[viewport] [grain]]
+        note_grain [dict get $drawn points]
         foreach line [dict get $drawn lines] {
             $c create line $line -fill [dict get $colours edge] -tags edge
         }
@@ -412,6 +414,25 @@ proc ::standin::gui::draw {} {
         }
     }
     draw_bands
+}
+
+# While the view moves, a large drawing is made on a coarser grid, with
+# fewer edges, so that it follows the pointer; the grid grows until a
+# drawing has at most about 20,000 points, and shrinks again when it has few.
+proc ::standin::gui::grain {} {
+    variable drag
+    variable motion_grain
+    expr {[dict size $drag] && [dict get $drag moved] ? $motion_grain : 1}
+}
+
+proc ::standin::gui::note_grain {points} {
+    variable motion_grain
+    if {[grain] == 1} return
+    if {$points > 20000 && $motion_grain < 12} {
+        incr motion_grain
+    } elseif {$points < 5000 && $motion_grain > 1} {
+        incr motion_grain -1
+    }
 }
 
 # The bands above and below the drawing: the view's name and what the
@@ -532,10 +553,14 @@ proc ::standin::gui::motion {x y} {
 
 proc ::standin::gui::release {x y} {
     variable drag
-    if {[dict size $drag] && [dict get $drag button] == 1 && ![dict get $drag moved]} {
+    set moved [expr {[dict size $drag] && [dict get $drag moved]}]
+    if {[dict size $drag] && [dict get $drag button] == 1 && !$moved} {
         click $x $y [dict get $drag shift]
     }
     set drag {}
+    if {$moved} {
+        redraw_later
+    }
 }
 
 proc ::standin::gui::orbit {dx dy} {
