@@ -98,6 +98,22 @@ Tcl_Obj *pair(const char *key, Tcl_Obj *value, Tcl_Obj *list)
     return list;
 }
 
+// What sync reports: the model's size, the selection mode, the objects
+// holding a selection and how many items are selected.
+Tcl_Obj *summary(const ViewModel &m, long surfaces, Tcl_Obj *selected, long items)
+{
+    static const char *const modes[] = {"objects", "surfaces", "vertices"};
+    const int mode = host().select_mode == kSelectSurfaces ? 1 : host().select_mode == kSelectVertices ? 2 : 0;
+    Tcl_Obj *out = Tcl_NewListObj(0, nullptr);
+    pair("objects", Tcl_NewWideIntObj(static_cast<Tcl_WideInt>(m.parts.size())), out);
+    pair("vertices", Tcl_NewWideIntObj(m.vertex_count()), out);
+    pair("surfaces", Tcl_NewWideIntObj(surfaces), out);
+    pair("edges", Tcl_NewWideIntObj(static_cast<Tcl_WideInt>(m.edges.size() / 2)), out);
+    pair("mode", Tcl_NewStringObj(modes[mode], -1), out);
+    pair("selected", selected, out);
+    return pair("items", Tcl_NewWideIntObj(items), out);
+}
+
 // Copies the scene into the model; selected objects pass their highlight to their children.
 Tcl_Obj *sync(ViewModel &m)
 {
@@ -147,16 +163,7 @@ Tcl_Obj *sync(ViewModel &m)
             items += marked;
         }
     });
-    static const char *const modes[] = {"objects", "surfaces", "vertices"};
-    const int mode = h.select_mode == kSelectSurfaces ? 1 : h.select_mode == kSelectVertices ? 2 : 0;
-    Tcl_Obj *out = Tcl_NewListObj(0, nullptr);
-    pair("objects", Tcl_NewWideIntObj(static_cast<Tcl_WideInt>(m.parts.size())), out);
-    pair("vertices", Tcl_NewWideIntObj(m.vertex_count()), out);
-    pair("surfaces", Tcl_NewWideIntObj(surfaces), out);
-    pair("edges", Tcl_NewWideIntObj(static_cast<Tcl_WideInt>(m.edges.size() / 2)), out);
-    pair("mode", Tcl_NewStringObj(modes[mode], -1), out);
-    pair("selected", selected, out);
-    return pair("items", Tcl_NewWideIntObj(items), out);
+    return summary(m, surfaces, selected, items);
 }
 
 Tcl_Obj *project(ViewState &state, Tcl_Interp *interp, int count, Tcl_Obj *const *words)

@@ -63,6 +63,8 @@ proc ::standin::gui::build {} {
     .main add .view -weight 1
     build_status
     pack .tool -side top -fill x
+    ttk::separator .tool_line -orient horizontal
+    pack .tool_line -side top -fill x
     pack .status -side bottom -fill x
     pack .main -side top -fill both -expand 1
     bind_view .view
@@ -145,9 +147,9 @@ proc ::standin::gui::build_tree {w} {
     $w.list heading #0 -text Object -anchor w
     $w.list heading vertices -text Vertices -anchor e
     $w.list heading surfaces -text Surfaces -anchor e
-    $w.list column #0 -width 150 -stretch 1
-    $w.list column vertices -width 64 -anchor e -stretch 0
-    $w.list column surfaces -width 64 -anchor e -stretch 0
+    $w.list column #0 -width 140 -stretch 1
+    $w.list column vertices -width 76 -anchor e -stretch 0
+    $w.list column surfaces -width 76 -anchor e -stretch 0
     pack $w.scroll -side right -fill y
     pack $w.list -side left -fill both -expand 1
     bind $w.list <<TreeviewSelect>> ::standin::gui::tree_selected
@@ -283,8 +285,12 @@ proc ::standin::gui::redraw {} {
 proc ::standin::gui::note_steps {} {
     variable steps
     variable serial
-    set depth [llength [standin history]]
+    set history [standin history]
+    set depth [llength $history]
     set steps [lrange $steps 0 [expr {$depth - 1}]]
+    if {[llength $steps] < $depth} {
+        say "Applied [lindex $history end]; Edit > Undo (Ctrl+Z) takes it back"
+    }
     while {[llength $steps] < $depth} {
         lappend steps [incr serial]
     }
