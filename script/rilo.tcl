@@ -32,6 +32,15 @@ namespace eval ::rilo {
     # The smallest magnitude that no longer rounds to a finite single-precision value.
     variable too_large [expr {2**128 - 2**103}]
 
+    # The control each Alt key reaches: the letter underlined in its label.
+    # An entry takes the focus with its text selected; a choice is made; a
+    # button is pressed; an axis row takes the focus on its chosen axis.
+    variable alt_keys {
+        f {axis freq} l {axis amp} q {entry frequency} u {invoke wave.per_unit} s {invoke wave.across}
+        m {entry amplitude} o {entry offset} r {invoke wave.random} d {invoke shape.additive}
+        v {invoke shape.curve} k {invoke buttons.ok} c {invoke buttons.cancel} a {invoke buttons.apply}
+    }
+
     variable help
     array set help {
         idle       "Return applies and closes; Escape closes without applying."
@@ -210,11 +219,39 @@ proc ::rilo::build {top} {
     }
     set f [ttk::frame $top.f -padding 10]
     pack $f -fill both -expand 1
+    # Created in reading order, which is the order Tab visits the controls.
+    build_axes $f.axes
+    build_sketch $f.sketch
+    build_wave $f.wave
+    build_shape $f.shape
+    ttk::label $f.help -style Rilo.Help.TLabel -width 1 -takefocus 0 -text $::rilo::help(idle)
+    build_buttons $f.buttons
 
-    # Axes: one row of choices for each.
-    set a [ttk::labelframe $f.axes -text Axes -padding {8 4 8 6}]
-    foreach {row key label} {0 freq "Frequency along" 1 amp "Amplitude along"} {
-        ttk::label $a.${key}_label -text $label
+    grid $f.axes $f.sketch -sticky nsew -padx {0 8} -pady {0 8}
+    grid $f.wave ^ -sticky nsew -padx {0 8} -pady {0 8}
+    grid $f.shape - -sticky nsew -pady {0 8}
+    grid $f.help - -sticky ew -pady {0 6}
+    grid $f.buttons - -sticky e
+    grid configure $f.sketch -padx 0
+    grid columnconfigure $f 1 -weight 1
+    bind_keys $top
+
+    # A dialog closed with the main window may have left its trace behind.
+    trace remove variable ::rilo::ui write ::rilo::refresh
+    trace add variable ::rilo::ui write ::rilo::refresh
+    refresh
+    place_over $top
+    wm deiconify $top
+    focus $f.wave.frequency
+    $f.wave.frequency selection range 0 end
+    $f.wave.frequency icursor end
+}
+
+# Axes: one row of choices for each.
+proc ::rilo::build_axes {a} {
+    ttk::labelframe $a -text Axes -padding {8 4 8 6}
+    foreach {row key label under} {0 freq "Frequency along" 0 1 amp "Amplitude along" 11} {
+        ttk::label $a.${key}_label -text $label -underline $under -takefocus 0
         grid $a.${key}_label -row $row -column 0 -sticky w -padx {0 10} -pady 2
         set column 1
         foreach axis {x y z} {
@@ -226,26 +263,34 @@ proc ::rilo::build {top} {
         }
         hint $a.${key}_label ${key}_axis
     }
-    ttk::label $a.note -style Rilo.Problem.TLabel -wraplength 130
+    ttk::label $a.note -style Rilo.Problem.TLabel -wraplength 130 -takefocus 0
     grid $a.note -row 0 -column 4 -rowspan 2 -sticky w -padx {8 0}
     grid columnconfigure $a 4 -weight 1
+}
 
-    # The wave: frequency and its units, amplitude, offset.
-    set w [ttk::labelframe $f.wave -text Wave -padding {8 4 8 6}]
-    ttk::label $w.frequency_label -text Frequency
+# The wave: frequency and its units, amplitude, offset.
+proc ::rilo::build_wave {w} {
+    ttk::labelframe $w -text Wave -padding {8 4 8 6}
+    ttk::label $w.frequency_label -text Frequency -underline 3
     ttk::entry $w.frequency -width 12 -textvariable ::rilo::ui(frequency)
     ttk::label $w.frequency_note -width 16 -style Rilo.Problem.TLabel
-    ttk::radiobutton $w.per_unit -text "cycles per model unit" -value 1 -variable ::rilo::ui(freq_units)
-    ttk::radiobutton $w.across -text "cycles across the selection" -value 0 -variable ::rilo::ui(freq_units)
-    ttk::label $w.amplitude_label -text Amplitude
+    ttk::radiobutton $w.per_unit -text "cycles per model unit" -underline 17 -value 1 -variable ::rilo::ui(freq_units)
+    ttk::radiobutton $w.across -text "cycles across the selection" -underline 18 -value 0 \
+        -variable ::rilo::ui(freq_units)
+    ttk::label $w.amplitude_label -text Amplitude -underline 1
     ttk::entry $w.amplitude -width 12 -textvariable ::rilo::ui(amplitude)
     ttk::label $w.amplitude_unit -text "model units"
     ttk::label $w.amplitude_note -width 16 -style Rilo.Problem.TLabel
-    ttk::label $w.offset_label -text Offset
+    ttk::label $w.offset_label -text Offset -underline 0
     ttk::entry $w.offset -width 12 -textvariable ::rilo::ui(offset)
     ttk::label $w.offset_unit -text "% of a cycle"
     ttk::label $w.offset_note -width 16 -style Rilo.Problem.TLabel
-    ttk::checkbutton $w.random -text "random phase per object" -variable ::rilo::ui(random)
+    ttk::checkbutton $w.random -text "random phase per object" -underline 0 -variable ::rilo::ui(random)
+    foreach label [winfo children $w] {
+        if {[winfo class $label] eq "TLabel"} {
+            $label configure -takefocus 0
+        }
+    }
 
     grid $w.frequency_label $w.frequency $w.frequency_note - -sticky w -pady 2
     grid x $w.per_unit - - -sticky w
@@ -262,60 +307,83 @@ proc ::rilo::build {top} {
                           offset_label offset offset offset offset_unit offset random random} {
         hint $w.$widget $key
     }
+}
 
-    # How the wave meets the existing shape.
-    set s [ttk::labelframe $f.shape -text Shape -padding {8 4 8 6}]
-    ttk::radiobutton $s.additive -text "Add the wave to the existing shape" -value 1 -variable ::rilo::ui(additive)
-    ttk::radiobutton $s.curve -text "Place every vertex on one curve, from the lowest vertex" -value 0 \
+# How the wave meets the existing shape.
+proc ::rilo::build_shape {s} {
+    ttk::labelframe $s -text Shape -padding {8 4 8 6}
+    ttk::radiobutton $s.additive -text "Add the wave to the existing shape" -underline 1 -value 1 \
         -variable ::rilo::ui(additive)
+    ttk::radiobutton $s.curve -text "Place every vertex on one curve, from the lowest vertex" -underline 12 \
+        -value 0 -variable ::rilo::ui(additive)
     grid $s.additive -sticky w -pady 1
     grid $s.curve -sticky w -pady 1
     hint $s.additive additive
     hint $s.curve curve
+}
 
-    # The sketch of the wave.
-    set p [ttk::labelframe $f.sketch -text Preview -padding 6]
+# The sketch of the wave: shown, never focused.
+proc ::rilo::build_sketch {p} {
+    ttk::labelframe $p -text Preview -padding 6
     canvas $p.canvas -width 240 -height 150 -background white -highlightthickness 1 \
-        -highlightbackground #a0a0a0
+        -highlightbackground #a0a0a0 -takefocus 0
     pack $p.canvas -fill both -expand 1
     bind $p.canvas <Configure> ::rilo::draw_preview
     hint $p.canvas preview
+}
 
-    ttk::label $f.help -style Rilo.Help.TLabel -width 1 -text $::rilo::help(idle)
-
-    set b [ttk::frame $f.buttons]
-    ttk::button $b.ok -text OK -width 9 -default active -command ::rilo::ok
-    ttk::button $b.cancel -text Cancel -width 9 -command ::rilo::cancel
-    ttk::button $b.apply -text Apply -width 9 -command ::rilo::apply
+proc ::rilo::build_buttons {b} {
+    ttk::frame $b
+    ttk::button $b.ok -text OK -underline 1 -width 9 -default active -command ::rilo::ok
+    ttk::button $b.cancel -text Cancel -underline 0 -width 9 -command ::rilo::cancel
+    ttk::button $b.apply -text Apply -underline 0 -width 9 -command ::rilo::apply
     pack $b.apply $b.cancel $b.ok -side right -padx {6 0}
     foreach key {ok cancel apply} {
         hint $b.$key $key
     }
+}
 
-    grid $f.axes $f.sketch -sticky nsew -padx {0 8} -pady {0 8}
-    grid $f.wave ^ -sticky nsew -padx {0 8} -pady {0 8}
-    grid $f.shape - -sticky nsew -pady {0 8}
-    grid $f.help - -sticky ew -pady {0 6}
-    grid $f.buttons - -sticky e
-    grid configure $f.sketch -padx 0
-    grid columnconfigure $f 1 -weight 1
-
+proc ::rilo::bind_keys {top} {
+    variable alt_keys
     # Return on a focused button presses that button; anywhere else it is OK.
-    bind $b.cancel <Return> {::rilo::cancel; break}
-    bind $b.apply <Return> {::rilo::apply; break}
+    bind $top.f.buttons.cancel <Return> {::rilo::cancel; break}
+    bind $top.f.buttons.apply <Return> {::rilo::apply; break}
     bind $top <Return> {::rilo::ok; break}
     bind $top <KP_Enter> {::rilo::ok; break}
     bind $top <Escape> {::rilo::cancel; break}
+    foreach {key action} $alt_keys {
+        bind $top <Alt-Key-$key> [list ::rilo::alt_key $action]
+        bind $top <Alt-Key-[string toupper $key]> [list ::rilo::alt_key $action]
+    }
+}
 
-    # A dialog closed with the main window may have left its trace behind.
-    trace remove variable ::rilo::ui write ::rilo::refresh
-    trace add variable ::rilo::ui write ::rilo::refresh
-    refresh
-    place_over $top
-    wm deiconify $top
-    focus $w.frequency
-    $w.frequency selection range 0 end
-    $w.frequency icursor end
+proc ::rilo::alt_key {action} {
+    variable top
+    variable ui
+    lassign $action how what
+    switch -- $how {
+        axis {
+            focus $top.f.axes.${what}_$ui(${what}_axis)
+        }
+        entry {
+            set w $top.f.wave.$what
+            if {[$w instate disabled]} {
+                bell
+                return -code break
+            }
+            focus $w
+            $w selection range 0 end
+            $w icursor end
+        }
+        invoke {
+            set w $top.f.$what
+            if {![string match buttons.* $what]} {
+                focus $w
+            }
+            $w invoke
+        }
+    }
+    return -code break
 }
 
 # Shows a control's help in the help line while the pointer or the focus is on it.
@@ -390,18 +458,11 @@ proc ::rilo::draw_preview {args} {
         set width [winfo reqwidth $c]
         set height [winfo reqheight $c]
     }
-    set values {}
-    foreach field {frequency amplitude offset} {
-        set reading [read_number [string trim $ui($field)]]
-        if {[lindex $reading 0] ne "ok"} {
-            if {$field ne "offset" || !$ui(random)} {
-                $c create text [expr {$width / 2}] [expr {$height / 2}] -fill #808080 -justify center \
-                    -text "Enter numbers\nto see the wave" -tags message
-                return
-            }
-            set reading {ok 0.0}
-        }
-        lappend values [lindex $reading 1]
+    set values [preview_values]
+    if {![llength $values]} {
+        $c create text [expr {$width / 2}] [expr {$height / 2}] -fill #808080 -justify center \
+            -text "Enter numbers\nto see the wave" -tags message
+        return
     }
 
     # A label row above the plot, a caption row below, and room for the
@@ -416,21 +477,7 @@ proc ::rilo::draw_preview {args} {
     $c create line $left $high $left $low -fill #b0b0b0
     $c create text [expr {$width - 11}] $mid -fill #808080 -text [string toupper $ui(freq_axis)]
     lassign $values frequency amplitude offset
-    set offset [expr {$ui(random) ? 0.0 : $offset / 100.0}]
-    if {$ui(freq_units)} {
-        # A power of ten of model units that holds between about half a cycle and six.
-        set span 1.0
-        set f [expr {abs($frequency)}]
-        while {$f * $span > 6 && $span > 1e-30} {set span [expr {$span / 10}]}
-        while {$f > 0 && $f * $span < 0.5 && $span < 1e30} {set span [expr {$span * 10}]}
-        set cycles [expr {$frequency * $span}]
-        set phase $offset
-        set where "in [format %g $span] unit[expr {$span == 1 ? "" : "s"}]"
-    } else {
-        set cycles $frequency
-        set phase [expr {$offset * $frequency}]
-        set where "across the selection"
-    }
+    lassign [preview_span $frequency $offset] cycles phase where
     set caption "[format %g $cycles] cycle[expr {$cycles == 1 ? "" : "s"}] $where"
     set sign [expr {$amplitude < 0 ? -1 : ($amplitude > 0 ? 1 : 0)}]
     set steps [expr {int($right - $left)}]
@@ -448,12 +495,19 @@ proc ::rilo::draw_preview {args} {
     }
     $c create text [expr {$left - 4}] 4 -anchor nw -fill #808080 \
         -text "[string toupper $ui(amp_axis)]  ±[format %g [expr {abs($amplitude)}]]"
+    preview_curves $c $phases $left $steps $mid [expr {$sign * $reach}] $cycles
+    $c create text [expr {$width / 2}] [expr {$height - 4}] -anchor s -fill #505050 -text $caption -tags caption
+}
+
+# One curve for each starting phase, the first in front; HEIGHT is the
+# signed amplitude in pixels.
+proc ::rilo::preview_curves {c phases left steps mid height cycles} {
     set first 1
     foreach start $phases {
         set points {}
         for {set i 0} {$i <= $steps} {incr i} {
             set t [expr {double($i) / $steps}]
-            set y [expr {$mid - $sign * $reach * sin(2 * acos(-1) * ($start + $cycles * $t))}]
+            set y [expr {$mid - $height * sin(2 * acos(-1) * ($start + $cycles * $t))}]
             lappend points [expr {$left + $i}] $y
         }
         if {$first} {
@@ -464,7 +518,40 @@ proc ::rilo::draw_preview {args} {
             $c lower ghost wave
         }
     }
-    $c create text [expr {$width / 2}] [expr {$height - 4}] -anchor s -fill #505050 -text $caption -tags caption
+}
+
+# The frequency, amplitude and offset as the command reads them (a random
+# phase reads as offset 0); empty while one of them is not a number.
+proc ::rilo::preview_values {} {
+    variable ui
+    set values {}
+    foreach field {frequency amplitude offset} {
+        set reading [read_number [string trim $ui($field)]]
+        if {[lindex $reading 0] ne "ok"} {
+            if {$field ne "offset" || !$ui(random)} {
+                return {}
+            }
+            set reading {ok 0.0}
+        }
+        lappend values [lindex $reading 1]
+    }
+    return $values
+}
+
+# What the sketch spans: {CYCLES PHASE WHERE}, the cycles it shows, the
+# phase they start at and the caption's words for the span.
+proc ::rilo::preview_span {frequency offset} {
+    variable ui
+    set offset [expr {$ui(random) ? 0.0 : $offset / 100.0}]
+    if {!$ui(freq_units)} {
+        return [list $frequency [expr {$offset * $frequency}] "across the selection"]
+    }
+    # A power of ten of model units that holds between about half a cycle and six.
+    set span 1.0
+    set f [expr {abs($frequency)}]
+    while {$f * $span > 6 && $span > 1e-30} {set span [expr {$span / 10}]}
+    while {$f > 0 && $f * $span < 0.5 && $span < 1e30} {set span [expr {$span * 10}]}
+    return [list [expr {$frequency * $span}] $offset "in [format %g $span] unit[expr {$span == 1 ? "" : "s"}]"]
 }
 
 # The parameters for pjtrilo_go, with the values kept for next time; empty,

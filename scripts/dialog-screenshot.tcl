@@ -1,15 +1,30 @@
-# Opens the Rilo dialog in standin --gui and saves a picture of it to the
-# file named by the RILO_SCREENSHOT environment variable.
-set id [standin object strip]
-for {set i 0} {$i <= 40} {incr i} {
-    standin vertex $id [expr {$i / 20.0}] 0 0
+# Pictures for the README, from standin --gui examples/banner.ac: the Rilo
+# dialog about to ripple the banner, saved to $RILO_SCREENSHOT, then the main
+# window with the rippled banner in the 3D view, saved to $RILO_WINDOW_SCREENSHOT.
+set ::standin::gui::modal_messages 0
+wm geometry . 980x640
+update
+foreach id [standin objects] {
+    if {[dict get [standin info $id] name] eq "banner"} {
+        set banner $id
+    }
 }
-standin select objects strip
+lassign [::standin::view point $banner 87] x y
+event generate .view <ButtonPress-1> -x [expr {round($x)}] -y [expr {round($y)}]
+event generate .view <ButtonRelease-1> -x [expr {round($x)}] -y [expr {round($y)}]
+update
 .menubar.tools invoke Rilo...
+set ::rilo::ui(amp_axis) z
 set ::rilo::ui(frequency) 1.5
 set ::rilo::ui(amplitude) 0.25
 set ::rilo::ui(freq_units) 0
 .rilo.f.wave.frequency selection clear
+.rilo.f.wave.frequency icursor end
 update
 exec import -window [wm frame .rilo] $::env(RILO_SCREENSHOT)
+.rilo.f.buttons.ok invoke
+update
+after 200
+update
+exec import -window [wm frame .] $::env(RILO_WINDOW_SCREENSHOT)
 exit 0

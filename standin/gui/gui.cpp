@@ -9,6 +9,7 @@
 #include "host.h"
 #include "plugin_loader.h"
 #include "shell.h"
+#include "view_command.h"
 
 using standin::host;
 
@@ -82,6 +83,7 @@ bool gui_start(Shell &shell, std::string &error)
         Tcl_UnsetVar(interp, "argv", TCL_GLOBAL_ONLY);
     }
     if (!started) return false;
+    register_view_command(interp);
     if (!source_window_script(interp, error)) return false;
     host().on_message = [interp](const std::string &text) { show_message(interp, text); };
     return true;

@@ -1,42 +1,114 @@
 # The stand-in's main window (standin --gui).  gui.cpp loads Tk, sources
 # this file and calls ::standin::gui::build once the plug-in is loaded.
 #
+# The window opens, shows and saves one model: a wireframe view (front, top,
+# side or 3D) drawn from what ::standin::view projects, the model's objects
+# in a tree, and a status bar.  The scene itself is driven through the
+# standin command, as scripts drive it.
+#
 # ::standin::gui::modal_messages chooses how the plug-in's messages appear:
 # 1 (the default) shows each one in a tk_messageBox that waits to be
 # dismissed, as the modeller does; 0 shows it in the window .message, which
 # does not wait, for scripts that drive the windows themselves.
 namespace eval ::standin::gui {
     variable modal_messages 1
-    variable view front        ;# front, top or side
-    variable status ""         ;# the text of the status line
-    variable summary ""        ;# what the status line shows when no menu entry is active
+    variable view 3d           ;# front, top, side or 3d
+    variable mode objects      ;# what a click selects: objects, surfaces or vertices
+    variable file ""           ;# the model's file, once opened or saved
+    variable status ""         ;# the last message, in the status bar
+    variable counts ""         ;# the model's size, in the status bar
+    variable selection ""      ;# what is selected, in the status bar
+    variable summary ""        ;# the last message, shown again when a menu closes
+    variable info {}           ;# what ::standin::view sync last said
     variable pending 0         ;# a redraw is scheduled
     variable drawing 0         ;# a redraw is running
+    variable stale 1           ;# the scene changed since the view last copied it
+    variable steps {}          ;# one token per undo step, to tell saved states apart
+    variable serial 0
+    variable saved {}          ;# the tokens when the model was last opened or saved
+    variable edited 0          ;# changed outside the undo history since then
+    variable tree_key ""       ;# the objects the tree shows
+    variable quiet 0           ;# the tree's selection is being set from the scene
+    variable drag {}           ;# the pointer's drag: start, last point, button, moved
+    variable motion_grain 2    ;# the drawing's grid, in pixels, while the view moves
+    variable answer ""         ;# the choice made in the unsaved-changes dialog
+    variable size {0 0}        ;# the canvas size the cameras were set for
+
+    # Each view's camera: azimuth and elevation in degrees, pixels per model
+    # unit, the model point at the middle, and whether it was fitted since.
+    variable camera
+    foreach {name az el} {front 0 0 top 0 90 side -90 0 3d -35 25} {
+        set camera($name) [dict create az $az el $el scale 1 centre {0 0 0} fitted 1 due 1]
+    }
+    # Bands above and below the drawing, kept free of geometry for labels.
+    variable band_top 24
+    variable band_bottom 30
+    variable colours [dict create background #fbfbfd band #eef0f4 edge #36507a selected #e4572e \
+        mark #c0160f text #505866 x #d03030 y #2e9a3e z #2f62d0]
 }
 
 proc ::standin::gui::build {} {
     wm title . standin
+    wm geometry . 980x640
+    wm minsize . 480 320
+    wm protocol . WM_DELETE_WINDOW ::standin::gui::quit
     option add *tearOff 0
+    build_menus
+    build_toolbar
+    ttk::panedwindow .main -orient horizontal
+    build_tree .main.objects
+    canvas .view -background [dict get $::standin::gui::colours background] -highlightthickness 0 \
+        -width 640 -height 480 -cursor crosshair
+    .main add .main.objects -weight 0
+    .main add .view -weight 1
+    build_status
+    pack .tool -side top -fill x
+    ttk::separator .tool_line -orient horizontal
+    pack .tool_line -side top -fill x
+    pack .status -side bottom -fill x
+    pack .main -side top -fill both -expand 1
+    bind_view .view
+    bind_keys
+    # Redraw after anything that may have changed the scene.
+    trace add execution standin leave ::standin::gui::traced
+    foreach command [standin commands] {
+        trace add execution [lindex $command 0] leave ::standin::gui::traced
+    }
+    changed
+}
+
+proc ::standin::gui::build_menus {} {
     menu .menubar
     . configure -menu .menubar
+    set m [menu .menubar.file]
+    .menubar add cascade -label File -underline 0 -menu $m
+    $m add command -label "New scene" -underline 0 -command ::standin::gui::new_scene
+    $m add command -label Open... -underline 0 -accelerator Ctrl+O -command ::standin::gui::open_file
+    $m add command -label Save -underline 0 -accelerator Ctrl+S -command ::standin::gui::save
+    $m add command -label "Save As..." -underline 5 -accelerator Ctrl+Shift+S -command ::standin::gui::save_as
+    $m add separator
+    $m add command -label Exit -underline 1 -accelerator Ctrl+Q -command ::standin::gui::quit
 
-    menu .menubar.file
-    .menubar add cascade -label File -underline 0 -menu .menubar.file
-    .menubar.file add command -label "New scene" -underline 0 -command {standin new}
-    .menubar.file add separator
-    .menubar.file add command -label Exit -underline 1 -command {destroy .}
-
-    menu .menubar.edit
-    .menubar add cascade -label Edit -underline 0 -menu .menubar.edit
-    .menubar.edit add command -label Undo -underline 0 -accelerator Ctrl+Z -command ::standin::gui::undo
-    bind . <Control-z> ::standin::gui::undo
-
-    menu .menubar.view
-    .menubar add cascade -label View -underline 0 -menu .menubar.view
-    foreach {label value} {"Front (X, Y)" front "Top (X, Z)" top "Side (Z, Y)" side} {
-        .menubar.view add radiobutton -label $label -value $value \
-            -variable ::standin::gui::view -command ::standin::gui::changed
+    set m [menu .menubar.edit]
+    .menubar add cascade -label Edit -underline 0 -menu $m
+    $m add command -label Undo -underline 0 -accelerator Ctrl+Z -command ::standin::gui::undo
+    $m add separator
+    $m add command -label "Select all" -underline 7 -accelerator Ctrl+A -command ::standin::gui::select_all
+    $m add command -label "Select none" -underline 7 -accelerator Esc -command {standin select none}
+    $m add separator
+    foreach {label value key} {Objects objects F5 Surfaces surfaces F6 Vertices vertices F7} {
+        $m add radiobutton -label "Select $label" -underline 7 -value $value -accelerator $key \
+            -variable ::standin::gui::mode -command ::standin::gui::mode_changed
     }
+
+    set m [menu .menubar.view]
+    .menubar add cascade -label View -underline 0 -menu $m
+    foreach {label value key} {"Front (X, Y)" front 1 "Top (X, Z)" top 2 "Side (Z, Y)" side 3 "3D" 3d 4} {
+        $m add radiobutton -label $label -value $value -accelerator $key \
+            -variable ::standin::gui::view -command ::standin::gui::redraw_later
+    }
+    $m add separator
+    $m add command -label "Fit to the model" -underline 0 -accelerator F -command ::standin::gui::fit
 
     # The modeller's Tools menu: the entries plug-ins registered, read again
     # each time it opens.
@@ -44,19 +116,77 @@ proc ::standin::gui::build {} {
     .menubar add cascade -label Tools -underline 0 -menu .menubar.tools
     fill_tools
     bind Menu <<MenuSelect>> {+::standin::gui::menu_help %W}
+}
 
-    canvas .view -width 480 -height 300 -background white -highlightthickness 0
-    ttk::label .status -anchor w -padding {6 2} -textvariable ::standin::gui::status
-    pack .status -side bottom -fill x
-    pack .view -side top -fill both -expand 1
-    bind .view <Configure> ::standin::gui::changed
-
-    # Redraw after anything that may have changed the scene.
-    trace add execution standin leave ::standin::gui::changed
-    foreach command [standin commands] {
-        trace add execution [lindex $command 0] leave ::standin::gui::changed
+proc ::standin::gui::build_toolbar {} {
+    ttk::frame .tool -padding {6 4}
+    ttk::label .tool.view_label -text View:
+    pack .tool.view_label -side left -padx {0 4}
+    foreach {name label} {front Front top Top side Side 3d 3D} {
+        ttk::radiobutton .tool.$name -text $label -value $name -style Toolbutton -takefocus 0 \
+            -variable ::standin::gui::view -command ::standin::gui::redraw_later
+        pack .tool.$name -side left
     }
-    changed
+    ttk::button .tool.fit -text Fit -style Toolbutton -takefocus 0 -command ::standin::gui::fit
+    pack .tool.fit -side left -padx {6 0}
+    ttk::separator .tool.gap -orient vertical
+    pack .tool.gap -side left -fill y -padx 10
+    ttk::label .tool.mode_label -text Select:
+    pack .tool.mode_label -side left -padx {0 4}
+    foreach name {objects surfaces vertices} {
+        ttk::radiobutton .tool.$name -text [string totitle $name] -value $name -style Toolbutton \
+            -takefocus 0 -variable ::standin::gui::mode -command ::standin::gui::mode_changed
+        pack .tool.$name -side left
+    }
+}
+
+proc ::standin::gui::build_tree {w} {
+    ttk::frame $w
+    ttk::treeview $w.list -columns {vertices surfaces} -selectmode extended -yscrollcommand [list $w.scroll set]
+    ttk::scrollbar $w.scroll -orient vertical -command [list $w.list yview]
+    $w.list heading #0 -text Object -anchor w
+    $w.list heading vertices -text Vertices -anchor e
+    $w.list heading surfaces -text Surfaces -anchor e
+    $w.list column #0 -width 140 -stretch 1
+    $w.list column vertices -width 76 -anchor e -stretch 0
+    $w.list column surfaces -width 76 -anchor e -stretch 0
+    pack $w.scroll -side right -fill y
+    pack $w.list -side left -fill both -expand 1
+    bind $w.list <<TreeviewSelect>> ::standin::gui::tree_selected
+}
+
+proc ::standin::gui::build_status {} {
+    ttk::frame .status -padding {6 2}
+    ttk::label .status.counts -textvariable ::standin::gui::counts
+    ttk::separator .status.gap1 -orient vertical
+    ttk::label .status.selection -textvariable ::standin::gui::selection
+    ttk::separator .status.gap2 -orient vertical
+    ttk::label .status.message -anchor w -width 1 -textvariable ::standin::gui::status
+    pack .status.counts -side left
+    pack .status.gap1 -side left -fill y -padx 8
+    pack .status.selection -side left
+    pack .status.gap2 -side left -fill y -padx 8
+    pack .status.message -side left -fill x -expand 1
+}
+
+proc ::standin::gui::bind_keys {} {
+    bind . <Control-z> ::standin::gui::undo
+    bind . <Control-o> ::standin::gui::open_file
+    bind . <Control-s> ::standin::gui::save
+    bind . <Control-S> ::standin::gui::save_as
+    bind . <Control-Shift-s> ::standin::gui::save_as
+    bind . <Control-q> ::standin::gui::quit
+    bind . <Control-a> {::standin::gui::select_all; break}
+    bind . <Escape> {standin select none}
+    foreach {key name} {F5 objects F6 surfaces F7 vertices} {
+        bind . <$key> [list ::standin::gui::set_mode $name]
+    }
+    foreach {key name} {1 front 2 top 3 side 4 3d} {
+        bind . <Key-$key> [list ::standin::gui::show $name]
+    }
+    foreach key {f F Home} {
+        bind . <Key-$key> ::standin::gui::fit
+    }
 }
 
 proc ::standin::gui::fill_tools {} {
@@ -80,11 +210,49 @@ proc ::standin::gui::menu_help {menu} {
     }
 }
 
-proc ::standin::gui::undo {} {
-    if {[catch {standin undo}]} bell
+# The last message, in the status bar.
+proc ::standin::gui::say {text} {
+    variable status
+    variable summary
+    set summary $text
+    set status $text
 }
 
+proc ::standin::gui::undo {} {
+    if {[catch {standin undo} name]} {
+        bell
+        return
+    }
+    say "Undid $name"
+}
+
+# ---- Changes and redrawing
+
+# Called after each standin subcommand and each plug-in command: notes what
+# may have changed and schedules a redraw.
+proc ::standin::gui::traced {command code result op} {
+    variable edited
+    if {[catch {lindex $command 1} word]} {
+        set word ""
+    }
+    if {[namespace tail [lindex $command 0]] eq "standin"} {
+        if {$word in {object vertex surface set subdivided}} {
+            set edited 1
+        } elseif {$word ni {new load undo select pick apply init menu}
+                  || ($word eq "menu" && [lindex $command 2] ne "invoke")} {
+            return
+        }
+    }
+    changed
+}
+
+# The scene changed: copy it again before the next redraw.
 proc ::standin::gui::changed {args} {
+    variable stale 1
+    redraw_later
+}
+
+proc ::standin::gui::redraw_later {args} {
     variable pending
     variable drawing
     if {$pending || $drawing} return
@@ -95,88 +263,627 @@ proc ::standin::gui::changed {args} {
 proc ::standin::gui::redraw {} {
     variable pending 0
     variable drawing 1
+    variable stale
+    variable info
     try {
+        if {$stale} {
+            set stale 0
+            set info [::standin::view sync]
+            note_steps
+            fill_tree
+            show_counts
+        }
         draw
+        title
     } finally {
         set drawing 0
     }
 }
 
-# Every object's vertices as dots, projected for the chosen view and fitted
-# to the canvas.
+# Keeps one token per undo step, so that a state reached again by undo reads
+# as saved and a new step after an undo does not.
+proc ::standin::gui::note_steps {} {
+    variable steps
+    variable serial
+    set history [standin history]
+    set depth [llength $history]
+    set steps [lrange $steps 0 [expr {$depth - 1}]]
+    if {[llength $steps] < $depth} {
+        say "Applied [lindex $history end]; Edit > Undo (Ctrl+Z) takes it back"
+    }
+    while {[llength $steps] < $depth} {
+        lappend steps [incr serial]
+    }
+}
+
+proc ::standin::gui::modified {} {
+    variable steps
+    variable saved
+    variable edited
+    expr {$edited || $steps ne $saved}
+}
+
+proc ::standin::gui::title {} {
+    variable file
+    set name [expr {$file eq "" ? "untitled" : [file tail $file]}]
+    wm title . "$name[expr {[modified] ? "*" : ""}] - standin"
+}
+
+proc ::standin::gui::plural {count word} {
+    return "$count $word[expr {$count == 1 ? "" : "s"}]"
+}
+
+proc ::standin::gui::show_counts {} {
+    variable info
+    variable counts
+    variable selection
+    set counts "[plural [dict get $info objects] object], [plural [dict get $info vertices] vertex],\
+        [plural [dict get $info surfaces] surface]"
+    set counts [string map {vertexs vertices} $counts]
+    set mode [dict get $info mode]
+    set items [dict get $info items]
+    set objects [llength [dict get $info selected]]
+    if {$items == 0} {
+        set selection "Selecting $::standin::gui::mode: none selected"
+    } elseif {$mode eq "objects"} {
+        set names [lmap id [lrange [dict get $info selected] 0 2] {object_name $id}]
+        if {$objects > 3} {
+            lappend names ...
+        }
+        set selection "Selected: [plural $items object] ([join $names {, }])"
+    } else {
+        set kind [expr {$mode eq "surfaces" ? "surface" : "vertex"}]
+        set selection [string map {vertexs vertices} "Selected: [plural $items $kind] in [plural $objects object]"]
+    }
+}
+
+proc ::standin::gui::object_name {id} {
+    dict get [standin info $id] name
+}
+
+# ---- The view
+
+proc ::standin::gui::canvas_size {} {
+    set width [winfo width .view]
+    set height [winfo height .view]
+    if {$width < 2 || ![winfo ismapped .view]} {
+        return [list [winfo reqwidth .view] [winfo reqheight .view]]
+    }
+    return [list $width $height]
+}
+
+# Where the model is drawn: the canvas less the bands for labels.
+proc ::standin::gui::viewport {} {
+    variable band_top
+    variable band_bottom
+    lassign [canvas_size] width height
+    return [list 10 [expr {$band_top + 4}] [expr {$width - 10}] [expr {max($band_top + 5, $height - $band_bottom - 4)}]]
+}
+
+# A view's camera as ::standin::view takes it: angles, scale and centre.
+proc ::standin::gui::camera_words {name} {
+    variable camera
+    set c $camera($name)
+    return [list [dict get $c az] [dict get $c el] [dict get $c scale] {*}[dict get $c centre]]
+}
+
+# Fits the cameras that ask for it, and keeps the others' framing when the canvas changes size.
+proc ::standin::gui::frame_cameras {} {
+    variable camera
+    variable size
+    variable view
+    set now [canvas_size]
+    set ratio [expr {min([lindex $now 0], [lindex $now 1]) / double(max(1, min([lindex $size 0], [lindex $size 1])))}]
+    set resized [expr {$now ne $size}]
+    set size $now
+    foreach name [array names camera] {
+        if {[dict get $camera($name) fitted] && ($resized || [dict get $camera($name) due])} {
+            dict set camera($name) due 1
+        } elseif {$resized} {
+            dict set camera($name) scale [expr {[dict get $camera($name) scale] * $ratio}]
+        }
+    }
+    if {[dict get $camera($view) due]} {
+        lassign [::standin::view fit [dict get $camera($view) az] [dict get $camera($view) el] {*}[viewport]] \
+            scale x y z
+        dict set camera($view) scale $scale
+        dict set camera($view) centre [list $x $y $z]
+        dict set camera($view) due 0
+    }
+}
+
 proc ::standin::gui::draw {} {
     variable view
-    variable summary
-    variable status
+    variable info
+    variable colours
     set c .view
     if {![winfo exists $c]} return
     $c delete all
-    set width [winfo width $c]
-    set height [winfo height $c]
-    if {$width < 2} {
-        set width [winfo reqwidth $c]
-        set height [winfo reqheight $c]
-    }
-    set shapes {}
-    set count 0
-    foreach id [standin objects] {
-        set points {}
-        foreach {x y z} [standin get $id] {
-            switch -- $view {
-                top {lappend points $x [expr {-$z}]}
-                side {lappend points [expr {-$z}] $y}
-                default {lappend points $x $y}
-            }
+    frame_cameras
+    if {[dict get $info vertices] == 0} {
+        lassign [canvas_size] width height
+        $c create text [expr {$width / 2}] [expr {$height / 2}] -fill [dict get $colours text] -justify center \
+            -text "Empty scene\nFile > Open... (Ctrl+O) opens a model" -tags empty
+    } else {
+        set drawn [::standin::view project {*}[camera_words $view] {*}[viewport] [grain]]
+        note_grain [dict get $drawn points]
+        foreach line [dict get $drawn lines] {
+            $c create line $line -fill [dict get $colours edge] -tags edge
         }
-        incr count [expr {[llength $points] / 2}]
-        if {[llength $points]} {lappend shapes $points}
-    }
-    set objects [llength [standin objects]]
-    set summary "$objects object[expr {$objects == 1 ? "" : "s"}], $count vertices, selecting [standin mode]"
-    set status $summary
-    if {![llength $shapes]} {
-        $c create text [expr {$width / 2}] [expr {$height / 2}] -fill gray50 \
-            -text "Empty scene: build one with the standin command"
-        return
-    }
-    set all [concat {*}$shapes]
-    set xmin [set xmax [lindex $all 0]]
-    set ymin [set ymax [lindex $all 1]]
-    foreach {x y} $all {
-        set xmin [expr {min($xmin, $x)}]
-        set xmax [expr {max($xmax, $x)}]
-        set ymin [expr {min($ymin, $y)}]
-        set ymax [expr {max($ymax, $y)}]
-    }
-    set margin 16
-    set span [expr {max($xmax - $xmin, $ymax - $ymin, 1e-6)}]
-    set scale [expr {min($width - 2 * $margin, $height - 2 * $margin) / $span}]
-    set cx [expr {$width / 2.0 - ($xmin + $xmax) / 2.0 * $scale}]
-    set cy [expr {$height / 2.0 + ($ymin + $ymax) / 2.0 * $scale}]
-    set colours {#1f5fbf #bf3f1f #2f8f3f #8f2fbf #bf8f1f}
-    set n 0
-    foreach points $shapes {
-        set colour [lindex $colours [expr {$n % [llength $colours]}]]
-        foreach {x y} $points {
-            set sx [expr {$cx + $x * $scale}]
-            set sy [expr {$cy - $y * $scale}]
-            $c create oval [expr {$sx - 2}] [expr {$sy - 2}] [expr {$sx + 2}] [expr {$sy + 2}] \
-                -fill $colour -outline $colour
+        foreach line [dict get $drawn selected] {
+            $c create line $line -fill [dict get $colours selected] -width 2 -tags selected
         }
-        incr n
+        set mark [dict get $colours mark]
+        foreach {x y} [dict get $drawn marks] {
+            $c create rectangle [expr {$x - 2}] [expr {$y - 2}] [expr {$x + 2}] [expr {$y + 2}] \
+                -fill $mark -outline $mark -tags mark
+        }
     }
-    set axes [dict get {front "X right, Y up" top "X right, Z down" side "Z left, Y up"} $view]
-    $c create text 6 [expr {$height - 4}] -anchor sw -fill gray50 -text "$view: $axes"
+    draw_bands
 }
 
+# While the view moves, a large drawing is made on a coarser grid, with
+# fewer edges, so that it follows the pointer; the grid grows until a
+# drawing has at most about 20,000 points, and shrinks again when it has few.
+proc ::standin::gui::grain {} {
+    variable drag
+    variable motion_grain
+    expr {[dict size $drag] && [dict get $drag moved] ? $motion_grain : 1}
+}
+
+proc ::standin::gui::note_grain {points} {
+    variable motion_grain
+    if {[grain] == 1} return
+    if {$points > 20000 && $motion_grain < 12} {
+        incr motion_grain
+    } elseif {$points < 5000 && $motion_grain > 1} {
+        incr motion_grain -1
+    }
+}
+
+# The bands above and below the drawing: the view's name and what the
+# pointer does, then the axes and the legend of the colours.
+proc ::standin::gui::draw_bands {} {
+    variable view
+    variable colours
+    variable band_top
+    variable band_bottom
+    set c .view
+    lassign [canvas_size] width height
+    set band [dict get $colours band]
+    set grey [dict get $colours text]
+    set low [expr {$height - $band_bottom}]
+    $c create rectangle 0 0 $width $band_top -fill $band -outline "" -tags band
+    $c create rectangle 0 $low $width $height -fill $band -outline "" -tags band
+    $c create line 0 $band_top $width $band_top -fill #d4d8e0 -tags band
+    $c create line 0 $low $width $low -fill #d4d8e0 -tags band
+    set name [dict get {front "Front: X right, Y up" top "Top: X right, Z down" side "Side: Z left, Y up"
+        3d "3D: drag to orbit"} $view]
+    $c create text 10 [expr {$band_top / 2}] -anchor w -fill $grey -text $name -tags {band label}
+    set pan [expr {$view eq "3d" ? "Shift-drag" : "Drag"}]
+    $c create text [expr {$width - 10}] [expr {$band_top / 2}] -anchor e -fill $grey -tags {band hint} \
+        -text "Wheel: zoom    $pan or middle button: pan    F: fit"
+    draw_axes 22 [expr {$low + $band_bottom / 2}]
+    set x [expr {$width - 10}]
+    set y [expr {$low + $band_bottom / 2}]
+    foreach {key label} {mark "selected vertex" selected selected edge edge} {
+        set id [$c create text $x $y -anchor e -fill $grey -text $label -tags {band legend}]
+        set x [expr {[lindex [$c bbox $id] 0] - 6}]
+        set colour [dict get $colours $key]
+        if {$key eq "mark"} {
+            $c create rectangle [expr {$x - 7}] [expr {$y - 2}] [expr {$x - 3}] [expr {$y + 2}] -fill $colour \
+                -outline $colour -tags {band legend}
+        } else {
+            $c create line [expr {$x - 20}] $y $x $y -fill $colour -width [expr {$key eq "selected" ? 2 : 1}] \
+                -tags {band legend}
+        }
+        set x [expr {$x - 38}]
+    }
+}
+
+# The model's axes as the view turns them, from (x, y) in the lower band.
+proc ::standin::gui::draw_axes {x y} {
+    variable view
+    variable camera
+    variable colours
+    lassign [::standin::view axes [dict get $camera($view) az] [dict get $camera($view) el]] rx ry rz ux uy uz
+    foreach axis {x y z} right [list $rx $ry $rz] up [list $ux $uy $uz] {
+        set colour [dict get $colours $axis]
+        set ex [expr {$x + 9 * $right}]
+        set ey [expr {$y - 9 * $up}]
+        .view create line $x $y $ex $ey -fill $colour -width 2 -tags {band axes}
+        if {hypot($right, $up) > 0.2} {
+            .view create text [expr {$x + 13 * $right}] [expr {$y - 13 * $up}] -text [string toupper $axis] \
+                -fill $colour -font TkSmallCaptionFont -tags {band axes}
+        }
+    }
+}
+
+# Shows one of the views, fitting it when it has not been shown since the model opened.
+proc ::standin::gui::show {name} {
+    variable view $name
+    redraw_later
+}
+
+proc ::standin::gui::fit {} {
+    variable camera
+    variable view
+    dict set camera($view) fitted 1
+    dict set camera($view) due 1
+    redraw_later
+}
+
+# Every camera fits the model at its next drawing.
+proc ::standin::gui::fit_all {} {
+    variable camera
+    foreach name [array names camera] {
+        dict set camera($name) fitted 1
+        dict set camera($name) due 1
+    }
+}
+
+# ---- The pointer in the view
+
+proc ::standin::gui::bind_view {c} {
+    bind $c <Configure> ::standin::gui::redraw_later
+    foreach button {1 2} {
+        bind $c <ButtonPress-$button> [list ::standin::gui::press %x %y $button %s]
+        bind $c <B$button-Motion> {::standin::gui::motion %x %y}
+        bind $c <ButtonRelease-$button> {::standin::gui::release %x %y}
+    }
+    bind $c <Button-4> {::standin::gui::zoom %x %y 1.25}
+    bind $c <Button-5> {::standin::gui::zoom %x %y 0.8}
+    bind $c <MouseWheel> {::standin::gui::zoom %x %y [expr {%D > 0 ? 1.25 : 0.8}]}
+}
+
+proc ::standin::gui::press {x y button state} {
+    variable drag [dict create x $x y $y last [list $x $y] button $button shift [expr {$state & 1}] moved 0]
+}
+
+# A drag orbits the 3D view with the first button and pans with the
+# middle button, with Shift held, or in the flat views.
+proc ::standin::gui::motion {x y} {
+    variable drag
+    variable view
+    if {![dict size $drag]} return
+    if {![dict get $drag moved] && hypot($x - [dict get $drag x], $y - [dict get $drag y]) < 4} return
+    dict set drag moved 1
+    lassign [dict get $drag last] lx ly
+    dict set drag last [list $x $y]
+    if {$view eq "3d" && [dict get $drag button] == 1 && ![dict get $drag shift]} {
+        orbit [expr {$x - $lx}] [expr {$y - $ly}]
+    } else {
+        pan [expr {$x - $lx}] [expr {$y - $ly}]
+    }
+}
+
+proc ::standin::gui::release {x y} {
+    variable drag
+    set moved [expr {[dict size $drag] && [dict get $drag moved]}]
+    if {[dict size $drag] && [dict get $drag button] == 1 && !$moved} {
+        click $x $y [dict get $drag shift]
+    }
+    set drag {}
+    if {$moved} {
+        redraw_later
+    }
+}
+
+proc ::standin::gui::orbit {dx dy} {
+    variable camera
+    dict with camera(3d) {
+        set az [expr {fmod($az - 0.5 * $dx, 360.0)}]
+        set el [expr {max(-90.0, min(90.0, $el + 0.5 * $dy))}]
+        set fitted 0
+    }
+    redraw_later
+}
+
+# Moves the model with the pointer: the centre goes the other way.
+proc ::standin::gui::pan {dx dy} {
+    variable camera
+    variable view
+    set c $camera($view)
+    lassign [::standin::view axes [dict get $c az] [dict get $c el]] rx ry rz ux uy uz
+    set s [dict get $c scale]
+    set centre [lmap k [dict get $c centre] r [list $rx $ry $rz] u [list $ux $uy $uz] {
+        expr {$k - ($r * $dx - $u * $dy) / $s}
+    }]
+    dict set camera($view) centre $centre
+    dict set camera($view) fitted 0
+    redraw_later
+}
+
+# Zooms by FACTOR, keeping the model point under (x, y) where it is.
+proc ::standin::gui::zoom {x y factor} {
+    variable camera
+    variable view
+    set c $camera($view)
+    lassign [viewport] left top right bottom
+    set mx [expr {($left + $right) / 2.0}]
+    set my [expr {($top + $bottom) / 2.0}]
+    set s [dict get $c scale]
+    set s2 [expr {max(1e-9, min(1e12, $s * $factor))}]
+    set k [expr {1.0 / $s - 1.0 / $s2}]
+    lassign [::standin::view axes [dict get $c az] [dict get $c el]] rx ry rz ux uy uz
+    set centre [lmap p [dict get $c centre] r [list $rx $ry $rz] u [list $ux $uy $uz] {
+        expr {$p + ($r * ($x - $mx) - $u * ($y - $my)) * $k}
+    }]
+    dict set camera($view) centre $centre
+    dict set camera($view) scale $s2
+    dict set camera($view) fitted 0
+    redraw_later
+}
+
+# ---- Selection
+
+# Selects what lies under (x, y) in the selection mode; with ADD the
+# selection grows, otherwise it is replaced (and a click on nothing clears it).
+proc ::standin::gui::click {x y add} {
+    variable mode
+    lassign [viewport] left top right bottom
+    if {$x < $left || $x > $right || $y < $top || $y > $bottom} return
+    update idletasks
+    set hit [::standin::view pick $mode $x $y 6]
+    if {!$add} {
+        standin select none
+    }
+    if {[llength $hit]} {
+        standin pick $mode {*}$hit
+    }
+}
+
+proc ::standin::gui::range {count} {
+    set out {}
+    for {set i 0} {$i < $count} {incr i} {
+        lappend out $i
+    }
+    return $out
+}
+
+# Adds all the surfaces or vertices of an object to the selection.
+proc ::standin::gui::pick_all_in {id kind} {
+    set count [dict get [standin info $id] $kind]
+    if {$count > 0} {
+        standin pick $kind $id {*}[range $count]
+    }
+}
+
+# Objects with everything below them, in tree order.
+proc ::standin::gui::with_children {ids} {
+    set out {}
+    foreach id $ids {
+        lappend out $id {*}[with_children [dict get [standin info $id] children]]
+    }
+    return $out
+}
+
+# Selects the objects IDS in the selection mode.
+proc ::standin::gui::select_objects {ids} {
+    variable mode
+    standin select none
+    if {![llength $ids]} return
+    if {$mode eq "objects"} {
+        standin pick objects {*}$ids
+        return
+    }
+    foreach id [lsort -unique -integer [with_children $ids]] {
+        pick_all_in $id $mode
+    }
+}
+
+proc ::standin::gui::select_all {} {
+    variable mode
+    if {$mode eq "objects"} {
+        standin select all
+    } else {
+        select_objects [standin objects]
+    }
+}
+
+proc ::standin::gui::set_mode {name} {
+    variable mode $name
+    mode_changed
+}
+
+# A new selection mode takes over what is selected: the objects that hold
+# a selection, or all the surfaces or vertices of the selected objects.
+proc ::standin::gui::mode_changed {} {
+    variable mode
+    variable info
+    update idletasks
+    if {[dict get $info mode] ne $mode && [llength [dict get $info selected]]} {
+        select_objects [dict get $info selected]
+    }
+    show_counts
+}
+
+# ---- The tree of objects
+
+proc ::standin::gui::fill_tree {} {
+    variable tree_key
+    variable info
+    set t .main.objects.list
+    set ids [standin objects]
+    set key [list $ids [dict get $info vertices] [dict get $info surfaces]]
+    if {$key ne $tree_key} {
+        set tree_key $key
+        $t delete [$t children {}]
+        foreach id $ids {
+            set about [standin info $id]
+            set parent [dict get $about parent]
+            set parent [expr {$parent != 0 && [$t exists o$parent] ? "o$parent" : ""}]
+            $t insert $parent end -id o$id -text [dict get $about name] -open 1 \
+                -values [list [dict get $about vertices] [dict get $about surfaces]]
+        }
+    }
+    set chosen [lmap id [dict get $info selected] {set id o$id}]
+    if {[lsort $chosen] ne [lsort [$t selection]]} {
+        $t selection set $chosen
+        if {[llength $chosen]} {
+            $t see [lindex $chosen 0]
+        }
+    }
+}
+
+# A selection made in the tree selects those objects in the scene; the
+# tree's own echo of a selection made elsewhere changes nothing.
+proc ::standin::gui::tree_selected {} {
+    variable info
+    set ids [lmap item [.main.objects.list selection] {string range $item 1 end}]
+    if {[lsort -integer $ids] eq [lsort -integer [dict get $info selected]]} return
+    select_objects $ids
+}
+
+# ---- Files
+
+# Opens the model in PATH in place of the scene; on error the scene stays as it was.
+proc ::standin::gui::open_model {path} {
+    variable file
+    variable steps {}
+    variable saved {}
+    variable edited 0
+    set counts [standin load $path]
+    set file [file normalize $path]
+    fit_all
+    say "Opened [file tail $path]: [plural [dict get $counts objects] object],\
+        [string map {vertexs vertices} [plural [dict get $counts vertices] vertex]]"
+    changed
+    return
+}
+
+proc ::standin::gui::open_file {} {
+    variable file
+    if {![keep_or_drop]} return
+    set path [tk_getOpenFile -parent . -title "Open a model" -initialdir [initial_dir] \
+        -filetypes {{"AC3D models" .ac} {"All files" *}}]
+    if {$path eq ""} return
+    if {[catch {open_model $path} problem]} {
+        complain "Cannot open [file tail $path]: $problem"
+    }
+}
+
+proc ::standin::gui::initial_dir {} {
+    variable file
+    expr {$file eq "" ? [pwd] : [file dirname $file]}
+}
+
+# Saving answers 1 when the model was written and 0 when it was not.
+proc ::standin::gui::save {} {
+    variable file
+    if {$file eq ""} {
+        return [save_as]
+    }
+    return [write $file]
+}
+
+proc ::standin::gui::save_as {} {
+    variable file
+    set name [expr {$file eq "" ? "untitled.ac" : [file tail $file]}]
+    set path [tk_getSaveFile -parent . -title "Save the model as" -initialdir [initial_dir] -initialfile $name \
+        -defaultextension .ac -filetypes {{"AC3D models" .ac} {"All files" *}}]
+    if {$path eq ""} {
+        return 0
+    }
+    return [write $path]
+}
+
+# Writes the model with "standin save", as the command line does.
+proc ::standin::gui::write {path} {
+    variable file
+    variable steps
+    variable saved
+    variable edited
+    if {[catch {standin save $path} problem]} {
+        complain "Cannot save [file tail $path]: $problem"
+        return 0
+    }
+    note_steps
+    set saved $steps
+    set edited 0
+    set file [file normalize $path]
+    say "Saved [file tail $path]"
+    title
+    return 1
+}
+
+proc ::standin::gui::new_scene {} {
+    variable file
+    variable steps
+    variable saved
+    variable edited
+    if {![keep_or_drop]} return
+    standin new
+    set file ""
+    set steps {}
+    set saved {}
+    set edited 0
+    fit_all
+    say "New scene"
+}
+
+proc ::standin::gui::quit {} {
+    if {[keep_or_drop]} {
+        destroy .
+    }
+}
+
+# Whether unsaved changes may go: saved first, dropped, or kept by cancelling.
+proc ::standin::gui::keep_or_drop {} {
+    if {![modified]} {
+        return 1
+    }
+    switch -- [ask_unsaved] {
+        save {return [save]}
+        discard {return 1}
+        default {return 0}
+    }
+}
+
+# Asks what to do with unsaved changes: save, discard or cancel.
+proc ::standin::gui::ask_unsaved {} {
+    variable file
+    variable answer ""
+    set w .unsaved
+    destroy $w
+    toplevel $w
+    wm title $w standin
+    wm transient $w .
+    wm resizable $w 0 0
+    wm protocol $w WM_DELETE_WINDOW {set ::standin::gui::answer cancel}
+    set name [expr {$file eq "" ? "the new model" : [file tail $file]}]
+    ttk::frame $w.f -padding 14
+    ttk::label $w.f.text -text "Save the changes to $name?" -font TkHeadingFont
+    ttk::label $w.f.more -text "Unsaved changes are lost when you discard them."
+    grid $w.f.text - - -sticky w
+    grid $w.f.more - - -sticky w -pady {4 14}
+    foreach {choice label under} {save Save 0 discard Discard 0 cancel Cancel 0} {
+        ttk::button $w.f.$choice -text $label -underline $under -command [list set ::standin::gui::answer $choice]
+        bind $w <Alt-[string index $choice 0]> [list $w.f.$choice invoke]
+    }
+    grid $w.f.save $w.f.discard $w.f.cancel -padx {6 0} -sticky e
+    grid columnconfigure $w.f 0 -weight 1
+    pack $w.f -fill both -expand 1
+    bind $w <Escape> [list $w.f.cancel invoke]
+    bind $w <Return> {[focus] invoke}
+    focus $w.f.save
+    catch {grab $w}
+    vwait ::standin::gui::answer
+    destroy $w
+    return $answer
+}
+
+# ---- Messages
+
 # Shows a message of the plug-in; see modal_messages.
-proc ::standin::gui::message {text} {
+proc ::standin::gui::message {text {icon warning}} {
     variable modal_messages
+    say $text
     if {$modal_messages} {
         set parent .
         set focus [focus]
         if {$focus ne ""} {set parent [winfo toplevel $focus]}
-        tk_messageBox -parent $parent -icon warning -title standin -message $text
+        tk_messageBox -parent $parent -icon $icon -title standin -message $text
         return
     }
     set w .message
@@ -194,4 +901,9 @@ proc ::standin::gui::message {text} {
     }
     $w.f.text configure -text $text
     raise $w
+}
+
+# A file that could not be read or written.
+proc ::standin::gui::complain {text} {
+    message $text error
 }

@@ -19,6 +19,7 @@ using standin::Shell;
 
 const char kUsage[] =
     "usage: standin [--gui] [--plugins DIR] [--no-init] [-c TCL] [SCRIPT.tcl ...] [-- ARG ...]\n"
+    "       standin --gui [OPTION ...] MODEL.ac [SCRIPT.tcl ...]\n"
     "       standin [--plugins DIR] apply IN.ac OUT.ac OPTION ...\n"
     "  --gui          open the main window (Tk) and run its event loop after the scripts\n"
     "  --plugins DIR  load rilo.p from DIR (default: the folder of this program)\n"
@@ -77,6 +78,15 @@ CommandLine parse_command_line(int argc, char **argv)
             throw Error("unknown option " + arg + "\n" + usage);
         } else {
             line.steps.push_back({false, arg});
+        }
+    }
+    // With the window, a model file is opened in it rather than run.
+    for (Step &step : line.steps) {
+        if (line.gui && !step.inline_text && step.text.size() > 3 && step.text.ends_with(".ac")) {
+            const char *words[] = {"::standin::gui::open_model", step.text.c_str()};
+            char *command = Tcl_Merge(2, words);
+            step = {true, command};
+            Tcl_Free(command);
         }
     }
     return line;

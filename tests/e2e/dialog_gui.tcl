@@ -324,6 +324,42 @@ test gui-messages {messages are recorded and shown in a window, or in a box that
     list [standin messages] $window $::dismissed
 } [list [lrepeat 2 {rilo : no vertices selected}] {rilo : no vertices selected} {rilo : no vertices selected}]
 
+test gui-keyboard {Tab visits only the controls, in reading order; each Alt key reaches its control} {
+    standin select objects strip
+    focus -force $wave.frequency
+    update
+    set order {}
+    for {set i 0} {$i < 40} {incr i} {
+        event generate [focus] <Tab>
+        update
+        if {[focus] eq "$wave.frequency"} break
+        lappend order [string range [focus] [string length $top.f.] end]
+    }
+    set wrong {}
+    foreach {key widget variable value} {
+        f axes.freq_x {} {}  l axes.amp_y {} {}  q wave.frequency {} {}  m wave.amplitude {} {}
+        o wave.offset {} {}  s wave.across freq_units 0  u wave.per_unit freq_units 1
+        r wave.random random 1  R wave.random random 0  v shape.curve additive 0
+        D shape.additive additive 1
+    } {
+        event generate [focus] <Alt-Key-$key>
+        update
+        if {[focus] ne "$top.f.$widget" || ($variable ne "" && $::rilo::ui($variable) != $value)} {
+            lappend wrong $key
+        }
+    }
+    set count [llength $calls]
+    event generate [focus] <Alt-Key-a>
+    update
+    standin undo
+    set applied [expr {[llength $calls] - $count}]
+    event generate [focus] <Alt-Key-c>
+    update
+    set closed [expr {![winfo exists $top]}]
+    open_dialog
+    list $order $wrong $applied $closed
+} {{wave.per_unit wave.across wave.amplitude wave.offset wave.random shape.additive shape.curve buttons.ok buttons.cancel buttons.apply axes.freq_x axes.freq_y axes.freq_z axes.amp_x axes.amp_y axes.amp_z} {} 1 1}
+
 test gui-help {the help line explains the control under the pointer} {
     event generate $wave.amplitude <Enter>
     set over [$top.f.help cget -text]
