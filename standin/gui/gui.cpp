@@ -21,7 +21,7 @@ std::string window_script_path()
 {
     const char *chosen = std::getenv("STANDIN_WINDOW_SCRIPT");
     if (chosen != nullptr && *chosen != '\0') return chosen;
-    return executable_dir() + "/window.tcl";
+    return standin::executable_dir() + "/window.tcl";
 }
 
 bool eval_script(Tcl_Interp *interp, const char *script, std::string &error)

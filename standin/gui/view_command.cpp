@@ -21,6 +21,8 @@
 #include "host.h"
 #include "view.h"
 
+using namespace standin;
+
 namespace {
 
 struct ViewState {
@@ -103,7 +105,7 @@ Tcl_Obj *pair(const char *key, Tcl_Obj *value, Tcl_Obj *list)
 Tcl_Obj *summary(const ViewModel &m, long surfaces, Tcl_Obj *selected, long items)
 {
     static const char *const modes[] = {"objects", "surfaces", "vertices"};
-    const int mode = host().select_mode == kSelectSurfaces ? 1 : host().select_mode == kSelectVertices ? 2 : 0;
+    const int mode = host().select_mode() == kSelectSurfaces ? 1 : host().select_mode() == kSelectVertices ? 2 : 0;
     Tcl_Obj *out = Tcl_NewListObj(0, nullptr);
     pair("objects", Tcl_NewWideIntObj(static_cast<Tcl_WideInt>(m.parts.size())), out);
     pair("vertices", Tcl_NewWideIntObj(m.vertex_count()), out);
@@ -119,22 +121,22 @@ Tcl_Obj *sync(ViewModel &m)
 {
     Host &h = host();
     m = ViewModel{};
-    std::unordered_set<const Object *> chosen(h.selected_objects.begin(), h.selected_objects.end());
+    std::unordered_set<const Object *> chosen(h.selected_objects().begin(), h.selected_objects().end());
     std::unordered_set<const Object *> lit;
     std::unordered_set<std::uint64_t> chosen_edges;
     Tcl_Obj *selected = Tcl_NewListObj(0, nullptr);
-    long items = h.select_mode == kSelectObjects ? static_cast<long>(h.selected_objects.size()) : 0;
-    for (const Object *o : h.selected_objects) Tcl_ListObjAppendElement(nullptr, selected, Tcl_NewIntObj(o->id));
+    long items = h.select_mode() == kSelectObjects ? static_cast<long>(h.selected_objects().size()) : 0;
+    for (const Object *o : h.selected_objects()) Tcl_ListObjAppendElement(nullptr, selected, Tcl_NewIntObj(o->id));
     long surfaces = 0;
-    h.scene.for_each_object([&](Object &o) {
+    h.scene().for_each_object([&](Object &o) {
         const auto base = m.vertex_count();
         m.parts.push_back({o.id, base, m.surface_count()});
-        const bool whole = h.select_mode == kSelectObjects && (chosen.count(&o) || lit.count(o.parent));
+        const bool whole = h.select_mode() == kSelectObjects && (chosen.count(&o) || lit.count(o.parent));
         if (whole) lit.insert(&o);
         long marked = 0;
         for (const HostVertex &v : o.vertices) {
             m.xyz.insert(m.xyz.end(), {v.v.x, v.v.y, v.v.z});
-            const bool on = h.select_mode == kSelectVertices && v.selected;
+            const bool on = h.select_mode() == kSelectVertices && v.selected;
             m.vertex_selected.push_back(on);
             marked += on;
         }
@@ -144,7 +146,7 @@ Tcl_Obj *sync(ViewModel &m)
             for (std::uint32_t r : s.refs) m.surface_refs.push_back(base + r);
             m.surface_first.push_back(static_cast<std::uint32_t>(m.surface_refs.size()));
             ++surfaces;
-            if (h.select_mode != kSelectSurfaces || !s.selected) continue;
+            if (h.select_mode() != kSelectSurfaces || !s.selected) continue;
             ++marked;
             for (std::size_t j = 0; j < s.refs.size(); ++j) {
                 const std::uint32_t a = s.refs[j], b = s.refs[(j + 1) % s.refs.size()];
@@ -153,12 +155,12 @@ Tcl_Obj *sync(ViewModel &m)
         }
         for (const Edge &e : object_edges(h, o)) {
             m.edges.insert(m.edges.end(), {base + e.a, base + e.b});
-            const bool by_vertices = h.select_mode == kSelectVertices && o.vertices[e.a].selected &&
+            const bool by_vertices = h.select_mode() == kSelectVertices && o.vertices[e.a].selected &&
                                      o.vertices[e.b].selected;
             const std::uint64_t key = (std::uint64_t{std::min(e.a, e.b)} << 32) | std::max(e.a, e.b);
             m.edge_selected.push_back(whole || by_vertices || chosen_edges.count(key));
         }
-        if (marked > 0 && h.select_mode != kSelectObjects) {
+        if (marked > 0 && h.select_mode() != kSelectObjects) {
             Tcl_ListObjAppendElement(nullptr, selected, Tcl_NewIntObj(o.id));
             items += marked;
         }
