@@ -61,7 +61,7 @@ int read_eval_print(Shell &shell)
 
 int main(int argc, char **argv)
 {
-    std::string plugin_dir = executable_dir();
+    std::string plugin_dir = default_plugin_dir();
     std::vector<Step> steps;
     bool gui = false;
     bool initialise = true;
