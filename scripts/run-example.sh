@@ -1,12 +1,27 @@
 #!/usr/bin/env bash
-# Sets up the machine, builds rilo and the stand-in, and runs the tool's main
-# job on the bundled example: the banner of examples/banner.ac rippled along
-# x; the result and a side view land in out/.
+# Sets up the machine for the example only (compiler, CMake, Tcl/Tk), builds
+# the stand-in and rilo, and runs the tool's main job on the bundled example:
+# the banner of examples/banner.ac rippled along x; the result and a side
+# view land in out/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j "$(nproc)" --target standin rilo >/dev/null
+step() { echo "run-example: $*"; }
+
+step "checking the packages the example needs"
+scripts/setup.sh example
+
+# A build folder the test command made keeps its tests; a new one builds
+# only what the example needs, so GoogleTest and the rest need not be there.
+options=()
+[ -f build/CMakeCache.txt ] || options=(-DRILO_TESTS=OFF -DRILO_BENCH=OFF)
+step "configuring build/"
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo "${options[@]}" >/dev/null
+step "building the stand-in and rilo.p (a minute or two on a fresh build)"
+# The compiler's errors go to standard error; of the rest, one line per part built.
+cmake --build build -j "$(nproc)" --target standin rilo |
+  { grep --line-buffered -E '^\[ *[0-9]+%\] Built target' || true; }
+
+step "rippling the banner of examples/banner.ac into out/"
 mkdir -p out
 build/bin/standin apply examples/banner.ac out/banner-wave.ac --select objects banner \
   --freq-axis x --amp-axis z --frequency 0.75 --amplitude 0.12 --preview out/banner-wave.svg

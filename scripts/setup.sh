@@ -1,25 +1,55 @@
 #!/usr/bin/env bash
-# Installs what building and testing rilo needs, from Debian's packages.
+# Installs what one job needs from Debian's packages:
+#
+#   scripts/setup.sh example   build the stand-in and run the example:
+#                              the compiler, CMake and Tcl/Tk
+#   scripts/setup.sh package   also the mingw-w64 cross compilers, for
+#                              scripts/package.sh
+#   scripts/setup.sh [test]    everything the test suite uses (the default):
+#                              also GoogleTest, Google Benchmark, valgrind,
+#                              clang for fuzzing, Wine (64-bit and 32-bit),
+#                              Xvfb and the other .ac readers
+#
 # Safe to run again: it only asks apt for packages that are missing.
 set -euo pipefail
 
-packages=(
-  build-essential cmake tcl-dev tk-dev
+job=${1:-test}
+example=(build-essential cmake tcl-dev tk-dev)
+package=(mingw-w64)
+test=(
   libgtest-dev libgmock-dev libbenchmark-dev
   valgrind clang-14 libclang-rt-14-dev
-  mingw-w64 wine wine64
+  wine wine64 wine32
   xvfb imagemagick
   assimp-utils openscenegraph
 )
+case "$job" in
+  example) packages=("${example[@]}") ;;
+  package) packages=("${example[@]}" "${package[@]}") ;;
+  test) packages=("${example[@]}" "${package[@]}" "${test[@]}") ;;
+  *) echo "usage: $0 [example|package|test]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "setup: installing ${missing[*]}"
-  sudo_cmd=()
-  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
-  "${sudo_cmd[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "setup: the packages for '$job' are installed"
+  exit 0
 fi
+
+sudo_cmd=()
+[ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+# The 32-bit Wine that runs the i686 module comes from Debian's i386 architecture.
+if [[ " ${missing[*]} " == *" wine32 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  echo "setup: enabling Debian's i386 architecture for wine32"
+  "${sudo_cmd[@]}" dpkg --add-architecture i386
+fi
+echo "setup: updating the package lists"
+"${sudo_cmd[@]}" apt-get update -qq
+echo "setup: installing ${#missing[@]} packages for '$job': ${missing[*]} (this can take some minutes)"
+# One line per package set up, so that a long install shows its progress.
+DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}" |
+  awk '/^Setting up / { print "setup:   " $3; fflush() }'
+echo "setup: done"

@@ -15,13 +15,14 @@ using standin::host;
 
 namespace {
 
-// The main window's script: window.tcl beside the program, or the file
+// The main window's script: window.tcl beside the plug-in the stand-in
+// loads by default (the build folder, or lib/rilo of an installation), or the file
 // named by STANDIN_WINDOW_SCRIPT while the window is being worked on.
 std::string window_script_path()
 {
     const char *chosen = std::getenv("STANDIN_WINDOW_SCRIPT");
     if (chosen != nullptr && *chosen != '\0') return chosen;
-    return standin::executable_dir() + "/window.tcl";
+    return standin::default_plugin_dir() + "/window.tcl";
 }
 
 bool eval_script(Tcl_Interp *interp, const char *script, std::string &error)

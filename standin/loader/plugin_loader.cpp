@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <filesystem>
 
 #include "error.h"
 
@@ -41,6 +42,14 @@ std::string executable_dir()
     std::string full(path, static_cast<size_t>(size));
     const auto slash = full.rfind('/');
     return slash == std::string::npos ? "." : full.substr(0, slash);
+}
+
+std::string default_plugin_dir()
+{
+    const std::filesystem::path exe_dir = executable_dir();
+    std::error_code error;
+    if (std::filesystem::exists(exe_dir / kPluginFile, error)) return exe_dir.string();
+    return (exe_dir / ".." / "lib" / "rilo").lexically_normal().string();
 }
 
 }  // namespace standin

@@ -50,6 +50,10 @@ void unload_plugin(LoadedPlugin &plugin);
 // The folder of the running executable, where the build puts rilo.p.
 std::string executable_dir();
 
+// The plug-in folder used without --plugins: the executable's own folder when
+// it holds rilo.p (the build tree), otherwise EXE-DIR/../lib/rilo (an install).
+std::string default_plugin_dir();
+
 }  // namespace standin
 
 #endif

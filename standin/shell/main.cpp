@@ -22,7 +22,7 @@ const char kUsage[] =
     "       standin --gui [OPTION ...] MODEL.ac [SCRIPT.tcl ...]\n"
     "       standin [--plugins DIR] apply IN.ac OUT.ac OPTION ...\n"
     "  --gui          open the main window (Tk) and run its event loop after the scripts\n"
-    "  --plugins DIR  load rilo.p from DIR (default: the folder of this program)\n"
+    "  --plugins DIR  load rilo.p from DIR (default: this program's folder, or ../lib/rilo)\n"
     "  --no-init      load the plug-in but leave its initialisation to \"standin init\"\n"
     "  -c TCL         evaluate TCL (may be repeated; runs in order with the scripts)\n"
     "  SCRIPT.tcl     evaluate a script file\n"
@@ -41,7 +41,7 @@ struct Step {
 };
 
 struct CommandLine {
-    std::string plugin_dir = standin::executable_dir();
+    std::string plugin_dir = standin::default_plugin_dir();
     std::vector<Step> steps;
     bool gui = false;
     bool initialise = true;

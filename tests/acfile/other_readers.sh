@@ -2,17 +2,17 @@
 # Every sample model the writer writes must load in Assimp and in
 # OpenSceneGraph with the same vertex and face counts as the file it came
 # from. Usage: acfile_other_readers.sh AC-RESAVE MODELS-DIR
-# Exit 77 (skipped) when the models are absent, or the tools are absent
-# outside CI (CI=true makes missing tools a failure).
+# Exit 77 (skipped) when the models or the tools are absent outside CI
+# (CI=true makes either a failure).
 resave=$1
 models=$2
 
-[ -d "$models" ] || { echo "SKIP: no sample models at $models"; exit 77; }
 skip() {
     echo "SKIP: $1"
     if [ "$CI" = true ]; then echo "FAIL: required under CI"; exit 1; fi
     exit 77
 }
+[ -d "$models" ] || skip "no sample models at $models (cmake -DRILO_MODELS_DIR=DIR sets the folder)"
 command -v assimp >/dev/null 2>&1 || skip "assimp not found (package assimp-utils; run scripts/setup.sh)"
 command -v osgconv >/dev/null 2>&1 || skip "osgconv not found (package openscenegraph; run scripts/setup.sh)"
 
