@@ -1,11 +1,13 @@
-// The command end to end against the stand-in's host, beside a reference
-// loop that applies the same formula to a contiguous float array.
+// The command end to end against the stand-in's host, repeated on a warm
+// scene, beside the wave floor of the speed harness (floor.h).  The harness
+// (speed_bench) measures one cold run per process on a loaded model instead.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <string>
 #include <vector>
 
+#include "floor.h"
 #include "host.h"
 #include "rilo.h"
 
@@ -59,26 +61,19 @@ void command(benchmark::State &state, long objects)
 void BM_CommandOneObject(benchmark::State &state) { command(state, 1); }
 void BM_CommandTenThousandObjects(benchmark::State &state) { command(state, 10000); }
 
-// The same arithmetic over a plain array: the floor for any host.
+// The same arithmetic over a plain array: the floor for any host (floor.h,
+// as the speed harness's wave floor computes it).
 void BM_ReferenceLoop(benchmark::State &state)
 {
     const long n = state.range(0);
-    std::vector<float> xs(static_cast<size_t>(n)), ys(static_cast<size_t>(n));
+    std::vector<float> xyz;
     for (long i = 0; i < n; ++i) {
-        xs[static_cast<size_t>(i)] = static_cast<float>(i) * 0.001f;
-        ys[static_cast<size_t>(i)] = std::cos(xs[static_cast<size_t>(i)]);
+        const float x = static_cast<float>(i) * 0.001f;
+        xyz.insert(xyz.end(), {x, std::cos(x), 0.5f});
     }
-    const float frequency = 0.37f, amplitude = 0.25f, offset = 0.12f;
-    const float degree = static_cast<float>(3.14159265358979323846 / 180.0);
     for (auto _ : state) {
-        float lo = xs[0];
-        for (float x : xs) lo = x < lo ? x : lo;
-        for (size_t i = 0; i < xs.size(); ++i) {
-            const float d = static_cast<float>(static_cast<double>(xs[i]) - lo);
-            const double turns = static_cast<double>(d) * frequency + offset;
-            ys[i] = static_cast<float>(ys[i] + amplitude * std::sin(turns * 360.0 * static_cast<double>(degree)));
-        }
-        benchmark::DoNotOptimize(ys.data());
+        floor_bench::apply_wave(floor_bench::Wave{}, xyz.data(), static_cast<size_t>(n));
+        benchmark::DoNotOptimize(xyz.data());
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(state.iterations() * n);

@@ -12,6 +12,15 @@
 
 namespace standin {
 
+// An array of N elements left unwritten, for the caller to fill: the host
+// fills arrays of tens of megabytes within one command, and zeroing them
+// first would only add a pass over memory.
+template <typename T>
+std::unique_ptr<T[]> unfilled_array(size_t n)
+{
+    return std::make_unique_for_overwrite<T[]>(n);
+}
+
 template <typename T>
 class Blocks {
     static constexpr size_t kFirst = 16;  // elements in the first block; each next block doubles
@@ -69,7 +78,7 @@ public:
     {
         if (tail_used_ == tail_capacity_) {
             tail_capacity_ = block_size(blocks_.size());
-            blocks_.push_back(std::make_unique<T[]>(tail_capacity_));
+            blocks_.push_back(unfilled_array<T>(tail_capacity_));  // each slot is assigned before use
             tail_used_ = 0;
         }
         T &slot = blocks_.back()[tail_used_++];

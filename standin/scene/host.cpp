@@ -12,15 +12,6 @@ namespace standin {
 
 namespace {
 
-std::vector<Vertex> scene_positions(const Scene &scene)
-{
-    std::vector<Vertex> positions;
-    scene.for_each_object([&](Object &o) {
-        for (const auto &v : o.vertices) positions.push_back(v.v);
-    });
-    return positions;
-}
-
 bool counters_equal(const Counters &a, const Counters &b)
 {
     return a.bounding_box == b.bounding_box && a.redraw == b.redraw && a.status == b.status;
@@ -70,7 +61,7 @@ void Host::replace_scene(Scene scene, std::shared_ptr<AcDocument> document)
         undo_.pop_back();
     }
     undo_nodes_ = 0;
-    selected_objects_.clear();
+    select_none_objects();
     forget_append_list(append_head_);
     select_mode_ = kSelectObjects;
     scene_ = std::move(scene);
@@ -79,15 +70,20 @@ void Host::replace_scene(Scene scene, std::shared_ptr<AcDocument> document)
 
 void Host::select_object(Object &object)
 {
-    for (Object *o : selected_objects_) {
-        if (o == &object) return;
-    }
+    if (object.selected) return;
+    object.selected = true;
     selected_objects_.push_back(&object);
+}
+
+void Host::select_none_objects()
+{
+    for (Object *o : selected_objects_) o->selected = false;
+    selected_objects_.clear();
 }
 
 void Host::select_none()
 {
-    selected_objects_.clear();
+    select_none_objects();
     scene_.for_each_object([](Object &o) {
         for (auto &v : o.vertices) v.selected = false;
         for (auto &s : o.surfaces) s.selected = false;
@@ -188,9 +184,11 @@ void Host::find_bounding_box()
 void Host::save_undo_step(const char *name, List *vertices)
 {
     UndoStep step{name ? name : "", vertices, 0, {}};
+    const uint32_t stamp = new_step_stamp();
     for (List *n = vertices; n != nullptr; n = n->next) {
         auto *v = static_cast<HostVertex *>(n->data);
         step.saved.push_back(UndoStep::Saved{v, v->v});
+        v->step = stamp;
         ++step.nodes;
     }
     if (vertices != nullptr && !nodes_.owns(vertices)) {
@@ -230,20 +228,43 @@ void Host::note_misuse(std::string what)
     misuse_.push_back(std::move(what));
 }
 
+uint32_t Host::new_step_stamp()
+{
+    if (++step_stamp_ == 0) {  // wrapped: no record may keep a stamp that could come again
+        scene_.for_each_object([](Object &o) {
+            for (auto &v : o.vertices) v.step = 0;
+        });
+        step_stamp_ = 1;
+    }
+    return step_stamp_;
+}
+
+// The snapshot is one compact array in scene order, compared in place and
+// released when the command ends.
 void Host::begin_command()
 {
     if (!strict) return;
-    invocation_ = Invocation{true, messages_.size(), nodes_.live() - undo_nodes_, counts_, 0, scene_positions(scene_)};
+    size_t count = 0;
+    scene_.for_each_object([&](Object &o) { count += o.vertices.size(); });
+    auto positions = unfilled_array<Vertex>(count);
+    size_t i = 0;
+    scene_.for_each_object([&](Object &o) {
+        for (const auto &v : o.vertices) positions[i++] = v.v;
+    });
+    invocation_ = Invocation{true, messages_.size(), nodes_.live() - undo_nodes_, counts_, 0, count, std::move(positions)};
 }
 
 bool Host::changed_since_invocation() const
 {
-    const auto now = scene_positions(scene_);
-    const auto &then = invocation_.positions;
-    for (size_t i = 0; i < now.size() && i < then.size(); ++i) {
-        if (!same_bits(now[i], then[i])) return true;
-    }
-    return false;
+    size_t i = 0;
+    bool changed = false;
+    scene_.for_each_object([&](Object &o) {
+        for (auto v = o.vertices.begin(), end = o.vertices.end(); v != end && i < invocation_.count && !changed;
+             ++v, ++i) {
+            changed = !same_bits(v->v, invocation_.positions[i]);
+        }
+    });
+    return changed;
 }
 
 void Host::end_command()
@@ -254,30 +275,24 @@ void Host::end_command()
     if (failed && invocation_.undo_steps > 0) note_misuse("undo step saved on a failure path");
     if (failed && !counters_equal(counts_, invocation_.counts)) note_misuse("refresh requested on a failure path");
 
-    // Every coordinate that changed must belong to the step saved for undo.
-    const uint64_t in_step = new_stamp();
-    if (invocation_.undo_steps > 0) {
-        for (const auto &saved : undo_.back().saved) saved.vertex->mark = in_step;
-    }
+    // Every coordinate that changed must belong to the last step saved for undo.
+    const bool stepped = invocation_.undo_steps > 0;
     size_t i = 0;
     bool unsaved = false;
     scene_.for_each_object([&](Object &o) {
-        for (auto &v : o.vertices) {
-            if (i < invocation_.positions.size() && !same_bits(v.v, invocation_.positions[i]) && v.mark != in_step) {
-                unsaved = true;
-            }
-            ++i;
+        for (auto v = o.vertices.begin(), end = o.vertices.end(); v != end && i < invocation_.count; ++v, ++i) {
+            if (!same_bits(v->v, invocation_.positions[i]) && !(stepped && v->step == step_stamp_)) unsaved = true;
         }
     });
     if (unsaved) {
-        note_misuse(invocation_.undo_steps > 0 ? "coordinate changed outside the undo step"
-                                               : "coordinate changed without an undo step");
+        note_misuse(stepped ? "coordinate changed outside the undo step" : "coordinate changed without an undo step");
     }
     const size_t held = nodes_.live() - undo_nodes_;
     if (held > invocation_.held) {
         note_misuse("selection list never released (" + std::to_string(held - invocation_.held) + " nodes)");
     }
-    invocation_.positions = {};
+    invocation_.positions.reset();
+    invocation_.count = 0;
 }
 
 }  // namespace standin

@@ -78,7 +78,8 @@ struct Invocation {
     size_t held = 0;            // caller-owned nodes not yet held by undo steps
     Counters counts;            // refresh counters before it started
     size_t undo_steps = 0;      // undo steps pushed during it
-    std::vector<Vertex> positions;  // every vertex before it started, in scene order
+    size_t count = 0;           // vertices in the scene when it started
+    std::unique_ptr<Vertex[]> positions;  // each of them before it started, in scene order
 };
 
 enum SelectMode { kSelectObjects = 1, kSelectSurfaces = AC_SELECT_SURFACE, kSelectVertices = AC_SELECT_VERTEX };
@@ -177,6 +178,9 @@ private:
     // echoing or when ALWAYS.
     void print(const std::string &text, bool always = false) const;
     uint64_t new_stamp();
+    // A stamp no vertex holds yet, for the undo step being saved.
+    uint32_t new_step_stamp();
+    void select_none_objects();
     // The one keeper of the list_append_list_unique cache: forgets the list
     // last appended to when it is LIST.  Every path that releases that list,
     // hands it to an undo step, drops the scene or stamps items afresh calls it.
@@ -203,6 +207,7 @@ private:
     size_t undo_nodes_ = 0;  // caller-owned nodes held by undo steps
     Invocation invocation_;
     uint64_t stamp_ = 0;
+    uint32_t step_stamp_ = 0;  // of the last undo step saved
     // The list last appended to with list_append_list_unique: while it is
     // remembered, its items carry append_stamp_.
     List *append_head_ = nullptr;

@@ -13,15 +13,19 @@ void rebuild_nodes(std::vector<Node> &nodes, Items &items, ItemKind kind, Addres
 {
     nodes.clear();
     nodes.reserve(items.size());
-    for (auto &item : items) nodes.push_back(Node{List{address(item), nullptr}, standin::kNodeHost, kind});
-    for (size_t i = 0; i + 1 < nodes.size(); ++i) nodes[i].list.next = &nodes[i + 1].list;
+    // One pass: each node points at the slot of the next, the last at nothing.
+    Node *const first = nodes.data();
+    for (auto &item : items) {
+        nodes.push_back(Node{List{address(item), &first[nodes.size() + 1].list}, standin::kNodeHost, kind});
+    }
+    if (!nodes.empty()) nodes.back().list.next = nullptr;
 }
 
 }  // namespace
 
 HostVertex &Object::add_vertex(float x, float y, float z)
 {
-    vertices.push_back(HostVertex{Vertex{x, y, z}, this, 0, static_cast<uint32_t>(vertices.size()), false});
+    vertices.push_back(HostVertex{Vertex{x, y, z}, static_cast<uint32_t>(vertices.size()), this, 0, 0, false});
     vertex_nodes_stale = true;
     return vertices.back();
 }

@@ -31,12 +31,14 @@ enum NodeTag : uint32_t {
 
 inline Node *node_of(List *list) { return reinterpret_cast<Node *>(list); }
 
-// The host's vertex record: the public prefix first.
+// The host's vertex record: the public prefix first, the rest packed into
+// 40 bytes, since the host's checks walk every record of the scene.
 struct HostVertex {
     Vertex v;
+    uint32_t index;
     Object *owner;
     uint64_t mark;  // membership stamp used while building lists
-    uint32_t index;
+    uint32_t step;  // stamp of the last undo step that saved it
     bool selected;
 };
 
@@ -59,6 +61,7 @@ struct Object {
     Object *parent = nullptr;
     bool subdivided = false;
     uint64_t mark = 0;
+    bool selected = false;  // in the host's selected objects
     standin::Blocks<standin::HostVertex> vertices;  // records stay in place as the object grows
     standin::Blocks<Surface> surfaces;
     std::vector<std::unique_ptr<Object>> children;

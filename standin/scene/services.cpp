@@ -34,7 +34,7 @@ Node *NodePool::take(void *item, ItemKind kind)
     } else {
         if (chunks_.empty() || next_in_chunk_ == chunk_size_) {
             chunk_size_ = chunks_.empty() ? 1024 : std::min<size_t>(chunk_size_ * 2, size_t{1} << 20);
-            chunks_.push_back(std::make_unique<Node[]>(chunk_size_));
+            chunks_.push_back(unfilled_array<Node>(chunk_size_));  // each node is written when taken
             const Node *start = chunks_.back().get();
             ranges_.emplace_back(start, start + chunk_size_);
             next_in_chunk_ = 0;
@@ -221,14 +221,18 @@ std::string vformat(const char *format, va_list args)
     return text;
 }
 
-const std::thread::id main_thread = std::this_thread::get_id();
+// The host's own thread is the one that starts the program: it alone sees
+// this flag set.  A flag costs less than asking for the thread's identity on
+// every one of the millions of calls a large model takes.
+thread_local bool on_host_thread = false;
+const bool host_thread_known = (on_host_thread = true);
 
 // Every service checks that it is called on the host's own thread.
 #define HOST_SERVICE() check_thread(__func__)
 
-void check_thread(const char *service)
+inline void check_thread(const char *service)
 {
-    if (std::this_thread::get_id() != main_thread) host().note_misuse(std::string(service) + " called from another thread");
+    if (!on_host_thread) host().note_misuse(std::string(service) + " called from another thread");
 }
 
 }  // namespace
