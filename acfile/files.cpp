@@ -227,7 +227,11 @@ public:
         struct sigaction sa {};
         sa.sa_handler = remove_temp_and_die;
         sigemptyset(&sa.sa_mask);
-        for (std::size_t i = 0; i < std::size(kCaught); ++i) ::sigaction(kCaught[i], &sa, &old_[i]);
+        // A signal the process was started to ignore stays ignored.
+        for (std::size_t i = 0; i < std::size(kCaught); ++i) {
+            ::sigaction(kCaught[i], nullptr, &old_[i]);
+            if (old_[i].sa_handler != SIG_IGN) ::sigaction(kCaught[i], &sa, nullptr);
+        }
     }
     ~SignalGuard()
     {
