@@ -8,7 +8,7 @@
 // policies on malformed files.
 //
 // The reader is read.cpp with its parts (reader.h); the writer is write.cpp;
-// files.cpp reads a file whole and replaces one atomically; model.cpp holds
+// files.cpp maps a file (or reads a stream) and replaces one atomically; model.cpp holds
 // the model's queries, the placements and the walk over the tree;
 // numbers.cpp the numbers as written; messages.cpp also the progress display.
 #pragma once
@@ -17,9 +17,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace ac {
@@ -101,19 +103,36 @@ struct Object {
     int subdiv() const;       // subdivision level, 0 when absent
 };
 
+// Where a model's text lives: a read-only mapping of its file, or a copy of
+// what came from a stream. Shared by the copies of a model.
+class TextStore {
+public:
+    virtual ~TextStore() = default;
+    virtual std::string_view text() const = 0;
+    // Throws Error when the text may no longer be what was read: a mapped
+    // file changed in place since.
+    virtual void check() const {}
+};
+
 struct Model {
-    std::string path;                   // the name used in messages
-    std::string text;                   // the file as read; Spans point here
+    std::string path; // the name used in messages
+    std::shared_ptr<const TextStore> store;
+    std::string_view text;              // the file as read, in `store`; Spans point here
+    std::string added;                  // text made by the program; Spans past `text` point here
     char version = 'b';                 // AC3Db or AC3Dc
     bool crlf = false;                  // written back with CRLF line ends
     std::vector<std::string> materials; // each as written, index = position
     Object world;
 
-    std::string_view view(Span s) const { return {text.data() + s.off, s.len}; }
+    std::string_view view(Span s) const
+    {
+        if (s.off < text.size()) return {text.data() + s.off, s.len};
+        return {added.data() + (s.off - text.size()), s.len};
+    }
 
     float u(const Ref &r) const; // the texture coordinate as a number
     float v(const Ref &r) const;
-    // A corner made by the program: its coordinate's text is added to `text`.
+    // A corner made by the program: its coordinate's text is added to `added`.
     Ref make_ref(std::uint32_t index, float u, float v);
 };
 
@@ -131,24 +150,50 @@ struct ReadOptions {
     bool progress = true; // show progress when stderr is a terminal
 };
 
-struct WriteOptions {
-    bool progress = true;
+// Local coordinates to write in place of an object's own, by object.
+using LocalVertices = std::unordered_map<const Object *, std::vector<Vertex>>;
+
+struct ReplaceOptions {
+    bool force = false; // replace a file the user may not write, or whose owner cannot be kept
 };
 
-// Reads a model. Throws Error and produces nothing on input it refuses.
+struct WriteOptions {
+    bool progress = true;
+    ReplaceOptions replace;
+    const LocalVertices *vertices = nullptr; // none: every object's own
+};
+
+// A regular file larger than this is refused before it is read; a stream
+// (a pipe, a device) is read up to stream_limit bytes.
+inline constexpr std::uint64_t text_limit = 0xFFFFFFFEu;
+inline constexpr std::uint64_t stream_limit = 256u << 20;
+
+// Reads a model: a regular file is mapped, not copied. Throws Error and
+// produces nothing on input it refuses.
 Model read_file(const std::string &path, const ReadOptions &opt = {});
 Model read_text(std::string text, const std::string &name, const ReadOptions &opt = {});
 
-// Writes a model: to a temporary file beside `path`, then renamed over it,
-// so a failed save leaves any existing file as it was.
+// Writes a model with replace_file. Throws Error, writing nothing, when a
+// mapped file the model reads its text from changed in place since.
 void write_file(const Model &m, const std::string &path, const WriteOptions &opt = {});
-std::string write_text(const Model &m);
+std::string write_text(const Model &m, const LocalVertices *vertices = nullptr);
 
 // Replaces the file at `path` with what `produce` hands to the sink: written
-// to a temporary file beside it, synced and renamed over it, so that a failed
-// write leaves any existing file as it was. Throws Error.
+// to a temporary file `.rilo-PID-N.tmp` beside it, synced and renamed over it,
+// then the folder synced, so that a failed or interrupted write leaves any
+// existing file as it was. Throws Error, writing nothing, when the path is
+// refused by check_destination, or when the old file's owner and group
+// cannot be kept (unless options.force). SIGINT, SIGTERM and SIGHUP during
+// the write remove the temporary file, then end the process as they would.
 using ByteSink = std::function<void(const char *, std::size_t)>;
-void replace_file(const std::string &path, const std::function<void(const ByteSink &)> &produce);
+void replace_file(const std::string &path, const std::function<void(const ByteSink &)> &produce,
+                  const ReplaceOptions &options = {});
+
+// Throws Error unless `path` names a new file in an existing folder or an
+// existing regular file (a symbolic link is followed) that the user may
+// write, or options.force. Root may write anything; for root a file without
+// any write permission counts as one it may not write.
+void check_destination(const std::string &path, const ReplaceOptions &options = {});
 
 // Shortest text that reads back as the same float.
 std::string format_float(float f);
@@ -167,21 +212,26 @@ public:
     // coordinates before the move. The transforms are undone from the root
     // down in double and the result rounded once. A local coordinate that
     // no moved world coordinate depends on keeps its old value exactly.
-    // Throws Error when a rot on the way is singular and a move needs it.
+    // Throws Error when a rot on the way is singular and a move needs it,
+    // or when a local coordinate would be beyond single precision.
     Vertex to_local(const Vertex &world, const Vertex &old_local) const;
 
-    bool singular() const { return singular_; }
+    bool singular() const { return singular_ != nullptr; }
 
 private:
+    // One object's own transform, linked to its parent's: placements of
+    // siblings and descendants share their ancestors' steps, so memory stays
+    // in proportion to the tree, not to objects times depth.
     struct Step {
         bool has_rot;
         std::array<double, 9> rot, inv;
         std::array<double, 3> loc;
+        std::shared_ptr<const Step> parent;
     };
-    std::vector<Step> steps_; // root first
+    static void undo_from_root(const Step *s, double p[3]);
+    std::shared_ptr<const Step> last_; // the object's own; null: no step
     std::array<double, 9> inv_total_{1, 0, 0, 0, 1, 0, 0, 0, 1};
-    bool singular_ = false;
-    std::string where_; // object named in errors
+    std::shared_ptr<const std::string> singular_; // the object with a singular rot, for errors
 };
 
 // Visits every object, world first, parents before children, in file order.

@@ -1,20 +1,25 @@
-// Where the library meets the file system: reading a file whole, and
-// replacing a file so that a failed write leaves the old one as it was.
+// Where the library meets the file system: reading a file (mapped, or a
+// stream copied up to a limit), and replacing a file so that a failed or
+// interrupted write leaves the old one as it was.
 //
 // Every failure of a system call becomes one Error naming the file, what was
 // being done, the call and the system's reason:
 //   "m.ac: cannot load: open: No such file or directory"
 //   "m.ac: cannot save: write: No space left on device"
-#include "acfile.h"
+#include "reader.h"
 
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <new>
 #include <utility>
 
 namespace ac {
@@ -37,6 +42,7 @@ public:
     Fd(const Fd &) = delete;
     Fd &operator=(const Fd &) = delete;
     int get() const { return fd_; }
+    int release() { return std::exchange(fd_, -1); }
 
 private:
     int fd_;
@@ -44,54 +50,98 @@ private:
 
 // ---------------------------------------------------------------- reading
 
-int open_for_reading(const std::string &path)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) fail_call(path, "load", "open", errno);
-    return fd;
-}
+// A regular file mapped read-only. The file stays open so that a change made
+// to it in place (which a private mapping may show) is noticed before the
+// model is written.
+class MappedFile : public TextStore {
+public:
+    MappedFile(const std::string &path, int fd, const struct stat &st) : path_(path), fd_(fd), st_(st)
+    {
+        size_ = static_cast<std::size_t>(st.st_size);
+        void *p = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd, 0);
+        if (p == MAP_FAILED) {
+            const int err = errno;
+            ::close(fd_);
+            throw Error(path + ": cannot load: a file of " + std::to_string(size_) +
+                        " bytes cannot be mapped: " + std::strerror(err));
+        }
+        addr_ = static_cast<const char *>(p);
+    }
+    ~MappedFile() override
+    {
+        ::munmap(const_cast<char *>(addr_), size_);
+        ::close(fd_);
+    }
+    MappedFile(const MappedFile &) = delete;
+    MappedFile &operator=(const MappedFile &) = delete;
 
-// The size the file says it has; reading goes on past it (a pipe, a growing
-// file) and stops short of it (a shrinking one).
-std::size_t expected_size(int fd, const std::string &path)
-{
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) fail_call(path, "load", "fstat", errno);
-    return st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0;
-}
+    std::string_view text() const override { return {addr_, size_}; }
+    void check() const override
+    {
+        struct stat now {};
+        if (::fstat(fd_, &now) != 0 || now.st_size != st_.st_size || now.st_mtim.tv_sec != st_.st_mtim.tv_sec ||
+            now.st_mtim.tv_nsec != st_.st_mtim.tv_nsec)
+            throw Error(path_ + ": cannot save: the file was changed in place since it was loaded, and the model "
+                                "reads its text from it; load it again");
+    }
 
-std::string read_to_end(int fd, std::size_t size, const std::string &path)
+private:
+    std::string path_;
+    int fd_;
+    struct stat st_;
+    const char *addr_ = nullptr;
+    std::size_t size_ = 0;
+};
+
+// A pipe or a device, copied up to stream_limit bytes.
+std::string read_stream(int fd, const std::string &path)
 {
-    std::string text(size, '\0');
+    std::string text;
     std::size_t got = 0;
     for (;;) {
-        char probe[4096];
-        const bool full = got == text.size();
-        char *dst = full ? probe : text.data() + got;
-        const std::size_t room = full ? sizeof probe : text.size() - got;
-        const ssize_t n = ::read(fd, dst, room);
+        if (got == text.size()) {
+            if (got > stream_limit)
+                throw Error(path + ": cannot load: not a regular file, and more than " +
+                            std::to_string(stream_limit >> 20) + " MiB came from it; stopped reading");
+            text.resize(std::min<std::size_t>(std::max<std::size_t>(got * 2, 1u << 16), stream_limit + 1));
+        }
+        const ssize_t n = ::read(fd, text.data() + got, text.size() - got);
         if (n < 0) {
             if (errno == EINTR) continue;
             fail_call(path, "load", "read", errno);
         }
         if (n == 0) break;
-        if (full) { // longer than it said
-            text.append(probe, static_cast<std::size_t>(n));
-            text.resize(text.capacity());
-        }
         got += static_cast<std::size_t>(n);
     }
     text.resize(got);
     return text;
 }
 
-std::string read_whole_file(const std::string &path)
+std::shared_ptr<const TextStore> read_source(const std::string &path)
 {
-    Fd fd(open_for_reading(path));
-    return read_to_end(fd.get(), expected_size(fd.get(), path), path);
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) fail_call(path, "load", "open", errno);
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) fail_call(path, "load", "fstat", errno);
+    if (!S_ISREG(st.st_mode)) return detail::string_store(read_stream(fd.get(), path));
+    if (static_cast<std::uint64_t>(st.st_size) > text_limit)
+        throw Error(path + ": cannot load: the file has " + std::to_string(st.st_size) +
+                    " bytes; files of 4 GiB or more are not read");
+    if (st.st_size == 0) return detail::string_store({});
+    return std::make_shared<MappedFile>(path, fd.release(), st);
 }
 
 // ---------------------------------------------------------------- replacing
+
+const char *kind_of(mode_t mode)
+{
+    if (S_ISDIR(mode)) return "a directory";
+    if (S_ISFIFO(mode)) return "a FIFO";
+    if (S_ISCHR(mode)) return "a character device";
+    if (S_ISBLK(mode)) return "a block device";
+    if (S_ISSOCK(mode)) return "a socket";
+    return "not a regular file";
+}
 
 // The file a save replaces. A symbolic link is followed: the file it names
 // is replaced, and the temporary file goes beside that one.
@@ -100,31 +150,118 @@ struct Target {
     std::string path;  // the file replaced
     std::string dir, base;
     bool exists = false;
-    mode_t mode = 0;
+    struct stat st {};
 };
 
-Target find_target(const std::string &asked)
+[[noreturn]] void refuse(const std::string &asked, const std::string &why)
+{
+    throw Error(asked + ": cannot save: " + why + "; left as it is");
+}
+
+std::string resolve_link(const std::string &asked)
+{
+    char *real = ::realpath(asked.c_str(), nullptr);
+    if (!real) {
+        const int err = errno;
+        if (err == ENOENT) refuse(asked, "it is a symbolic link to nothing");
+        if (err == ELOOP) refuse(asked, "it is a symbolic link in a loop");
+        fail_call(asked, "save", "realpath", err);
+    }
+    std::string r = real;
+    std::free(real);
+    return r;
+}
+
+// Whether the user may write an existing file. Root may write anything, so
+// for root a file that grants no one write permission counts as read-only.
+bool may_write(const Target &t)
+{
+    if (::geteuid() == 0) return (t.st.st_mode & 0222) != 0;
+    return ::faccessat(AT_FDCWD, t.path.c_str(), W_OK, AT_EACCESS) == 0 || (errno != EACCES && errno != EPERM);
+}
+
+Target find_target(const std::string &asked, const ReplaceOptions &opt)
 {
     Target t;
     t.asked = asked;
     t.path = asked;
     struct stat lst {};
-    if (::lstat(asked.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
-        if (char *real = ::realpath(asked.c_str(), nullptr)) {
-            t.path = real;
-            std::free(real);
-        }
-    }
+    if (::lstat(asked.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) t.path = resolve_link(asked);
     const std::size_t slash = t.path.rfind('/');
     t.dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : t.path.substr(0, slash));
     t.base = slash == std::string::npos ? t.path : t.path.substr(slash + 1);
-    if (t.base.empty()) throw Error(asked + ": cannot save: no file name");
-    struct stat st {};
-    t.exists = ::stat(t.path.c_str(), &st) == 0;
-    if (t.exists && S_ISDIR(st.st_mode)) throw Error(asked + ": cannot save: " + std::strerror(EISDIR));
-    t.mode = st.st_mode;
+    if (t.base.empty()) refuse(asked, "no file name");
+    if (::stat(t.path.c_str(), &t.st) == 0) {
+        t.exists = true;
+        if (!S_ISREG(t.st.st_mode)) refuse(asked, std::string("it is ") + kind_of(t.st.st_mode) + ", not a regular file");
+        if (!opt.force && !may_write(t)) {
+            char mode[8];
+            std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(t.st.st_mode & 07777));
+            refuse(asked, std::string("you may not write it (mode ") + mode + ", owner " + std::to_string(t.st.st_uid) +
+                              "); --force replaces it");
+        }
+    } else if (errno != ENOENT) {
+        fail_call(asked, "save", "stat", errno);
+    }
     return t;
 }
+
+// While a temporary file exists, SIGINT, SIGTERM and SIGHUP remove it and
+// then take their default action, so the exit status is the signal's. The
+// handler uses only async-signal-safe calls on a name kept in place.
+char g_temp_path[PATH_MAX];
+volatile std::sig_atomic_t g_temp_live = 0;
+constexpr int kCaught[] = {SIGINT, SIGTERM, SIGHUP};
+
+extern "C" void remove_temp_and_die(int sig)
+{
+    if (g_temp_live) ::unlink(g_temp_path);
+    ::signal(sig, SIG_DFL);
+    ::raise(sig); // delivered when the handler returns
+}
+
+class SignalGuard {
+public:
+    SignalGuard()
+    {
+        struct sigaction sa {};
+        sa.sa_handler = remove_temp_and_die;
+        sigemptyset(&sa.sa_mask);
+        // A signal the process was started to ignore stays ignored.
+        for (std::size_t i = 0; i < std::size(kCaught); ++i) {
+            ::sigaction(kCaught[i], nullptr, &old_[i]);
+            if (old_[i].sa_handler != SIG_IGN) ::sigaction(kCaught[i], &sa, nullptr);
+        }
+    }
+    ~SignalGuard()
+    {
+        for (std::size_t i = 0; i < std::size(kCaught); ++i) ::sigaction(kCaught[i], &old_[i], nullptr);
+    }
+    SignalGuard(const SignalGuard &) = delete;
+    SignalGuard &operator=(const SignalGuard &) = delete;
+
+private:
+    struct sigaction old_[std::size(kCaught)] {};
+};
+
+// The caught signals held back while the handler's name and the files it
+// names change together.
+class HoldSignals {
+public:
+    HoldSignals()
+    {
+        sigset_t set;
+        sigemptyset(&set);
+        for (int s : kCaught) sigaddset(&set, s);
+        ::sigprocmask(SIG_BLOCK, &set, &old_);
+    }
+    ~HoldSignals() { ::sigprocmask(SIG_SETMASK, &old_, nullptr); }
+    HoldSignals(const HoldSignals &) = delete;
+    HoldSignals &operator=(const HoldSignals &) = delete;
+
+private:
+    sigset_t old_;
+};
 
 // The temporary file beside the target, removed unless it was renamed over
 // the target.
@@ -135,7 +272,7 @@ public:
     TempFile(const TempFile &) = delete;
     TempFile &operator=(const TempFile &) = delete;
 
-    void keep_mode();
+    void keep_owner_and_mode(const ReplaceOptions &opt);
     void fill(const std::function<void(const ByteSink &)> &produce);
     void sync();
     void close();
@@ -149,26 +286,50 @@ private:
     bool renamed_ = false;
 };
 
-// A name no other save uses: this process's id and a serial number.
+// A short name no other save uses, whatever the length of the target's:
+// this process's id and a serial number.
 TempFile::TempFile(const Target &t) : t_(t)
 {
     static unsigned serial = 0;
     for (int attempt = 0; fd_ < 0; ++attempt) {
-        path_ = t.dir + "/." + t.base + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(serial++);
+        path_ = t.dir + "/.rilo-" + std::to_string(::getpid()) + "-" + std::to_string(serial++) + ".tmp";
+        if (path_.size() >= sizeof g_temp_path) fail("open " + path_, ENAMETOOLONG);
+        HoldSignals hold;
         fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd_ < 0 && (errno != EEXIST || attempt > 100)) fail("open " + path_, errno);
+        if (fd_ >= 0) {
+            std::memcpy(g_temp_path, path_.c_str(), path_.size() + 1);
+            g_temp_live = 1;
+        } else if (errno != EEXIST || attempt > 100) {
+            fail("open " + path_, errno);
+        }
     }
 }
 
 TempFile::~TempFile()
 {
     if (fd_ >= 0) ::close(fd_);
+    HoldSignals hold;
     if (!renamed_) ::unlink(path_.c_str());
+    g_temp_live = 0;
 }
 
-void TempFile::keep_mode()
+// The old file's owner and group first (a change of owner clears the set-id
+// bits), then its mode. Root may give the file to anyone; another user may
+// only keep a file that is already theirs, in a group of theirs or else in
+// their own group.
+void TempFile::keep_owner_and_mode(const ReplaceOptions &opt)
 {
-    if (t_.exists) ::fchmod(fd_, t_.mode & 07777);
+    if (!t_.exists) return;
+    struct stat now {};
+    if (::fstat(fd_, &now) != 0) fail("fstat", errno);
+    if ((now.st_uid != t_.st.st_uid || now.st_gid != t_.st.st_gid) &&
+        ::fchown(fd_, t_.st.st_uid, t_.st.st_gid) != 0) {
+        if (errno != EPERM) fail("fchown", errno);
+        if (t_.st.st_uid != now.st_uid && !opt.force)
+            refuse(t_.asked, "it belongs to user " + std::to_string(t_.st.st_uid) +
+                                 ", and the new file could not be given to that user; --force replaces it");
+    }
+    if (::fchmod(fd_, t_.st.st_mode & 07777) != 0) fail("fchmod", errno);
 }
 
 // Hands produce a sink that writes to the file; the first failed write
@@ -190,6 +351,8 @@ void TempFile::fill(const std::function<void(const ByteSink &)> &produce)
     };
     try {
         produce(sink);
+    } catch (const std::bad_alloc &) {
+        throw;
     } catch (const std::exception &e) {
         throw Error(t_.asked + ": cannot save: " + e.what());
     }
@@ -208,26 +371,59 @@ void TempFile::close()
 
 void TempFile::rename_over_target()
 {
+    HoldSignals hold;
     if (::rename(path_.c_str(), t_.path.c_str()) != 0) fail("rename", errno);
     renamed_ = true;
+    g_temp_live = 0;
+}
+
+// The rename itself made durable. A file system that cannot sync a folder
+// says EINVAL; that is no failure of the save.
+void sync_folder(const Target &t)
+{
+    Fd dir(::open(t.dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() < 0) fail_call(t.asked, "save", "open " + t.dir + " (after the rename)", errno);
+    if (::fsync(dir.get()) != 0 && errno != EINVAL)
+        fail_call(t.asked, "save", "fsync " + t.dir + " (after the rename)", errno);
+}
+
+// A hold for tests that interrupt a save: with RILO_TEST_HOLD_SAVE=SECONDS in
+// the environment, the save waits that long once the temporary file is
+// written, before it is renamed.
+void hold_for_tests()
+{
+    const char *hold = std::getenv("RILO_TEST_HOLD_SAVE");
+    if (!hold || !*hold) return;
+    timespec ts{std::atoi(hold), 0};
+    while (::nanosleep(&ts, &ts) != 0 && errno == EINTR) {
+    }
 }
 
 } // namespace
 
 Model read_file(const std::string &path, const ReadOptions &opt)
 {
-    return read_text(read_whole_file(path), path, opt);
+    return detail::read_store(read_source(path), path, opt);
 }
 
-void replace_file(const std::string &path, const std::function<void(const ByteSink &)> &produce)
+void check_destination(const std::string &path, const ReplaceOptions &options)
 {
-    const Target target = find_target(path);
+    find_target(path, options);
+}
+
+void replace_file(const std::string &path, const std::function<void(const ByteSink &)> &produce,
+                  const ReplaceOptions &options)
+{
+    const Target target = find_target(path, options);
+    SignalGuard guard;
     TempFile tmp(target);
-    tmp.keep_mode();
+    tmp.keep_owner_and_mode(options);
     tmp.fill(produce);
     tmp.sync();
+    hold_for_tests();
     tmp.close();
     tmp.rename_over_target();
+    sync_folder(target);
 }
 
 } // namespace ac

@@ -8,18 +8,26 @@
 
 namespace ac::detail {
 
+// Line breaks and tabs as spaces, other control bytes as \xNN, so that a
+// NUL or an escape sequence in a file cannot cut or garble the message.
 std::string quoted(std::string_view s)
 {
+    const bool cut = s.size() > 40;
+    if (cut) s = s.substr(0, 37);
     std::string r = "'";
-    if (s.size() > 40) {
-        r.append(s.substr(0, 37));
-        r += "...";
-    } else {
-        r.append(s);
+    for (char c : s) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (c == '\n' || c == '\r' || c == '\t') {
+            r += ' ';
+        } else if (u < 0x20 || u == 0x7f) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02x", u);
+            r += hex;
+        } else {
+            r += c;
+        }
     }
-    for (char &c : r)
-        if (c == '\n' || c == '\r' || c == '\t') c = ' ';
-    return r + "'";
+    return r + (cut ? "...'" : "'");
 }
 
 std::string describe(const Tok &t)

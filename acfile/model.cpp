@@ -5,6 +5,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 
@@ -58,10 +59,11 @@ Ref Model::make_ref(std::uint32_t index, float u, float v)
     for (int k = 0; k < 2; ++k) {
         char buf[32];
         char *end = detail::float_chars(buf, buf + sizeof buf, val[k]);
-        if (text.size() + sizeof buf >= std::numeric_limits<std::uint32_t>::max())
+        const std::size_t at = text.size() + added.size();
+        if (at + sizeof buf >= std::numeric_limits<std::uint32_t>::max())
             throw Error(path + ": expected a model smaller than 4 GiB");
-        *sp[k] = Span{static_cast<std::uint32_t>(text.size()), static_cast<std::uint32_t>(end - buf)};
-        text.append(buf, end);
+        *sp[k] = Span{static_cast<std::uint32_t>(at), static_cast<std::uint32_t>(end - buf)};
+        added.append(buf, end);
     }
     return r;
 }
@@ -129,37 +131,55 @@ bool same_bits(float a, float b)
 Placement Placement::child(const Object &o) const
 {
     Placement p = *this;
-    Step s{o.has_rot, o.rot, {1, 0, 0, 0, 1, 0, 0, 0, 1}, o.loc};
+    auto s = std::make_shared<Step>(Step{o.has_rot, o.rot, {1, 0, 0, 0, 1, 0, 0, 0, 1}, o.loc, last_});
     if (o.has_rot) {
-        if (invert(o.rot, s.inv)) {
-            p.inv_total_ = mul(s.inv, p.inv_total_);
+        if (invert(o.rot, s->inv)) {
+            p.inv_total_ = mul(s->inv, p.inv_total_);
         } else if (!p.singular_) {
-            p.singular_ = true;
-            std::string n = o.name();
-            p.where_ = n.empty() ? "the " + o.type + " object of line " + std::to_string(o.line) : "'" + n + "'";
+            const std::string n = o.name();
+            p.singular_ = std::make_shared<const std::string>(
+                n.empty() ? "the " + o.type + " object of line " + std::to_string(o.line) : "object '" + n + "'");
         }
     }
-    p.steps_.push_back(s);
+    p.last_ = std::move(s);
     return p;
 }
 
 Vertex Placement::to_world(const Vertex &v) const
 {
     double p[3] = {v.x, v.y, v.z};
-    for (auto it = steps_.rbegin(); it != steps_.rend(); ++it) {
-        if (it->has_rot) {
-            const Mat3 &r = it->rot;
+    for (const Step *s = last_.get(); s; s = s->parent.get()) {
+        if (s->has_rot) {
+            const Mat3 &r = s->rot;
             double q[3];
             for (int i = 0; i < 3; ++i)
                 q[i] = r[static_cast<std::size_t>(i * 3)] * p[0] + r[static_cast<std::size_t>(i * 3 + 1)] * p[1] +
                        r[static_cast<std::size_t>(i * 3 + 2)] * p[2];
             p[0] = q[0], p[1] = q[1], p[2] = q[2];
         }
-        p[0] += it->loc[0];
-        p[1] += it->loc[1];
-        p[2] += it->loc[2];
+        p[0] += s->loc[0];
+        p[1] += s->loc[1];
+        p[2] += s->loc[2];
     }
     return {static_cast<float>(p[0]), static_cast<float>(p[1]), static_cast<float>(p[2])};
+}
+
+// The steps from the root down to s, each undone in turn. The depth is
+// bounded by the nesting the reader accepts.
+void Placement::undo_from_root(const Step *s, double p[3])
+{
+    if (!s) return;
+    undo_from_root(s->parent.get(), p);
+    p[0] -= s->loc[0];
+    p[1] -= s->loc[1];
+    p[2] -= s->loc[2];
+    if (s->has_rot) {
+        double q[3];
+        for (int i = 0; i < 3; ++i)
+            q[i] = s->inv[static_cast<std::size_t>(i * 3)] * p[0] + s->inv[static_cast<std::size_t>(i * 3 + 1)] * p[1] +
+                   s->inv[static_cast<std::size_t>(i * 3 + 2)] * p[2];
+        p[0] = q[0], p[1] = q[1], p[2] = q[2];
+    }
 }
 
 Vertex Placement::to_local(const Vertex &world, const Vertex &old_local) const
@@ -167,23 +187,9 @@ Vertex Placement::to_local(const Vertex &world, const Vertex &old_local) const
     const Vertex before = to_world(old_local);
     const bool moved[3] = {!same_bits(world.x, before.x), !same_bits(world.y, before.y), !same_bits(world.z, before.z)};
     if (!moved[0] && !moved[1] && !moved[2]) return old_local;
-    if (singular_)
-        throw Error("cannot place moved vertices back into object " + where_ +
-                    ": its rot matrix (or a parent's) is singular");
+    if (singular_) throw Error("the rot of " + *singular_ + " is singular, so a move cannot be undone through it");
     double p[3] = {world.x, world.y, world.z};
-    for (const Step &s : steps_) {
-        p[0] -= s.loc[0];
-        p[1] -= s.loc[1];
-        p[2] -= s.loc[2];
-        if (s.has_rot) {
-            double q[3];
-            for (int i = 0; i < 3; ++i)
-                q[i] = s.inv[static_cast<std::size_t>(i * 3)] * p[0] +
-                       s.inv[static_cast<std::size_t>(i * 3 + 1)] * p[1] +
-                       s.inv[static_cast<std::size_t>(i * 3 + 2)] * p[2];
-            p[0] = q[0], p[1] = q[1], p[2] = q[2];
-        }
-    }
+    undo_from_root(last_.get(), p);
     float old[3] = {old_local.x, old_local.y, old_local.z};
     float out[3];
     for (int i = 0; i < 3; ++i) {
@@ -191,6 +197,11 @@ Vertex Placement::to_local(const Vertex &world, const Vertex &old_local) const
         for (int j = 0; j < 3; ++j)
             if (moved[j] && inv_total_[static_cast<std::size_t>(i * 3 + j)] != 0) depends = true;
         out[i] = depends ? static_cast<float>(p[i]) : old[i];
+        if (!std::isfinite(out[i])) {
+            char value[32];
+            std::snprintf(value, sizeof value, "%.9g", p[i]);
+            throw Error(std::string("its local ") + "xyz"[i] + " would be " + value + ", beyond single precision");
+        }
     }
     return {out[0], out[1], out[2]};
 }

@@ -176,7 +176,8 @@ void Reader::read_vertex(Object &o, std::uint32_t i, std::uint32_t n, bool lines
                           std::to_string(n) + " in " + describe(o),
                       t);
         }
-        if (!std::isfinite(c[k])) msg_.fail(t.line, "a finite vertex coordinate in " + describe(o), t);
+        if (!std::isfinite(c[k]))
+            msg_.fail(t.line, "a finite vertex coordinate within single precision in " + describe(o), t);
         if (lines && t.line != vline) short_line(k);
         sp[k] = sc_.span(t);
         advance();
@@ -223,6 +224,13 @@ void Reader::read_surface(Object &o, std::uint32_t i, std::uint32_t n)
     if (!cur().is("mat")) msg_.fail(cur().line, "mat after SURF", cur());
     advance();
     s.mat = read_count("mat");
+    if (s.mat >= m_.materials.size() && !mat_warned_) {
+        msg_.warn(cur().line, "surface " + std::to_string(i) + " of " + describe(o) + " uses material " +
+                                  std::to_string(s.mat) + ", but the file has " +
+                                  std::to_string(m_.materials.size()) +
+                                  " material(s); kept as read (later such surfaces are not reported)");
+        mat_warned_ = true;
+    }
     advance();
     if (!cur().is("refs")) msg_.fail(cur().line, "refs after mat", cur());
     const std::size_t refs_line = cur().line;

@@ -138,12 +138,15 @@ std::uint32_t Reader::read_count(const std::string &what)
     return static_cast<std::uint32_t>(v);
 }
 
-double Reader::read_double(const std::string &what, bool finite)
+// A number; with `in_float`, one within single precision, as world
+// coordinates are computed from it.
+double Reader::read_double(const std::string &what, bool in_float)
 {
     const Tok t = cur();
     double d = 0;
     if (t.eof() || t.str || !parse_double(t.sv(), d)) msg_.fail(t.line, "a number in " + what, t);
-    if (finite && !std::isfinite(d)) msg_.fail(t.line, "a finite number in " + what, t);
+    if (in_float && !(std::fabs(d) <= std::numeric_limits<float>::max()))
+        msg_.fail(t.line, "a number within single precision in " + what, t);
     return d;
 }
 
@@ -159,15 +162,44 @@ void Reader::note_progress(std::uint64_t items)
 
 } // namespace detail
 
-Model read_text(std::string text, const std::string &name, const ReadOptions &opt)
+namespace detail {
+
+namespace {
+
+class StringStore : public TextStore {
+public:
+    explicit StringStore(std::string text) : text_(std::move(text)) {}
+    std::string_view text() const override { return text_; }
+
+private:
+    std::string text_;
+};
+
+} // namespace
+
+std::shared_ptr<const TextStore> string_store(std::string text)
 {
-    if (text.size() >= std::numeric_limits<std::uint32_t>::max())
-        throw Error(name + ": expected a file smaller than 4 GiB, found " + std::to_string(text.size()) + " bytes");
+    return std::make_shared<StringStore>(std::move(text));
+}
+
+Model read_store(std::shared_ptr<const TextStore> store, const std::string &name, const ReadOptions &opt)
+{
+    const std::size_t size = store->text().size();
+    if (size > text_limit)
+        throw Error(name + ": expected a file smaller than 4 GiB, found " + std::to_string(size) + " bytes");
     Model m;
     m.path = name;
-    m.text = std::move(text);
-    detail::Reader(m, opt).run();
+    m.store = std::move(store);
+    m.text = m.store->text();
+    Reader(m, opt).run();
     return m;
+}
+
+} // namespace detail
+
+Model read_text(std::string text, const std::string &name, const ReadOptions &opt)
+{
+    return detail::read_store(detail::string_store(std::move(text)), name, opt);
 }
 
 } // namespace ac

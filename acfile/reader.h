@@ -16,6 +16,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,6 +35,10 @@ struct Tok {
     bool is(std::string_view w) const { return s && !str && sv() == w; }
     const char *end() const { return s + n; }
 };
+
+// A model read from a text kept in `store`; a store of a copied text.
+Model read_store(std::shared_ptr<const TextStore> store, const std::string &name, const ReadOptions &opt);
+std::shared_ptr<const TextStore> string_store(std::string text);
 
 // Space, tab, line feed, carriage return, vertical tab, form feed.
 bool is_space(char c);
@@ -148,7 +153,7 @@ private:
 
     // values shared by the steps
     std::uint32_t read_count(const std::string &what);
-    double read_double(const std::string &what, bool finite);
+    double read_double(const std::string &what, bool in_float);
     void note_progress(std::uint64_t items);
 
     const Tok &cur() const { return sc_.cur(); }
@@ -160,6 +165,7 @@ private:
     Progress progress_;
     std::uint64_t since_update_ = 0;
     bool short_warned_ = false;
+    bool mat_warned_ = false;
 };
 
 } // namespace ac::detail

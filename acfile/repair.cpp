@@ -7,6 +7,7 @@
 //   `kids` too large                 the objects read are kept
 //   `kids` too small                 later objects become children of the world
 //   no OBJECT world                  a world is made around the objects
+//   a surface's mat beyond the materials  kept as read (object.cpp)
 #include "reader.h"
 
 #include <algorithm>

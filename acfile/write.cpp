@@ -92,7 +92,10 @@ private:
 
 class Writer {
 public:
-    Writer(const Model &m, Out &out, detail::Progress &progress) : m_(m), o_(out), progress_(progress) {}
+    Writer(const Model &m, const LocalVertices *vertices, Out &out, detail::Progress &progress)
+        : m_(m), vertices_(vertices), o_(out), progress_(progress)
+    {
+    }
 
     void run()
     {
@@ -116,13 +119,21 @@ private:
             o_.flt(v);
     }
 
+    const std::vector<Vertex> &verts_of(const Object &ob) const
+    {
+        if (!vertices_) return ob.verts;
+        const auto it = vertices_->find(&ob);
+        return it == vertices_->end() ? ob.verts : it->second;
+    }
+
     void vertices(const Object &ob)
     {
+        const std::vector<Vertex> &verts = verts_of(ob);
         o_.put("numvert ");
-        o_.num(ob.verts.size());
+        o_.num(verts.size());
         o_.nl();
-        for (std::size_t i = 0; i < ob.verts.size(); ++i) {
-            const Vertex &v = ob.verts[i];
+        for (std::size_t i = 0; i < verts.size(); ++i) {
+            const Vertex &v = verts[i];
             if (i < ob.vtext.size() && i < ob.verts_read.size()) {
                 const Vertex &r = ob.verts_read[i];
                 const VertexText &t = ob.vtext[i];
@@ -240,6 +251,7 @@ private:
     }
 
     const Model &m_;
+    const LocalVertices *vertices_;
     Out &o_;
     detail::Progress &progress_;
     std::uint64_t done_ = 0, shown_ = 0;
@@ -247,24 +259,29 @@ private:
 
 } // namespace
 
-std::string write_text(const Model &m)
+std::string write_text(const Model &m, const LocalVertices *vertices)
 {
+    if (m.store) m.store->check();
     std::string s;
     Out out([&](const char *p, std::size_t n) { s.append(p, n); }, m.crlf);
     detail::Progress none("saving", m.path, 1, false);
-    Writer(m, out, none).run();
+    Writer(m, vertices, out, none).run();
     return s;
 }
 
 void write_file(const Model &m, const std::string &path_in, const WriteOptions &opt)
 {
-    replace_file(path_in, [&](const ByteSink &sink) {
-        Counts c = count(m);
-        detail::Progress progress("saving", path_in, c.vertices + c.refs,
-                                  opt.progress && m.text.size() >= detail::progress_threshold);
-        Out out(sink, m.crlf);
-        Writer(m, out, progress).run();
-    });
+    if (m.store) m.store->check();
+    replace_file(
+        path_in,
+        [&](const ByteSink &sink) {
+            Counts c = count(m);
+            detail::Progress progress("saving", path_in, c.vertices + c.refs,
+                                      opt.progress && m.text.size() >= detail::progress_threshold);
+            Out out(sink, m.crlf);
+            Writer(m, opt.vertices, out, progress).run();
+        },
+        opt.replace);
 }
 
 } // namespace ac

@@ -1,6 +1,7 @@
 #include "acscene.h"
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <unordered_map>
 #include <unordered_set>
@@ -17,6 +18,12 @@ Vertex host_vertex(const ac::Vertex &v) { return Vertex{v.x, v.y, v.z}; }
 std::string object_label(const Object &o)
 {
     return o.name.empty() ? "object " + std::to_string(o.id) : "object \"" + o.name + "\"";
+}
+
+std::string model_object_label(const ac::Object &o)
+{
+    const std::string n = o.name();
+    return n.empty() ? "the " + o.type + " object" : "object \"" + n + "\"";
 }
 
 // The scene as a new model: one material, objects in world coordinates.
@@ -73,23 +80,26 @@ ac::Model fresh_model(Scene &scene, const std::string &path)
 
 } // namespace
 
-ac::Counts load_scene(Host &host, const std::string &path, const ac::ReadOptions &options)
+namespace {
+
+// The scene's objects in the model's order, each vertex placed in the world;
+// a world coordinate beyond single precision refuses the file.
+void build_scene(Scene &scene, AcDocument &doc)
 {
-    auto doc = std::make_shared<AcDocument>();
-    doc->model = ac::read_file(path, options);
-    Scene scene;
-    // Objects are made as the model is walked, parents first, so the scene
-    // numbers them in the model's order.
     std::unordered_map<const ac::Object *, Object *> parent_of;
-    ac::for_each_object(doc->model, [&](ac::Object &source, const ac::Placement &placement) {
+    ac::for_each_object(doc.model, [&](ac::Object &source, const ac::Placement &placement) {
         Object *object = &scene.world();
-        if (&source != &doc->model.world) {
+        if (&source != &doc.model.world) {
             Object *parent = parent_of.at(&source);
             object = &scene.add_object(source.name(), parent == &scene.world() ? nullptr : parent);
             object->subdivided = source.subdiv() > 0;
         }
-        for (const ac::Vertex &v : source.verts) {
-            const ac::Vertex w = placement.to_world(v);
+        for (std::size_t i = 0; i < source.verts.size(); ++i) {
+            const ac::Vertex w = placement.to_world(source.verts[i]);
+            if (!std::isfinite(w.x) || !std::isfinite(w.y) || !std::isfinite(w.z))
+                throw ac::Error(doc.model.path + ":" + std::to_string(source.line) + ": expected world coordinates " +
+                                "within single precision, found vertex " + std::to_string(i) + " of " +
+                                model_object_label(source) + " placed beyond them by its loc and rot");
             object->add_vertex(w.x, w.y, w.z);
         }
         for (const ac::Surface &s : source.surfs) {
@@ -98,8 +108,54 @@ ac::Counts load_scene(Host &host, const std::string &path, const ac::ReadOptions
             object->add_surface(std::move(refs));
         }
         for (ac::Object &kid : source.kids) parent_of[&kid] = object;
-        doc->links.push_back({object, &source, placement});
+        doc.links.push_back({object, &source, placement});
     });
+}
+
+// The local coordinates of every object with a vertex the scene moved, the
+// model itself left as read. Counts the vertices written anew.
+ac::LocalVertices moved_locals(const Scene &scene, const AcDocument &doc, const std::string &path,
+                               std::size_t &moved)
+{
+    if (doc.links.size() != scene.object_count() + 1)
+        throw ac::Error(path + ": cannot save: the scene has " + std::to_string(scene.object_count()) +
+                        " objects, the model it was loaded from " + std::to_string(doc.links.size() - 1));
+    ac::LocalVertices locals;
+    for (const AcDocument::Link &link : doc.links) {
+        const Object &o = *link.object;
+        const ac::Object &src = *link.source;
+        if (o.vertices.size() != src.verts.size() || o.surfaces.size() != src.surfs.size())
+            throw ac::Error(path + ": cannot save: " + object_label(o) +
+                            " no longer has the vertices and surfaces of the model it was loaded from");
+        std::vector<ac::Vertex> *out = nullptr;
+        for (std::size_t i = 0; i < src.verts.size(); ++i) {
+            const Vertex &w = o.vertices[i].v;
+            const ac::Vertex old = src.verts[i];
+            if (same_bits(w, host_vertex(link.placement.to_world(old)))) continue;
+            ac::Vertex local;
+            try {
+                local = link.placement.to_local({w.x, w.y, w.z}, old);
+            } catch (const ac::Error &e) {
+                throw ac::Error(path + ": cannot save vertex " + std::to_string(i) + " of " + object_label(o) + ": " +
+                                e.what() + "; nothing written");
+            }
+            if (same_bits(host_vertex(local), host_vertex(old))) continue;
+            if (!out) out = &(locals[&src] = src.verts);
+            (*out)[i] = local;
+            ++moved;
+        }
+    }
+    return locals;
+}
+
+} // namespace
+
+ac::Counts load_scene(Host &host, const std::string &path, const ac::ReadOptions &options)
+{
+    auto doc = std::make_shared<AcDocument>();
+    doc->model = ac::read_file(path, options);
+    Scene scene;
+    build_scene(scene, *doc);
     const ac::Counts counts = ac::count(doc->model);
     host.replace_scene(std::move(scene), std::move(doc));
     return counts;
@@ -114,39 +170,12 @@ std::size_t save_scene(Host &host, const std::string &path, const ac::WriteOptio
         host.scene().for_each_object([&](Object &o) { n += o.vertices.size(); });
         return n;
     }
-    AcDocument &doc = *host.document();
-    if (doc.links.size() != host.scene().object_count() + 1)
-        throw ac::Error(path + ": cannot save: the scene has " + std::to_string(host.scene().object_count()) +
-                        " objects, the model it was loaded from " + std::to_string(doc.links.size() - 1));
-    struct Change {
-        ac::Object *object;
-        std::size_t index;
-        ac::Vertex before, after;
-    };
-    std::vector<Change> changes;
+    const AcDocument &doc = *host.document();
     std::size_t moved = 0;
-    for (const AcDocument::Link &link : doc.links) {
-        const Object &o = *link.object;
-        ac::Object &src = *link.source;
-        if (o.vertices.size() != src.verts.size() || o.surfaces.size() != src.surfs.size())
-            throw ac::Error(path + ": cannot save: " + object_label(o) +
-                            " no longer has the vertices and surfaces of the model it was loaded from");
-        for (std::size_t i = 0; i < src.verts.size(); ++i) {
-            const Vertex &w = o.vertices[i].v;
-            const ac::Vertex old = src.verts[i];
-            if (same_bits(w, host_vertex(link.placement.to_world(old)))) continue;
-            ++moved;
-            const ac::Vertex local = link.placement.to_local({w.x, w.y, w.z}, old);
-            if (!same_bits(host_vertex(local), host_vertex(old))) changes.push_back({&src, i, old, local});
-        }
-    }
-    for (const Change &c : changes) c.object->verts[c.index] = c.after;
-    try {
-        ac::write_file(doc.model, path, options);
-    } catch (...) {
-        for (const Change &c : changes) c.object->verts[c.index] = c.before;
-        throw;
-    }
+    const ac::LocalVertices locals = moved_locals(host.scene(), doc, path, moved);
+    ac::WriteOptions with_locals = options;
+    with_locals.vertices = &locals;
+    ac::write_file(doc.model, path, with_locals);
     return moved;
 }
 

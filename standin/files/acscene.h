@@ -30,13 +30,17 @@ struct AcDocument {
 };
 
 // Replaces the host's scene (and its undo history) with the model in PATH.
-// Throws ac::Error, leaving the scene as it was, when the file is refused.
+// Throws ac::Error, leaving the scene as it was, when the file is refused or
+// a vertex's world coordinates would be beyond single precision.
 ac::Counts load_scene(Host &host, const std::string &path, const ac::ReadOptions &options = {});
 
 // Writes the host's scene to PATH: through the model it was loaded from, or
-// as a new model when it was built by other means. Returns how many vertices
-// were written with new coordinates. Throws ac::Error, writing nothing, when
-// the scene no longer fits its model or a moved vertex cannot go back.
+// as a new model when it was built by other means. The model itself is never
+// changed, so a save after undo gives back the file as read. Returns how many
+// vertices were written with coordinates other than those read. Throws
+// ac::Error, writing nothing, when the scene no longer fits its model or a
+// moved vertex cannot go back (a singular rot on the way, a local coordinate
+// beyond single precision).
 std::size_t save_scene(Host &host, const std::string &path, const ac::WriteOptions &options = {});
 
 // One edge of a surface, by the indices of its two vertices in the object.

@@ -1,6 +1,10 @@
 #include "apply.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <climits>
+#include <cstdlib>
 #include <unordered_map>
 
 #include "acscene.h"
@@ -34,9 +38,13 @@ void parse_select(const std::vector<std::string> &words, size_t &i, ApplyOptions
 ApplyOptions parse_apply_options(const std::vector<std::string> &words)
 {
     if (words.size() < 2) throw Error(std::string("usage: standin ") + kApplyUsage);
+    for (size_t i = 0; i < 2; ++i)
+        if (words[i].rfind("--", 0) == 0)
+            refuse_words(std::string(i == 0 ? "IN.ac" : "OUT.ac") + " is missing (\"" + words[i] + "\" is an option)");
     ApplyOptions o;
     o.in = words[0];
     o.out = words[1];
+    std::vector<std::string> given;
     // Options that take one value, and where it goes.
     const std::pair<const char *, std::string ApplyOptions::*> valued[] = {
         {"--freq-axis", &ApplyOptions::freq_axis}, {"--amp-axis", &ApplyOptions::amp_axis},
@@ -51,6 +59,9 @@ ApplyOptions parse_apply_options(const std::vector<std::string> &words)
         } else if (option != std::end(valued)) {
             if (i + 1 >= words.size()) refuse_words(word + " needs a value");
             o.*(option->second) = words[++i];
+            given.push_back(word);
+        } else if (word == "--force") {
+            o.force = true;
         } else if (word == "--additive" || word == "--absolute") {
             o.additive = word == "--additive";
         } else if (word == "--per-unit" || word == "--across") {
@@ -61,7 +72,8 @@ ApplyOptions parse_apply_options(const std::vector<std::string> &words)
     }
     for (const auto &[name, field] : valued) {
         const bool required = field != &ApplyOptions::offset && field != &ApplyOptions::preview;
-        if (required && (o.*field).empty()) refuse_words(std::string(name) + " is required");
+        if (required && std::find(given.begin(), given.end(), name) == given.end())
+            refuse_words(std::string(name) + " is required");
     }
     return o;
 }
@@ -127,12 +139,52 @@ Preview side_view(const Host &host, const ApplyOptions &o, const std::vector<Obj
     return p;
 }
 
+// What a path names: its device and inode when it exists, else its folder's
+// real path and its own name.
+std::string identity(const std::string &path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) return "inode " + std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+    const size_t slash = path.rfind('/');
+    const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    char *real = ::realpath(dir.c_str(), nullptr);
+    if (real == nullptr) return path;
+    const std::string named = std::string(real) + "/" + path.substr(slash == std::string::npos ? 0 : slash + 1);
+    std::free(real);
+    return named;
+}
+
+// The files the job writes, refused before anything is read or written: a
+// preview that is not an .svg name or that is IN or OUT under another name,
+// and any destination replace_file would refuse.
+void check_destinations(const ApplyOptions &o)
+{
+    const ac::ReplaceOptions replace{o.force};
+    if (!o.preview.empty()) {
+        const std::string &p = o.preview;
+        if (p.size() < 5 || p.compare(p.size() - 4, 4, ".svg") != 0)
+            throw Error(p + ": cannot save the preview: its name must end in .svg; nothing written");
+        const std::string preview = identity(p);
+        for (const std::string *model : {&o.in, &o.out})
+            if (identity(*model) == preview)
+                throw Error(p + ": cannot save the preview: it is the model " + *model + "; nothing written");
+        ac::check_destination(p, replace);
+    }
+    ac::check_destination(o.out, replace);
+}
+
 }  // namespace
 
 std::string apply_to_file(Host &host, const ApplyOptions &o)
 {
+    check_destinations(o);
     load_scene(host, o.in);
-    const auto chosen = select_by_name(host, o.select, o.names);
+    std::vector<Object *> chosen;
+    try {
+        chosen = select_by_name(host, o.select, o.names);
+    } catch (const Error &e) {
+        throw Error(o.in + ": " + e.what() + "; nothing written");
+    }
     const std::vector<Object *> objects = objects_reached(chosen, host.select_mode());
     const size_t steps = host.undo_steps().size();
     if (run_command(host, o)) throw Error(host.messages().back() + "; nothing written");
@@ -143,12 +195,15 @@ std::string apply_to_file(Host &host, const ApplyOptions &o)
     for (const auto &[vertex, position] : saved) moved += same_bits(vertex->v, position) ? 0 : 1;
     for (const Object *object : objects) total += object->vertices.size();
     const std::string svg = o.preview.empty() ? "" : preview_svg(side_view(host, o, objects, saved));
-    save_scene(host, o.out);
+    ac::WriteOptions write;
+    write.replace.force = o.force;
+    save_scene(host, o.out, write);
     std::string result = "moved " + std::to_string(moved) + " of " + std::to_string(total) + " vertices in " +
                          std::to_string(objects.size()) + " object(s); wrote " + o.out;
     if (svg.empty()) return result;
     try {
-        ac::replace_file(o.preview, [&](const ac::ByteSink &sink) { sink(svg.data(), svg.size()); });
+        ac::replace_file(
+            o.preview, [&](const ac::ByteSink &sink) { sink(svg.data(), svg.size()); }, ac::ReplaceOptions{o.force});
     } catch (const std::exception &e) {
         throw Error(result + ", but " + e.what());
     }

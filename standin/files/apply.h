@@ -18,12 +18,13 @@ struct ApplyOptions {
     std::string freq_axis, amp_axis, frequency, amplitude;  // as the command takes them
     std::string offset = "0";
     bool additive = true, per_unit = true;
+    bool force = false;  // replace an OUT (or preview) the user may not write
 };
 
 inline constexpr const char *kApplyUsage =
     "apply IN.ac OUT.ac --freq-axis x|y|z --amp-axis x|y|z --frequency F --amplitude A "
     "?--select all|objects NAME...|surfaces NAME...|vertices NAME...? ?--offset HUNDREDTHS|random? "
-    "?--additive|--absolute? ?--per-unit|--across? ?--preview OUT.svg?";
+    "?--additive|--absolute? ?--per-unit|--across? ?--preview OUT.svg? ?--force?";
 
 // Parses the words after "apply"; throws Error, with the usage where it
 // helps, for words it cannot use.

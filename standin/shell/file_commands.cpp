@@ -2,6 +2,7 @@
 // from one file to another in a single step).
 #include "acscene.h"
 #include "apply.h"
+#include "error.h"
 #include "host.h"
 #include "subcommands.h"
 
@@ -22,8 +23,12 @@ Tcl_Obj *load(Shell &, Args &args)
 
 Tcl_Obj *save(Shell &, Args &args)
 {
-    args.need(1, 1, "save FILE.ac");
-    return wide(save_scene(host(), args.str(0)));
+    const char *usage = "save ?--force? FILE.ac";
+    args.need(1, 2, usage);
+    ac::WriteOptions options;
+    options.replace.force = args.count == 2;
+    if (options.replace.force && args.str(0) != "--force") throw Error(std::string("usage: standin ") + usage);
+    return wide(save_scene(host(), args.str(args.count - 1), options));
 }
 
 Tcl_Obj *apply(Shell &, Args &args) { return text(apply_to_file(host(), parse_apply_options(args.words()))); }

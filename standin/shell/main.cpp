@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <iostream>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -157,6 +158,7 @@ int read_eval_print(Shell &shell)
 int main(int argc, char **argv)
 {
     int failure = kCannotStart;
+    std::string doing = "starting";
     try {
         const CommandLine line = parse_command_line(argc, argv);
         if (line.help) {
@@ -168,6 +170,7 @@ int main(int argc, char **argv)
         set_script_args(shell, line.script_args);
         start(shell, line);
         failure = kFailed;
+        doing = !line.apply ? "running the scripts" : line.apply->empty() ? "running apply" : "running apply on " + line.apply->front();
         if (line.apply) {
             std::cout << apply_to_file(standin::host(), standin::parse_apply_options(*line.apply)) << "\n";
         } else if (line.steps.empty() && !line.gui) {
@@ -177,6 +180,9 @@ int main(int argc, char **argv)
         }
         if (line.gui) gui_run();
         return 0;
+    } catch (const std::bad_alloc &) {  // the last resort: what it was doing did not fit in memory
+        std::cerr << "standin: out of memory while " << doing << "\n";
+        return failure;
     } catch (const std::exception &e) {  // standin::Error, and ac::Error from model files
         std::cerr << "standin: " << e.what() << "\n";
         return failure;

@@ -1,6 +1,7 @@
 #include "shell.h"
 
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "error.h"
@@ -35,15 +36,18 @@ int ac3d_command(ClientData, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]
 // only here.
 int standin_command(ClientData data, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[])
 {
+    const std::string name = objc < 2 ? "" : Tcl_GetString(objv[1]);
     try {
         if (objc < 2) throw Error("usage: standin " + subcommand_names());
-        const std::string name = Tcl_GetString(objv[1]);
         const Subcommand *sub = find_subcommand(name);
         if (sub == nullptr) throw Error("unknown subcommand \"" + name + "\": must be " + subcommand_names());
         Args args{interp, objc - 2, objv + 2};
         Tcl_Obj *result = sub->run(*static_cast<Shell *>(data), args);
         Tcl_SetObjResult(interp, result != nullptr ? result : Tcl_NewObj());
         return TCL_OK;
+    } catch (const std::bad_alloc &) {  // the last resort: the subcommand did not fit in memory
+        Tcl_SetObjResult(interp, Tcl_NewStringObj(("out of memory in standin " + name).c_str(), -1));
+        return TCL_ERROR;
     } catch (const std::exception &e) {  // Error, and ac::Error from model files
         Tcl_SetObjResult(interp, Tcl_NewStringObj(e.what(), -1));
         return TCL_ERROR;

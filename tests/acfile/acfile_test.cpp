@@ -375,6 +375,15 @@ TEST(ReaderQuirks, ObjectTokensInAnyOrderAndUnknownOnesAreKept)
     EXPECT_EQ(g.find("mystery")->args, (std::vector<std::string>{"\"a b\"", "1", "2"}));
     EXPECT_EQ(g.loc[2], 1e-5);
     EXPECT_EQ(ac::write_text(l.model), src);
+
+    const std::string beyond = replace(quad, "mat 0\n", "mat 5\n");
+    Loaded b = load(beyond);
+    ASSERT_EQ(b.warnings.size(), 1u);
+    EXPECT_EQ(b.warnings[0].rfind("t.ac:17: warning: surface 0 of object 'plate' uses material 5, but the file has 1 ",
+                                  0),
+              0u)
+        << b.warnings[0];
+    EXPECT_EQ(ac::write_text(b.model), beyond);
 }
 
 TEST(ReaderQuirks, DataCountPolicy)
@@ -489,6 +498,12 @@ TEST(ReaderRefuses, WhatCannotBeReadWithoutGuessing)
         {replace(quad, "1 1 -0", "1 nan -0"), "t.ac:13: expected a finite vertex coordinate", "found 'nan'"},
         {replace(quad, "1 1 -0", "1 1e39 -0"), "t.ac:13: expected a finite vertex coordinate", "found '1e39'"},
         {replace(quad, "loc 1 2 3", "loc 1 2 x"), "t.ac:9: expected a number in loc", "found 'x'"},
+        {replace(quad, "loc 1 2 3", "loc 1e39 2 3"), "t.ac:9: expected a number within single precision in loc",
+         "found '1e39'"},
+        {replace(quad, "loc 1 2 3", "rot 1 0 0 0 -4e38 0 0 0 1"),
+         "t.ac:9: expected a number within single precision in rot of object 'plate'", "found '-4e38'"},
+        {replace(quad, "refs 4\n", std::string("refs f\0u\x1b\n", 10)), "t.ac:18: expected a whole number after refs",
+         "found 'f\\x00u\\x1b'"},
         {replace(quad, "loc 1 2 3", "loc 1 2 3\nloc 1 2 3"), "t.ac:10: expected one loc per object", "found 'loc'"},
         {replace(quad, "name \"plate\"", "name \"plate"), "t.ac:6: expected a closing '\"'", "found end of file"},
         {quad.substr(0, quad.size() - 7), "t.ac:23: expected kids to end object 'plate'", "found end of file"},
@@ -595,10 +610,10 @@ TEST_F(Saving, AFailedSaveLeavesNothingBehind)
     const ac::Model m = load(quad).model;
     const fs::path missing = dir_ / "missing" / "m.ac";
     const std::string msg = save_error(m, missing);
-    EXPECT_EQ(msg.rfind(missing.string() + ": cannot save: open " + (dir_ / "missing").string() + "/.m.ac.tmp", 0), 0u)
+    EXPECT_EQ(msg.rfind(missing.string() + ": cannot save: open " + (dir_ / "missing").string() + "/.rilo-", 0), 0u)
         << msg;
     EXPECT_NE(msg.find(": No such file or directory"), std::string::npos) << msg;
-    EXPECT_EQ(save_error(m, dir_), dir_.string() + ": cannot save: Is a directory");
+    EXPECT_EQ(save_error(m, dir_), dir_.string() + ": cannot save: it is a directory, not a regular file; left as it is");
     EXPECT_TRUE(names().empty());
 
     if (::geteuid() != 0) {

@@ -1,0 +1,176 @@
+#!/bin/sh
+# Bad input and hostile destinations, run through the real standin: for each
+# case the exit status, the message, and the type, owner, mode and bytes of
+# IN (in.ac), OUT (out.ac) and the preview (o.svg) before and after. Files
+# listed under "changes" must end up regular files (with the owner and mode
+# under "after", when given); all others must be as they were, and no
+# temporary file may be left. Cases for "nobody" drop root's privileges.
+#
+# usage: bad_files.sh STANDIN MODEL.ac   (as root; exit 77 otherwise)
+set -u
+S=$1
+MODEL=$2
+[ "$(id -u)" = 0 ] || { echo "needs root to switch users"; exit 77; }
+BASE=$(mktemp -d)
+chmod 755 "$BASE"
+trap 'rm -rf "$BASE"' EXIT
+W="--freq-axis x --amp-axis y --frequency 1 --amplitude 0.1"
+LONG=$(printf '%0251d' 0).ac
+export S W LONG
+
+# A model of one object "r" under a group, with TRANSFORM in the group.
+model() {
+    printf 'AC3Db\nMATERIAL "m" rgb 1 1 1  amb 0 0 0  emis 0 0 0  spec 0 0 0  shi 1  trans 0\nOBJECT world\nkids 1\n'
+    printf 'OBJECT group\nname "g"\n%s\nkids 1\nOBJECT poly\nname "r"\nnumvert 3\n%s\n%s\n%s\n' "$1" "$2" "$3" "$4"
+    printf 'numsurf 1\nSURF 0x10\nmat %s\nrefs 3\n0 0 0\n1 0 0\n2 0 0\nkids 0\n' "${5:-0}"
+}
+# 40 chains of 998 nested groups, each ending in a triangle.
+deep() {
+    awk 'BEGIN { print "AC3Db\nOBJECT world\nkids 40"
+        for (c = 0; c < 40; c++) for (d = 0; d < 998; d++) {
+            print "OBJECT group\nname \"c" c "d" d "\"\nloc 0.5 0 0"
+            if (d < 997) print "kids 1"
+            else print "numvert 3\n0 0 0\n1 0 0\n0 1 0\nnumsurf 1\nSURF 0x10\nmat 0\nrefs 3\n0 0 0\n1 0 0\n2 0 0\nkids 0"
+        } }' >"$1"
+}
+
+state() {
+    [ -L "$1" ] && printf 'link to %s, ' "$(readlink "$1")"
+    if [ -e "$1" ]; then
+        stat -L -c '%F %U:%G %a %s' "$1" | tr -d '\n'
+        # (a sparse file of gigabytes is told by its size)
+        [ -f "$1" ] && [ "$(stat -L -c %s "$1")" -lt 100000000 ] && printf ' %s' "$(cksum <"$1")"
+        echo
+    else
+        echo absent
+    fi
+}
+
+failed=0
+n=0
+# name | who | setup (as root, in the case's folder) | command | signal | status | message (ERE; none: no
+# output) | changes | after
+while IFS='|' read -r name who setup cmd sig status msg changes after; do
+    case $name in '' | '#'*) continue ;; esac
+    n=$((n + 1))
+    sig=${sig%% *} who=${who%% *}
+    dir=$BASE/$n
+    mkdir "$dir" && cd "$dir" && cp "$MODEL" in.ac && chmod 644 in.ac || exit 1
+    eval "$setup"
+    before="$(state in.ac)|$(state out.ac)|$(state o.svg)"
+    [ -z "$sig" ] || cmd="RILO_TEST_HOLD_SAVE=30 env --default-signal=$sig $cmd"
+    run="cd '$dir' && $cmd"
+    [ "$who" = nobody ] && run="setpriv --reuid=nobody --regid=nogroup --clear-groups sh -c \"$(printf '%s' "$run" | sed 's/["$`\\]/\\&/g')\""
+    if [ -z "$sig" ]; then
+        eval "$run" >"$BASE/out" 2>&1
+        got=$?
+    else
+        # The save holds once its temporary file is written; interrupt it then.
+        (eval "$run") >"$BASE/out" 2>&1 &
+        pid=$!
+        temp=
+        for _ in $(seq 200); do
+            temp=$(ls -a | grep '^\.rilo-') && break
+            sleep 0.1
+        done
+        kill -"$sig" "$(echo "$temp" | cut -d- -f2)"
+        wait "$pid"
+        got=$?
+    fi
+    cd "$BASE" || exit 1
+    problems=""
+    [ "$got" = "$status" ] || problems="$problems status $got, not $status;"
+    if [ -z "$msg" ]; then
+        [ ! -s "$BASE/out" ] || problems="$problems a message;"
+    else
+        grep -qE -- "$msg" "$BASE/out" || problems="$problems message;"
+    fi
+    i=0
+    for f in in.ac out.ac o.svg; do
+        i=$((i + 1))
+        was=$(echo "$before" | cut -d'|' -f$i)
+        now=$(state "$dir/$f")
+        short=${f%%.*}
+        [ "$f" = o.svg ] && short=svg
+        case " $changes " in
+        *" $short "*)
+            case $now in *"regular file"*) ;; *) problems="$problems $f is $now;" ;; esac
+            want=$(echo "$after" | sed -n "s/.*$short=\([^ ]*\) \([0-7]*\).*/\1 \2/p")
+            [ -z "$want" ] || case $now in *"$want"*) ;; *) problems="$problems $f is $now, not $want;" ;; esac
+            ;;
+        *) [ "$was" = "$now" ] || problems="$problems $f was $was, now $now;" ;;
+        esac
+    done
+    ls -a "$dir" | grep -q '^\.rilo-' && problems="$problems a temporary file is left;"
+    if [ -n "$problems" ]; then
+        failed=$((failed + 1))
+        echo "FAIL $name:$problems"
+        sed 's/^/    /' "$BASE/out"
+    fi
+done <<'EOF'
+# Destinations: a new path or a regular file (a link to one is followed)
+fifo out       |root  |mkfifo out.ac                       |$S apply in.ac out.ac $W                  | |1|out.ac: cannot save: it is a FIFO, not a regular file; left as it is||
+device out     |root  |mknod out.ac c 1 3                  |$S apply in.ac out.ac $W                  | |1|it is a character device, not a regular file||
+directory out  |root  |mkdir out.ac                        |$S apply in.ac out.ac $W                  | |1|it is a directory, not a regular file||
+socket out     |root  |python3 -c 'import socket; socket.socket(socket.AF_UNIX).bind("out.ac")'|$S apply in.ac out.ac $W| |1|it is a socket||
+link followed  |root  |echo old >real.ac; ln -s real.ac out.ac|$S apply in.ac out.ac $W               | |0|^moved .* wrote out.ac$|out|
+dangling link  |root  |ln -s nowhere.ac out.ac             |$S apply in.ac out.ac $W                  | |1|out.ac: cannot save: it is a symbolic link to nothing||
+link loop      |root  |ln -s out.ac out.ac                 |$S apply in.ac out.ac $W                  | |1|it is a symbolic link in a loop||
+preview is in  |root  |ln -s in.ac o.svg                   |$S apply in.ac out.ac $W --preview o.svg  | |1|o.svg: cannot save the preview: it is the model in.ac; nothing written||
+preview is out |root  |                                    |$S apply in.ac o.svg $W --preview ./o.svg | |1|it is the model o.svg||
+preview no svg |root  |                                    |$S apply in.ac out.ac $W --preview out.ac | |1|out.ac: cannot save the preview: its name must end in .svg||
+preview fifo   |root  |mkfifo o.svg                        |$S apply in.ac out.ac $W --preview o.svg  | |1|o.svg: cannot save: it is a FIFO||
+out and preview|root  |                                    |$S apply in.ac out.ac $W --preview o.svg  | |0|wrote out.ac and o.svg$|out svg|
+in replaced    |root  |                                    |$S apply in.ac in.ac $W                   | |0|wrote in.ac$|in|
+long out name  |root  |                                    |$S apply in.ac $LONG $W                   | |0|wrote 0+\.ac$||
+# Nothing unreadable is written, nothing beyond single precision is read
+rot halves x   |root  |model 'rot 0.5 0 0 0 1 0 0 0 1' '1 0 0' '2 1 0' '3 2 0' >in.ac|$S apply in.ac out.ac --freq-axis y --amp-axis x --frequency 0.25 --amplitude 3e38| |1|out.ac: cannot save vertex [0-9] of object "r": its local x would be .*beyond single precision; nothing written||
+singular rot   |root  |model 'rot 1 0 0 2 0 0 0 0 1' '1 0 0' '2 0 1' '3 0 2' >in.ac|$S apply in.ac out.ac --freq-axis z --amp-axis y --frequency 0.25 --amplitude 1| |1|out.ac: cannot save vertex [0-9] of object "r": the rot of object 'g' is singular||
+loc 1e39       |root  |model 'loc 1e39 0 0' '1 0 0' '2 0 0' '3 0 0' >in.ac|$S apply in.ac out.ac $W          | |1|^standin: in.ac:7: expected a number within single precision in loc of object 'g', found '1e39'$||
+world overflow |root  |model 'loc 3e38 0 0' '3e38 0 0' '2 0 0' '3 0 0' >in.ac|$S apply in.ac out.ac $W        | |1|in.ac:9: expected world coordinates within single precision, found vertex 0 of object "r"||
+vertex 1e39    |root  |model 'loc 0 0 0' '1e39 0 0' '2 0 0' '3 0 0' >in.ac|$S apply in.ac out.ac $W          | |1|in.ac:12: expected a finite vertex coordinate within single precision in object 'r', found '1e39'||
+# Memory in proportion to the file
+deep tree      |root  |deep in.ac                          |prlimit --as=100000000 $S apply in.ac out.ac $W| |0|^moved 40 of 120 vertices in 39920 object|out|
+# Owners and permissions
+owner kept     |root  |cp in.ac out.ac; chown nobody:nogroup out.ac; chmod 640 out.ac|$S apply in.ac out.ac $W| |0|wrote out.ac|out|out=nobody:nogroup 640
+read-only out  |root  |cp in.ac out.ac; chmod 444 out.ac   |$S apply in.ac out.ac $W                  | |1|out.ac: cannot save: you may not write it \(mode 0444, owner 0\); --force replaces it; left as it is||
+forced         |root  |cp in.ac out.ac; chmod 444 out.ac   |$S apply in.ac out.ac $W --force          | |0|wrote out.ac|out|out=root:root 444
+save refused   |root  |cp in.ac out.ac; chmod 444 out.ac   |$S -c 'standin load in.ac' -c 'standin save out.ac'| |1|you may not write it||
+save forced    |root  |cp in.ac out.ac; chmod 444 out.ac   |$S -c 'standin load in.ac' -c 'standin save --force out.ac'| |0|^0$|out|out=root:root 444
+other's file   |nobody|chmod 777 .; cp in.ac out.ac        |$S apply in.ac out.ac $W                  | |1|you may not write it \(mode 0644, owner 0\)||
+owner not kept |nobody|chmod 777 .; cp in.ac out.ac; chmod 666 out.ac|$S apply in.ac out.ac $W        | |1|out.ac: cannot save: it belongs to user 0, and the new file could not be given to that user||
+other's forced |nobody|chmod 777 .; cp in.ac out.ac        |$S apply in.ac out.ac $W --force          | |0|wrote out.ac|out|out=nobody:nogroup 644
+own file       |nobody|chmod 777 .; cp in.ac out.ac; chown nobody out.ac; chmod 604 out.ac|$S apply in.ac out.ac $W| |0|wrote out.ac|out|out=nobody:nogroup 604
+folder shut    |nobody|cp in.ac out.ac; chown nobody out.ac|$S apply in.ac out.ac $W                  | |1|out.ac: cannot save: open \./\.rilo-[0-9]+-0\.tmp: Permission denied||
+unreadable in  |nobody|chmod 600 in.ac                     |$S apply in.ac out.ac $W                  | |1|^standin: in.ac: cannot load: open: Permission denied$||
+# Interrupted saves: OUT as it was, no temporary file, the signal's status (and
+# the shell's notice of it)
+interrupt      |root  |cp in.ac out.ac; echo old >>out.ac  |$S apply in.ac out.ac $W                  |INT |130|||
+terminate      |root  |cp in.ac out.ac; echo old >>out.ac  |$S apply in.ac out.ac $W                  |TERM|143|^Terminated$||
+hang up        |root  |                                    |$S -c 'standin load in.ac' -c 'standin save out.ac'|HUP|129|^Hangup$||
+# The command line
+out forgotten  |root  |                                    |$S apply in.ac --additive $W              | |1|OUT.ac is missing \("--additive" is an option\)||
+empty number   |root  |                                    |$S apply in.ac out.ac --freq-axis x --amp-axis y --frequency "" --amplitude 1| |1|rilo : unable to parse  for frequency; nothing written||
+overlapping    |root  |                                    |$S apply in.ac out.ac $W --select objects banner banner| |0|^moved [0-9]+ of 175 vertices in 1 object|out|
+no such object |root  |                                    |$S apply in.ac out.ac $W --select objects zz| |1|^standin: in.ac: no object named "zz"; nothing written$||
+# Input that cannot fit
+endless stream |root  |                                    |$S apply /dev/zero out.ac $W              | |1|^standin: /dev/zero: cannot load: not a regular file, and more than 256 MiB came from it; stopped reading$||
+huge file      |root  |truncate -s 5G in.ac                |$S apply in.ac out.ac $W                  | |1|^standin: in.ac: cannot load: the file has 5368709120 bytes; files of 4 GiB or more are not read$||
+directory in   |root  |mkdir d.ac                          |$S apply d.ac out.ac $W                   | |1|d.ac: cannot load: read: Is a directory||
+# Messages
+nul in a token |root  |printf 'AC3Db\nOBJECT world\nkids 1\nOBJECT poly\nnumvert f\000\033x\nkids 0\n' >in.ac|$S apply in.ac out.ac $W| |1|in.ac:5: expected a whole number after numvert, found 'f\\x00\\x1bx'$||
+mat beyond     |root  |model 'loc 0 0 0' '1 0 0' '2 0 0' '3 0 0' 5 >in.ac|$S apply in.ac out.ac $W          | |0|in.ac:17: warning: surface 0 of object 'r' uses material 5, but the file has 1 material|out|
+# The command's refusals (README, "Bad input")
+few parameters |root  |                                    |$S -c 'pjtrilo_go x y'                    | |0|Insufficient parameters passed to rilo utility||
+same axis      |root  |                                    |$S apply in.ac out.ac --freq-axis x --amp-axis X --frequency 1 --amplitude 1| |1|rilo : cannot apply frequency and amplitude to same axis; nothing written||
+axis q         |root  |                                    |$S apply in.ac out.ac --freq-axis q --amp-axis y --frequency 1 --amplitude 1| |1|rilo : cannot interpret frequency axis q||
+no number      |root  |                                    |$S apply in.ac out.ac $W --frequency abc  | |1|rilo : unable to parse abc for frequency||
+Random offset  |root  |                                    |$S apply in.ac out.ac $W --offset Random  | |1|rilo : unable to parse Random for offset||
+1e39 amplitude |root  |                                    |$S apply in.ac out.ac $W --amplitude 1e39 | |1|rilo : unable to parse 1e39 for amplitude||
+no vertices    |root  |printf 'AC3Db\nOBJECT world\nkids 0\n' >in.ac|$S apply in.ac out.ac $W          | |1|rilo : no vertices selected; nothing written||
+out of range   |root  |model 'loc 0 0 0' '3e38 3e38 0' '2 0 0' '3 0 0' >in.ac|$S apply in.ac out.ac --freq-axis x --amp-axis y --frequency 1 --amplitude 1e38| |1|rilo : the wave would take coordinates out of range||
+odd folder     |root  |mkdir 'p [x] $y "q"'; cp "${S%/*}/rilo.p" "${S%/*}/rilo.tcl" 'p [x] $y "q"'|$S --plugins "$PWD/p [x] \$y \"q\"" -c 'llength [info procs pjtrilo_dialog]'| |0|^1$||
+init no folder |root  |                                    |$S --no-init -c 'standin init -nodir; set a [llength [standin commands]]; standin init; list $a [llength [standin commands]]'| |0|^0 1$||
+EOF
+echo "$n cases, $failed failed"
+[ "$failed" = 0 ]
