@@ -17,12 +17,8 @@ step() { echo "package: $*"; }
 step "checking the packages the builds need"
 scripts/setup.sh package
 
-# A build folder the test command made keeps its tests; a new one builds
-# only the module and the stand-in.
-options=()
-[ -f build/CMakeCache.txt ] || options=(-DRILO_TESTS=OFF -DRILO_BENCH=OFF)
 step "building rilo.p for Linux in build/"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo "${options[@]}" >/dev/null
+scripts/configure-build.sh
 cmake --build build -j "$(nproc)" --target rilo >/dev/null
 for arch in x86_64 i686; do
   step "building rilo.p for Windows ($arch) in build/windows/$arch"

@@ -10,12 +10,8 @@ step() { echo "run-example: $*"; }
 step "checking the packages the example needs"
 scripts/setup.sh example
 
-# A build folder the test command made keeps its tests; a new one builds
-# only what the example needs, so GoogleTest and the rest need not be there.
-options=()
-[ -f build/CMakeCache.txt ] || options=(-DRILO_TESTS=OFF -DRILO_BENCH=OFF)
 step "configuring build/"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo "${options[@]}" >/dev/null
+scripts/configure-build.sh
 step "building the stand-in and rilo.p (a minute or two on a fresh build)"
 # The compiler's errors go to standard error; of the rest, one line per part built.
 cmake --build build -j "$(nproc)" --target standin rilo |

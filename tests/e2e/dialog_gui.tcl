@@ -2,16 +2,7 @@
 # Tools menu and driven as a user would, with the parameters pjtrilo_go
 # receives and the vertices it moves checked after each action.
 source [file join [file dirname [info script]] lib.tcl]
-
-# An error in an event handler fails the run instead of waiting in a dialog.
-interp bgerror {} {apply {{message options} {
-    puts stderr "background error: [dict get $options -errorinfo]"
-    exit 1
-}}}
-# A last resort should a wait below never end.
-after 60000 {puts stderr "the script did not finish"; exit 1}
-
-set ::standin::gui::modal_messages 0
+windows_under_test
 
 # Every call of pjtrilo_go, recorded before the command runs.
 set calls {}

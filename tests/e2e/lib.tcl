@@ -43,3 +43,15 @@ proc finish {} {
     cleanupTests
     exit [expr {$failed > 0}]
 }
+
+# For the scripts that drive the windows: an error in an event handler fails
+# the run instead of waiting in a dialog, a run that never ends fails after a
+# minute, and messages appear in a window that does not wait.
+proc windows_under_test {} {
+    interp bgerror {} {apply {{message options} {
+        puts stderr "background error: [dict get $options -errorinfo]"
+        exit 1
+    }}}
+    after 60000 {puts stderr "the script did not finish"; exit 1}
+    set ::standin::gui::modal_messages 0
+}

@@ -3,13 +3,7 @@
 # dialog, undone and saved, the unsaved-changes question, and the view
 # following the window's size.  Run with examples/banner.ac as the model.
 source [file join [file dirname [info script]] lib.tcl]
-
-interp bgerror {} {apply {{message options} {
-    puts stderr "background error: [dict get $options -errorinfo]"
-    exit 1
-}}}
-after 60000 {puts stderr "the script did not finish"; exit 1}
-set ::standin::gui::modal_messages 0
+windows_under_test
 
 set model [file normalize [file join [file dirname [info script]] .. .. examples banner.ac]]
 set work [file join [expr {[info exists ::env(TMPDIR)] ? $::env(TMPDIR) : "/tmp"}] window_gui-[pid]]
