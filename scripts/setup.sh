@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake tcl-dev tk-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   valgrind clang-14 libclang-rt-14-dev
   mingw-w64 wine wine64
   xvfb imagemagick

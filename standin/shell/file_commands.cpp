@@ -31,7 +31,11 @@ Tcl_Obj *save(Shell &, Args &args)
     return wide(save_scene(host(), args.str(args.count - 1), options));
 }
 
-Tcl_Obj *apply(Shell &, Args &args) { return text(apply_to_file(host(), parse_apply_options(args.words()))); }
+Tcl_Obj *apply(Shell &, Args &args)
+{
+    const ApplyOptions options = parse_apply_options(args.words());
+    return text(options.help.empty() ? apply_to_file(host(), options) : options.help);
+}
 
 const Subcommand kFileSubcommands[] = {{"load", load}, {"save", save}, {"apply", apply}};
 

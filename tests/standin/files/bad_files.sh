@@ -149,7 +149,9 @@ interrupt      |root  |cp in.ac out.ac; echo old >>out.ac  |$S apply in.ac out.a
 terminate      |root  |cp in.ac out.ac; echo old >>out.ac  |$S apply in.ac out.ac $W                  |TERM|143|^Terminated$||
 hang up        |root  |                                    |$S -c 'standin load in.ac' -c 'standin save out.ac'|HUP|129|^Hangup$||
 # The command line
-out forgotten  |root  |                                    |$S apply in.ac --additive $W              | |1|OUT.ac is missing \("--additive" is an option\)||
+out forgotten  |root  |                                    |$S apply in.ac --additive $W              | |2|^standin: OUT.ac is required$||
+unknown option |root  |                                    |$S apply in.ac out.ac $W --bogus          | |2|^standin: The following argument was not expected: --bogus$||
+apply help     |root  |                                    |$S apply --help                           | |0|^  --force +replace an OUT.ac or preview||
 empty number   |root  |                                    |$S apply in.ac out.ac --freq-axis x --amp-axis y --frequency "" --amplitude 1| |1|rilo : unable to parse  for frequency; nothing written||
 overlapping    |root  |                                    |$S apply in.ac out.ac $W --select objects banner banner| |0|^moved [0-9]+ of 175 vertices in 1 object|out|
 no such object |root  |                                    |$S apply in.ac out.ac $W --select objects zz| |1|^standin: in.ac: no object named "zz"; nothing written$||
