@@ -61,6 +61,7 @@ struct Parser {
         inline_text = app.add_option("-c", texts, "evaluate TCL (may be repeated; runs in order with the scripts)")
                           ->type_name("TCL")
                           ->expected(1)
+                          ->allow_extra_args(false)
                           ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
         scripts = app.add_option("SCRIPT.tcl", files, "evaluate a script file; -- ARG ... become its argv")
                       ->type_name("");

@@ -154,6 +154,8 @@ hang up        |root  |                                    |$S -c 'standin load 
 # The command line
 out forgotten  |root  |                                    |$S apply in.ac --additive $W              | |2|^standin: OUT.ac is required$||
 unknown option |root  |                                    |$S apply in.ac out.ac $W --bogus          | |2|^standin: The following argument was not expected: --bogus$||
+scripts in order|root |echo 'puts s' >s.tcl                  |$S -c 'puts -nonewline c' s.tcl -c 'puts " after"'| |0|^cs$||
+save no file   |root  |                                    |$S -c 'standin save --force'             | |1|usage: standin save \?--force\? FILE.ac||
 apply help     |root  |                                    |$S apply --help                           | |0|^  --force +replace an OUT.ac or preview||
 empty number   |root  |                                    |$S apply in.ac out.ac --freq-axis x --amp-axis y --frequency "" --amplitude 1| |1|rilo : unable to parse  for frequency; nothing written||
 overlapping    |root  |                                    |$S apply in.ac out.ac $W --select objects banner banner| |0|^moved [0-9]+ of 175 vertices in 1 object|out|
