@@ -14,7 +14,7 @@
 set -euo pipefail
 
 job=${1:-test}
-example=(build-essential cmake tcl-dev tk-dev)
+example=(build-essential cmake tcl-dev tk-dev libcli11-dev)
 package=(mingw-w64)
 test=(
   libgtest-dev libgmock-dev libbenchmark-dev

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <unordered_map>
 
+#include <CLI/CLI.hpp>
+
 #include "acscene.h"
 #include "coordinates.h"
 #include "error.h"
@@ -16,64 +18,53 @@
 
 namespace standin {
 
-namespace {
-
-[[noreturn]] void refuse_words(const std::string &why) { throw Error(why + "; usage: standin " + kApplyUsage); }
-
-// --select KIND NAME...: the names run to the next option.
-void parse_select(const std::vector<std::string> &words, size_t &i, ApplyOptions &o)
+void define_apply_options(CLI::App &app, ApplyOptions &o)
 {
-    if (i + 1 >= words.size()) refuse_words(words[i] + " needs a value");
-    o.select = words[++i];
-    o.names.clear();
-    while (i + 1 < words.size() && words[i + 1].rfind("--", 0) != 0) o.names.push_back(words[++i]);
-    if (o.select != "all" && o.select != "objects" && o.select != "surfaces" && o.select != "vertices")
-        throw Error("--select takes all, objects, surfaces or vertices, not \"" + o.select + "\"");
-    if ((o.select == "all") != o.names.empty())
-        throw Error(o.select == "all" ? "--select all takes no names" : "--select " + o.select + " needs object names");
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);  // a later value wins
+    app.add_option("IN.ac", o.in, "the model read")->required()->type_name("");
+    app.add_option("OUT.ac", o.out, "the model written (IN.ac itself may be named)")->required()->type_name("");
+    app.add_option("--freq-axis", o.freq_axis, "the axis the wave runs along")->required()->type_name("x|y|z");
+    app.add_option("--amp-axis", o.amp_axis, "the axis vertices move along")->required()->type_name("x|y|z");
+    app.add_option("--frequency", o.frequency, "cycles per unit, or across the selection")->required()->type_name("F");
+    app.add_option("--amplitude", o.amplitude, "the height of the wave, in model units")->required()->type_name("A");
+    app.add_option("--select", o.select_words, "all (the default), or objects|surfaces|vertices NAME...")
+        ->expected(1, CLI::detail::expected_max_vector_size)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+        ->type_name("KIND NAME");
+    app.add_option("--offset", o.offset, "the phase: hundredths of a cycle, or random for each object (0)")
+        ->type_name("N|random");
+    app.add_flag("--additive,!--absolute", o.additive, "add the wave to the shape (the default), or put vertices on one curve");
+    app.add_flag("--per-unit,!--across", o.per_unit, "frequency per model unit (the default), or across the selection");
+    app.add_option("--preview", o.preview, "also draw the side view, to a file ending in .svg")->type_name("OUT.svg");
+    app.add_flag("--force", o.force, "replace an OUT.ac or preview the user may not write");
+    app.get_formatter()->column_width(34);
 }
 
-}  // namespace
+void check_apply_options(ApplyOptions &o)
+{
+    if (o.select_words.empty()) return;
+    o.select = o.select_words[0];
+    o.names.assign(o.select_words.begin() + 1, o.select_words.end());
+    if (o.select != "all" && o.select != "objects" && o.select != "surfaces" && o.select != "vertices")
+        throw CLI::ValidationError("--select takes all, objects, surfaces or vertices, not \"" + o.select + "\"");
+    if ((o.select == "all") != o.names.empty())
+        throw CLI::ValidationError(o.select == "all" ? "--select all takes no names"
+                                                     : "--select " + o.select + " needs object names");
+}
 
 ApplyOptions parse_apply_options(const std::vector<std::string> &words)
 {
-    if (words.size() < 2) throw Error(std::string("usage: standin ") + kApplyUsage);
-    for (size_t i = 0; i < 2; ++i)
-        if (words[i].rfind("--", 0) == 0)
-            refuse_words(std::string(i == 0 ? "IN.ac" : "OUT.ac") + " is missing (\"" + words[i] + "\" is an option)");
     ApplyOptions o;
-    o.in = words[0];
-    o.out = words[1];
-    std::vector<std::string> given;
-    // Options that take one value, and where it goes.
-    const std::pair<const char *, std::string ApplyOptions::*> valued[] = {
-        {"--freq-axis", &ApplyOptions::freq_axis}, {"--amp-axis", &ApplyOptions::amp_axis},
-        {"--frequency", &ApplyOptions::frequency}, {"--amplitude", &ApplyOptions::amplitude},
-        {"--offset", &ApplyOptions::offset},       {"--preview", &ApplyOptions::preview}};
-    for (size_t i = 2; i < words.size(); ++i) {
-        const std::string &word = words[i];
-        const auto *option =
-            std::find_if(std::begin(valued), std::end(valued), [&](auto &v) { return word == v.first; });
-        if (word == "--select") {
-            parse_select(words, i, o);
-        } else if (option != std::end(valued)) {
-            if (i + 1 >= words.size()) refuse_words(word + " needs a value");
-            o.*(option->second) = words[++i];
-            given.push_back(word);
-        } else if (word == "--force") {
-            o.force = true;
-        } else if (word == "--additive" || word == "--absolute") {
-            o.additive = word == "--additive";
-        } else if (word == "--per-unit" || word == "--across") {
-            o.per_unit = word == "--per-unit";
-        } else {
-            refuse_words("unknown option \"" + word + "\"");
-        }
-    }
-    for (const auto &[name, field] : valued) {
-        const bool required = field != &ApplyOptions::offset && field != &ApplyOptions::preview;
-        if (required && std::find(given.begin(), given.end(), name) == given.end())
-            refuse_words(std::string(name) + " is required");
+    CLI::App app("Runs the waveform on a model file.", "standin apply");
+    define_apply_options(app, o);
+    std::vector<std::string> reversed(words.rbegin(), words.rend());  // CLI11 takes them last first
+    try {
+        app.parse(reversed);
+        check_apply_options(o);
+    } catch (const CLI::CallForHelp &) {
+        o.help = app.help();
+    } catch (const CLI::ParseError &e) {
+        throw UsageError(std::string(e.what()) + "; usage: standin apply IN.ac OUT.ac OPTION... (--help lists them)");
     }
     return o;
 }

@@ -6,6 +6,10 @@
 #include <string>
 #include <vector>
 
+namespace CLI {
+class App;
+}
+
 namespace standin {
 
 class Host;
@@ -19,15 +23,18 @@ struct ApplyOptions {
     std::string offset = "0";
     bool additive = true, per_unit = true;
     bool force = false;  // replace an OUT (or preview) the user may not write
+    std::vector<std::string> select_words;  // --select as given
+    std::string help;                       // --help: the text, and nothing else done
 };
 
-inline constexpr const char *kApplyUsage =
-    "apply IN.ac OUT.ac --freq-axis x|y|z --amp-axis x|y|z --frequency F --amplitude A "
-    "?--select all|objects NAME...|surfaces NAME...|vertices NAME...? ?--offset HUNDREDTHS|random? "
-    "?--additive|--absolute? ?--per-unit|--across? ?--preview OUT.svg? ?--force?";
+// The options of "apply", for the command line's apply subcommand and the
+// standin apply Tcl subcommand alike; check_apply_options completes them
+// once parsed (throws CLI::ValidationError).
+void define_apply_options(CLI::App &app, ApplyOptions &options);
+void check_apply_options(ApplyOptions &options);
 
-// Parses the words after "apply"; throws Error, with the usage where it
-// helps, for words it cannot use.
+// Parses the words after "apply" with those definitions; throws UsageError
+// for words it cannot use. "--help" leaves the help text in `help`.
 ApplyOptions parse_apply_options(const std::vector<std::string> &words);
 
 // Loads IN, selects as "standin select" does, runs pjtrilo_go of the loaded

@@ -14,6 +14,12 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Words the stand-in cannot use: the command line ends with status 2.
+class UsageError : public Error {
+public:
+    using Error::Error;
+};
+
 }  // namespace standin
 
 #endif

@@ -27,11 +27,17 @@ Tcl_Obj *save(Shell &, Args &args)
     args.need(1, 2, usage);
     ac::WriteOptions options;
     options.replace.force = args.count == 2;
-    if (options.replace.force && args.str(0) != "--force") throw Error(std::string("usage: standin ") + usage);
-    return wide(save_scene(host(), args.str(args.count - 1), options));
+    const std::string file = args.str(args.count - 1);
+    if ((options.replace.force && args.str(0) != "--force") || file.rfind("--", 0) == 0)
+        throw Error(std::string("usage: standin ") + usage);
+    return wide(save_scene(host(), file, options));
 }
 
-Tcl_Obj *apply(Shell &, Args &args) { return text(apply_to_file(host(), parse_apply_options(args.words()))); }
+Tcl_Obj *apply(Shell &, Args &args)
+{
+    const ApplyOptions options = parse_apply_options(args.words());
+    return text(options.help.empty() ? apply_to_file(host(), options) : options.help);
+}
 
 const Subcommand kFileSubcommands[] = {{"load", load}, {"save", save}, {"apply", apply}};
 

@@ -1,16 +1,20 @@
 // standin: a stand-in for the modeller that loads the rilo plug-in and runs Tcl.
 #include <unistd.h>
 
+#include <algorithm>
 #include <iostream>
 #include <new>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include <CLI/CLI.hpp>
+
 #include "apply.h"
 #include "error.h"
 #include "gui.h"
 #include "host.h"
+#include "rilo_version.h"
 #include "shell.h"
 
 namespace {
@@ -18,23 +22,9 @@ namespace {
 using standin::Error;
 using standin::Shell;
 
-const char kUsage[] =
-    "usage: standin [--gui] [--plugins DIR] [--no-init] [-c TCL] [SCRIPT.tcl ...] [-- ARG ...]\n"
-    "       standin --gui [OPTION ...] MODEL.ac [SCRIPT.tcl ...]\n"
-    "       standin [--plugins DIR] apply IN.ac OUT.ac OPTION ...\n"
-    "  --gui          open the main window (Tk) and run its event loop after the scripts\n"
-    "  --plugins DIR  load rilo.p from DIR (default: this program's folder, or ../lib/rilo)\n"
-    "  --no-init      load the plug-in but leave its initialisation to \"standin init\"\n"
-    "  -c TCL         evaluate TCL (may be repeated; runs in order with the scripts)\n"
-    "  SCRIPT.tcl     evaluate a script file\n"
-    "  -- ARG ...     the rest of the line becomes the scripts' argv\n"
-    "  apply          run the waveform on a model file; \"standin apply\" alone lists the options\n"
-    "With neither -c nor a script, Tcl is read from standard input (not with --gui).\n";
-
-// Exit statuses: the stand-in could not start (or was called wrongly), or
-// what it was asked to do failed.
-constexpr int kCannotStart = 2;
+// Exit statuses: what was asked failed, or the command line was wrong.
 constexpr int kFailed = 1;
+constexpr int kUsage = 2;
 
 struct Step {
     bool inline_text;  // -c TCL, or else a script file
@@ -46,51 +36,92 @@ struct CommandLine {
     std::vector<Step> steps;
     bool gui = false;
     bool initialise = true;
-    bool help = false;
     std::vector<std::string> script_args;
-    std::optional<std::vector<std::string>> apply;  // the words after "apply"
+    std::optional<standin::ApplyOptions> apply;
 };
 
-CommandLine parse_command_line(int argc, char **argv)
+// The options, the scripts and the apply subcommand, with their help.
+struct Parser {
+    CLI::App app{"A stand-in for the modeller: loads the rilo plug-in and runs Tcl.", "standin"};
+    CLI::App *apply = nullptr;
+    CLI::Option *inline_text = nullptr, *scripts = nullptr;
+    std::vector<std::string> texts, files;
+    standin::ApplyOptions apply_options;
+
+    explicit Parser(CommandLine &line)
+    {
+        app.set_version_flag("--version", "standin " RILO_VERSION);
+        app.footer("With neither -c nor a script, Tcl is read from standard input (not with --gui).\n"
+                   "Exit status: 0 success, 1 the job failed, 2 the command line was wrong.");
+        app.add_flag("--gui", line.gui, "open the main window (Tk) and run its event loop after the scripts");
+        app.add_option("--plugins", line.plugin_dir, "load rilo.p from DIR (default: this program's folder, or ../lib/rilo beside it)")
+            ->type_name("DIR");
+        app.add_flag_callback(
+            "--no-init", [&line] { line.initialise = false; },
+            "load the plug-in but leave its initialisation to standin init");
+        inline_text = app.add_option("-c", texts, "evaluate TCL (may be repeated; runs in order with the scripts)")
+                          ->type_name("TCL")
+                          ->expected(1)
+                          ->allow_extra_args(false)
+                          ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+        scripts = app.add_option("SCRIPT.tcl", files, "evaluate a script file (with --gui, a MODEL.ac opens in the window); -- ARG ... become its argv")
+                      ->type_name("");
+        apply = app.add_subcommand("apply", "run the waveform on a model file (apply --help lists its options)");
+        standin::define_apply_options(*apply, apply_options);
+        apply->excludes(inline_text)->excludes(scripts);
+    }
+
+    // The -c texts and the scripts in the order they were given; with the
+    // window, a model file is opened in it rather than run.
+    std::vector<Step> steps(bool gui)
+    {
+        std::vector<Step> out;
+        std::size_t t = 0, f = 0;
+        for (const CLI::Option *o : app.parse_order()) {
+            if (o == inline_text && t < texts.size()) out.push_back({true, texts[t++]});
+            if (o == scripts && f < files.size()) out.push_back(file_step(files[f++], gui));
+        }
+        return out;
+    }
+
+    static Step file_step(const std::string &file, bool gui)
+    {
+        if (!gui || file.size() <= 3 || !file.ends_with(".ac")) return {false, file};
+        const char *words[] = {"::standin::gui::open_model", file.c_str()};
+        char *command = Tcl_Merge(2, words);
+        Step step{true, command};
+        Tcl_Free(command);
+        return step;
+    }
+};
+
+// Parses the command line; the words after the first "--" become the
+// scripts' argv. Returns an exit status when there is nothing more to do
+// (help, version, or a wrong command line).
+std::optional<int> parse_command_line(int argc, char **argv, CommandLine &line)
 {
-    CommandLine line;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--") {
-            line.script_args.assign(argv + i + 1, argv + argc);
-            break;
+    std::vector<std::string> words(argv + 1, argv + argc);
+    const auto dashes = std::find(words.begin(), words.end(), "--");
+    if (dashes != words.end()) line.script_args.assign(dashes + 1, words.end());
+    words.erase(dashes, words.end());
+    Parser parser(line);
+    try {
+        parser.app.parse(std::vector<std::string>(words.rbegin(), words.rend()));
+        if (parser.apply->parsed()) {
+            if (line.gui) throw CLI::ValidationError("--gui", "apply runs without the window");
+            standin::check_apply_options(parser.apply_options);
+            line.apply = parser.apply_options;
         }
-        if (arg == "--plugins" && i + 1 < argc) {
-            line.plugin_dir = argv[++i];
-        } else if (arg == "-c" && i + 1 < argc) {
-            line.steps.push_back({true, argv[++i]});
-        } else if (arg == "--gui") {
-            line.gui = true;
-        } else if (arg == "--no-init") {
-            line.initialise = false;
-        } else if (arg == "-h" || arg == "--help") {
-            line.help = true;
-            break;
-        } else if (arg == "apply" && line.steps.empty()) {
-            line.apply.emplace(argv + i + 1, argv + argc);  // the rest of the line is the job's
-            break;
-        } else if (!arg.empty() && arg[0] == '-') {
-            const std::string usage(kUsage, sizeof kUsage - 2);  // printed with its own final newline
-            throw Error("unknown option " + arg + "\n" + usage);
-        } else {
-            line.steps.push_back({false, arg});
-        }
+        line.steps = parser.steps(line.gui);
+    } catch (const CLI::CallForHelp &e) {
+        return parser.app.exit(e);
+    } catch (const CLI::CallForVersion &e) {
+        return parser.app.exit(e);
+    } catch (const CLI::ParseError &e) {
+        std::cerr << "standin: " << e.what() << "\n(standin --help lists the options)\n";
+        return kUsage;
     }
-    // With the window, a model file is opened in it rather than run.
-    for (Step &step : line.steps) {
-        if (line.gui && !step.inline_text && step.text.size() > 3 && step.text.ends_with(".ac")) {
-            const char *words[] = {"::standin::gui::open_model", step.text.c_str()};
-            char *command = Tcl_Merge(2, words);
-            step = {true, command};
-            Tcl_Free(command);
-        }
-    }
-    return line;
+    return std::nullopt;
 }
 
 void set_script_args(Shell &shell, const std::vector<std::string> &script_args)
@@ -157,22 +188,18 @@ int read_eval_print(Shell &shell)
 
 int main(int argc, char **argv)
 {
-    int failure = kCannotStart;
-    std::string doing = "starting";
+    std::string doing = "reading the command line";
     try {
-        const CommandLine line = parse_command_line(argc, argv);
-        if (line.help) {
-            std::cout << kUsage;
-            return 0;
-        }
+        CommandLine line;
+        if (const std::optional<int> status = parse_command_line(argc, argv, line)) return *status;
         Tcl_FindExecutable(argv[0]);
         Shell shell;
         set_script_args(shell, line.script_args);
+        doing = "starting";
         start(shell, line);
-        failure = kFailed;
-        doing = !line.apply ? "running the scripts" : line.apply->empty() ? "running apply" : "running apply on " + line.apply->front();
+        doing = line.apply ? "running apply on " + line.apply->in : "running the scripts";
         if (line.apply) {
-            std::cout << apply_to_file(standin::host(), standin::parse_apply_options(*line.apply)) << "\n";
+            std::cout << apply_to_file(standin::host(), *line.apply) << "\n";
         } else if (line.steps.empty() && !line.gui) {
             return read_eval_print(shell);
         } else if (!run_steps(shell, line.steps)) {
@@ -182,9 +209,12 @@ int main(int argc, char **argv)
         return 0;
     } catch (const std::bad_alloc &) {  // the last resort: what it was doing did not fit in memory
         std::cerr << "standin: out of memory while " << doing << "\n";
-        return failure;
+        return kFailed;
+    } catch (const standin::UsageError &e) {
+        std::cerr << "standin: " << e.what() << "\n";
+        return kUsage;
     } catch (const std::exception &e) {  // standin::Error, and ac::Error from model files
         std::cerr << "standin: " << e.what() << "\n";
-        return failure;
+        return kFailed;
     }
 }
