@@ -38,6 +38,7 @@ void define_apply_options(CLI::App &app, ApplyOptions &o)
     app.add_option("--preview", o.preview, "also draw the side view, to a file ending in .svg")->type_name("OUT.svg");
     app.add_flag("--force", o.force, "replace an OUT.ac or preview the user may not write");
     app.get_formatter()->column_width(34);
+    app.footer("Exit status: 0 success, 1 the job failed, 2 the command line was wrong.");
 }
 
 void check_apply_options(ApplyOptions &o)

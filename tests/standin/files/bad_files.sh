@@ -14,6 +14,11 @@ MODEL=$2
 BASE=$(mktemp -d)
 chmod 755 "$BASE"
 trap 'rm -rf "$BASE"' EXIT
+# A copy of the program and its plug-in where an ordinary user may run them,
+# wherever the build folder is.
+mkdir "$BASE/bin"
+cp "$S" "${S%/*}/rilo.p" "${S%/*}/rilo.tcl" "$BASE/bin/" || exit 1
+S=$BASE/bin/standin
 W="--freq-axis x --amp-axis y --frequency 1 --amplitude 0.1"
 LONG=$(printf '%0251d' 0).ac
 # 100 MB of address space, except under AddressSanitizer, which reserves terabytes.
