@@ -21,7 +21,6 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace ac {
@@ -150,8 +149,10 @@ struct ReadOptions {
     bool progress = true; // show progress when stderr is a terminal
 };
 
-// Local coordinates to write in place of an object's own, by object.
-using LocalVertices = std::unordered_map<const Object *, std::vector<Vertex>>;
+// The local coordinates to write for an object in place of its own: as many
+// as the object has, valid until the next call; null for the object's own.
+// Asked once per object, in file order, as the object is written.
+using VertexSource = std::function<const Vertex *(const Object &)>;
 
 struct ReplaceOptions {
     bool force = false; // replace a file the user may not write, or whose owner cannot be kept
@@ -160,7 +161,7 @@ struct ReplaceOptions {
 struct WriteOptions {
     bool progress = true;
     ReplaceOptions replace;
-    const LocalVertices *vertices = nullptr; // none: every object's own
+    VertexSource vertices; // empty: every object's own
 };
 
 // A regular file larger than this is refused before it is read; a stream
@@ -176,7 +177,7 @@ Model read_text(std::string text, const std::string &name, const ReadOptions &op
 // Writes a model with replace_file. Throws Error, writing nothing, when a
 // mapped file the model reads its text from changed in place since.
 void write_file(const Model &m, const std::string &path, const WriteOptions &opt = {});
-std::string write_text(const Model &m, const LocalVertices *vertices = nullptr);
+std::string write_text(const Model &m, const VertexSource &vertices = {});
 
 // Replaces the file at `path` with what `produce` hands to the sink: written
 // to a temporary file `.rilo-PID-N.tmp` beside it, synced and renamed over it,

@@ -92,7 +92,7 @@ private:
 
 class Writer {
 public:
-    Writer(const Model &m, const LocalVertices *vertices, Out &out, detail::Progress &progress)
+    Writer(const Model &m, const VertexSource &vertices, Out &out, detail::Progress &progress)
         : m_(m), vertices_(vertices), o_(out), progress_(progress)
     {
     }
@@ -119,20 +119,19 @@ private:
             o_.flt(v);
     }
 
-    const std::vector<Vertex> &verts_of(const Object &ob) const
+    const Vertex *verts_of(const Object &ob) const
     {
-        if (!vertices_) return ob.verts;
-        const auto it = vertices_->find(&ob);
-        return it == vertices_->end() ? ob.verts : it->second;
+        const Vertex *given = vertices_ ? vertices_(ob) : nullptr;
+        return given ? given : ob.verts.data();
     }
 
     void vertices(const Object &ob)
     {
-        const std::vector<Vertex> &verts = verts_of(ob);
+        const Vertex *verts = verts_of(ob);
         o_.put("numvert ");
-        o_.num(verts.size());
+        o_.num(ob.verts.size());
         o_.nl();
-        for (std::size_t i = 0; i < verts.size(); ++i) {
+        for (std::size_t i = 0; i < ob.verts.size(); ++i) {
             const Vertex &v = verts[i];
             if (i < ob.vtext.size() && i < ob.verts_read.size()) {
                 const Vertex &r = ob.verts_read[i];
@@ -251,7 +250,7 @@ private:
     }
 
     const Model &m_;
-    const LocalVertices *vertices_;
+    const VertexSource &vertices_;
     Out &o_;
     detail::Progress &progress_;
     std::uint64_t done_ = 0, shown_ = 0;
@@ -259,7 +258,7 @@ private:
 
 } // namespace
 
-std::string write_text(const Model &m, const LocalVertices *vertices)
+std::string write_text(const Model &m, const VertexSource &vertices)
 {
     if (m.store) m.store->check();
     std::string s;

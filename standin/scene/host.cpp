@@ -218,6 +218,20 @@ bool Host::undo_last(std::string &name)
     return true;
 }
 
+size_t Host::count_moved(const UndoStep &step)
+{
+    // A vertex listed twice was saved twice at the same moment: the stamp
+    // counts it once.
+    const uint64_t stamp = new_stamp();
+    size_t moved = 0;
+    for (const auto &s : step.saved) {
+        if (s.vertex->mark == stamp) continue;
+        s.vertex->mark = stamp;
+        moved += same_bits(s.vertex->v, s.position) ? 0 : 1;
+    }
+    return moved;
+}
+
 // ---- the checks ----
 
 void Host::note_misuse(std::string what)

@@ -140,6 +140,9 @@ public:
     // ---- undo ----
     const std::vector<UndoStep> &undo_steps() const { return undo_; }
     bool undo_last(std::string &name);
+    // The vertices of STEP, each counted once, that are no longer where the
+    // step saved them.
+    size_t count_moved(const UndoStep &step);
 
     // Caller-owned list nodes not yet released.
     size_t live_list_nodes() const { return nodes_.live(); }

@@ -30,13 +30,16 @@ HostVertex &Object::add_vertex(float x, float y, float z)
     return vertices.back();
 }
 
-Surface &Object::add_surface(std::vector<uint32_t> refs)
+Surface &Object::add_surface(std::span<const uint32_t> refs)
 {
     for (uint32_t r : refs) {
         if (r >= vertices.size()) throw standin::Error("surface refers to vertex " + std::to_string(r) +
                                                           " of an object with " + std::to_string(vertices.size()));
     }
-    surfaces.push_back(Surface{this, std::move(refs), 0, static_cast<uint32_t>(surfaces.size()), false});
+    const auto first = static_cast<uint32_t>(surface_refs.size());
+    surface_refs.insert(surface_refs.end(), refs.begin(), refs.end());
+    surfaces.push_back(Surface{this, standin::RefRange(&surface_refs, first, static_cast<uint32_t>(refs.size())), 0,
+                               static_cast<uint32_t>(surfaces.size()), false});
     return surfaces.back();
 }
 

@@ -2,8 +2,10 @@
 #ifndef RILO_STANDIN_SCENE_H
 #define RILO_STANDIN_SCENE_H
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -42,6 +44,33 @@ struct HostVertex {
     bool selected;
 };
 
+// A surface's references: a run of its object's one array of them, so that
+// a model of many small surfaces costs no allocation per surface.
+class RefRange {
+public:
+    RefRange() = default;
+    RefRange(const std::vector<uint32_t> *all, uint32_t first, uint32_t count)
+        : all_(all), first_(first), count_(count)
+    {
+    }
+    const uint32_t *begin() const { return all_ ? all_->data() + first_ : nullptr; }
+    const uint32_t *end() const { return begin() + count_; }
+    size_t size() const { return count_; }
+    bool empty() const { return count_ == 0; }
+    uint32_t operator[](size_t i) const { return begin()[i]; }
+    uint32_t front() const { return *begin(); }
+    uint32_t back() const { return begin()[count_ - 1]; }
+    friend bool operator==(const RefRange &a, const std::vector<uint32_t> &b)
+    {
+        return std::equal(a.begin(), a.end(), b.begin(), b.end());
+    }
+
+private:
+    const std::vector<uint32_t> *all_ = nullptr;
+    uint32_t first_ = 0;
+    uint32_t count_ = 0;
+};
+
 }  // namespace standin
 
 // Object and Surface stay at global scope: host/ac3d.h declares them as
@@ -49,7 +78,7 @@ struct HostVertex {
 // definitions.
 struct Surface {
     Object *owner;
-    std::vector<uint32_t> refs;  // indices into the owner's vertices
+    standin::RefRange refs;  // indices into the owner's vertices
     uint64_t mark;
     uint32_t index;
     bool selected;
@@ -64,6 +93,7 @@ struct Object {
     bool selected = false;  // in the host's selected objects
     standin::Blocks<standin::HostVertex> vertices;  // records stay in place as the object grows
     standin::Blocks<Surface> surfaces;
+    std::vector<uint32_t> surface_refs;  // every surface's references, one run each
     std::vector<std::unique_ptr<Object>> children;
 
     // The object's own lists as the plug-in reads them, rebuilt when stale.
@@ -74,7 +104,8 @@ struct Object {
 
     standin::HostVertex &add_vertex(float x, float y, float z);
     // Throws standin::Error when a reference is out of range.
-    Surface &add_surface(std::vector<uint32_t> refs);
+    Surface &add_surface(std::span<const uint32_t> refs);
+    Surface &add_surface(const std::vector<uint32_t> &refs) { return add_surface(std::span<const uint32_t>(refs)); }
     Object &add_child(std::string child_name, int child_id);
     List *vertex_list();
     List *children_list();
