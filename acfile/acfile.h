@@ -111,6 +111,10 @@ public:
     // Throws Error when the text may no longer be what was read: a mapped
     // file changed in place since.
     virtual void check() const {}
+    // The text before offset `upto` is not needed again soon: a mapped file
+    // lets the system take back those pages (they stay in the file's cache
+    // and come back when read), so a large model is not held twice.
+    virtual void let_go(std::size_t upto) const { (void)upto; }
 };
 
 struct Model {

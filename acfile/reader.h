@@ -102,6 +102,9 @@ private:
     const Messages &msg_;
 };
 
+// How far behind the scanner the reader lets the text's pages go.
+inline constexpr std::size_t let_go_margin = 1u << 20;
+
 // Reads one model from its text, which must stay in place while it runs:
 // the Spans of the model point into it.
 class Reader {

@@ -6,7 +6,7 @@
 // only coordinates the program changed are formatted anew, in the shortest
 // form that reads back as the same float. Line ends follow the file read
 // (CRLF stays CRLF).
-#include "acfile.h"
+#include "reader.h"
 
 #include <algorithm>
 #include <charconv>
@@ -149,7 +149,7 @@ private:
                 o_.flt(v.z);
             }
             o_.nl();
-            tick(1);
+            tick(1, i < ob.vtext.size() ? ob.vtext[i].x : Span{});
         }
     }
 
@@ -197,7 +197,7 @@ private:
                 texcoord(r.v_text);
                 o_.nl();
             }
-            tick(s.count);
+            tick(s.count, s.count ? ob.refs[s.first].u_text : Span{});
         }
     }
 
@@ -240,12 +240,16 @@ private:
         for (const Object &k : ob.kids) object(k);
     }
 
-    void tick(std::uint64_t n)
+    // Counts what was written; now and then shows it, and lets go of the
+    // text read behind `at` (the objects are written in the file's order).
+    void tick(std::uint64_t n, Span at)
     {
         done_ += n;
         if (done_ - shown_ >= 65536) {
             shown_ = done_;
             progress_.update(done_);
+            if (m_.store && at.len && at.off < m_.text.size() && at.off > detail::let_go_margin)
+                m_.store->let_go(at.off - detail::let_go_margin);
         }
     }
 
