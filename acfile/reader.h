@@ -43,6 +43,12 @@ std::shared_ptr<const TextStore> string_store(std::string text);
 // Space, tab, line feed, carriage return, vertical tab, form feed.
 bool is_space(char c);
 
+// The usual coordinate, read quickly: an optional '-', digits, and a '.'
+// with digits after it, at most 7 significant digits and 10 decimals, up to
+// whitespace or the end. Returns where it ends, or null when from_chars must
+// decide. The value is the one from_chars gives.
+const char *simple_float(const char *p, const char *e, float &out);
+
 // A word that reads as a number (a string never does).
 bool is_number(const Tok &t);
 
@@ -133,11 +139,13 @@ private:
     Token read_token(Object &o);
     void read_token_args(Object &o, Token &tok);
     void read_vertex_block(Object &o);
+    bool read_vertex_line(Object &o);
     void read_vertex(Object &o, std::uint32_t i, std::uint32_t n, bool lines);
     void expect_vertex_line_end(std::uint32_t i, std::size_t line) const;
     void read_surface_block(Object &o, Seen &seen);
     void read_surface(Object &o, std::uint32_t i, std::uint32_t n);
     void read_surface_flags(Surface &s);
+    bool read_ref_line(const Object &o, Ref &r);
     Ref read_ref(const Object &o, std::uint32_t j, std::uint32_t count, bool lines);
 
     // repair.cpp: the repairs and their warnings

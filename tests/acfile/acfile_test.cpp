@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include <fstream>
 #include <poll.h>
 #include <pty.h>
+#include <random>
 #include <sstream>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -465,6 +467,51 @@ TEST(ReaderQuirks, OddNumbersAndMaterialsAreKeptAsWritten)
     EXPECT_EQ(l.model.v(o.refs[1]), 0.0f);
     EXPECT_EQ(o.verts[1].x, -6.91973e-5f);
     EXPECT_TRUE(std::signbit(o.verts[1].z));
+    EXPECT_EQ(ac::write_text(l.model), src);
+}
+
+// Coordinates in every written form, read through the quick path for plain
+// decimals and the careful one for the rest, give what from_chars gives.
+TEST(ReaderQuirks, EveryFormOfCoordinateReadsAsFromCharsReadsIt)
+{
+    std::mt19937 rng(7);
+    const auto digits = [&](int n) {
+        std::string d;
+        for (int i = 0; i < n; ++i) d += static_cast<char>('0' + rng() % 10);
+        return d;
+    };
+    const auto number = [&]() -> std::string {
+        const std::string sign = rng() % 3 == 0 ? "-" : "";
+        switch (rng() % 6) {
+        case 0: return sign + digits(1 + rng() % 3);
+        case 1: return sign + digits(1 + rng() % 4) + "." + digits(1 + rng() % 11); // up to 15 digits
+        case 2: return sign + digits(1 + rng() % 2) + "." + digits(rng() % 3) + "e" + sign + digits(1);
+        case 3: return "+" + digits(1) + "." + digits(1 + rng() % 6);
+        case 4: return sign + "0." + digits(rng() % 12) + digits(1);
+        default: return sign + digits(1 + rng() % 20) + "." + digits(1 + rng() % 3); // more than a float holds
+        }
+    };
+    std::string src = "AC3Db\nMATERIAL \"m\" rgb 1 1 1  amb 0.2 0.2 0.2  emis 0 0 0  spec 0.5 0.5 0.5  shi 10  trans 0\n"
+                      "OBJECT world\nkids 1\nOBJECT poly\nnumvert 3000\n";
+    std::vector<std::string> written;
+    for (int i = 0; i < 3000 * 3; ++i) {
+        written.push_back(number());
+        src += written.back() + (i % 3 == 2 ? "\n" : " ");
+    }
+    src += "numsurf 1\nSURF 0x10\nmat 0\nrefs 3\n0 " + number() + " " + number() + "\n1 0.5 " + number() +
+           "\n2 " + number() + " 1\nkids 0\n";
+    const Loaded l = load(src);
+    const ac::Object &o = l.model.world.kids.at(0);
+    ASSERT_EQ(o.verts.size(), 3000u);
+    for (std::size_t i = 0; i < written.size(); ++i) {
+        const std::string &w = written[i];
+        float want = 0;
+        const char *first = w.data() + (w[0] == '+');
+        std::from_chars(first, w.data() + w.size(), want);
+        const ac::Vertex &v = o.verts[i / 3];
+        const float got = i % 3 == 0 ? v.x : i % 3 == 1 ? v.y : v.z;
+        ASSERT_EQ(bits(got), bits(want)) << w;
+    }
     EXPECT_EQ(ac::write_text(l.model), src);
 }
 
