@@ -114,14 +114,15 @@ void build_scene(Scene &scene, AcDocument &doc)
     });
 }
 
-// A vertex of the scene whose world coordinates differ from those it was
-// loaded with: its local coordinates, or null when they are those read.
-// Throws when the move cannot be undone through the object's frame.
+// Whether vertex i of a link is written anew: its local coordinates (in
+// LOCAL) differ from those read. Throws when a move cannot be undone
+// through the object's frame.
 bool local_of_moved(const AcDocument::Link &link, std::size_t i, const std::string &path, ac::Vertex &local)
 {
     const Vertex &w = link.object->vertices[i].v;
     const ac::Vertex old = link.source->verts[i];
-    if (same_bits(w, host_vertex(link.placement.to_world(old)))) return false;
+    // to_local gives the old coordinates back untouched, and throws nothing,
+    // when the world coordinates are those the old ones place.
     try {
         local = link.placement.to_local({w.x, w.y, w.z}, old);
     } catch (const ac::Error &e) {
