@@ -43,10 +43,10 @@ struct Vertex {
     float x = 0, y = 0, z = 0;
 };
 
-// The text of each coordinate of one vertex, as read.
-struct VertexText {
-    Span x, y, z;
-};
+// Where the text of one vertex's coordinates starts in Model::text: the
+// word of x; those of y and z are the next two words (the reader read them
+// so). Four bytes a vertex instead of a span for each coordinate.
+using VertexText = std::uint32_t;
 
 // One corner of a surface: a vertex of the object and its texture
 // coordinate, kept as text only (Model::u, Model::v give the numbers).
@@ -126,6 +126,9 @@ struct Model {
     bool crlf = false;                  // written back with CRLF line ends
     std::vector<std::string> materials; // each as written, index = position
     Object world;
+
+    // The words of vertex i's coordinates as read; i below o.vtext.size().
+    std::array<std::string_view, 3> vertex_text(const Object &o, std::size_t i) const;
 
     std::string_view view(Span s) const
     {

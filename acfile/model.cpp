@@ -1,7 +1,7 @@
 // What the model answers about itself (tokens by key, names, texture
 // coordinates, counts), the object-to-world placements and the walk over the
 // object tree.
-#include "acfile.h"
+#include "reader.h"
 
 #include <charconv>
 #include <cmath>
@@ -34,6 +34,20 @@ int Object::subdiv() const
     int v = 0;
     std::from_chars(t->args[0].data(), t->args[0].data() + t->args[0].size(), v);
     return v;
+}
+
+std::array<std::string_view, 3> Model::vertex_text(const Object &o, std::size_t i) const
+{
+    std::array<std::string_view, 3> words;
+    const char *p = text.data() + o.vtext[i];
+    const char *const e = text.data() + text.size();
+    for (std::string_view &w : words) {
+        while (p != e && detail::is_space(*p)) ++p;
+        const char *start = p;
+        while (p != e && !detail::is_space(*p)) ++p;
+        w = std::string_view(start, static_cast<std::size_t>(p - start));
+    }
+    return words;
 }
 
 float Model::u(const Ref &r) const

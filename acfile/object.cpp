@@ -204,7 +204,7 @@ bool Reader::read_vertex_line(Object &o)
     const Vertex v{c[0], c[1], c[2]};
     o.verts.push_back(v);
     o.verts_read.push_back(v);
-    o.vtext.push_back(VertexText{sp[0], sp[1], sp[2]});
+    o.vtext.push_back(sp[0].off);
     sc_.seek(p, cur().line);
     return true;
 }
@@ -236,7 +236,7 @@ void Reader::read_vertex(Object &o, std::uint32_t i, std::uint32_t n, bool lines
     const Vertex v{c[0], c[1], c[2]};
     o.verts.push_back(v);
     o.verts_read.push_back(v);
-    o.vtext.push_back(VertexText{sp[0], sp[1], sp[2]});
+    o.vtext.push_back(sp[0].off);
 }
 
 void Reader::expect_vertex_line_end(std::uint32_t i, std::size_t line) const

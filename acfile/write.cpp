@@ -111,10 +111,16 @@ public:
     }
 
 private:
-    void coord(float v, float read, Span t)
+    // Writes one coordinate: its word at p when the value is the one read
+    // (the word is passed over either way).
+    void coord(float v, float read, const char *&p)
     {
-        if (t.len && same_bits(v, read))
-            o_.put(m_.view(t));
+        const char *const e = m_.text.data() + m_.text.size();
+        while (p != e && detail::is_space(*p)) ++p;
+        const char *start = p;
+        while (p != e && !detail::is_space(*p)) ++p;
+        if (same_bits(v, read))
+            o_.put(start, static_cast<std::size_t>(p - start));
         else
             o_.flt(v);
     }
@@ -135,12 +141,12 @@ private:
             const Vertex &v = verts[i];
             if (i < ob.vtext.size() && i < ob.verts_read.size()) {
                 const Vertex &r = ob.verts_read[i];
-                const VertexText &t = ob.vtext[i];
-                coord(v.x, r.x, t.x);
+                const char *t = m_.text.data() + ob.vtext[i];
+                coord(v.x, r.x, t);
                 o_.put(' ');
-                coord(v.y, r.y, t.y);
+                coord(v.y, r.y, t);
                 o_.put(' ');
-                coord(v.z, r.z, t.z);
+                coord(v.z, r.z, t);
             } else {
                 o_.flt(v.x);
                 o_.put(' ');
@@ -149,7 +155,7 @@ private:
                 o_.flt(v.z);
             }
             o_.nl();
-            tick(1, i < ob.vtext.size() ? ob.vtext[i].x : Span{});
+            tick(1, i < ob.vtext.size() ? Span{ob.vtext[i], 1} : Span{});
         }
     }
 
