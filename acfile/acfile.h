@@ -49,10 +49,14 @@ struct Vertex {
 using VertexText = std::uint32_t;
 
 // One corner of a surface: a vertex of the object and its texture
-// coordinate, kept as text only (Model::u, Model::v give the numbers).
+// coordinate, kept as text only (Model::uv_text gives the words, Model::u
+// and Model::v the numbers).
 struct Ref {
+    static constexpr std::uint32_t no_text = 0xFFFFFFFFu; // written as "0 0"
     std::uint32_t index = 0;
-    Span u_text, v_text;
+    // Where the word of u starts, in Model::text or past it in Model::added;
+    // the word of v follows it.
+    std::uint32_t uv = no_text;
 };
 
 enum SurfaceType { polygon = 0, closed_line = 1, line = 2 };
@@ -129,6 +133,8 @@ struct Model {
 
     // The words of vertex i's coordinates as read; i below o.vtext.size().
     std::array<std::string_view, 3> vertex_text(const Object &o, std::size_t i) const;
+    // The words of a corner's texture coordinate; "0" and "0" without text.
+    std::array<std::string_view, 2> uv_text(const Ref &r) const;
 
     std::string_view view(Span s) const
     {

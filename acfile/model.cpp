@@ -36,11 +36,12 @@ int Object::subdiv() const
     return v;
 }
 
-std::array<std::string_view, 3> Model::vertex_text(const Object &o, std::size_t i) const
+namespace {
+
+// The next N words from p: whitespace, then a word up to whitespace or e.
+template <std::size_t N> std::array<std::string_view, N> words_at(const char *p, const char *e)
 {
-    std::array<std::string_view, 3> words;
-    const char *p = text.data() + o.vtext[i];
-    const char *const e = text.data() + text.size();
+    std::array<std::string_view, N> words;
     for (std::string_view &w : words) {
         while (p != e && detail::is_space(*p)) ++p;
         const char *start = p;
@@ -50,34 +51,46 @@ std::array<std::string_view, 3> Model::vertex_text(const Object &o, std::size_t 
     return words;
 }
 
+} // namespace
+
+std::array<std::string_view, 3> Model::vertex_text(const Object &o, std::size_t i) const
+{
+    return words_at<3>(text.data() + o.vtext[i], text.data() + text.size());
+}
+
+std::array<std::string_view, 2> Model::uv_text(const Ref &r) const
+{
+    if (r.uv == Ref::no_text) return {"0", "0"};
+    if (r.uv < text.size()) return words_at<2>(text.data() + r.uv, text.data() + text.size());
+    return words_at<2>(added.data() + (r.uv - text.size()), added.data() + added.size());
+}
+
 float Model::u(const Ref &r) const
 {
     float f = 0;
-    detail::parse_float(view(r.u_text), f);
+    detail::parse_float(uv_text(r)[0], f);
     return f;
 }
 
 float Model::v(const Ref &r) const
 {
     float f = 0;
-    detail::parse_float(view(r.v_text), f);
+    detail::parse_float(uv_text(r)[1], f);
     return f;
 }
 
+// The words go to `added` as "U V ", so that each ref's end where the next's begin.
 Ref Model::make_ref(std::uint32_t index, float u, float v)
 {
     Ref r;
     r.index = index;
-    Span *sp[2] = {&r.u_text, &r.v_text};
-    const float val[2] = {u, v};
-    for (int k = 0; k < 2; ++k) {
+    const std::size_t at = text.size() + added.size();
+    if (at + 2 * 32 >= Ref::no_text) throw Error(path + ": expected a model smaller than 4 GiB");
+    r.uv = static_cast<std::uint32_t>(at);
+    for (const float value : {u, v}) {
         char buf[32];
-        char *end = detail::float_chars(buf, buf + sizeof buf, val[k]);
-        const std::size_t at = text.size() + added.size();
-        if (at + sizeof buf >= std::numeric_limits<std::uint32_t>::max())
-            throw Error(path + ": expected a model smaller than 4 GiB");
-        *sp[k] = Span{static_cast<std::uint32_t>(at), static_cast<std::uint32_t>(end - buf)};
-        added.append(buf, end);
+        added.append(buf, detail::float_chars(buf, buf + sizeof buf, value));
+        added += ' ';
     }
     return r;
 }

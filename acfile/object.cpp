@@ -330,13 +330,12 @@ bool Reader::read_ref_line(const Object &o, Ref &r)
     const char *end = whole_word_number(p, e, idx);
     if (!end || idx >= o.verts.size()) return false;
     r.index = static_cast<std::uint32_t>(idx);
-    Span *sp[2] = {&r.u_text, &r.v_text};
     for (int k = 0; k < 2; ++k) {
         p = skip_blanks(end, e);
         float uv;
         end = p == e ? nullptr : whole_word_number(p, e, uv);
         if (!end) return false;
-        *sp[k] = Span{static_cast<std::uint32_t>(p - sc_.begin()), static_cast<std::uint32_t>(end - p)};
+        if (k == 0) r.uv = static_cast<std::uint32_t>(p - sc_.begin());
     }
     p = skip_blanks(end, e);
     if (p != e && *p != '\n') return false;
@@ -356,7 +355,6 @@ Ref Reader::read_ref(const Object &o, std::uint32_t j, std::uint32_t count, bool
         msg_.fail(ti.line, "a vertex index below " + std::to_string(o.verts.size()) + " in " + describe(o), ti);
     r.index = static_cast<std::uint32_t>(idx);
     advance();
-    Span *sp[2] = {&r.u_text, &r.v_text};
     for (int k = 0; k < 2; ++k) {
         const Tok t = cur();
         float uv;
@@ -365,7 +363,7 @@ Ref Reader::read_ref(const Object &o, std::uint32_t j, std::uint32_t count, bool
                       t);
         if (lines && t.line != ti.line)
             msg_.fail(ti.line, "3 values on a refs line (index u v)", std::to_string(k + 1));
-        *sp[k] = sc_.span(t);
+        if (k == 0) r.uv = sc_.span(t).off;
         advance();
     }
     if (lines && !cur().eof() && cur().line == ti.line)

@@ -159,13 +159,6 @@ private:
         }
     }
 
-    void texcoord(Span t)
-    {
-        if (t.len)
-            o_.put(m_.view(t));
-        else
-            o_.put('0');
-    }
 
     void flags(const Surface &s)
     {
@@ -198,12 +191,14 @@ private:
                 const Ref &r = ob.refs[s.first + j];
                 o_.num(r.index);
                 o_.put(' ');
-                texcoord(r.u_text);
+                const std::array<std::string_view, 2> uv = m_.uv_text(r);
+                o_.put(uv[0]);
                 o_.put(' ');
-                texcoord(r.v_text);
+                o_.put(uv[1]);
                 o_.nl();
             }
-            tick(s.count, s.count ? ob.refs[s.first].u_text : Span{});
+            const std::uint32_t at = s.count ? ob.refs[s.first].uv : Ref::no_text;
+            tick(s.count, at == Ref::no_text ? Span{} : Span{at, 1});
         }
     }
 

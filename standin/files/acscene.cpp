@@ -69,7 +69,7 @@ ac::Model fresh_model(Scene &scene, const std::string &path)
                 as.flags = 0x10;
                 as.first = static_cast<std::uint32_t>(a.refs.size());
                 as.count = static_cast<std::uint32_t>(s.refs.size());
-                for (std::uint32_t r : s.refs) a.refs.push_back(ac::Ref{r, {}, {}});
+                for (std::uint32_t r : s.refs) a.refs.push_back(ac::Ref{r, ac::Ref::no_text});
                 a.surfs.push_back(as);
             }
         }

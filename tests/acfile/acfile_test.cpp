@@ -112,8 +112,7 @@ void expect_same_model(const ac::Model &a, const ac::Model &b)
         ASSERT_EQ(x.refs.size(), y.refs.size());
         for (std::size_t r = 0; r < x.refs.size(); ++r) {
             ASSERT_EQ(x.refs[r].index, y.refs[r].index);
-            ASSERT_EQ(a.view(x.refs[r].u_text), b.view(y.refs[r].u_text));
-            ASSERT_EQ(a.view(x.refs[r].v_text), b.view(y.refs[r].v_text));
+            ASSERT_EQ(a.uv_text(x.refs[r]), b.uv_text(y.refs[r]));
         }
     }
 }
