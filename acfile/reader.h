@@ -40,8 +40,17 @@ struct Tok {
 Model read_store(std::shared_ptr<const TextStore> store, const std::string &name, const ReadOptions &opt);
 std::shared_ptr<const TextStore> string_store(std::string text);
 
-// Space, tab, line feed, carriage return, vertical tab, form feed.
-bool is_space(char c);
+// Space, tab, line feed, carriage return, vertical tab, form feed. Asked
+// of nearly every byte read and written, so looked up inline.
+struct SpaceTable {
+    bool t[256] = {};
+    constexpr SpaceTable()
+    {
+        for (unsigned char c : {' ', '\t', '\n', '\r', '\v', '\f'}) t[c] = true;
+    }
+};
+inline constexpr SpaceTable space_table;
+inline bool is_space(char c) { return space_table.t[static_cast<unsigned char>(c)]; }
 
 // The usual coordinate, read quickly: an optional '-', digits, and a '.'
 // with digits after it, at most 7 significant digits and 10 decimals, up to
