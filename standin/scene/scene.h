@@ -48,7 +48,7 @@ struct HostVertex {
     Object *owner;
     Stamp mark;         // membership stamp used while building lists
     uint32_t step : 31; // stamp of the last undo step that saved it, below kStepStampLimit
-    bool selected : 1;
+    uint32_t selected : 1;  // a uint32_t field, so that every compiler packs it with step
     List own;  // in the object's own list: data is this record, next the next record's
 };
 static_assert(sizeof(HostVertex) <= 48, "the vertex record stays small: scans walk every one");
