@@ -95,8 +95,9 @@ struct Object {
     std::array<double, 3> loc{0, 0, 0};
 
     std::vector<Vertex> verts;      // current local coordinates
-    std::vector<Vertex> verts_read; // as read; a coordinate equal to its
-    std::vector<VertexText> vtext;  //   read value is written as its text
+    std::vector<Vertex> verts_read; // as read (empty: verts are as read); a
+    std::vector<VertexText> vtext;  //   coordinate equal to its read value is
+                                    //   written as its text
     std::vector<Surface> surfs;
     std::vector<Ref> refs;
     std::vector<Object> kids;
@@ -160,6 +161,10 @@ struct ReadOptions {
     // line goes to standard error.
     WarningSink warn;
     bool progress = true; // show progress when stderr is a terminal
+    // Off for a caller that never edits the model's vertices but writes
+    // changed ones through WriteOptions::vertices: the coordinates are kept
+    // once, not also as read (12 bytes a vertex).
+    bool keep_read_copy = true;
 };
 
 // The local coordinates to write for an object in place of its own: as many

@@ -165,7 +165,7 @@ void Reader::read_vertex_block(Object &o)
     const std::size_t room = static_cast<std::size_t>(sc_.end() - sc_.pos()) / 6 + 1;
     const std::size_t want = std::min<std::size_t>(n, room);
     o.verts.reserve(want);
-    o.verts_read.reserve(want);
+    if (keep_read_copy_) o.verts_read.reserve(want);
     o.vtext.reserve(want);
     // A file normally has one vertex per line; a file flattened to one line
     // has them all on the numvert line.
@@ -203,7 +203,7 @@ bool Reader::read_vertex_line(Object &o)
     if (p != e && *p != '\n') return false;
     const Vertex v{c[0], c[1], c[2]};
     o.verts.push_back(v);
-    o.verts_read.push_back(v);
+    if (keep_read_copy_) o.verts_read.push_back(v);
     o.vtext.push_back(sp[0].off);
     sc_.seek(p, cur().line);
     return true;
@@ -235,7 +235,7 @@ void Reader::read_vertex(Object &o, std::uint32_t i, std::uint32_t n, bool lines
     if (lines) expect_vertex_line_end(i, vline);
     const Vertex v{c[0], c[1], c[2]};
     o.verts.push_back(v);
-    o.verts_read.push_back(v);
+    if (keep_read_copy_) o.verts_read.push_back(v);
     o.vtext.push_back(sp[0].off);
 }
 

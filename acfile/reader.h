@@ -184,6 +184,7 @@ private:
     Scanner sc_;
     Progress progress_;
     std::uint64_t since_update_ = 0;
+    bool keep_read_copy_;
     bool short_warned_ = false;
     bool mat_warned_ = false;
 };

@@ -139,8 +139,9 @@ private:
         o_.nl();
         for (std::size_t i = 0; i < ob.verts.size(); ++i) {
             const Vertex &v = verts[i];
-            if (i < ob.vtext.size() && i < ob.verts_read.size()) {
-                const Vertex &r = ob.verts_read[i];
+            const bool read_copy = !ob.verts_read.empty();
+            if (i < ob.vtext.size() && (!read_copy || i < ob.verts_read.size())) {
+                const Vertex &r = read_copy ? ob.verts_read[i] : ob.verts[i];
                 const char *t = m_.text.data() + ob.vtext[i];
                 coord(v.x, r.x, t);
                 o_.put(' ');

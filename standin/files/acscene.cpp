@@ -201,7 +201,10 @@ private:
 ac::Counts load_scene(Host &host, const std::string &path, const ac::ReadOptions &options)
 {
     auto doc = std::make_shared<AcDocument>();
-    doc->model = ac::read_file(path, options);
+    // The model is never edited: saves hand the writer the moved coordinates.
+    ac::ReadOptions once = options;
+    once.keep_read_copy = false;
+    doc->model = ac::read_file(path, once);
     Scene scene;
     build_scene(scene, *doc);
     const ac::Counts counts = ac::count(doc->model);
