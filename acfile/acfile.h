@@ -250,6 +250,9 @@ private:
     static void undo_from_root(const Step *s, double p[3]);
     std::shared_ptr<const Step> last_; // the object's own; null: no step
     std::array<double, 9> inv_total_{1, 0, 0, 0, 1, 0, 0, 0, 1};
+    // Bit j of depends_[i]: local coordinate i depends on world coordinate j
+    // (inv_total_ has a nonzero there).
+    std::array<unsigned, 3> depends_{1, 2, 4};
     std::shared_ptr<const std::string> singular_; // the object with a singular rot, for errors
 };
 

@@ -162,6 +162,11 @@ Placement Placement::child(const Object &o) const
     if (o.has_rot) {
         if (invert(o.rot, s->inv)) {
             p.inv_total_ = mul(s->inv, p.inv_total_);
+            for (std::size_t i = 0; i < 3; ++i) {
+                p.depends_[i] = 0;
+                for (std::size_t j = 0; j < 3; ++j)
+                    if (p.inv_total_[i * 3 + j] != 0) p.depends_[i] |= 1u << j;
+            }
         } else if (!p.singular_) {
             const std::string n = o.name();
             p.singular_ = std::make_shared<const std::string>(
@@ -212,17 +217,16 @@ void Placement::undo_from_root(const Step *s, double p[3])
 Vertex Placement::to_local(const Vertex &world, const Vertex &old_local) const
 {
     const Vertex before = to_world(old_local);
-    const bool moved[3] = {!same_bits(world.x, before.x), !same_bits(world.y, before.y), !same_bits(world.z, before.z)};
-    if (!moved[0] && !moved[1] && !moved[2]) return old_local;
+    const unsigned moved = (same_bits(world.x, before.x) ? 0u : 1u) | (same_bits(world.y, before.y) ? 0u : 2u) |
+                           (same_bits(world.z, before.z) ? 0u : 4u);
+    if (!moved) return old_local;
     if (singular_) throw Error("the rot of " + *singular_ + " is singular, so a move cannot be undone through it");
     double p[3] = {world.x, world.y, world.z};
     undo_from_root(last_.get(), p);
     float old[3] = {old_local.x, old_local.y, old_local.z};
     float out[3];
     for (int i = 0; i < 3; ++i) {
-        bool depends = false;
-        for (int j = 0; j < 3; ++j)
-            if (moved[j] && inv_total_[static_cast<std::size_t>(i * 3 + j)] != 0) depends = true;
+        const bool depends = (depends_[static_cast<std::size_t>(i)] & moved) != 0;
         out[i] = depends ? static_cast<float>(p[i]) : old[i];
         if (!std::isfinite(out[i])) {
             char value[32];
