@@ -21,7 +21,6 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace ac {
@@ -44,16 +43,20 @@ struct Vertex {
     float x = 0, y = 0, z = 0;
 };
 
-// The text of each coordinate of one vertex, as read.
-struct VertexText {
-    Span x, y, z;
-};
+// Where the text of one vertex's coordinates starts in Model::text: the
+// word of x; those of y and z are the next two words (the reader read them
+// so). Four bytes a vertex instead of a span for each coordinate.
+using VertexText = std::uint32_t;
 
 // One corner of a surface: a vertex of the object and its texture
-// coordinate, kept as text only (Model::u, Model::v give the numbers).
+// coordinate, kept as text only (Model::uv_text gives the words, Model::u
+// and Model::v the numbers).
 struct Ref {
+    static constexpr std::uint32_t no_text = 0xFFFFFFFFu; // written as "0 0"
     std::uint32_t index = 0;
-    Span u_text, v_text;
+    // Where the word of u starts, in Model::text or past it in Model::added;
+    // the word of v follows it.
+    std::uint32_t uv = no_text;
 };
 
 enum SurfaceType { polygon = 0, closed_line = 1, line = 2 };
@@ -92,8 +95,9 @@ struct Object {
     std::array<double, 3> loc{0, 0, 0};
 
     std::vector<Vertex> verts;      // current local coordinates
-    std::vector<Vertex> verts_read; // as read; a coordinate equal to its
-    std::vector<VertexText> vtext;  //   read value is written as its text
+    std::vector<Vertex> verts_read; // as read (empty: verts are as read); a
+    std::vector<VertexText> vtext;  //   coordinate equal to its read value is
+                                    //   written as its text
     std::vector<Surface> surfs;
     std::vector<Ref> refs;
     std::vector<Object> kids;
@@ -112,6 +116,10 @@ public:
     // Throws Error when the text may no longer be what was read: a mapped
     // file changed in place since.
     virtual void check() const {}
+    // The text before offset `upto` is not needed again soon: a mapped file
+    // lets the system take back those pages (they stay in the file's cache
+    // and come back when read), so a large model is not held twice.
+    virtual void let_go(std::size_t upto) const { (void)upto; }
 };
 
 struct Model {
@@ -123,6 +131,11 @@ struct Model {
     bool crlf = false;                  // written back with CRLF line ends
     std::vector<std::string> materials; // each as written, index = position
     Object world;
+
+    // The words of vertex i's coordinates as read; i below o.vtext.size().
+    std::array<std::string_view, 3> vertex_text(const Object &o, std::size_t i) const;
+    // The words of a corner's texture coordinate; "0" and "0" without text.
+    std::array<std::string_view, 2> uv_text(const Ref &r) const;
 
     std::string_view view(Span s) const
     {
@@ -148,10 +161,16 @@ struct ReadOptions {
     // line goes to standard error.
     WarningSink warn;
     bool progress = true; // show progress when stderr is a terminal
+    // Off for a caller that never edits the model's vertices but writes
+    // changed ones through WriteOptions::vertices: the coordinates are kept
+    // once, not also as read (12 bytes a vertex).
+    bool keep_read_copy = true;
 };
 
-// Local coordinates to write in place of an object's own, by object.
-using LocalVertices = std::unordered_map<const Object *, std::vector<Vertex>>;
+// The local coordinates to write for an object in place of its own: as many
+// as the object has, valid until the next call; null for the object's own.
+// Asked once per object, in file order, as the object is written.
+using VertexSource = std::function<const Vertex *(const Object &)>;
 
 struct ReplaceOptions {
     bool force = false; // replace a file the user may not write, or whose owner cannot be kept
@@ -160,7 +179,7 @@ struct ReplaceOptions {
 struct WriteOptions {
     bool progress = true;
     ReplaceOptions replace;
-    const LocalVertices *vertices = nullptr; // none: every object's own
+    VertexSource vertices; // empty: every object's own
 };
 
 // A regular file larger than this is refused before it is read; a stream
@@ -176,7 +195,7 @@ Model read_text(std::string text, const std::string &name, const ReadOptions &op
 // Writes a model with replace_file. Throws Error, writing nothing, when a
 // mapped file the model reads its text from changed in place since.
 void write_file(const Model &m, const std::string &path, const WriteOptions &opt = {});
-std::string write_text(const Model &m, const LocalVertices *vertices = nullptr);
+std::string write_text(const Model &m, const VertexSource &vertices = {});
 
 // Replaces the file at `path` with what `produce` hands to the sink: written
 // to a temporary file `.rilo-PID-N.tmp` beside it, synced and renamed over it,
@@ -231,6 +250,9 @@ private:
     static void undo_from_root(const Step *s, double p[3]);
     std::shared_ptr<const Step> last_; // the object's own; null: no step
     std::array<double, 9> inv_total_{1, 0, 0, 0, 1, 0, 0, 0, 1};
+    // Bit j of depends_[i]: local coordinate i depends on world coordinate j
+    // (inv_total_ has a nonzero there).
+    std::array<unsigned, 3> depends_{1, 2, 4};
     std::shared_ptr<const std::string> singular_; // the object with a singular rot, for errors
 };
 

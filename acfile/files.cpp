@@ -19,6 +19,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <new>
 #include <utility>
 
@@ -76,6 +77,16 @@ public:
     MappedFile &operator=(const MappedFile &) = delete;
 
     std::string_view text() const override { return {addr_, size_}; }
+    void let_go(std::size_t upto) const override
+    {
+        static const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+        upto = std::min(upto, size_) / page * page;
+        if (upto < let_go_) let_go_ = 0; // a new pass over the text, as a save makes
+        if (upto == let_go_) return;
+        // Read-only and private: dropping the pages loses nothing.
+        ::madvise(const_cast<char *>(addr_) + let_go_, upto - let_go_, MADV_DONTNEED);
+        let_go_ = upto;
+    }
     void check() const override
     {
         struct stat now {};
@@ -91,6 +102,7 @@ private:
     struct stat st_;
     const char *addr_ = nullptr;
     std::size_t size_ = 0;
+    mutable std::size_t let_go_ = 0; // pages below this were let go last
 };
 
 // A pipe or a device, copied up to stream_limit bytes.

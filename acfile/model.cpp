@@ -1,7 +1,7 @@
 // What the model answers about itself (tokens by key, names, texture
 // coordinates, counts), the object-to-world placements and the walk over the
 // object tree.
-#include "acfile.h"
+#include "reader.h"
 
 #include <charconv>
 #include <cmath>
@@ -36,34 +36,61 @@ int Object::subdiv() const
     return v;
 }
 
+namespace {
+
+// The next N words from p: whitespace, then a word up to whitespace or e.
+template <std::size_t N> std::array<std::string_view, N> words_at(const char *p, const char *e)
+{
+    std::array<std::string_view, N> words;
+    for (std::string_view &w : words) {
+        while (p != e && detail::is_space(*p)) ++p;
+        const char *start = p;
+        while (p != e && !detail::is_space(*p)) ++p;
+        w = std::string_view(start, static_cast<std::size_t>(p - start));
+    }
+    return words;
+}
+
+} // namespace
+
+std::array<std::string_view, 3> Model::vertex_text(const Object &o, std::size_t i) const
+{
+    return words_at<3>(text.data() + o.vtext[i], text.data() + text.size());
+}
+
+std::array<std::string_view, 2> Model::uv_text(const Ref &r) const
+{
+    if (r.uv == Ref::no_text) return {"0", "0"};
+    if (r.uv < text.size()) return words_at<2>(text.data() + r.uv, text.data() + text.size());
+    return words_at<2>(added.data() + (r.uv - text.size()), added.data() + added.size());
+}
+
 float Model::u(const Ref &r) const
 {
     float f = 0;
-    detail::parse_float(view(r.u_text), f);
+    detail::parse_float(uv_text(r)[0], f);
     return f;
 }
 
 float Model::v(const Ref &r) const
 {
     float f = 0;
-    detail::parse_float(view(r.v_text), f);
+    detail::parse_float(uv_text(r)[1], f);
     return f;
 }
 
+// The words go to `added` as "U V ", so that each ref's end where the next's begin.
 Ref Model::make_ref(std::uint32_t index, float u, float v)
 {
     Ref r;
     r.index = index;
-    Span *sp[2] = {&r.u_text, &r.v_text};
-    const float val[2] = {u, v};
-    for (int k = 0; k < 2; ++k) {
+    const std::size_t at = text.size() + added.size();
+    if (at + 2 * 32 >= Ref::no_text) throw Error(path + ": expected a model smaller than 4 GiB");
+    r.uv = static_cast<std::uint32_t>(at);
+    for (const float value : {u, v}) {
         char buf[32];
-        char *end = detail::float_chars(buf, buf + sizeof buf, val[k]);
-        const std::size_t at = text.size() + added.size();
-        if (at + sizeof buf >= std::numeric_limits<std::uint32_t>::max())
-            throw Error(path + ": expected a model smaller than 4 GiB");
-        *sp[k] = Span{static_cast<std::uint32_t>(at), static_cast<std::uint32_t>(end - buf)};
-        added.append(buf, end);
+        added.append(buf, detail::float_chars(buf, buf + sizeof buf, value));
+        added += ' ';
     }
     return r;
 }
@@ -135,6 +162,11 @@ Placement Placement::child(const Object &o) const
     if (o.has_rot) {
         if (invert(o.rot, s->inv)) {
             p.inv_total_ = mul(s->inv, p.inv_total_);
+            for (std::size_t i = 0; i < 3; ++i) {
+                p.depends_[i] = 0;
+                for (std::size_t j = 0; j < 3; ++j)
+                    if (p.inv_total_[i * 3 + j] != 0) p.depends_[i] |= 1u << j;
+            }
         } else if (!p.singular_) {
             const std::string n = o.name();
             p.singular_ = std::make_shared<const std::string>(
@@ -185,17 +217,16 @@ void Placement::undo_from_root(const Step *s, double p[3])
 Vertex Placement::to_local(const Vertex &world, const Vertex &old_local) const
 {
     const Vertex before = to_world(old_local);
-    const bool moved[3] = {!same_bits(world.x, before.x), !same_bits(world.y, before.y), !same_bits(world.z, before.z)};
-    if (!moved[0] && !moved[1] && !moved[2]) return old_local;
+    const unsigned moved = (same_bits(world.x, before.x) ? 0u : 1u) | (same_bits(world.y, before.y) ? 0u : 2u) |
+                           (same_bits(world.z, before.z) ? 0u : 4u);
+    if (!moved) return old_local;
     if (singular_) throw Error("the rot of " + *singular_ + " is singular, so a move cannot be undone through it");
     double p[3] = {world.x, world.y, world.z};
     undo_from_root(last_.get(), p);
     float old[3] = {old_local.x, old_local.y, old_local.z};
     float out[3];
     for (int i = 0; i < 3; ++i) {
-        bool depends = false;
-        for (int j = 0; j < 3; ++j)
-            if (moved[j] && inv_total_[static_cast<std::size_t>(i * 3 + j)] != 0) depends = true;
+        const bool depends = (depends_[static_cast<std::size_t>(i)] & moved) != 0;
         out[i] = depends ? static_cast<float>(p[i]) : old[i];
         if (!std::isfinite(out[i])) {
             char value[32];

@@ -3,8 +3,10 @@
 #include "reader.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <limits>
+#include <type_traits>
 
 namespace ac::detail {
 
@@ -12,6 +14,26 @@ namespace {
 
 // The tokens an object may have once; bit i of Seen::singles stands for
 // singles[i].
+// Blanks within a line: whitespace other than the line feed that ends it.
+const char *skip_blanks(const char *p, const char *e)
+{
+    while (p != e && *p != '\n' && is_space(*p)) ++p;
+    return p;
+}
+
+// A number that is a whole word of the text at p, straight from the text:
+// where from_chars stops must be where the word ends. Returns its end, or
+// null (for the careful path to read and report) when it is not one.
+template <class T> const char *whole_word_number(const char *p, const char *e, T &out)
+{
+    if constexpr (std::is_same_v<T, float>) {
+        if (const char *end = simple_float(p, e, out)) return end;
+    }
+    const auto r = std::from_chars(p, e, out);
+    if (r.ec != std::errc() || r.ptr == p || (r.ptr != e && !is_space(*r.ptr))) return nullptr;
+    return r.ptr;
+}
+
 constexpr const char *singles[] = {"name", "data", "texture", "texrep", "texoff",  "rot",
                                    "loc",  "url",  "crease",  "subdiv", "numvert", "numsurf"};
 
@@ -143,13 +165,13 @@ void Reader::read_vertex_block(Object &o)
     const std::size_t room = static_cast<std::size_t>(sc_.end() - sc_.pos()) / 6 + 1;
     const std::size_t want = std::min<std::size_t>(n, room);
     o.verts.reserve(want);
-    o.verts_read.reserve(want);
+    if (keep_read_copy_) o.verts_read.reserve(want);
     o.vtext.reserve(want);
     // A file normally has one vertex per line; a file flattened to one line
     // has them all on the numvert line.
     const bool lines = n > 0 && cur().line != count_line;
     for (std::uint32_t i = 0; i < n; ++i) {
-        read_vertex(o, i, n, lines);
+        if (!lines || !read_vertex_line(o)) read_vertex(o, i, n, lines);
         note_progress(1);
     }
     if (is_number(cur()))
@@ -157,6 +179,34 @@ void Reader::read_vertex_block(Object &o)
                   "numsurf or kids after the " + std::to_string(n) + " vertices of " + describe(o) +
                       " (vertex normals of the .acc dialect are not read)",
                   cur());
+}
+
+// The usual vertex line, three finite numbers and the line's end, read in
+// one go. Anything else (a '+' sign, a number beyond single precision, a
+// line break inside, more on the line) is left to read_vertex, which reads
+// the same line again and gives the message.
+bool Reader::read_vertex_line(Object &o)
+{
+    const char *p = cur().s;
+    const char *const e = sc_.end();
+    if (!p) return false;
+    float c[3];
+    Span sp[3];
+    for (int k = 0; k < 3; ++k) {
+        if (k > 0) p = skip_blanks(p, e);
+        const char *end = p == e ? nullptr : whole_word_number(p, e, c[k]);
+        if (!end || !std::isfinite(c[k])) return false;
+        sp[k] = Span{static_cast<std::uint32_t>(p - sc_.begin()), static_cast<std::uint32_t>(end - p)};
+        p = end;
+    }
+    p = skip_blanks(p, e);
+    if (p != e && *p != '\n') return false;
+    const Vertex v{c[0], c[1], c[2]};
+    o.verts.push_back(v);
+    if (keep_read_copy_) o.verts_read.push_back(v);
+    o.vtext.push_back(sp[0].off);
+    sc_.seek(p, cur().line);
+    return true;
 }
 
 void Reader::read_vertex(Object &o, std::uint32_t i, std::uint32_t n, bool lines)
@@ -185,8 +235,8 @@ void Reader::read_vertex(Object &o, std::uint32_t i, std::uint32_t n, bool lines
     if (lines) expect_vertex_line_end(i, vline);
     const Vertex v{c[0], c[1], c[2]};
     o.verts.push_back(v);
-    o.verts_read.push_back(v);
-    o.vtext.push_back(VertexText{sp[0], sp[1], sp[2]});
+    if (keep_read_copy_) o.verts_read.push_back(v);
+    o.vtext.push_back(sp[0].off);
 }
 
 void Reader::expect_vertex_line_end(std::uint32_t i, std::size_t line) const
@@ -210,6 +260,8 @@ void Reader::read_surface_block(Object &o, Seen &seen)
     o.surfs.reserve(o.surfs.size() + std::min<std::size_t>(n, room));
     o.refs.reserve(o.refs.size() + std::min<std::size_t>(std::size_t{n} * 4, room * 2));
     for (std::uint32_t i = 0; i < n; ++i) read_surface(o, i, n);
+    // The room guessed for the references is given back when much was left over.
+    if (o.refs.capacity() - o.refs.size() > o.refs.size() / 8) o.refs.shrink_to_fit();
 }
 
 // SURF flags, mat index, refs count and the refs lines.
@@ -239,7 +291,11 @@ void Reader::read_surface(Object &o, std::uint32_t i, std::uint32_t n)
     advance();
     s.first = static_cast<std::uint32_t>(o.refs.size());
     const bool lines = s.count > 0 && cur().line != refs_line;
-    for (std::uint32_t j = 0; j < s.count; ++j) o.refs.push_back(read_ref(o, j, s.count, lines));
+    for (std::uint32_t j = 0; j < s.count; ++j) {
+        Ref r;
+        if (!lines || !read_ref_line(o, r)) r = read_ref(o, j, s.count, lines);
+        o.refs.push_back(r);
+    }
     if (is_number(cur()))
         msg_.fail(cur().line,
                   "SURF or kids after the " + std::to_string(s.count) +
@@ -263,6 +319,30 @@ void Reader::read_surface_flags(Surface &s)
     advance();
 }
 
+// The usual refs line, an index of a vertex read and two numbers, read in
+// one go; anything else is left to read_ref, as for vertex lines.
+bool Reader::read_ref_line(const Object &o, Ref &r)
+{
+    const char *p = cur().s;
+    const char *const e = sc_.end();
+    if (!p) return false;
+    std::uint64_t idx = 0;
+    const char *end = whole_word_number(p, e, idx);
+    if (!end || idx >= o.verts.size()) return false;
+    r.index = static_cast<std::uint32_t>(idx);
+    for (int k = 0; k < 2; ++k) {
+        p = skip_blanks(end, e);
+        float uv;
+        end = p == e ? nullptr : whole_word_number(p, e, uv);
+        if (!end) return false;
+        if (k == 0) r.uv = static_cast<std::uint32_t>(p - sc_.begin());
+    }
+    p = skip_blanks(end, e);
+    if (p != e && *p != '\n') return false;
+    sc_.seek(p, cur().line);
+    return true;
+}
+
 // One refs line: a vertex index and its texture coordinate, kept as text.
 Ref Reader::read_ref(const Object &o, std::uint32_t j, std::uint32_t count, bool lines)
 {
@@ -275,7 +355,6 @@ Ref Reader::read_ref(const Object &o, std::uint32_t j, std::uint32_t count, bool
         msg_.fail(ti.line, "a vertex index below " + std::to_string(o.verts.size()) + " in " + describe(o), ti);
     r.index = static_cast<std::uint32_t>(idx);
     advance();
-    Span *sp[2] = {&r.u_text, &r.v_text};
     for (int k = 0; k < 2; ++k) {
         const Tok t = cur();
         float uv;
@@ -284,7 +363,7 @@ Ref Reader::read_ref(const Object &o, std::uint32_t j, std::uint32_t count, bool
                       t);
         if (lines && t.line != ti.line)
             msg_.fail(ti.line, "3 values on a refs line (index u v)", std::to_string(k + 1));
-        *sp[k] = sc_.span(t);
+        if (k == 0) r.uv = sc_.span(t).off;
         advance();
     }
     if (lines && !cur().eof() && cur().line == ti.line)

@@ -35,7 +35,8 @@ bool ends_materials(const Tok &t)
 
 Reader::Reader(Model &m, const ReadOptions &opt)
     : m_(m), msg_(m.path, opt.warn), sc_(m.text, msg_),
-      progress_("loading", m.path, m.text.size(), opt.progress && m.text.size() >= progress_threshold)
+      progress_("loading", m.path, m.text.size(), opt.progress && m.text.size() >= progress_threshold),
+      keep_read_copy_(opt.keep_read_copy)
 {
 }
 
@@ -127,6 +128,7 @@ void Reader::expect_end_of_file()
 {
     if (!cur().eof()) msg_.fail(cur().line, "OBJECT or the end of the file", cur());
     progress_.update(m_.text.size());
+    m_.store->let_go(m_.text.size());
 }
 
 std::uint32_t Reader::read_count(const std::string &what)
@@ -156,7 +158,10 @@ void Reader::note_progress(std::uint64_t items)
     since_update_ += items;
     if (since_update_ >= 65536) {
         since_update_ = 0;
-        progress_.update(static_cast<std::uint64_t>(sc_.pos() - sc_.begin()));
+        const auto done = static_cast<std::size_t>(sc_.pos() - sc_.begin());
+        progress_.update(done);
+        // Only spans are kept of what lies behind; the saver reads it again.
+        if (done > let_go_margin) m_.store->let_go(done - let_go_margin);
     }
 }
 

@@ -40,8 +40,23 @@ struct Tok {
 Model read_store(std::shared_ptr<const TextStore> store, const std::string &name, const ReadOptions &opt);
 std::shared_ptr<const TextStore> string_store(std::string text);
 
-// Space, tab, line feed, carriage return, vertical tab, form feed.
-bool is_space(char c);
+// Space, tab, line feed, carriage return, vertical tab, form feed. Asked
+// of nearly every byte read and written, so looked up inline.
+struct SpaceTable {
+    bool t[256] = {};
+    constexpr SpaceTable()
+    {
+        for (unsigned char c : {' ', '\t', '\n', '\r', '\v', '\f'}) t[c] = true;
+    }
+};
+inline constexpr SpaceTable space_table;
+inline bool is_space(char c) { return space_table.t[static_cast<unsigned char>(c)]; }
+
+// The usual coordinate, read quickly: an optional '-', digits, and a '.'
+// with digits after it, at most 7 significant digits and 10 decimals, up to
+// whitespace or the end. Returns where it ends, or null when from_chars must
+// decide. The value is the one from_chars gives.
+const char *simple_float(const char *p, const char *e, float &out);
 
 // A word that reads as a number (a string never does).
 bool is_number(const Tok &t);
@@ -102,6 +117,9 @@ private:
     const Messages &msg_;
 };
 
+// How far behind the scanner the reader lets the text's pages go.
+inline constexpr std::size_t let_go_margin = 1u << 20;
+
 // Reads one model from its text, which must stay in place while it runs:
 // the Spans of the model point into it.
 class Reader {
@@ -130,11 +148,13 @@ private:
     Token read_token(Object &o);
     void read_token_args(Object &o, Token &tok);
     void read_vertex_block(Object &o);
+    bool read_vertex_line(Object &o);
     void read_vertex(Object &o, std::uint32_t i, std::uint32_t n, bool lines);
     void expect_vertex_line_end(std::uint32_t i, std::size_t line) const;
     void read_surface_block(Object &o, Seen &seen);
     void read_surface(Object &o, std::uint32_t i, std::uint32_t n);
     void read_surface_flags(Surface &s);
+    bool read_ref_line(const Object &o, Ref &r);
     Ref read_ref(const Object &o, std::uint32_t j, std::uint32_t count, bool lines);
 
     // repair.cpp: the repairs and their warnings
@@ -164,6 +184,7 @@ private:
     Scanner sc_;
     Progress progress_;
     std::uint64_t since_update_ = 0;
+    bool keep_read_copy_;
     bool short_warned_ = false;
     bool mat_warned_ = false;
 };

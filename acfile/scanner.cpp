@@ -6,24 +6,6 @@
 
 namespace ac::detail {
 
-namespace {
-
-struct SpaceTable {
-    bool t[256] = {};
-    constexpr SpaceTable()
-    {
-        for (unsigned char c : {' ', '\t', '\n', '\r', '\v', '\f'}) t[c] = true;
-    }
-};
-constexpr SpaceTable space_table;
-
-} // namespace
-
-bool is_space(char c)
-{
-    return space_table.t[static_cast<unsigned char>(c)];
-}
-
 bool is_number(const Tok &t)
 {
     if (t.eof() || t.str) return false;

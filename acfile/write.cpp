@@ -6,7 +6,7 @@
 // only coordinates the program changed are formatted anew, in the shortest
 // form that reads back as the same float. Line ends follow the file read
 // (CRLF stays CRLF).
-#include "acfile.h"
+#include "reader.h"
 
 #include <algorithm>
 #include <charconv>
@@ -92,7 +92,7 @@ private:
 
 class Writer {
 public:
-    Writer(const Model &m, const LocalVertices *vertices, Out &out, detail::Progress &progress)
+    Writer(const Model &m, const VertexSource &vertices, Out &out, detail::Progress &progress)
         : m_(m), vertices_(vertices), o_(out), progress_(progress)
     {
     }
@@ -111,37 +111,43 @@ public:
     }
 
 private:
-    void coord(float v, float read, Span t)
+    // Writes one coordinate: its word at p when the value is the one read
+    // (the word is passed over either way).
+    void coord(float v, float read, const char *&p)
     {
-        if (t.len && same_bits(v, read))
-            o_.put(m_.view(t));
+        const char *const e = m_.text.data() + m_.text.size();
+        while (p != e && detail::is_space(*p)) ++p;
+        const char *start = p;
+        while (p != e && !detail::is_space(*p)) ++p;
+        if (same_bits(v, read))
+            o_.put(start, static_cast<std::size_t>(p - start));
         else
             o_.flt(v);
     }
 
-    const std::vector<Vertex> &verts_of(const Object &ob) const
+    const Vertex *verts_of(const Object &ob) const
     {
-        if (!vertices_) return ob.verts;
-        const auto it = vertices_->find(&ob);
-        return it == vertices_->end() ? ob.verts : it->second;
+        const Vertex *given = vertices_ ? vertices_(ob) : nullptr;
+        return given ? given : ob.verts.data();
     }
 
     void vertices(const Object &ob)
     {
-        const std::vector<Vertex> &verts = verts_of(ob);
+        const Vertex *verts = verts_of(ob);
         o_.put("numvert ");
-        o_.num(verts.size());
+        o_.num(ob.verts.size());
         o_.nl();
-        for (std::size_t i = 0; i < verts.size(); ++i) {
+        for (std::size_t i = 0; i < ob.verts.size(); ++i) {
             const Vertex &v = verts[i];
-            if (i < ob.vtext.size() && i < ob.verts_read.size()) {
-                const Vertex &r = ob.verts_read[i];
-                const VertexText &t = ob.vtext[i];
-                coord(v.x, r.x, t.x);
+            const bool read_copy = !ob.verts_read.empty();
+            if (i < ob.vtext.size() && (!read_copy || i < ob.verts_read.size())) {
+                const Vertex &r = read_copy ? ob.verts_read[i] : ob.verts[i];
+                const char *t = m_.text.data() + ob.vtext[i];
+                coord(v.x, r.x, t);
                 o_.put(' ');
-                coord(v.y, r.y, t.y);
+                coord(v.y, r.y, t);
                 o_.put(' ');
-                coord(v.z, r.z, t.z);
+                coord(v.z, r.z, t);
             } else {
                 o_.flt(v.x);
                 o_.put(' ');
@@ -150,17 +156,10 @@ private:
                 o_.flt(v.z);
             }
             o_.nl();
-            tick(1);
+            tick(1, i < ob.vtext.size() ? Span{ob.vtext[i], 1} : Span{});
         }
     }
 
-    void texcoord(Span t)
-    {
-        if (t.len)
-            o_.put(m_.view(t));
-        else
-            o_.put('0');
-    }
 
     void flags(const Surface &s)
     {
@@ -193,12 +192,14 @@ private:
                 const Ref &r = ob.refs[s.first + j];
                 o_.num(r.index);
                 o_.put(' ');
-                texcoord(r.u_text);
+                const std::array<std::string_view, 2> uv = m_.uv_text(r);
+                o_.put(uv[0]);
                 o_.put(' ');
-                texcoord(r.v_text);
+                o_.put(uv[1]);
                 o_.nl();
             }
-            tick(s.count);
+            const std::uint32_t at = s.count ? ob.refs[s.first].uv : Ref::no_text;
+            tick(s.count, at == Ref::no_text ? Span{} : Span{at, 1});
         }
     }
 
@@ -241,17 +242,21 @@ private:
         for (const Object &k : ob.kids) object(k);
     }
 
-    void tick(std::uint64_t n)
+    // Counts what was written; now and then shows it, and lets go of the
+    // text read behind `at` (the objects are written in the file's order).
+    void tick(std::uint64_t n, Span at)
     {
         done_ += n;
         if (done_ - shown_ >= 65536) {
             shown_ = done_;
             progress_.update(done_);
+            if (m_.store && at.len && at.off < m_.text.size() && at.off > detail::let_go_margin)
+                m_.store->let_go(at.off - detail::let_go_margin);
         }
     }
 
     const Model &m_;
-    const LocalVertices *vertices_;
+    const VertexSource &vertices_;
     Out &o_;
     detail::Progress &progress_;
     std::uint64_t done_ = 0, shown_ = 0;
@@ -259,7 +264,7 @@ private:
 
 } // namespace
 
-std::string write_text(const Model &m, const LocalVertices *vertices)
+std::string write_text(const Model &m, const VertexSource &vertices)
 {
     if (m.store) m.store->check();
     std::string s;

@@ -69,7 +69,7 @@ ac::Model fresh_model(Scene &scene, const std::string &path)
                 as.flags = 0x10;
                 as.first = static_cast<std::uint32_t>(a.refs.size());
                 as.count = static_cast<std::uint32_t>(s.refs.size());
-                for (std::uint32_t r : s.refs) a.refs.push_back(ac::Ref{r, {}, {}});
+                for (std::uint32_t r : s.refs) a.refs.push_back(ac::Ref{r, ac::Ref::no_text});
                 a.surfs.push_back(as);
             }
         }
@@ -87,6 +87,7 @@ namespace {
 void build_scene(Scene &scene, AcDocument &doc)
 {
     std::unordered_map<const ac::Object *, Object *> parent_of;
+    std::vector<std::uint32_t> refs; // one surface's, reused
     ac::for_each_object(doc.model, [&](ac::Object &source, const ac::Placement &placement) {
         Object *object = &scene.world();
         if (&source != &doc.model.world) {
@@ -102,58 +103,108 @@ void build_scene(Scene &scene, AcDocument &doc)
                                 model_object_label(source) + " placed beyond them by its loc and rot");
             object->add_vertex(w.x, w.y, w.z);
         }
+        object->surface_refs.reserve(source.refs.size());
         for (const ac::Surface &s : source.surfs) {
-            std::vector<std::uint32_t> refs(s.count);
+            refs.resize(s.count);
             for (std::uint32_t j = 0; j < s.count; ++j) refs[j] = source.refs[s.first + j].index;
-            object->add_surface(std::move(refs));
+            object->add_surface(std::span<const std::uint32_t>(refs));
         }
         for (ac::Object &kid : source.kids) parent_of[&kid] = object;
         doc.links.push_back({object, &source, placement});
     });
 }
 
-// The local coordinates of every object with a vertex the scene moved, the
-// model itself left as read. Counts the vertices written anew.
-ac::LocalVertices moved_locals(const Scene &scene, const AcDocument &doc, const std::string &path,
-                               std::size_t &moved)
+// Whether vertex i of a link is written anew: its local coordinates (in
+// LOCAL) differ from those read. Throws when a move cannot be undone
+// through the object's frame.
+bool local_of_moved(const AcDocument::Link &link, std::size_t i, const std::string &path, ac::Vertex &local)
+{
+    const Vertex &w = link.object->vertices[i].v;
+    const ac::Vertex old = link.source->verts[i];
+    // to_local gives the old coordinates back untouched, and throws nothing,
+    // when the world coordinates are those the old ones place.
+    try {
+        local = link.placement.to_local({w.x, w.y, w.z}, old);
+    } catch (const ac::Error &e) {
+        throw ac::Error(path + ": cannot save vertex " + std::to_string(i) + " of " + object_label(*link.object) +
+                        ": " + e.what() + "; nothing written");
+    }
+    return !same_bits(host_vertex(local), host_vertex(old));
+}
+
+// Checks that the scene still fits its model and that every moved vertex
+// can go back to its object's frame, before anything is written. Counts the
+// vertices written anew and notes the objects that have any.
+std::size_t check_moves(const Scene &scene, const AcDocument &doc, const std::string &path, std::vector<char> &touched)
 {
     if (doc.links.size() != scene.object_count() + 1)
         throw ac::Error(path + ": cannot save: the scene has " + std::to_string(scene.object_count()) +
                         " objects, the model it was loaded from " + std::to_string(doc.links.size() - 1));
-    ac::LocalVertices locals;
-    for (const AcDocument::Link &link : doc.links) {
+    std::size_t moved = 0;
+    touched.assign(doc.links.size(), 0);
+    for (std::size_t k = 0; k < doc.links.size(); ++k) {
+        const AcDocument::Link &link = doc.links[k];
         const Object &o = *link.object;
         const ac::Object &src = *link.source;
         if (o.vertices.size() != src.verts.size() || o.surfaces.size() != src.surfs.size())
             throw ac::Error(path + ": cannot save: " + object_label(o) +
                             " no longer has the vertices and surfaces of the model it was loaded from");
-        std::vector<ac::Vertex> *out = nullptr;
+        ac::Vertex local;
         for (std::size_t i = 0; i < src.verts.size(); ++i) {
-            const Vertex &w = o.vertices[i].v;
-            const ac::Vertex old = src.verts[i];
-            if (same_bits(w, host_vertex(link.placement.to_world(old)))) continue;
-            ac::Vertex local;
-            try {
-                local = link.placement.to_local({w.x, w.y, w.z}, old);
-            } catch (const ac::Error &e) {
-                throw ac::Error(path + ": cannot save vertex " + std::to_string(i) + " of " + object_label(o) + ": " +
-                                e.what() + "; nothing written");
-            }
-            if (same_bits(host_vertex(local), host_vertex(old))) continue;
-            if (!out) out = &(locals[&src] = src.verts);
-            (*out)[i] = local;
+            if (!local_of_moved(link, i, path, local)) continue;
+            touched[k] = 1;
             ++moved;
         }
     }
-    return locals;
+    return moved;
 }
+
+// Hands the writer each object's local coordinates as it reaches the
+// object, computed afresh into one buffer: no list of changes is kept. The
+// writer visits the objects in the order of the links.
+class MovedLocals {
+public:
+    MovedLocals(const AcDocument &doc, const std::vector<char> &touched, const std::string &path)
+        : doc_(doc), touched_(touched), path_(path)
+    {
+    }
+    const ac::Vertex *operator()(const ac::Object &object)
+    {
+        if (!find(object, next_) && !find(object, 0)) return nullptr;
+        if (!touched_[next_]) return nullptr;
+        const AcDocument::Link &link = doc_.links[next_];
+        buffer_.assign(object.verts.begin(), object.verts.end());
+        for (std::size_t i = 0; i < buffer_.size(); ++i) {
+            ac::Vertex local;
+            if (local_of_moved(link, i, path_, local)) buffer_[i] = local;
+        }
+        return buffer_.data();
+    }
+
+private:
+    bool find(const ac::Object &object, std::size_t from)
+    {
+        for (next_ = from; next_ < doc_.links.size(); ++next_)
+            if (doc_.links[next_].source == &object) return true;
+        return false;
+    }
+
+    const AcDocument &doc_;
+    const std::vector<char> &touched_;
+    const std::string &path_;
+    std::size_t next_ = 0;
+    std::vector<ac::Vertex> buffer_;
+};
 
 } // namespace
 
 ac::Counts load_scene(Host &host, const std::string &path, const ac::ReadOptions &options)
 {
     auto doc = std::make_shared<AcDocument>();
-    doc->model = ac::read_file(path, options);
+    // The model is never edited: saves hand the writer the moved coordinates.
+    ac::ReadOptions once = options;
+    once.keep_read_copy = false;
+    doc->model = ac::read_file(path, once);
     Scene scene;
     build_scene(scene, *doc);
     const ac::Counts counts = ac::count(doc->model);
@@ -171,10 +222,10 @@ std::size_t save_scene(Host &host, const std::string &path, const ac::WriteOptio
         return n;
     }
     const AcDocument &doc = *host.document();
-    std::size_t moved = 0;
-    const ac::LocalVertices locals = moved_locals(host.scene(), doc, path, moved);
+    std::vector<char> touched;
+    const std::size_t moved = check_moves(host.scene(), doc, path, touched);
     ac::WriteOptions with_locals = options;
-    with_locals.vertices = &locals;
+    with_locals.vertices = MovedLocals(doc, touched, path);
     ac::write_file(doc.model, path, with_locals);
     return moved;
 }
@@ -194,7 +245,7 @@ std::vector<Edge> object_edges(const Host &host, const Object &object)
         if (seen.insert(key).second) edges.push_back({a, b});
     };
     for (std::size_t s = 0; s < object.surfaces.size(); ++s) {
-        const std::vector<std::uint32_t> &refs = object.surfaces[s].refs;
+        const RefRange &refs = object.surfaces[s].refs;
         const bool open = source && s < source->surfs.size() && source->surfs[s].type() == ac::line;
         for (std::size_t j = 0; j + 1 < refs.size(); ++j) add(refs[j], refs[j + 1]);
         if (!open && refs.size() > 2) add(refs.back(), refs.front());

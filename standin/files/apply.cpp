@@ -180,13 +180,13 @@ std::string apply_to_file(Host &host, const ApplyOptions &o)
     const std::vector<Object *> objects = objects_reached(chosen, host.select_mode());
     const size_t steps = host.undo_steps().size();
     if (run_command(host, o)) throw Error(host.messages().back() + "; nothing written");
-    const SavedPositions saved =
-        host.undo_steps().size() > steps ? positions_saved(host.undo_steps().back()) : SavedPositions{};
+    const UndoStep *step = host.undo_steps().size() > steps ? &host.undo_steps().back() : nullptr;
 
-    size_t moved = 0, total = 0;
-    for (const auto &[vertex, position] : saved) moved += same_bits(vertex->v, position) ? 0 : 1;
+    size_t moved = step ? host.count_moved(*step) : 0, total = 0;
     for (const Object *object : objects) total += object->vertices.size();
-    const std::string svg = o.preview.empty() ? "" : preview_svg(side_view(host, o, objects, saved));
+    const std::string svg =
+        o.preview.empty() ? ""
+                          : preview_svg(side_view(host, o, objects, step ? positions_saved(*step) : SavedPositions{}));
     ac::WriteOptions write;
     write.replace.force = o.force;
     save_scene(host, o.out, write);

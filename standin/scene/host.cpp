@@ -181,15 +181,31 @@ void Host::find_bounding_box()
 
 // ---- undo ----
 
+SavedVertices::SavedVertices(List *list)
+{
+    for (List *n = list; n != nullptr; n = n->next) {
+        auto *v = static_cast<HostVertex *>(n->data);
+        if (!runs_.empty() && runs_.back().first + runs_.back().count == v) {
+            ++runs_.back().count;
+        } else {
+            runs_.push_back(Run{v, 1});
+        }
+        ++size_;
+    }
+    positions_ = unfilled_array<Vertex>(size_);
+    Vertex *p = positions_.get();
+    for (const Run &run : runs_) {
+        for (HostVertex *v = run.first, *end = run.first + run.count; v != end; ++v) *p++ = v->v;
+    }
+}
+
 void Host::save_undo_step(const char *name, List *vertices)
 {
-    UndoStep step{name ? name : "", vertices, 0, {}};
+    UndoStep step{name ? name : "", vertices, 0, SavedVertices(vertices)};
+    step.nodes = step.saved.size();
     const uint32_t stamp = new_step_stamp();
-    for (List *n = vertices; n != nullptr; n = n->next) {
-        auto *v = static_cast<HostVertex *>(n->data);
-        step.saved.push_back(UndoStep::Saved{v, v->v});
-        v->step = stamp;
-        ++step.nodes;
+    for (const SavedVertices::Run &run : step.saved.runs()) {
+        for (HostVertex *v = run.first, *end = run.first + run.count; v != end; ++v) v->step = stamp;
     }
     if (vertices != nullptr && !nodes_.owns(vertices)) {
         note_misuse("add_undoable_vertex_positions with a list the host owns");
@@ -209,13 +225,31 @@ bool Host::undo_last(std::string &name)
 {
     if (undo_.empty()) return false;
     UndoStep &step = undo_.back();
-    // Latest first, so that a vertex listed twice ends at its earliest saved position.
-    for (size_t i = step.saved.size(); i-- > 0;) step.saved[i].vertex->v = step.saved[i].position;
+    // A vertex listed twice was saved twice at the same moment, so the order
+    // does not matter.
+    const Vertex *p = step.saved.positions();
+    for (const SavedVertices::Run &run : step.saved.runs()) {
+        for (HostVertex *v = run.first, *end = run.first + run.count; v != end; ++v) v->v = *p++;
+    }
     name = step.name;
     release(step.vertices);
     undo_nodes_ -= step.nodes;
     undo_.pop_back();
     return true;
+}
+
+size_t Host::count_moved(const UndoStep &step)
+{
+    // A vertex listed twice was saved twice at the same moment: the stamp
+    // counts it once.
+    const Stamp stamp = new_stamp();
+    size_t moved = 0;
+    for (const auto &s : step.saved) {
+        if (s.vertex->mark == stamp) continue;
+        s.vertex->mark = stamp;
+        moved += same_bits(s.vertex->v, s.position) ? 0 : 1;
+    }
+    return moved;
 }
 
 // ---- the checks ----
@@ -230,7 +264,7 @@ void Host::note_misuse(std::string what)
 
 uint32_t Host::new_step_stamp()
 {
-    if (++step_stamp_ == 0) {  // wrapped: no record may keep a stamp that could come again
+    if (++step_stamp_ == kStepStampLimit) {  // wrapped: no record may keep a stamp that could come again
         scene_.for_each_object([](Object &o) {
             for (auto &v : o.vertices) v.step = 0;
         });

@@ -30,15 +30,61 @@ struct RegisteredCommand {
     std::string description;
 };
 
-struct UndoStep {
+// The positions an undo step saved, and of which vertices: a list of a
+// million vertices is mostly runs of consecutive records, so the step keeps
+// the runs and the positions (12 bytes a vertex), not a pointer beside each.
+class SavedVertices {
+public:
     struct Saved {
         HostVertex *vertex;
         Vertex position;
     };
+    struct Run {
+        HostVertex *first;  // and the records after it
+        size_t count;
+    };
+    class Cursor {
+    public:
+        Cursor(const Run *run, size_t at, const Vertex *position) : run_(run), at_(at), position_(position) {}
+        Saved operator*() const { return Saved{run_->first + at_, *position_}; }
+        Cursor &operator++()
+        {
+            ++position_;
+            if (++at_ == run_->count) {
+                ++run_;
+                at_ = 0;
+            }
+            return *this;
+        }
+        bool operator==(const Cursor &other) const { return position_ == other.position_; }
+
+    private:
+        const Run *run_;
+        size_t at_;
+        const Vertex *position_;
+    };
+
+    // The vertices of LIST, in its order, where they stand now.
+    explicit SavedVertices(List *list);
+    SavedVertices() = default;
+    Cursor begin() const { return {runs_.data(), 0, positions_.get()}; }
+    Cursor end() const { return {nullptr, 0, positions_.get() + size_}; }
+    size_t size() const { return size_; }
+    const std::vector<Run> &runs() const { return runs_; }
+    Vertex *positions() const { return positions_.get(); }
+
+private:
+    std::vector<Run> runs_;
+    std::unique_ptr<Vertex[]> positions_;
+    size_t size_ = 0;
+};
+
+struct UndoStep {
+    using Saved = SavedVertices::Saved;
     std::string name;
     List *vertices;  // the list handed over; the step releases it
     size_t nodes;    // how many nodes that list has
-    Blocks<Saved> saved;
+    SavedVertices saved;
 };
 
 struct Counters {
@@ -140,6 +186,9 @@ public:
     // ---- undo ----
     const std::vector<UndoStep> &undo_steps() const { return undo_; }
     bool undo_last(std::string &name);
+    // The vertices of STEP, each counted once, that are no longer where the
+    // step saved them.
+    size_t count_moved(const UndoStep &step);
 
     // Caller-owned list nodes not yet released.
     size_t live_list_nodes() const { return nodes_.live(); }
@@ -177,7 +226,7 @@ private:
     // Every line the host prints goes through here: on standard error, when
     // echoing or when ALWAYS.
     void print(const std::string &text, bool always = false) const;
-    uint64_t new_stamp();
+    Stamp new_stamp();
     // A stamp no vertex holds yet, for the undo step being saved.
     uint32_t new_step_stamp();
     void select_none_objects();
@@ -206,13 +255,13 @@ private:
     NodePool nodes_;
     size_t undo_nodes_ = 0;  // caller-owned nodes held by undo steps
     Invocation invocation_;
-    uint64_t stamp_ = 0;
+    Stamp stamp_ = 0;
     uint32_t step_stamp_ = 0;  // of the last undo step saved
     // The list last appended to with list_append_list_unique: while it is
     // remembered, its items carry append_stamp_.
     List *append_head_ = nullptr;
     List *append_tail_ = nullptr;
-    uint64_t append_stamp_ = 0;
+    Stamp append_stamp_ = 0;
 };
 
 Host &host();

@@ -25,18 +25,24 @@ void rebuild_nodes(std::vector<Node> &nodes, Items &items, ItemKind kind, Addres
 
 HostVertex &Object::add_vertex(float x, float y, float z)
 {
-    vertices.push_back(HostVertex{Vertex{x, y, z}, static_cast<uint32_t>(vertices.size()), this, 0, 0, false});
-    vertex_nodes_stale = true;
-    return vertices.back();
+    HostVertex *last = vertices.empty() ? nullptr : &vertices.back();
+    HostVertex &v =
+        vertices.push_back(HostVertex{Vertex{x, y, z}, static_cast<uint32_t>(vertices.size()), this, 0, 0, false, {}});
+    v.own = List{&v, nullptr};
+    if (last != nullptr) last->own.next = &v.own;
+    return v;
 }
 
-Surface &Object::add_surface(std::vector<uint32_t> refs)
+Surface &Object::add_surface(std::span<const uint32_t> refs)
 {
     for (uint32_t r : refs) {
         if (r >= vertices.size()) throw standin::Error("surface refers to vertex " + std::to_string(r) +
                                                           " of an object with " + std::to_string(vertices.size()));
     }
-    surfaces.push_back(Surface{this, std::move(refs), 0, static_cast<uint32_t>(surfaces.size()), false});
+    const auto first = static_cast<uint32_t>(surface_refs.size());
+    surface_refs.insert(surface_refs.end(), refs.begin(), refs.end());
+    surfaces.push_back(Surface{this, standin::RefRange(&surface_refs, first, static_cast<uint32_t>(refs.size())), 0,
+                               static_cast<uint32_t>(surfaces.size()), false});
     return surfaces.back();
 }
 
@@ -51,14 +57,7 @@ Object &Object::add_child(std::string child_name, int child_id)
     return *children.back();
 }
 
-List *Object::vertex_list()
-{
-    if (vertex_nodes_stale) {
-        rebuild_nodes(vertex_nodes, vertices, ItemKind::Vertex, [](HostVertex &v) { return &v; });
-        vertex_nodes_stale = false;
-    }
-    return vertex_nodes.empty() ? nullptr : &vertex_nodes.front().list;
-}
+List *Object::vertex_list() { return vertices.empty() ? nullptr : &vertices[0].own; }
 
 List *Object::children_list()
 {

@@ -2,8 +2,11 @@
 #ifndef RILO_STANDIN_SCENE_H
 #define RILO_STANDIN_SCENE_H
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -31,15 +34,59 @@ enum NodeTag : uint32_t {
 
 inline Node *node_of(List *list) { return reinterpret_cast<Node *>(list); }
 
-// The host's vertex record: the public prefix first, the rest packed into
-// 40 bytes, since the host's checks walk every record of the scene.
+// Stamps mark what a list being built already holds; wider ones would only
+// lengthen every record.
+using Stamp = uint32_t;
+inline constexpr uint32_t kStepStampLimit = 1u << 31;
+
+// The host's vertex record: the public prefix first, then the rest packed
+// into 48 bytes with the vertex's node in its object's own list, so that
+// handing out that list allocates nothing.
 struct HostVertex {
     Vertex v;
     uint32_t index;
     Object *owner;
-    uint64_t mark;  // membership stamp used while building lists
-    uint32_t step;  // stamp of the last undo step that saved it
-    bool selected;
+    Stamp mark;         // membership stamp used while building lists
+    uint32_t step : 31; // stamp of the last undo step that saved it, below kStepStampLimit
+    uint32_t selected : 1;  // a uint32_t field, so that every compiler packs it with step
+    List own;  // in the object's own list: data is this record, next the next record's
+};
+static_assert(sizeof(HostVertex) <= 48, "the vertex record stays small: scans walk every one");
+
+// Whether LIST is a node of an object's own vertex list: such a node is part
+// of the vertex record it names, which no other node can be.
+inline bool is_own_vertex_node(const List *list)
+{
+    return list->data == reinterpret_cast<const char *>(list) - offsetof(HostVertex, own);
+}
+
+inline ItemKind kind_of(List *list) { return is_own_vertex_node(list) ? ItemKind::Vertex : node_of(list)->kind; }
+
+// A surface's references: a run of its object's one array of them, so that
+// a model of many small surfaces costs no allocation per surface.
+class RefRange {
+public:
+    RefRange() = default;
+    RefRange(const std::vector<uint32_t> *all, uint32_t first, uint32_t count)
+        : all_(all), first_(first), count_(count)
+    {
+    }
+    const uint32_t *begin() const { return all_ ? all_->data() + first_ : nullptr; }
+    const uint32_t *end() const { return begin() + count_; }
+    size_t size() const { return count_; }
+    bool empty() const { return count_ == 0; }
+    uint32_t operator[](size_t i) const { return begin()[i]; }
+    uint32_t front() const { return *begin(); }
+    uint32_t back() const { return begin()[count_ - 1]; }
+    friend bool operator==(const RefRange &a, const std::vector<uint32_t> &b)
+    {
+        return std::equal(a.begin(), a.end(), b.begin(), b.end());
+    }
+
+private:
+    const std::vector<uint32_t> *all_ = nullptr;
+    uint32_t first_ = 0;
+    uint32_t count_ = 0;
 };
 
 }  // namespace standin
@@ -49,8 +96,8 @@ struct HostVertex {
 // definitions.
 struct Surface {
     Object *owner;
-    std::vector<uint32_t> refs;  // indices into the owner's vertices
-    uint64_t mark;
+    standin::RefRange refs;  // indices into the owner's vertices
+    standin::Stamp mark;
     uint32_t index;
     bool selected;
 };
@@ -60,21 +107,22 @@ struct Object {
     int id = 0;
     Object *parent = nullptr;
     bool subdivided = false;
-    uint64_t mark = 0;
+    standin::Stamp mark = 0;
     bool selected = false;  // in the host's selected objects
     standin::Blocks<standin::HostVertex> vertices;  // records stay in place as the object grows
     standin::Blocks<Surface> surfaces;
+    std::vector<uint32_t> surface_refs;  // every surface's references, one run each
     std::vector<std::unique_ptr<Object>> children;
 
-    // The object's own lists as the plug-in reads them, rebuilt when stale.
-    std::vector<standin::Node> vertex_nodes;
+    // The object's own list of children as the plug-in reads it, rebuilt
+    // when stale; its vertex list lives in the vertex records.
     std::vector<standin::Node> child_nodes;
-    bool vertex_nodes_stale = true;
     bool child_nodes_stale = true;
 
     standin::HostVertex &add_vertex(float x, float y, float z);
     // Throws standin::Error when a reference is out of range.
-    Surface &add_surface(std::vector<uint32_t> refs);
+    Surface &add_surface(std::span<const uint32_t> refs);
+    Surface &add_surface(const std::vector<uint32_t> &refs) { return add_surface(std::span<const uint32_t>(refs)); }
     Object &add_child(std::string child_name, int child_id);
     List *vertex_list();
     List *children_list();

@@ -12,7 +12,7 @@ namespace standin {
 
 namespace {
 
-uint64_t &mark_of(void *item, ItemKind kind)
+Stamp &mark_of(void *item, ItemKind kind)
 {
     switch (kind) {
     case ItemKind::Vertex: return static_cast<HostVertex *>(item)->mark;
@@ -97,11 +97,19 @@ private:
     List *tail_;
 };
 
-uint64_t Host::new_stamp()
+Stamp Host::new_stamp()
 {
     // Stamping items afresh overwrites the marks the remembered list relies on.
     forget_append_list(append_head_);
-    return ++stamp_;
+    if (++stamp_ == 0) {  // wrapped: no item may keep a stamp that could come again
+        for_each_in_tree(scene_.world(), [](Object &o) {
+            o.mark = 0;
+            for (auto &v : o.vertices) v.mark = 0;
+            for (auto &s : o.surfaces) s.mark = 0;
+        });
+        stamp_ = 1;
+    }
+    return stamp_;
 }
 
 void Host::forget_append_list(const List *list)
@@ -135,7 +143,7 @@ List *Host::selected_vertices_list() { return selected_items(&Object::vertices, 
 
 List *Host::surface_vertices_list(List *surfaces)
 {
-    const uint64_t stamp = new_stamp();
+    const Stamp stamp = new_stamp();
     ListBuilder list(nodes_);
     for (List *n = surfaces; n != nullptr; n = n->next) {
         auto *surface = static_cast<Surface *>(n->data);
@@ -164,14 +172,14 @@ void Host::append_unique(List **list, List *items)
     if (!remembered) {
         append_stamp_ = new_stamp();
         for (List *n = head; n != nullptr; n = n->next) {
-            mark_of(n->data, node_of(n)->kind) = append_stamp_;
+            mark_of(n->data, kind_of(n)) = append_stamp_;
             append_tail_ = n;
         }
     }
     ListBuilder added(nodes_, append_tail_);
     for (List *n = items; n != nullptr; n = n->next) {
-        const ItemKind kind = node_of(n)->kind;
-        uint64_t &mark = mark_of(n->data, kind);
+        const ItemKind kind = kind_of(n);
+        Stamp &mark = mark_of(n->data, kind);
         if (mark == append_stamp_) continue;
         mark = append_stamp_;
         added.add(n->data, kind);
