@@ -2,6 +2,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <new>
 #include <optional>
@@ -199,7 +201,11 @@ int main(int argc, char **argv)
         start(shell, line);
         doing = line.apply ? "running apply on " + line.apply->in : "running the scripts";
         if (line.apply) {
-            std::cout << apply_to_file(standin::host(), *line.apply) << "\n";
+            std::cout << apply_to_file(standin::host(), *line.apply) << std::endl;
+            // The files are written and synced; the scene, the model and the
+            // interpreter are left for the system to free with the process.
+            std::fflush(nullptr);
+            std::_Exit(std::ferror(stdout) ? kFailed : 0);
         } else if (line.steps.empty() && !line.gui) {
             return read_eval_print(shell);
         } else if (!run_steps(shell, line.steps)) {
