@@ -52,7 +52,7 @@ using VertexText = std::uint32_t;
 // coordinate, kept as text only (Model::uv_text gives the words, Model::u
 // and Model::v the numbers).
 struct Ref {
-    static constexpr std::uint32_t no_text = 0xFFFFFFFFu; // written as "0 0"
+    static constexpr std::uint32_t no_text = 0xFFFFFFFFu;  // written as "0 0"
     std::uint32_t index = 0;
     // Where the word of u starts, in Model::text or past it in Model::added;
     // the word of v follows it.
@@ -62,10 +62,10 @@ struct Ref {
 enum SurfaceType { polygon = 0, closed_line = 1, line = 2 };
 
 struct Surface {
-    std::uint32_t flags = 0; // 0x10 smooth, 0x20 two-sided, low nibble the type
-    Span flags_text;         // as written ("0x10", "0X0", ...)
-    std::uint32_t mat = 0;   // index into Model::materials
-    std::uint32_t first = 0; // its refs are Object::refs[first, first + count)
+    std::uint32_t flags = 0;  // 0x10 smooth, 0x20 two-sided, low nibble the type
+    Span flags_text;          // as written ("0x10", "0X0", ...)
+    std::uint32_t mat = 0;    // index into Model::materials
+    std::uint32_t first = 0;  // its refs are Object::refs[first, first + count)
     std::uint32_t count = 0;
     int type() const { return static_cast<int>(flags & 0xFu); }
 };
@@ -75,36 +75,36 @@ struct Surface {
 struct Token {
     std::string key;
     std::vector<std::string> args;
-    std::string text; // the counted text of `data` (line breaks as '\n')
+    std::string text;  // the counted text of `data` (line breaks as '\n')
     std::size_t line = 0;
 };
 
 struct Object {
     static constexpr std::size_t npos = static_cast<std::size_t>(-1);
 
-    std::string type;          // world, poly, group, light, ...
-    std::size_t line = 0;      // line of its OBJECT keyword
-    std::vector<Token> tokens; // in file order
+    std::string type;           // world, poly, group, light, ...
+    std::size_t line = 0;       // line of its OBJECT keyword
+    std::vector<Token> tokens;  // in file order
     // Where the vertex and surface blocks stood among the tokens: before
     // tokens[vert_at] (tokens.size() = after the last token); npos = absent.
     std::size_t vert_at = npos;
     std::size_t surf_at = npos;
 
-    bool has_rot = false;                                 // rot given (otherwise identity)
-    std::array<double, 9> rot{1, 0, 0, 0, 1, 0, 0, 0, 1}; // row-major
+    bool has_rot = false;                                  // rot given (otherwise identity)
+    std::array<double, 9> rot{1, 0, 0, 0, 1, 0, 0, 0, 1};  // row-major
     std::array<double, 3> loc{0, 0, 0};
 
-    std::vector<Vertex> verts;      // current local coordinates
-    std::vector<Vertex> verts_read; // as read (empty: verts are as read); a
-    std::vector<VertexText> vtext;  //   coordinate equal to its read value is
-                                    //   written as its text
+    std::vector<Vertex> verts;       // current local coordinates
+    std::vector<Vertex> verts_read;  // as read (empty: verts are as read); a
+    std::vector<VertexText> vtext;   //   coordinate equal to its read value is
+                                     //   written as its text
     std::vector<Surface> surfs;
     std::vector<Ref> refs;
     std::vector<Object> kids;
 
     const Token *find(std::string_view key) const;
-    std::string name() const; // unquoted; "" when there is none
-    int subdiv() const;       // subdivision level, 0 when absent
+    std::string name() const;  // unquoted; "" when there is none
+    int subdiv() const;        // subdivision level, 0 when absent
 };
 
 // Where a model's text lives: a read-only mapping of its file, or a copy of
@@ -123,13 +123,13 @@ public:
 };
 
 struct Model {
-    std::string path; // the name used in messages
+    std::string path;  // the name used in messages
     std::shared_ptr<const TextStore> store;
-    std::string_view text;              // the file as read, in `store`; Spans point here
-    std::string added;                  // text made by the program; Spans past `text` point here
-    char version = 'b';                 // AC3Db or AC3Dc
-    bool crlf = false;                  // written back with CRLF line ends
-    std::vector<std::string> materials; // each as written, index = position
+    std::string_view text;               // the file as read, in `store`; Spans point here
+    std::string added;                   // text made by the program; Spans past `text` point here
+    char version = 'b';                  // AC3Db or AC3Dc
+    bool crlf = false;                   // written back with CRLF line ends
+    std::vector<std::string> materials;  // each as written, index = position
     Object world;
 
     // The words of vertex i's coordinates as read; i below o.vtext.size().
@@ -143,7 +143,7 @@ struct Model {
         return {added.data() + (s.off - text.size()), s.len};
     }
 
-    float u(const Ref &r) const; // the texture coordinate as a number
+    float u(const Ref &r) const;  // the texture coordinate as a number
     float v(const Ref &r) const;
     // A corner made by the program: its coordinate's text is added to `added`.
     Ref make_ref(std::uint32_t index, float u, float v);
@@ -152,7 +152,7 @@ struct Model {
 struct Counts {
     std::size_t objects = 0, vertices = 0, surfaces = 0, refs = 0;
 };
-Counts count(const Model &m); // objects excludes the world
+Counts count(const Model &m);  // objects excludes the world
 
 using WarningSink = std::function<void(const std::string &)>;
 
@@ -160,7 +160,7 @@ struct ReadOptions {
     // Receives one line per repair ("FILE:LINE: warning: ..."). Empty: the
     // line goes to standard error.
     WarningSink warn;
-    bool progress = true; // show progress when stderr is a terminal
+    bool progress = true;  // show progress when stderr is a terminal
     // Off for a caller that never edits the model's vertices but writes
     // changed ones through WriteOptions::vertices: the coordinates are kept
     // once, not also as read (12 bytes a vertex).
@@ -173,13 +173,13 @@ struct ReadOptions {
 using VertexSource = std::function<const Vertex *(const Object &)>;
 
 struct ReplaceOptions {
-    bool force = false; // replace a file the user may not write, or whose owner cannot be kept
+    bool force = false;  // replace a file the user may not write, or whose owner cannot be kept
 };
 
 struct WriteOptions {
     bool progress = true;
     ReplaceOptions replace;
-    VertexSource vertices; // empty: every object's own
+    VertexSource vertices;  // empty: every object's own
 };
 
 // A regular file larger than this is refused before it is read; a stream
@@ -222,7 +222,7 @@ std::string format_float(float f);
 class Placement {
 public:
     Placement() = default;
-    Placement child(const Object &o) const; // this placement followed by o's own
+    Placement child(const Object &o) const;  // this placement followed by o's own
 
     // Computed in double, rounded to float once.
     Vertex to_world(const Vertex &local) const;
@@ -248,12 +248,12 @@ private:
         std::shared_ptr<const Step> parent;
     };
     static void undo_from_root(const Step *s, double p[3]);
-    std::shared_ptr<const Step> last_; // the object's own; null: no step
+    std::shared_ptr<const Step> last_;  // the object's own; null: no step
     std::array<double, 9> inv_total_{1, 0, 0, 0, 1, 0, 0, 0, 1};
     // Bit j of depends_[i]: local coordinate i depends on world coordinate j
     // (inv_total_ has a nonzero there).
     std::array<unsigned, 3> depends_{1, 2, 4};
-    std::shared_ptr<const std::string> singular_; // the object with a singular rot, for errors
+    std::shared_ptr<const std::string> singular_;  // the object with a singular rot, for errors
 };
 
 // Visits every object, world first, parents before children, in file order.
@@ -296,6 +296,6 @@ bool parse_whole(std::string_view s, std::uint64_t &out);
 bool parse_flags(std::string_view s, std::uint32_t &out);
 // Writes the shortest text that reads back as f; 32 characters are enough.
 char *float_chars(char *first, char *last, float f);
-} // namespace detail
+}  // namespace detail
 
-} // namespace ac
+}  // namespace ac

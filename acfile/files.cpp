@@ -81,7 +81,7 @@ public:
     {
         static const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
         upto = std::min(upto, size_) / page * page;
-        if (upto < let_go_) let_go_ = 0; // a new pass over the text, as a save makes
+        if (upto < let_go_) let_go_ = 0;  // a new pass over the text, as a save makes
         if (upto == let_go_) return;
         // Read-only and private: dropping the pages loses nothing.
         ::madvise(const_cast<char *>(addr_) + let_go_, upto - let_go_, MADV_DONTNEED);
@@ -102,7 +102,7 @@ private:
     struct stat st_;
     const char *addr_ = nullptr;
     std::size_t size_ = 0;
-    mutable std::size_t let_go_ = 0; // pages below this were let go last
+    mutable std::size_t let_go_ = 0;  // pages below this were let go last
 };
 
 // A pipe or a device, copied up to stream_limit bytes.
@@ -158,8 +158,8 @@ const char *kind_of(mode_t mode)
 // The file a save replaces. A symbolic link is followed: the file it names
 // is replaced, and the temporary file goes beside that one.
 struct Target {
-    std::string asked; // as given, for messages
-    std::string path;  // the file replaced
+    std::string asked;  // as given, for messages
+    std::string path;   // the file replaced
     std::string dir, base;
     bool exists = false;
     struct stat st {};
@@ -205,7 +205,8 @@ Target find_target(const std::string &asked, const ReplaceOptions &opt)
     if (t.base.empty()) refuse(asked, "no file name");
     if (::stat(t.path.c_str(), &t.st) == 0) {
         t.exists = true;
-        if (!S_ISREG(t.st.st_mode)) refuse(asked, std::string("it is ") + kind_of(t.st.st_mode) + ", not a regular file");
+        if (!S_ISREG(t.st.st_mode))
+            refuse(asked, std::string("it is ") + kind_of(t.st.st_mode) + ", not a regular file");
         if (!opt.force && !may_write(t)) {
             char mode[8];
             std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(t.st.st_mode & 07777));
@@ -229,7 +230,7 @@ extern "C" void remove_temp_and_die(int sig)
 {
     if (g_temp_live) ::unlink(g_temp_path);
     ::signal(sig, SIG_DFL);
-    ::raise(sig); // delivered when the handler returns
+    ::raise(sig);  // delivered when the handler returns
 }
 
 class SignalGuard {
@@ -253,7 +254,7 @@ public:
     SignalGuard &operator=(const SignalGuard &) = delete;
 
 private:
-    struct sigaction old_[std::size(kCaught)] {};
+    struct sigaction old_[std::size(kCaught)]{};
 };
 
 // The caught signals held back while the handler's name and the files it
@@ -334,8 +335,7 @@ void TempFile::keep_owner_and_mode(const ReplaceOptions &opt)
     if (!t_.exists) return;
     struct stat now {};
     if (::fstat(fd_, &now) != 0) fail("fstat", errno);
-    if ((now.st_uid != t_.st.st_uid || now.st_gid != t_.st.st_gid) &&
-        ::fchown(fd_, t_.st.st_uid, t_.st.st_gid) != 0) {
+    if ((now.st_uid != t_.st.st_uid || now.st_gid != t_.st.st_gid) && ::fchown(fd_, t_.st.st_uid, t_.st.st_gid) != 0) {
         if (errno != EPERM) fail("fchown", errno);
         if (t_.st.st_uid != now.st_uid && !opt.force)
             refuse(t_.asked, "it belongs to user " + std::to_string(t_.st.st_uid) +
@@ -411,7 +411,7 @@ void hold_for_tests()
     }
 }
 
-} // namespace
+}  // namespace
 
 Model read_file(const std::string &path, const ReadOptions &opt)
 {
@@ -438,4 +438,4 @@ void replace_file(const std::string &path, const std::function<void(const ByteSi
     sync_folder(target);
 }
 
-} // namespace ac
+}  // namespace ac

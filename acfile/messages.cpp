@@ -97,4 +97,4 @@ void Progress::draw(int percent)
     [[maybe_unused]] auto n = ::write(fd_, s.data(), s.size());
 }
 
-} // namespace ac::detail
+}  // namespace ac::detail

@@ -39,7 +39,8 @@ int Object::subdiv() const
 namespace {
 
 // The next N words from p: whitespace, then a word up to whitespace or e.
-template <std::size_t N> std::array<std::string_view, N> words_at(const char *p, const char *e)
+template <std::size_t N>
+std::array<std::string_view, N> words_at(const char *p, const char *e)
 {
     std::array<std::string_view, N> words;
     for (std::string_view &w : words) {
@@ -51,7 +52,7 @@ template <std::size_t N> std::array<std::string_view, N> words_at(const char *p,
     return words;
 }
 
-} // namespace
+}  // namespace
 
 std::array<std::string_view, 3> Model::vertex_text(const Object &o, std::size_t i) const
 {
@@ -153,7 +154,7 @@ bool same_bits(float a, float b)
     return x == y;
 }
 
-} // namespace
+}  // namespace
 
 Placement Placement::child(const Object &o) const
 {
@@ -238,7 +239,8 @@ Vertex Placement::to_local(const Vertex &world, const Vertex &old_local) const
 }
 
 namespace {
-template <class M, class O, class F> void visit(M &m, F &f)
+template <class M, class O, class F>
+void visit(M &m, F &f)
 {
     struct Item {
         O *obj;
@@ -253,7 +255,7 @@ template <class M, class O, class F> void visit(M &m, F &f)
         for (auto k = it.obj->kids.rbegin(); k != it.obj->kids.rend(); ++k) stack.push_back({&*k, it.place.child(*k)});
     }
 }
-} // namespace
+}  // namespace
 
 void for_each_object(const Model &m, const std::function<void(const Object &, const Placement &)> &f)
 {
@@ -265,4 +267,4 @@ void for_each_object(Model &m, const std::function<void(Object &, const Placemen
     visit<Model, Object>(m, f);
 }
 
-} // namespace ac
+}  // namespace ac

@@ -12,7 +12,8 @@ namespace {
 
 // A real number, locale-independent, the whole token; a leading '+' is
 // allowed (from_chars refuses it) but not "+-".
-template <class T> std::from_chars_result parse_real(std::string_view s, T &out)
+template <class T>
+std::from_chars_result parse_real(std::string_view s, T &out)
 {
     const char *f = s.data();
     const char *l = f + s.size();
@@ -22,7 +23,7 @@ template <class T> std::from_chars_result parse_real(std::string_view s, T &out)
     return r;
 }
 
-} // namespace
+}  // namespace
 
 bool parse_double(std::string_view s, double &out)
 {
@@ -89,7 +90,7 @@ char *float_chars(char *first, char *last, float f)
     return std::to_chars(first, last, f).ptr;
 }
 
-} // namespace detail
+}  // namespace detail
 
 std::string format_float(float f)
 {
@@ -97,4 +98,4 @@ std::string format_float(float f)
     return std::string(buf, detail::float_chars(buf, buf + sizeof buf, f));
 }
 
-} // namespace ac
+}  // namespace ac

@@ -24,7 +24,8 @@ const char *skip_blanks(const char *p, const char *e)
 // A number that is a whole word of the text at p, straight from the text:
 // where from_chars stops must be where the word ends. Returns its end, or
 // null (for the careful path to read and report) when it is not one.
-template <class T> const char *whole_word_number(const char *p, const char *e, T &out)
+template <class T>
+const char *whole_word_number(const char *p, const char *e, T &out)
 {
     if constexpr (std::is_same_v<T, float>) {
         if (const char *end = simple_float(p, e, out)) return end;
@@ -37,7 +38,7 @@ template <class T> const char *whole_word_number(const char *p, const char *e, T
 constexpr const char *singles[] = {"name", "data", "texture", "texrep", "texoff",  "rot",
                                    "loc",  "url",  "crease",  "subdiv", "numvert", "numsurf"};
 
-} // namespace
+}  // namespace
 
 // Reads one object up to and including its `kids` line; returns the count.
 std::uint32_t Reader::read_object(Object &o)
@@ -126,7 +127,7 @@ void Reader::read_token_args(Object &o, Token &tok)
     } else if (key == "data") {
         const std::uint32_t n = read_count("data");
         tok.text = read_data(cur(), n, tok.line);
-        tok.args.push_back(std::to_string(tok.text.size())); // the count written back
+        tok.args.push_back(std::to_string(tok.text.size()));  // the count written back
     } else if (key == "rot" || key == "loc") {
         const bool rot = key == "rot";
         for (std::size_t i = 0; i < (rot ? 9u : 3u); ++i) {
@@ -269,7 +270,8 @@ void Reader::read_surface(Object &o, std::uint32_t i, std::uint32_t n)
 {
     if (!cur().is("SURF"))
         msg_.fail(cur().line,
-                  "SURF (surface " + std::to_string(i) + " of " + std::to_string(n) + " in " + describe(o) + ")", cur());
+                  "SURF (surface " + std::to_string(i) + " of " + std::to_string(n) + " in " + describe(o) + ")",
+                  cur());
     advance();
     Surface s;
     read_surface_flags(s);
@@ -278,8 +280,7 @@ void Reader::read_surface(Object &o, std::uint32_t i, std::uint32_t n)
     s.mat = read_count("mat");
     if (s.mat >= m_.materials.size() && !mat_warned_) {
         msg_.warn(cur().line, "surface " + std::to_string(i) + " of " + describe(o) + " uses material " +
-                                  std::to_string(s.mat) + ", but the file has " +
-                                  std::to_string(m_.materials.size()) +
+                                  std::to_string(s.mat) + ", but the file has " + std::to_string(m_.materials.size()) +
                                   " material(s); kept as read (later such surfaces are not reported)");
         mat_warned_ = true;
     }
@@ -308,8 +309,7 @@ void Reader::read_surface(Object &o, std::uint32_t i, std::uint32_t n)
 void Reader::read_surface_flags(Surface &s)
 {
     const Tok t = cur();
-    if (t.eof() || t.str || !parse_flags(t.sv(), s.flags))
-        msg_.fail(t.line, "hexadecimal surface flags after SURF", t);
+    if (t.eof() || t.str || !parse_flags(t.sv(), s.flags)) msg_.fail(t.line, "hexadecimal surface flags after SURF", t);
     if (s.type() > 2)
         msg_.fail(t.line,
                   "surface type 0, 1 or 2 in the SURF flags (polygon, closed line, line; type " +
@@ -359,8 +359,8 @@ Ref Reader::read_ref(const Object &o, std::uint32_t j, std::uint32_t count, bool
         const Tok t = cur();
         float uv;
         if (t.eof() || t.str || !parse_float(t.sv(), uv))
-            msg_.fail(t.line, std::string("texture coordinate ") + "uv"[k] + " after vertex index " + std::to_string(idx),
-                      t);
+            msg_.fail(t.line,
+                      std::string("texture coordinate ") + "uv"[k] + " after vertex index " + std::to_string(idx), t);
         if (lines && t.line != ti.line)
             msg_.fail(ti.line, "3 values on a refs line (index u v)", std::to_string(k + 1));
         if (k == 0) r.uv = sc_.span(t).off;
@@ -373,4 +373,4 @@ Ref Reader::read_ref(const Object &o, std::uint32_t j, std::uint32_t count, bool
     return r;
 }
 
-} // namespace ac::detail
+}  // namespace ac::detail

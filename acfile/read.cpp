@@ -31,7 +31,7 @@ bool ends_materials(const Tok &t)
     return t.eof() || t.is("OBJECT") || t.is("MATERIAL") || t.is("MAT");
 }
 
-} // namespace
+}  // namespace
 
 Reader::Reader(Model &m, const ReadOptions &opt)
     : m_(m), msg_(m.path, opt.warn), sc_(m.text, msg_),
@@ -82,8 +82,7 @@ void Reader::read_material()
     const Tok start = cur();
     const std::size_t index = m_.materials.size();
     advance();
-    if (ends_materials(cur()))
-        msg_.fail(cur().line, "a material name after MATERIAL", cur());
+    if (ends_materials(cur())) msg_.fail(cur().line, "a material name after MATERIAL", cur());
     const char *last = cur().end();
     advance();
     std::vector<Tok> fields;
@@ -165,7 +164,7 @@ void Reader::note_progress(std::uint64_t items)
     }
 }
 
-} // namespace detail
+}  // namespace detail
 
 namespace detail {
 
@@ -180,7 +179,7 @@ private:
     std::string text_;
 };
 
-} // namespace
+}  // namespace
 
 std::shared_ptr<const TextStore> string_store(std::string text)
 {
@@ -200,11 +199,11 @@ Model read_store(std::shared_ptr<const TextStore> store, const std::string &name
     return m;
 }
 
-} // namespace detail
+}  // namespace detail
 
 Model read_text(std::string text, const std::string &name, const ReadOptions &opt)
 {
     return detail::read_store(detail::string_store(std::move(text)), name, opt);
 }
 
-} // namespace ac
+}  // namespace ac

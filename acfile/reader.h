@@ -25,7 +25,7 @@ namespace ac::detail {
 
 // One word or string of the file. A string keeps its quotes.
 struct Tok {
-    const char *s = nullptr; // nullptr at end of file
+    const char *s = nullptr;  // nullptr at end of file
     std::size_t n = 0;
     std::size_t line = 0;
     bool str = false;
@@ -50,7 +50,10 @@ struct SpaceTable {
     }
 };
 inline constexpr SpaceTable space_table;
-inline bool is_space(char c) { return space_table.t[static_cast<unsigned char>(c)]; }
+inline bool is_space(char c)
+{
+    return space_table.t[static_cast<unsigned char>(c)];
+}
 
 // The usual coordinate, read quickly: an optional '-', digits, and a '.'
 // with digits after it, at most 7 significant digits and 10 decimals, up to
@@ -89,20 +92,17 @@ std::string describe(const Object &o);
 // repair. A string runs from one '"' to the next, with no escapes.
 class Scanner {
 public:
-    Scanner(std::string_view text, const Messages &msg)
-        : b_(text.data()), p_(b_), e_(b_ + text.size()), msg_(msg)
-    {
-    }
+    Scanner(std::string_view text, const Messages &msg) : b_(text.data()), p_(b_), e_(b_ + text.size()), msg_(msg) {}
 
     const Tok &cur() const { return cur_; }
-    void advance(); // to the next token; fails on a string without its end
+    void advance();  // to the next token; fails on a string without its end
     // Goes on from `at`, which is on line `line`, and reads the token there.
     void seek(const char *at, std::size_t line);
-    Tok peek(); // the token after cur(), without moving
+    Tok peek();  // the token after cur(), without moving
 
     const char *begin() const { return b_; }
     const char *end() const { return e_; }
-    const char *pos() const { return p_; } // just after cur()
+    const char *pos() const { return p_; }  // just after cur()
     Span span(const Tok &t) const
     {
         return Span{static_cast<std::uint32_t>(t.s - b_), static_cast<std::uint32_t>(t.n)};
@@ -138,8 +138,8 @@ private:
 
     // object.cpp: one OBJECT record, up to and including its kids line
     struct Seen {
-        unsigned singles = 0;        // bit i: the i-th token allowed once was seen
-        bool refs_unchecked = false; // surfaces came before numvert
+        unsigned singles = 0;         // bit i: the i-th token allowed once was seen
+        bool refs_unchecked = false;  // surfaces came before numvert
     };
     std::uint32_t read_object(Object &o);
     void read_object_type(Object &o);
@@ -161,7 +161,7 @@ private:
     struct DataStart {
         const char *at;
         std::size_t line;
-        bool same_line; // a file flattened to one line: the text follows the count
+        bool same_line;  // a file flattened to one line: the text follows the count
     };
     const char *after_byte_order_mark() const;
     void check_material_form(const Tok &start, std::size_t index, const std::vector<Tok> &fields) const;
@@ -189,4 +189,4 @@ private:
     bool mat_warned_ = false;
 };
 
-} // namespace ac::detail
+}  // namespace ac::detail

@@ -20,9 +20,9 @@ namespace {
 // The characters of a `data` text as counted.
 struct Counted {
     std::string text;
-    const char *end;  // just after the last character taken
-    std::size_t line; // the line `end` is on
-    bool complete;    // all the characters counted were there
+    const char *end;   // just after the last character taken
+    std::size_t line;  // the line `end` is on
+    bool complete;     // all the characters counted were there
 };
 
 // Takes n characters from `s`; a line break inside (CRLF, LF or a lone CR)
@@ -34,7 +34,7 @@ Counted take_counted(const char *s, const char *e, std::size_t line, std::uint64
     const char *t = s;
     std::uint64_t k = 0;
     while (k < n && t != e) {
-        if (*t == '\r') { // CRLF or a lone CR: one line break
+        if (*t == '\r') {  // CRLF or a lone CR: one line break
             c.text += '\n';
             const bool lf = t + 1 != e && t[1] == '\n';
             t += lf ? 2 : 1;
@@ -84,7 +84,7 @@ bool usual_material(const std::vector<Tok> &fields)
     return i == fields.size();
 }
 
-} // namespace
+}  // namespace
 
 const char *Reader::after_byte_order_mark() const
 {
@@ -118,7 +118,7 @@ std::string Reader::read_data(Tok count_tok, std::uint64_t n, std::size_t line)
         sc_.seek(next, c.line);
         return std::move(c.text);
     }
-    if (n == 0) { // empty text, the next line is not part of it
+    if (n == 0) {  // empty text, the next line is not part of it
         sc_.seek(start.at, start.line);
         return std::move(c.text);
     }
@@ -212,4 +212,4 @@ void Reader::read_tree(Object &parent, std::uint32_t kids)
     }
 }
 
-} // namespace ac::detail
+}  // namespace ac::detail

@@ -65,4 +65,4 @@ Tok Scanner::peek()
     return next;
 }
 
-} // namespace ac::detail
+}  // namespace ac::detail

@@ -160,7 +160,6 @@ private:
         }
     }
 
-
     void flags(const Surface &s)
     {
         std::uint32_t f = 0;
@@ -262,7 +261,7 @@ private:
     std::uint64_t done_ = 0, shown_ = 0;
 };
 
-} // namespace
+}  // namespace
 
 std::string write_text(const Model &m, const VertexSource &vertices)
 {
@@ -289,4 +288,4 @@ void write_file(const Model &m, const std::string &path_in, const WriteOptions &
         opt.replace);
 }
 
-} // namespace ac
+}  // namespace ac

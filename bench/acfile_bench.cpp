@@ -91,7 +91,7 @@ bool have_osgconv()
     return std::system("command -v osgconv >/dev/null 2>&1") == 0;
 }
 
-fs::path resave_tool; // ac-resave, built beside this program
+fs::path resave_tool;  // ac-resave, built beside this program
 
 // Runs PROGRAM IN OUT; returns its exit status and sets its peak resident set.
 int run(const char *program, const fs::path &in, const fs::path &out, long *peak = nullptr)
@@ -142,7 +142,7 @@ struct Result {
     double seconds = 0;
     long peak = 0;
 };
-std::map<std::string, Result> results; // "acfile 0", "osgconv 1", ...
+std::map<std::string, Result> results;  // "acfile 0", "osgconv 1", ...
 
 void BM_AcfileLoadSave(benchmark::State &state)
 {
@@ -218,7 +218,7 @@ void BM_OsgconvLoadSave(benchmark::State &state)
 BENCHMARK(BM_AcfileLoadSave)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_OsgconvLoadSave)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
-} // namespace
+}  // namespace
 
 int main(int argc, char **argv)
 {

@@ -53,13 +53,19 @@ void command(benchmark::State &state, long objects)
         state.ResumeTiming();
     }
     state.SetItemsProcessed(state.iterations() * n);
-    state.counters["ns_per_vertex"] = benchmark::Counter(
-        static_cast<double>(n) * static_cast<double>(state.iterations()),
-        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["ns_per_vertex"] =
+        benchmark::Counter(static_cast<double>(n) * static_cast<double>(state.iterations()),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
-void BM_CommandOneObject(benchmark::State &state) { command(state, 1); }
-void BM_CommandTenThousandObjects(benchmark::State &state) { command(state, 10000); }
+void BM_CommandOneObject(benchmark::State &state)
+{
+    command(state, 1);
+}
+void BM_CommandTenThousandObjects(benchmark::State &state)
+{
+    command(state, 10000);
+}
 
 // The same arithmetic over a plain array: the floor for any host (floor.h,
 // as the speed harness's wave floor computes it).
@@ -77,9 +83,9 @@ void BM_ReferenceLoop(benchmark::State &state)
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(state.iterations() * n);
-    state.counters["ns_per_vertex"] = benchmark::Counter(
-        static_cast<double>(n) * static_cast<double>(state.iterations()),
-        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["ns_per_vertex"] =
+        benchmark::Counter(static_cast<double>(n) * static_cast<double>(state.iterations()),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 }  // namespace

@@ -121,8 +121,8 @@ inline bool apply_wave(const Wave &wave, float *xyz, size_t n)
     const double amplitude = wave.amplitude;
     for (size_t i = 0; i < n; ++i) {
         const float d = static_cast<float>(static_cast<double>(xyz[3 * i]) - static_cast<double>(lo));
-        const double turns = static_cast<double>(d) * static_cast<double>(wave.frequency) +
-                             static_cast<double>(wave.offset);
+        const double turns =
+            static_cast<double>(d) * static_cast<double>(wave.frequency) + static_cast<double>(wave.offset);
         const double w = amplitude * std::sin(turns * 360.0 * static_cast<double>(degree));
         xyz[3 * i + 1] = static_cast<float>(static_cast<double>(xyz[3 * i + 1]) + w);
     }

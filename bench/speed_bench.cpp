@@ -44,8 +44,8 @@ namespace fs = std::filesystem;
 namespace {
 
 // The job's wave, as the floors compute it (floor.h).
-const std::vector<std::string> kWave = {"--freq-axis", "x",    "--amp-axis", "y", "--frequency",
-                                        "0.37",        "--amplitude", "0.25", "--offset", "12"};
+const std::vector<std::string> kWave = {"--freq-axis", "x",           "--amp-axis", "y",        "--frequency",
+                                        "0.37",        "--amplitude", "0.25",       "--offset", "12"};
 
 [[noreturn]] void fail(const std::string &why)
 {
@@ -109,7 +109,8 @@ Outcome run(const std::vector<std::string> &argv, bool quiet = false)
     ::close(pipe_ends[1]);
     Outcome o;
     char buffer[4096];
-    for (ssize_t n; (n = ::read(pipe_ends[0], buffer, sizeof buffer)) > 0;) o.out.append(buffer, static_cast<size_t>(n));
+    for (ssize_t n; (n = ::read(pipe_ends[0], buffer, sizeof buffer)) > 0;)
+        o.out.append(buffer, static_cast<size_t>(n));
     ::close(pipe_ends[0]);
     int status = 0;
     rusage usage{};
@@ -150,8 +151,9 @@ fs::path write_model(const fs::path &dir, long objects)
         out << "numsurf 33\n";
         for (int t = 0; t < 33; ++t) {
             const int a = (3 * t) % 89, b = a + 1, c = a + 11;
-            out.write(line, std::snprintf(line, sizeof line,
-                                          "SURF 0x10\nmat 0\nrefs 3\n%d 0.25 0.25\n%d 0.5 0.25\n%d 0.5 0.5\n", a, b, c));
+            out.write(line,
+                      std::snprintf(line, sizeof line,
+                                    "SURF 0x10\nmat 0\nrefs 3\n%d 0.25 0.25\n%d 0.5 0.25\n%d 0.5 0.5\n", a, b, c));
         }
         out << "kids 0\n";
     }
@@ -286,13 +288,20 @@ Settings parse_settings(int argc, char **argv)
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool valued = i + 1 < argc;
-        if (arg == "--sizes" && valued) s.sizes = parse_sizes(argv[++i]);
-        else if (arg == "--runs" && valued) s.runs = std::max(1, std::atoi(argv[++i]));
-        else if (arg == "--dir" && valued) s.dir = argv[++i];
-        else if (arg == "--standin" && valued) s.standin = argv[++i];
-        else if (arg == "--plugins" && valued) s.plugins = argv[++i];
-        else if (arg == "--no-osgconv") s.osgconv = false;
-        else fail("unknown option " + arg);
+        if (arg == "--sizes" && valued)
+            s.sizes = parse_sizes(argv[++i]);
+        else if (arg == "--runs" && valued)
+            s.runs = std::max(1, std::atoi(argv[++i]));
+        else if (arg == "--dir" && valued)
+            s.dir = argv[++i];
+        else if (arg == "--standin" && valued)
+            s.standin = argv[++i];
+        else if (arg == "--plugins" && valued)
+            s.plugins = argv[++i];
+        else if (arg == "--no-osgconv")
+            s.osgconv = false;
+        else
+            fail("unknown option " + arg);
     }
     return s;
 }

@@ -15,8 +15,8 @@ ViewModel sheet(std::uint32_t side)
     m.parts.push_back({1, 0, 0});
     for (std::uint32_t j = 0; j < side; ++j) {
         for (std::uint32_t i = 0; i < side; ++i) {
-            m.xyz.insert(m.xyz.end(), {i / 100.0f, static_cast<float>(std::sin(i / 20.0) * std::cos(j / 25.0)),
-                                       j / 100.0f});
+            m.xyz.insert(m.xyz.end(),
+                         {i / 100.0f, static_cast<float>(std::sin(i / 20.0) * std::cos(j / 25.0)), j / 100.0f});
         }
     }
     m.surface_first.push_back(0);

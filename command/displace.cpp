@@ -13,13 +13,19 @@ namespace {
 float *axis_field(Vertex *v, char axis)
 {
     switch (axis) {
-    case 'x': return &v->x;
-    case 'y': return &v->y;
-    default: return &v->z;
+    case 'x':
+        return &v->x;
+    case 'y':
+        return &v->y;
+    default:
+        return &v->z;
     }
 }
 
-float round_single(double value) { return static_cast<float>(value); }
+float round_single(double value)
+{
+    return static_cast<float>(value);
+}
 
 // pi / 180 rounded to single precision.
 constexpr float kDegree = static_cast<float>(3.14159265358979323846 / 180.0);
@@ -66,8 +72,8 @@ bool plan_wave(const SineParams *params, List *vertices, WavePlan *plan)
     // Distances along the frequency axis, the rescaled values and every
     // placed coordinate must stay finite in single precision; otherwise the
     // wave would write infinities or not-a-numbers into the model.
-    const double reach = (p.additive ? largest_A : std::fabs(static_cast<double>(w.base))) +
-                         std::fabs(static_cast<double>(p.amplitude));
+    const double reach =
+        (p.additive ? largest_A : std::fabs(static_cast<double>(w.base))) + std::fabs(static_cast<double>(p.amplitude));
     if (!std::isfinite(round_single(extent)) || !std::isfinite(w.frequency) || !std::isfinite(w.offset) ||
         !(reach <= static_cast<double>(FLT_MAX))) {
         windows_message_dialog("rilo : the wave would take coordinates out of range");

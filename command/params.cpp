@@ -13,13 +13,25 @@ uint32_t draw_percent(uint32_t seed)
 
 namespace {
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_digit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
-bool is_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool is_space(char c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
-char fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char fold(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
-bool is_axis(char c) { return c == 'x' || c == 'y' || c == 'z'; }
+bool is_axis(char c)
+{
+    return c == 'x' || c == 'y' || c == 'z';
+}
 
 // Decimal exponent of the leading non-zero digit of the unsigned number in
 // [begin, end), saturated; only used to tell overflow from underflow.
@@ -130,9 +142,8 @@ bool read_sine_params(int argc, char **argv, SineParams *params)
 
     debugf("Rilo:\nFrequency axis = %c\nAmplitude axis = %c\nFrequency = %g\nAmplitude = %g\n"
            "Offset = %g\nAdditive = %s\nFreq units = %s\n",
-           p.frequency_axis, p.amplitude_axis, static_cast<double>(p.frequency),
-           static_cast<double>(p.amplitude), static_cast<double>(p.offset),
-           p.additive ? "true" : "false", p.freq_units ? "true" : "false");
+           p.frequency_axis, p.amplitude_axis, static_cast<double>(p.frequency), static_cast<double>(p.amplitude),
+           static_cast<double>(p.offset), p.additive ? "true" : "false", p.freq_units ? "true" : "false");
     *params = p;
     return true;
 }

@@ -16,7 +16,7 @@ struct SineParams {
     float offset;         // phase offset as a fraction of a cycle
     uint32_t phase_seed;  // only meaningful with random_phase
     bool additive;
-    bool freq_units;      // true: cycles per model unit; false: cycles across the selection
+    bool freq_units;  // true: cycles per model unit; false: cycles across the selection
 };
 
 // 0.01 rounded to single precision: the scale of the offset parameter.

@@ -4,7 +4,10 @@
 #if defined(_WIN32)
 #include <windows.h>
 
-uint32_t rilo_tick(void) { return static_cast<uint32_t>(GetTickCount()); }
+uint32_t rilo_tick(void)
+{
+    return static_cast<uint32_t>(GetTickCount());
+}
 
 #else
 #include <time.h>

@@ -57,8 +57,8 @@ enum { AC_SELECT_SURFACE = 2, AC_SELECT_VERTEX = 3 };
 typedef void *(*ac_command_proc)(int argc, char **argv);
 
 AC3D_IMPORT void ac_add_tools_menu_item(const char *label, const char *command, const char *help);
-AC3D_IMPORT int ac_add_command_full(const char *name, ac_command_proc proc, int nparams, int style,
-                                    const char *usage, const char *description);
+AC3D_IMPORT int ac_add_command_full(const char *name, ac_command_proc proc, int nparams, int style, const char *usage,
+                                    const char *description);
 AC3D_IMPORT void tcl_command(const char *format, ...);
 AC3D_IMPORT void ac_unbackslash_string(char *s);
 AC3D_IMPORT void windows_message_dialog(const char *format, ...);

@@ -26,7 +26,10 @@ char *copy_string(const char *text)
 
 // Characters that would start a substitution or end the word inside a
 // double-quoted Tcl word.
-bool is_tcl_special(char c) { return c == '"' || c == '$' || c == '[' || c == ']' || c == '\\'; }
+bool is_tcl_special(char c)
+{
+    return c == '"' || c == '$' || c == '[' || c == ']' || c == '\\';
+}
 
 // Sources rilo.tcl from the folder.  A folder name holding Tcl's special
 // characters is passed with those characters escaped, so it is read as a
@@ -72,10 +75,19 @@ AC3D_PLUGIN_EXPORT int AC3DPluginInit(PluginInitData *data)
     return 0;
 }
 
-AC3D_PLUGIN_EXPORT int AC3DPluginExit(void) { return 0; }
+AC3D_PLUGIN_EXPORT int AC3DPluginExit(void)
+{
+    return 0;
+}
 
-AC3D_PLUGIN_EXPORT const char *AC3DPluginAbout(void) { return kAbout; }
+AC3D_PLUGIN_EXPORT const char *AC3DPluginAbout(void)
+{
+    return kAbout;
+}
 
-AC3D_PLUGIN_EXPORT const char *AC3DPluginInfo(void) { return kInfo; }
+AC3D_PLUGIN_EXPORT const char *AC3DPluginInfo(void)
+{
+    return kInfo;
+}
 
 }  // extern "C"

@@ -13,7 +13,10 @@ namespace standin {
 
 namespace {
 
-Vertex host_vertex(const ac::Vertex &v) { return Vertex{v.x, v.y, v.z}; }
+Vertex host_vertex(const ac::Vertex &v)
+{
+    return Vertex{v.x, v.y, v.z};
+}
 
 std::string object_label(const Object &o)
 {
@@ -78,7 +81,7 @@ ac::Model fresh_model(Scene &scene, const std::string &path)
     return m;
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -87,7 +90,7 @@ namespace {
 void build_scene(Scene &scene, AcDocument &doc)
 {
     std::unordered_map<const ac::Object *, Object *> parent_of;
-    std::vector<std::uint32_t> refs; // one surface's, reused
+    std::vector<std::uint32_t> refs;  // one surface's, reused
     ac::for_each_object(doc.model, [&](ac::Object &source, const ac::Placement &placement) {
         Object *object = &scene.world();
         if (&source != &doc.model.world) {
@@ -196,7 +199,7 @@ private:
     std::vector<ac::Vertex> buffer_;
 };
 
-} // namespace
+}  // namespace
 
 ac::Counts load_scene(Host &host, const std::string &path, const ac::ReadOptions &options)
 {

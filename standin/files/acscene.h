@@ -21,12 +21,12 @@ class Host;
 // The model file a scene was loaded from.
 struct AcDocument {
     struct Link {
-        Object *object;          // in the scene
-        ac::Object *source;      // in the model
-        ac::Placement placement; // the source's frame to the world
+        Object *object;           // in the scene
+        ac::Object *source;       // in the model
+        ac::Placement placement;  // the source's frame to the world
     };
     ac::Model model;
-    std::vector<Link> links; // the world first, then the scene's order
+    std::vector<Link> links;  // the world first, then the scene's order
 };
 
 // Replaces the host's scene (and its undo history) with the model in PATH.

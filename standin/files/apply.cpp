@@ -33,7 +33,8 @@ void define_apply_options(CLI::App &app, ApplyOptions &o)
         ->type_name("KIND NAME");
     app.add_option("--offset", o.offset, "the phase: hundredths of a cycle, or random for each object (0)")
         ->type_name("N|random");
-    app.add_flag("--additive,!--absolute", o.additive, "add the wave to the shape (the default), or put vertices on one curve");
+    app.add_flag("--additive,!--absolute", o.additive,
+                 "add the wave to the shape (the default), or put vertices on one curve");
     app.add_flag("--per-unit,!--across", o.per_unit, "frequency per model unit (the default), or across the selection");
     app.add_option("--preview", o.preview, "also draw the side view, to a file ending in .svg")->type_name("OUT.svg");
     app.add_flag("--force", o.force, "replace an OUT.ac or preview the user may not write");

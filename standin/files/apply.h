@@ -16,13 +16,13 @@ class Host;
 
 // The words of "standin apply IN.ac OUT.ac OPTION ...".
 struct ApplyOptions {
-    std::string in, out, preview;        // preview: none when empty
-    std::string select = "all";          // all, objects, surfaces or vertices
-    std::vector<std::string> names;      // the objects named, unless all
+    std::string in, out, preview;                           // preview: none when empty
+    std::string select = "all";                             // all, objects, surfaces or vertices
+    std::vector<std::string> names;                         // the objects named, unless all
     std::string freq_axis, amp_axis, frequency, amplitude;  // as the command takes them
     std::string offset = "0";
     bool additive = true, per_unit = true;
-    bool force = false;  // replace an OUT (or preview) the user may not write
+    bool force = false;                     // replace an OUT (or preview) the user may not write
     std::vector<std::string> select_words;  // --select as given
     std::string help;                       // --help: the text, and nothing else done
 };

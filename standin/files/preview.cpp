@@ -156,15 +156,14 @@ std::string layer_svg(const Frame &f, const std::vector<PreviewLine> &lines, con
     return svg;
 }
 
-} // namespace
+}  // namespace
 
 std::string preview_svg(const Preview &preview)
 {
     const Frame frame(preview);
     const std::string width = num(frame.width()), height = num(frame.height());
     std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + width + "\" height=\"" + height +
-                      "\" viewBox=\"0 0 " + width + " " + height +
-                      "\" font-family=\"sans-serif\" font-size=\"12\">\n";
+                      "\" viewBox=\"0 0 " + width + " " + height + "\" font-family=\"sans-serif\" font-size=\"12\">\n";
     svg += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
     svg += "<text x=\"" + num(Frame::left) + "\" y=\"22\" font-size=\"14\">" + escaped(preview.title) + "</text>\n";
     svg += axes_svg(frame, preview);

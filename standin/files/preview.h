@@ -10,12 +10,12 @@
 namespace standin {
 
 struct PreviewLine {
-    float x0, y0, x1, y1; // model units: across, up
+    float x0, y0, x1, y1;  // model units: across, up
 };
 
 struct Preview {
     std::string title;
-    std::string across, up; // axis names, e.g. "x" and "y"
+    std::string across, up;  // axis names, e.g. "x" and "y"
     std::vector<PreviewLine> before, after;
 };
 

@@ -95,4 +95,7 @@ bool gui_build_main_window(Shell &shell, std::string &error)
     return eval_script(shell.interp(), "::standin::gui::build", error);
 }
 
-void gui_run() { Tk_MainLoop(); }
+void gui_run()
+{
+    Tk_MainLoop();
+}

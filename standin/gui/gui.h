@@ -5,7 +5,9 @@
 
 #include <string>
 
-namespace standin { class Shell; }
+namespace standin {
+class Shell;
+}
 using standin::Shell;
 
 // Loads Tk into the interpreter, sources the window's script (window.tcl

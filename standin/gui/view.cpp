@@ -7,11 +7,20 @@
 namespace {
 
 // The pixel a canvas coordinate falls on.
-int pixel(double v) { return v >= 0 ? static_cast<int>(v + 0.5) : static_cast<int>(std::floor(v + 0.5)); }
+int pixel(double v)
+{
+    return v >= 0 ? static_cast<int>(v + 0.5) : static_cast<int>(std::floor(v + 0.5));
+}
 
-double dot(const double a[3], const float *p) { return a[0] * p[0] + a[1] * p[1] + a[2] * p[2]; }
+double dot(const double a[3], const float *p)
+{
+    return a[0] * p[0] + a[1] * p[1] + a[2] * p[2];
+}
 
-bool finite(const float *p) { return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]); }
+bool finite(const float *p)
+{
+    return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]);
+}
 
 // Cuts the segment to the viewport (Liang-Barsky); false when none of it is inside.
 bool clip(const Camera &c, double &x0, double &y0, double &x1, double &y1)
@@ -115,7 +124,9 @@ const Drawing &Projector::project(const ViewModel &model, const Camera &camera)
     camera_.grain = std::max(1, camera.grain);
     const Axes axes = camera_axes(camera.azimuth, camera.elevation);
     const double mid_x = (camera.left + camera.right) / 2, mid_y = (camera.top + camera.bottom) / 2;
-    auto along = [&](const double d[3]) { return d[0] * camera.centre[0] + d[1] * camera.centre[1] + d[2] * camera.centre[2]; };
+    auto along = [&](const double d[3]) {
+        return d[0] * camera.centre[0] + d[1] * camera.centre[1] + d[2] * camera.centre[2];
+    };
     const double offset[3] = {along(axes.right), along(axes.up), along(axes.towards)};
     const std::uint32_t n = model.vertex_count();
     sx_.resize(n);
@@ -201,7 +212,8 @@ bool Projector::repeats(int x0, int y0, int x1, int y1)
     const int grain = camera_.grain;
     const int dx = (x1 - x0) / grain, dy = (y1 - y0) / grain;
     if (dx > 2 || dy > 2 || dy < -2) return false;
-    const int column = (x0 - static_cast<int>(camera_.left)) / grain, row = (y0 - static_cast<int>(camera_.top)) / grain;
+    const int column = (x0 - static_cast<int>(camera_.left)) / grain,
+              row = (y0 - static_cast<int>(camera_.top)) / grain;
     if (column < 0 || row < 0 || static_cast<std::size_t>(column) >= cells_width_) return false;
     const std::size_t cell = static_cast<std::size_t>(row) * cells_width_ + static_cast<std::size_t>(column);
     if (cell >= cells_.size()) return false;
@@ -246,7 +258,8 @@ void Projector::chain(const ViewModel &model, std::vector<int> &out, std::vector
             if (at == offsets_[v + 1]) return;
             const std::uint32_t k = adjacent_[at];
             used_[k] = 1;
-            const std::uint32_t a = model.edges[2 * std::size_t{kept_[k]}], b = model.edges[2 * std::size_t{kept_[k]} + 1];
+            const std::uint32_t a = model.edges[2 * std::size_t{kept_[k]}],
+                                b = model.edges[2 * std::size_t{kept_[k]} + 1];
             --remaining_[a];
             --remaining_[b];
             v = v == a ? b : a;
@@ -299,7 +312,8 @@ long Projector::pick_surface(const ViewModel &model, double x, double y, double 
             const std::uint32_t b = model.surface_refs[i + 1 < end ? i + 1 : first];
             if (a >= sx_.size() || b >= sx_.size()) continue;
             depth += depth_[a];
-            if (i + 1 < end || end - first > 2) d = std::min(d, segment_distance2(x, y, sx_[a], sy_[a], sx_[b], sy_[b]));
+            if (i + 1 < end || end - first > 2)
+                d = std::min(d, segment_distance2(x, y, sx_[a], sy_[a], sx_[b], sy_[b]));
             if ((sy_[a] > y) != (sy_[b] > y) && x < sx_[a] + (y - sy_[a]) * (sx_[b] - sx_[a]) / (sy_[b] - sy_[a])) {
                 inside = !inside;
             }

@@ -13,12 +13,12 @@
 // surfaces, in scene order, indexed across the whole model.
 struct ViewModel {
     struct Part {
-        int id;                   // the object's id in the scene
+        int id;  // the object's id in the scene
         std::uint32_t first_vertex;
         std::uint32_t first_surface;
     };
-    std::vector<float> xyz;                 // three per vertex
-    std::vector<std::uint32_t> edges;       // two vertex indices per edge, each edge once
+    std::vector<float> xyz;                     // three per vertex
+    std::vector<std::uint32_t> edges;           // two vertex indices per edge, each edge once
     std::vector<std::uint8_t> edge_selected;    // one per edge
     std::vector<std::uint8_t> vertex_selected;  // one per vertex
     std::vector<std::uint32_t> surface_refs;    // vertex indices, surface after surface
@@ -91,8 +91,7 @@ public:
     long pick_part(const ViewModel &model, double x, double y, double tolerance) const;
 
 private:
-    void draw_class(const ViewModel &model, bool selected, std::vector<int> &out,
-                    std::vector<std::uint32_t> &starts);
+    void draw_class(const ViewModel &model, bool selected, std::vector<int> &out, std::vector<std::uint32_t> &starts);
     void chain(const ViewModel &model, std::vector<int> &out, std::vector<std::uint32_t> &starts);
     bool repeats(int x0, int y0, int x1, int y1);
     int snap_x(double x) const;
@@ -102,10 +101,10 @@ private:
     std::vector<float> sx_, sy_, depth_;  // per vertex
     Drawing drawing_;
     // Scratch kept between calls so that orbiting does not allocate.
-    std::vector<std::uint32_t> kept_;     // edge indices drawn whole, for the walk
+    std::vector<std::uint32_t> kept_;  // edge indices drawn whole, for the walk
     std::vector<std::uint32_t> offsets_, adjacent_, cursor_, remaining_;
     std::vector<std::uint8_t> used_;
-    std::vector<std::uint16_t> cells_;    // per pixel of the viewport: the short segments drawn from it
+    std::vector<std::uint16_t> cells_;  // per pixel of the viewport: the short segments drawn from it
     std::size_t cells_width_ = 0;
 };
 

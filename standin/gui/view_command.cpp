@@ -155,8 +155,8 @@ Tcl_Obj *sync(ViewModel &m)
         }
         for (const Edge &e : object_edges(h, o)) {
             m.edges.insert(m.edges.end(), {base + e.a, base + e.b});
-            const bool by_vertices = h.select_mode() == kSelectVertices && o.vertices[e.a].selected &&
-                                     o.vertices[e.b].selected;
+            const bool by_vertices =
+                h.select_mode() == kSelectVertices && o.vertices[e.a].selected && o.vertices[e.b].selected;
             const std::uint64_t key = (std::uint64_t{std::min(e.a, e.b)} << 32) | std::max(e.a, e.b);
             m.edge_selected.push_back(whole || by_vertices || chosen_edges.count(key));
         }
@@ -217,8 +217,8 @@ Tcl_Obj *point(ViewState &state, Tcl_Interp *interp, Tcl_Obj *const *words)
     for (std::size_t p = 0; p < m.parts.size(); ++p) {
         const std::uint32_t end = p + 1 < m.parts.size() ? m.parts[p + 1].first_vertex : m.vertex_count();
         double x, y;
-        if (m.parts[p].id == id && index >= 0 && m.parts[p].first_vertex + index < end &&
-            state.projected && state.projector.point(m.parts[p].first_vertex + index, x, y)) {
+        if (m.parts[p].id == id && index >= 0 && m.parts[p].first_vertex + index < end && state.projected &&
+            state.projector.point(m.parts[p].first_vertex + index, x, y)) {
             Tcl_Obj *xy[] = {Tcl_NewDoubleObj(x), Tcl_NewDoubleObj(y)};
             return Tcl_NewListObj(2, xy);
         }

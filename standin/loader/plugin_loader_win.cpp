@@ -20,9 +20,9 @@ namespace {
 std::string last_error_text(DWORD code)
 {
     char *text = nullptr;
-    const DWORD size = FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-        code, 0, reinterpret_cast<char *>(&text), 0, nullptr);
+    const DWORD size =
+        FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, code, 0, reinterpret_cast<char *>(&text), 0, nullptr);
     std::string result = size > 0 && text != nullptr ? std::string(text, size) : "error " + std::to_string(code);
     if (text != nullptr) LocalFree(text);
     while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == ' ')) {

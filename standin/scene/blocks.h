@@ -31,10 +31,7 @@ public:
     template <typename Owner, typename Item>
     class Cursor {
     public:
-        Cursor(Owner *owner, size_t block, size_t offset) : owner_(owner), block_(block), offset_(offset)
-        {
-            enter();
-        }
+        Cursor(Owner *owner, size_t block, size_t offset) : owner_(owner), block_(block), offset_(offset) { enter(); }
         Item &operator*() const { return items_[offset_]; }
         Item *operator->() const { return items_ + offset_; }
         Cursor &operator++()

@@ -12,7 +12,10 @@ namespace standin {
 
 // Bit for bit, since floating point is behaviour: -0 differs from 0 and a NaN
 // equals itself.
-inline bool same_bits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+inline bool same_bits(float a, float b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
 inline bool same_bits(const Vertex &a, const Vertex &b)
 {
     return same_bits(a.x, b.x) && same_bits(a.y, b.y) && same_bits(a.z, b.z);
@@ -26,9 +29,15 @@ inline int axis_index(const std::string &word)
     return c == 'x' ? 0 : c == 'y' ? 1 : c == 'z' ? 2 : -1;
 }
 
-inline char axis_letter(int axis) { return "xyz"[axis]; }
+inline char axis_letter(int axis)
+{
+    return "xyz"[axis];
+}
 
-inline float coordinate(const Vertex &v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z; }
+inline float coordinate(const Vertex &v, int axis)
+{
+    return axis == 0 ? v.x : axis == 1 ? v.y : v.z;
+}
 
 }  // namespace standin
 

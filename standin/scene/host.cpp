@@ -100,10 +100,18 @@ void Host::print(const std::string &text, bool always) const
 void Host::clear(Record record)
 {
     switch (record) {
-    case Record::Messages: messages_.clear(); break;
-    case Record::Debug: debug_.clear(); break;
-    case Record::TclLog: tcl_log_.clear(); break;
-    case Record::Misuse: misuse_.clear(); break;
+    case Record::Messages:
+        messages_.clear();
+        break;
+    case Record::Debug:
+        debug_.clear();
+        break;
+    case Record::TclLog:
+        tcl_log_.clear();
+        break;
+    case Record::Misuse:
+        misuse_.clear();
+        break;
     }
 }
 
@@ -137,7 +145,10 @@ void Host::request_tcl(const std::string &text)
     }
 }
 
-void Host::add_menu_item(MenuItem item) { menu_.push_back(std::move(item)); }
+void Host::add_menu_item(MenuItem item)
+{
+    menu_.push_back(std::move(item));
+}
 
 void Host::add_command(RegisteredCommand command)
 {
@@ -285,7 +296,8 @@ void Host::begin_command()
     scene_.for_each_object([&](Object &o) {
         for (const auto &v : o.vertices) positions[i++] = v.v;
     });
-    invocation_ = Invocation{true, messages_.size(), nodes_.live() - undo_nodes_, counts_, 0, count, std::move(positions)};
+    invocation_ =
+        Invocation{true, messages_.size(), nodes_.live() - undo_nodes_, counts_, 0, count, std::move(positions)};
 }
 
 bool Host::changed_since_invocation() const

@@ -120,11 +120,11 @@ private:
 // What the host watches while one plug-in command runs.
 struct Invocation {
     bool active = false;
-    size_t messages = 0;        // messages shown before it started
-    size_t held = 0;            // caller-owned nodes not yet held by undo steps
-    Counters counts;            // refresh counters before it started
-    size_t undo_steps = 0;      // undo steps pushed during it
-    size_t count = 0;           // vertices in the scene when it started
+    size_t messages = 0;                  // messages shown before it started
+    size_t held = 0;                      // caller-owned nodes not yet held by undo steps
+    Counters counts;                      // refresh counters before it started
+    size_t undo_steps = 0;                // undo steps pushed during it
+    size_t count = 0;                     // vertices in the scene when it started
     std::unique_ptr<Vertex[]> positions;  // each of them before it started, in scene order
 };
 

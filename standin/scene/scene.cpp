@@ -36,8 +36,9 @@ HostVertex &Object::add_vertex(float x, float y, float z)
 Surface &Object::add_surface(std::span<const uint32_t> refs)
 {
     for (uint32_t r : refs) {
-        if (r >= vertices.size()) throw standin::Error("surface refers to vertex " + std::to_string(r) +
-                                                          " of an object with " + std::to_string(vertices.size()));
+        if (r >= vertices.size())
+            throw standin::Error("surface refers to vertex " + std::to_string(r) + " of an object with " +
+                                 std::to_string(vertices.size()));
     }
     const auto first = static_cast<uint32_t>(surface_refs.size());
     surface_refs.insert(surface_refs.end(), refs.begin(), refs.end());
@@ -57,7 +58,10 @@ Object &Object::add_child(std::string child_name, int child_id)
     return *children.back();
 }
 
-List *Object::vertex_list() { return vertices.empty() ? nullptr : &vertices[0].own; }
+List *Object::vertex_list()
+{
+    return vertices.empty() ? nullptr : &vertices[0].own;
+}
 
 List *Object::children_list()
 {
@@ -92,7 +96,10 @@ void dismantle(std::unique_ptr<Object> root)
 
 }  // namespace
 
-Scene::~Scene() { dismantle(std::move(world_)); }
+Scene::~Scene()
+{
+    dismantle(std::move(world_));
+}
 
 Scene &Scene::operator=(Scene &&other) noexcept
 {

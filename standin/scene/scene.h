@@ -22,7 +22,7 @@ enum class ItemKind : uint8_t { Vertex, Object, Surface };
 // needs to check how the plug-in uses it.
 struct Node {
     List list;
-    uint32_t tag;   // NodeTag
+    uint32_t tag;  // NodeTag
     ItemKind kind;
 };
 
@@ -32,7 +32,10 @@ enum NodeTag : uint32_t {
     kNodeFree = 0x46524545u,  // released
 };
 
-inline Node *node_of(List *list) { return reinterpret_cast<Node *>(list); }
+inline Node *node_of(List *list)
+{
+    return reinterpret_cast<Node *>(list);
+}
 
 // Stamps mark what a list being built already holds; wider ones would only
 // lengthen every record.
@@ -46,10 +49,10 @@ struct HostVertex {
     Vertex v;
     uint32_t index;
     Object *owner;
-    Stamp mark;         // membership stamp used while building lists
-    uint32_t step : 31; // stamp of the last undo step that saved it, below kStepStampLimit
+    Stamp mark;             // membership stamp used while building lists
+    uint32_t step : 31;     // stamp of the last undo step that saved it, below kStepStampLimit
     uint32_t selected : 1;  // a uint32_t field, so that every compiler packs it with step
-    List own;  // in the object's own list: data is this record, next the next record's
+    List own;               // in the object's own list: data is this record, next the next record's
 };
 static_assert(sizeof(HostVertex) <= 48, "the vertex record stays small: scans walk every one");
 
@@ -60,15 +63,17 @@ inline bool is_own_vertex_node(const List *list)
     return list->data == reinterpret_cast<const char *>(list) - offsetof(HostVertex, own);
 }
 
-inline ItemKind kind_of(List *list) { return is_own_vertex_node(list) ? ItemKind::Vertex : node_of(list)->kind; }
+inline ItemKind kind_of(List *list)
+{
+    return is_own_vertex_node(list) ? ItemKind::Vertex : node_of(list)->kind;
+}
 
 // A surface's references: a run of its object's one array of them, so that
 // a model of many small surfaces costs no allocation per surface.
 class RefRange {
 public:
     RefRange() = default;
-    RefRange(const std::vector<uint32_t> *all, uint32_t first, uint32_t count)
-        : all_(all), first_(first), count_(count)
+    RefRange(const std::vector<uint32_t> *all, uint32_t first, uint32_t count) : all_(all), first_(first), count_(count)
     {
     }
     const uint32_t *begin() const { return all_ ? all_->data() + first_ : nullptr; }
@@ -108,7 +113,7 @@ struct Object {
     Object *parent = nullptr;
     bool subdivided = false;
     standin::Stamp mark = 0;
-    bool selected = false;  // in the host's selected objects
+    bool selected = false;                          // in the host's selected objects
     standin::Blocks<standin::HostVertex> vertices;  // records stay in place as the object grows
     standin::Blocks<Surface> surfaces;
     std::vector<uint32_t> surface_refs;  // every surface's references, one run each

@@ -15,9 +15,12 @@ namespace {
 Stamp &mark_of(void *item, ItemKind kind)
 {
     switch (kind) {
-    case ItemKind::Vertex: return static_cast<HostVertex *>(item)->mark;
-    case ItemKind::Surface: return static_cast<Surface *>(item)->mark;
-    case ItemKind::Object: break;
+    case ItemKind::Vertex:
+        return static_cast<HostVertex *>(item)->mark;
+    case ItemKind::Surface:
+        return static_cast<Surface *>(item)->mark;
+    case ItemKind::Object:
+        break;
     }
     return static_cast<Object *>(item)->mark;
 }
@@ -137,9 +140,15 @@ List *Host::selected_objects_list()
     return list.head();
 }
 
-List *Host::selected_surfaces_list() { return selected_items(&Object::surfaces, ItemKind::Surface); }
+List *Host::selected_surfaces_list()
+{
+    return selected_items(&Object::surfaces, ItemKind::Surface);
+}
 
-List *Host::selected_vertices_list() { return selected_items(&Object::vertices, ItemKind::Vertex); }
+List *Host::selected_vertices_list()
+{
+    return selected_items(&Object::vertices, ItemKind::Vertex);
+}
 
 List *Host::surface_vertices_list(List *surfaces)
 {

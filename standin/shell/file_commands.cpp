@@ -10,14 +10,17 @@ namespace standin {
 
 namespace {
 
-Tcl_Obj *wide(size_t n) { return Tcl_NewWideIntObj(static_cast<Tcl_WideInt>(n)); }
+Tcl_Obj *wide(size_t n)
+{
+    return Tcl_NewWideIntObj(static_cast<Tcl_WideInt>(n));
+}
 
 Tcl_Obj *load(Shell &, Args &args)
 {
     args.need(1, 1, "load FILE.ac");
     const ac::Counts c = load_scene(host(), args.str(0));
-    Tcl_Obj *items[] = {text("objects"),  wide(c.objects), text("vertices"), wide(c.vertices),
-                        text("surfaces"), wide(c.surfaces)};
+    Tcl_Obj *items[] = {text("objects"),  wide(c.objects),  text("vertices"),
+                        wide(c.vertices), text("surfaces"), wide(c.surfaces)};
     return Tcl_NewListObj(6, items);
 }
 
@@ -43,6 +46,9 @@ const Subcommand kFileSubcommands[] = {{"load", load}, {"save", save}, {"apply",
 
 }  // namespace
 
-std::span<const Subcommand> file_subcommands() { return kFileSubcommands; }
+std::span<const Subcommand> file_subcommands()
+{
+    return kFileSubcommands;
+}
 
 }  // namespace standin

@@ -56,7 +56,8 @@ struct Parser {
         app.footer("With neither -c nor a script, Tcl is read from standard input (not with --gui).\n"
                    "Exit status: 0 success, 1 the job failed, 2 the command line was wrong.");
         app.add_flag("--gui", line.gui, "open the main window (Tk) and run its event loop after the scripts");
-        app.add_option("--plugins", line.plugin_dir, "load rilo.p from DIR (default: this program's folder, or ../lib/rilo beside it)")
+        app.add_option("--plugins", line.plugin_dir,
+                       "load rilo.p from DIR (default: this program's folder, or ../lib/rilo beside it)")
             ->type_name("DIR");
         app.add_flag_callback(
             "--no-init", [&line] { line.initialise = false; },
@@ -66,8 +67,11 @@ struct Parser {
                           ->expected(1)
                           ->allow_extra_args(false)
                           ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-        scripts = app.add_option("SCRIPT.tcl", files, "evaluate a script file (with --gui, a MODEL.ac opens in the window); -- ARG ... become its argv")
-                      ->type_name("");
+        scripts =
+            app.add_option(
+                   "SCRIPT.tcl", files,
+                   "evaluate a script file (with --gui, a MODEL.ac opens in the window); -- ARG ... become its argv")
+                ->type_name("");
         apply = app.add_subcommand("apply", "run the waveform on a model file (apply --help lists its options)");
         standin::define_apply_options(*apply, apply_options);
         apply->excludes(inline_text)->excludes(scripts);

@@ -16,7 +16,10 @@ Tcl_Obj *float_list(std::initializer_list<float> values, Tcl_Obj *list = Tcl_New
     return list;
 }
 
-Tcl_Obj *wide(size_t n) { return Tcl_NewWideIntObj(static_cast<Tcl_WideInt>(n)); }
+Tcl_Obj *wide(size_t n)
+{
+    return Tcl_NewWideIntObj(static_cast<Tcl_WideInt>(n));
+}
 
 // An index into N items, or an error naming what object ID lacks.
 size_t index_below(const Args &args, int i, size_t n, int id_word, const char *item)
@@ -104,11 +107,11 @@ Tcl_Obj *object_info(Shell &, Args &args)
     const Object &o = args.object(0);
     Tcl_Obj *children = Tcl_NewListObj(0, nullptr);
     for (const auto &c : o.children) Tcl_ListObjAppendElement(nullptr, children, Tcl_NewIntObj(c->id));
-    Tcl_Obj *items[] = {text("name"),     text(o.name),
-                        text("parent"),   Tcl_NewIntObj(o.parent ? o.parent->id : 0),
-                        text("vertices"), wide(o.vertices.size()),
-                        text("surfaces"), wide(o.surfaces.size()),
-                        text("children"), children,
+    Tcl_Obj *items[] = {text("name"),       text(o.name),
+                        text("parent"),     Tcl_NewIntObj(o.parent ? o.parent->id : 0),
+                        text("vertices"),   wide(o.vertices.size()),
+                        text("surfaces"),   wide(o.surfaces.size()),
+                        text("children"),   children,
                         text("subdivided"), Tcl_NewBooleanObj(o.subdivided)};
     return Tcl_NewListObj(static_cast<int>(std::size(items)), items);
 }
@@ -158,9 +161,12 @@ Tcl_Obj *select_mode(Shell &, Args &args)
 {
     args.need(0, 0, "mode");
     switch (host().select_mode()) {
-    case kSelectSurfaces: return text("surfaces");
-    case kSelectVertices: return text("vertices");
-    default: return text("objects");
+    case kSelectSurfaces:
+        return text("surfaces");
+    case kSelectVertices:
+        return text("vertices");
+    default:
+        return text("objects");
     }
 }
 
@@ -172,14 +178,17 @@ Tcl_Obj *bounding_box(Shell &, Args &args)
 }
 
 const Subcommand kSceneSubcommands[] = {
-    {"new", new_scene},         {"object", add_object},      {"vertex", add_vertices}, {"surface", add_surface},
-    {"subdivided", subdivided}, {"get", get_coordinates},    {"set", set_vertex},      {"objects", object_ids},
-    {"info", object_info},      {"select", select},          {"pick", pick},           {"mode", select_mode},
+    {"new", new_scene},         {"object", add_object},   {"vertex", add_vertices}, {"surface", add_surface},
+    {"subdivided", subdivided}, {"get", get_coordinates}, {"set", set_vertex},      {"objects", object_ids},
+    {"info", object_info},      {"select", select},       {"pick", pick},           {"mode", select_mode},
     {"bbox", bounding_box},
 };
 
 }  // namespace
 
-std::span<const Subcommand> scene_subcommands() { return kSceneSubcommands; }
+std::span<const Subcommand> scene_subcommands()
+{
+    return kSceneSubcommands;
+}
 
 }  // namespace standin

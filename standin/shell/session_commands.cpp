@@ -163,17 +163,22 @@ Tcl_Obj *tick(Shell &, Args &args)
 }
 
 const Subcommand kSessionSubcommands[] = {
-    {"undo", undo},       {"history", history}, {"messages", messages}, {"tcllog", tcl_log},
-    {"misuse", misuse},   {"debug", debug},     {"menu", menu},         {"commands", commands},
-    {"about", about},     {"init", init},       {"exit", exit},         {"counts", counts},
-    {"strict", strict},   {"tick", tick},
+    {"undo", undo},   {"history", history}, {"messages", messages}, {"tcllog", tcl_log}, {"misuse", misuse},
+    {"debug", debug}, {"menu", menu},       {"commands", commands}, {"about", about},    {"init", init},
+    {"exit", exit},   {"counts", counts},   {"strict", strict},     {"tick", tick},
 };
 
 }  // namespace
 
-std::span<const Subcommand> session_subcommands() { return kSessionSubcommands; }
+std::span<const Subcommand> session_subcommands()
+{
+    return kSessionSubcommands;
+}
 
 }  // namespace standin
 
 // The tick that test builds of the plug-in read instead of the clock.
-extern "C" uint32_t standin_test_tick(void) { return standin::host().test_tick; }
+extern "C" uint32_t standin_test_tick(void)
+{
+    return standin::host().test_tick;
+}

@@ -12,14 +12,16 @@ namespace {
 
 std::span<const std::span<const Subcommand>> topics()
 {
-    static const std::span<const Subcommand> all[] = {scene_subcommands(), session_subcommands(),
-                                                      file_subcommands()};
+    static const std::span<const Subcommand> all[] = {scene_subcommands(), session_subcommands(), file_subcommands()};
     return all;
 }
 
 }  // namespace
 
-std::string Args::str(int i) const { return Tcl_GetString(objv[i]); }
+std::string Args::str(int i) const
+{
+    return Tcl_GetString(objv[i]);
+}
 
 std::vector<std::string> Args::words() const
 {

@@ -26,7 +26,7 @@ struct Args {
     long integer(int i) const;
     float coordinate(int i) const;
     bool boolean(int i) const;
-    Object &object(int i) const;  // an object id
+    Object &object(int i) const;                           // an object id
     void need(int min, int max, const char *usage) const;  // max < 0: no limit
 };
 
@@ -44,7 +44,10 @@ const Subcommand *find_subcommand(const std::string &name);
 std::string subcommand_names();
 
 // A Tcl string of a C++ one.
-inline Tcl_Obj *text(const std::string &s) { return Tcl_NewStringObj(s.c_str(), static_cast<int>(s.size())); }
+inline Tcl_Obj *text(const std::string &s)
+{
+    return Tcl_NewStringObj(s.c_str(), static_cast<int>(s.size()));
+}
 
 }  // namespace standin
 

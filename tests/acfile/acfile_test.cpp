@@ -253,7 +253,7 @@ TEST_F(SampleModels, SaveAndReloadKeepsEveryValueBitForBit)
         ac::Model a = ac::read_file(p.string(), quiet);
         const std::string written = ac::write_text(a);
         Loaded b = load(written, "written.ac");
-        for (const std::string &w : b.warnings) // only a material kept as it was
+        for (const std::string &w : b.warnings)  // only a material kept as it was
             EXPECT_NE(w.find("warning: material"), std::string::npos) << w;
         expect_same_model(a, b.model);
         EXPECT_EQ(ac::write_text(b.model), written);
@@ -262,7 +262,7 @@ TEST_F(SampleModels, SaveAndReloadKeepsEveryValueBitForBit)
         ac::ReadOptions collect;
         collect.warn = [&](const std::string &s) { ignore.push_back(s); };
         ac::read_file(p.string(), collect);
-        if (!ignore.empty()) continue; // repaired: the repair changes the text
+        if (!ignore.empty()) continue;  // repaired: the repair changes the text
         // Unrepaired files come back word for word, and byte for byte when
         // their layout is the writer's own (single spaces, no blank lines).
         EXPECT_EQ(words(written), words(original));
@@ -292,9 +292,8 @@ TEST_F(SampleModels, ChangingOneCoordinateRewritesOnlyThatNumber)
         std::vector<ac::Vertex> given = o.verts;
         (edit ? o.verts : given)[7].y = moved;
         const std::string before = slurp(p);
-        const std::string after = ac::write_text(m, [&](const ac::Object &ob) {
-            return !edit && &ob == &o ? given.data() : nullptr;
-        });
+        const std::string after =
+            ac::write_text(m, [&](const ac::Object &ob) { return !edit && &ob == &o ? given.data() : nullptr; });
         expect_only_y_rewritten(before, after, moved);
     }
 }
@@ -317,7 +316,7 @@ void expect_only_y_rewritten(const std::string &before, const std::string &after
     EXPECT_EQ(wa[0], wb[0]);
     EXPECT_EQ(wa[2], wb[2]);
     EXPECT_EQ(wa[1], ac::format_float(moved));
-    EXPECT_EQ(la[differ[0]].back(), '\r'); // CRLF kept
+    EXPECT_EQ(la[differ[0]].back(), '\r');  // CRLF kept
 
     Loaded back = load(after);
     EXPECT_EQ(bits(back.model.world.kids.at(1).verts[7].y), bits(moved));
@@ -332,7 +331,7 @@ TEST(ReaderQuirks, LayoutVariantsReadAsTheSameModel)
     for (char c : quad) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
     const std::string variants[] = {
         crlf,
-        quad.substr(0, quad.size() - 1), // no final newline
+        quad.substr(0, quad.size() - 1),  // no final newline
         replace(replace(quad, "OBJECT poly\n", "\n\nOBJECT poly\n\n"), "kids 0\n", "kids 0\n\n\n"),
         replace(quad, "1 1 -0\n", "1\t1\t-0\n"),
         replace(quad, "numvert 4\n", "numvert 4   \n"),
@@ -370,7 +369,7 @@ TEST(ReaderQuirks, SurfaceFlagsInEveryWrittenForm)
         const std::string src = replace(quad, "SURF 0x10", std::string("SURF ") + text);
         Loaded l = load(src);
         EXPECT_EQ(l.model.world.kids[0].surfs[0].flags, value);
-        EXPECT_EQ(ac::write_text(l.model), src); // kept as written
+        EXPECT_EQ(ac::write_text(l.model), src);  // kept as written
     }
 }
 
@@ -397,9 +396,9 @@ TEST(ReaderQuirks, ObjectTokensInAnyOrderAndUnknownOnesAreKept)
     const std::string beyond = replace(quad, "mat 0\n", "mat 5\n");
     Loaded b = load(beyond);
     ASSERT_EQ(b.warnings.size(), 1u);
-    EXPECT_EQ(b.warnings[0].rfind("t.ac:17: warning: surface 0 of object 'plate' uses material 5, but the file has 1 ",
-                                  0),
-              0u)
+    EXPECT_EQ(
+        b.warnings[0].rfind("t.ac:17: warning: surface 0 of object 'plate' uses material 5, but the file has 1 ", 0),
+        0u)
         << b.warnings[0];
     EXPECT_EQ(ac::write_text(b.model), beyond);
 }
@@ -407,21 +406,21 @@ TEST(ReaderQuirks, ObjectTokensInAnyOrderAndUnknownOnesAreKept)
 TEST(ReaderQuirks, DataCountPolicy)
 {
     struct Case {
-        const char *data; // what follows "name \"o\"\n"
-        const char *text; // the text kept
+        const char *data;  // what follows "name \"o\"\n"
+        const char *text;  // the text kept
         bool warns;
     };
     const Case cases[] = {
         {"data 5\nplate\n", "plate", false},
-        {"data 10\nSphere\ncre\n", "Sphere\ncre", false},          // count right, spans a line
-        {"data 10\r\nSphere\r\ncre\r\n", "Sphere\ncre", false},    // CRLF counts as one
-        {"data 6\r\nSphere\r\n", "Sphere", false},                 // count excludes CR
-        {"data 19\nButton_LT1_g.002\n", "Button_LT1_g.002", true}, // too large
+        {"data 10\nSphere\ncre\n", "Sphere\ncre", false},           // count right, spans a line
+        {"data 10\r\nSphere\r\ncre\r\n", "Sphere\ncre", false},     // CRLF counts as one
+        {"data 6\r\nSphere\r\n", "Sphere", false},                  // count excludes CR
+        {"data 19\nButton_LT1_g.002\n", "Button_LT1_g.002", true},  // too large
         {"data 11\nCircle\n", "Circle", true},
-        {"data 14\nLampMasterFireOff\n", "LampMasterFireOff", true}, // too small
+        {"data 14\nLampMasterFireOff\n", "LampMasterFireOff", true},  // too small
         {"data 0\n", "", false},
         {"data 0\n\n", "", false},
-        {"data 5\nab \"c\n", "ab \"c", false}, // a quote is just text
+        {"data 5\nab \"c\n", "ab \"c", false},  // a quote is just text
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.data);
@@ -499,23 +498,30 @@ TEST(ReaderQuirks, EveryFormOfCoordinateReadsAsFromCharsReadsIt)
     const auto number = [&]() -> std::string {
         const std::string sign = rng() % 3 == 0 ? "-" : "";
         switch (rng() % 6) {
-        case 0: return sign + digits(1 + rng() % 3);
-        case 1: return sign + digits(1 + rng() % 4) + "." + digits(1 + rng() % 11); // up to 15 digits
-        case 2: return sign + digits(1 + rng() % 2) + "." + digits(rng() % 3) + "e" + sign + digits(1);
-        case 3: return "+" + digits(1) + "." + digits(1 + rng() % 6);
-        case 4: return sign + "0." + digits(rng() % 12) + digits(1);
-        default: return sign + digits(1 + rng() % 20) + "." + digits(1 + rng() % 3); // more than a float holds
+        case 0:
+            return sign + digits(1 + rng() % 3);
+        case 1:
+            return sign + digits(1 + rng() % 4) + "." + digits(1 + rng() % 11);  // up to 15 digits
+        case 2:
+            return sign + digits(1 + rng() % 2) + "." + digits(rng() % 3) + "e" + sign + digits(1);
+        case 3:
+            return "+" + digits(1) + "." + digits(1 + rng() % 6);
+        case 4:
+            return sign + "0." + digits(rng() % 12) + digits(1);
+        default:
+            return sign + digits(1 + rng() % 20) + "." + digits(1 + rng() % 3);  // more than a float holds
         }
     };
-    std::string src = "AC3Db\nMATERIAL \"m\" rgb 1 1 1  amb 0.2 0.2 0.2  emis 0 0 0  spec 0.5 0.5 0.5  shi 10  trans 0\n"
-                      "OBJECT world\nkids 1\nOBJECT poly\nnumvert 3000\n";
+    std::string src =
+        "AC3Db\nMATERIAL \"m\" rgb 1 1 1  amb 0.2 0.2 0.2  emis 0 0 0  spec 0.5 0.5 0.5  shi 10  trans 0\n"
+        "OBJECT world\nkids 1\nOBJECT poly\nnumvert 3000\n";
     std::vector<std::string> written;
     for (int i = 0; i < 3000 * 3; ++i) {
         written.push_back(number());
         src += written.back() + (i % 3 == 2 ? "\n" : " ");
     }
-    src += "numsurf 1\nSURF 0x10\nmat 0\nrefs 3\n0 " + number() + " " + number() + "\n1 0.5 " + number() +
-           "\n2 " + number() + " 1\nkids 0\n";
+    src += "numsurf 1\nSURF 0x10\nmat 0\nrefs 3\n0 " + number() + " " + number() + "\n1 0.5 " + number() + "\n2 " +
+           number() + " 1\nkids 0\n";
     const Loaded l = load(src);
     const ac::Object &o = l.model.world.kids.at(0);
     ASSERT_EQ(o.verts.size(), 3000u);
@@ -537,8 +543,8 @@ TEST(ReaderRefuses, WhatCannotBeReadWithoutGuessing)
 {
     struct Case {
         std::string src;
-        const char *start; // message begins with this
-        const char *found; // and ends with this
+        const char *start;  // message begins with this
+        const char *found;  // and ends with this
     };
     std::string acc = replace(quad, "1 0 0\n", "1 0 0 0.1 0.2 0.3\n");
     std::string flat_acc = acc;
@@ -676,7 +682,8 @@ TEST_F(Saving, AFailedSaveLeavesNothingBehind)
     EXPECT_EQ(msg.rfind(missing.string() + ": cannot save: open " + (dir_ / "missing").string() + "/.rilo-", 0), 0u)
         << msg;
     EXPECT_NE(msg.find(": No such file or directory"), std::string::npos) << msg;
-    EXPECT_EQ(save_error(m, dir_), dir_.string() + ": cannot save: it is a directory, not a regular file; left as it is");
+    EXPECT_EQ(save_error(m, dir_),
+              dir_.string() + ": cannot save: it is a directory, not a regular file; left as it is");
     EXPECT_TRUE(names().empty());
 
     if (::geteuid() != 0) {
@@ -726,7 +733,7 @@ TEST(Writer, ValuesMadeByTheProgramUseTheShortestExactForm)
 {
     ac::Model m = load(quad).model;
     ac::Object &o = m.world.kids[0];
-    o.verts[2].z = 0.0f; // was -0: a change of sign is a change
+    o.verts[2].z = 0.0f;  // was -0: a change of sign is a change
     o.verts[3].x = 0.1f;
     o.verts.push_back({1.0f / 3.0f, -2e-30f, 123456.79f});
     o.surfs[0].flags = 0x21;
@@ -762,14 +769,14 @@ TEST(Placement, MovedVerticesGoBackThroughTheInverse)
         if (o.verts.empty()) return;
         const ac::Vertex old = o.verts[0];
         ac::Vertex w = p.to_world(old);
-        EXPECT_EQ(bits(p.to_local(w, old).x), bits(old.x)); // not moved: unchanged
+        EXPECT_EQ(bits(p.to_local(w, old).x), bits(old.x));  // not moved: unchanged
         w.y += 0.75f;
         const ac::Vertex l = p.to_local(w, old);
         const ac::Vertex again = p.to_world(l);
         EXPECT_NEAR(again.x, w.x, 1e-5);
         EXPECT_NEAR(again.y, w.y, 1e-5);
         EXPECT_EQ(bits(again.z), bits(w.z));
-        EXPECT_EQ(bits(l.z), bits(old.z)); // z does not depend on a move in y
+        EXPECT_EQ(bits(l.z), bits(old.z));  // z does not depend on a move in y
     });
 }
 
@@ -783,7 +790,7 @@ TEST(Progress, ShownOnATerminalOnly)
         ac::detail::Progress p("loading", "big.ac", 200, true, slave);
         EXPECT_TRUE(p.active());
         p.update(100);
-        p.update(101); // same percent: not redrawn
+        p.update(101);  // same percent: not redrawn
     }
     // Each redraw may arrive as a read of its own: read until it is quiet.
     char buf[512];
@@ -812,4 +819,4 @@ TEST(Progress, ShownOnATerminalOnly)
     ::close(fds[0]);
 }
 
-} // namespace
+}  // namespace

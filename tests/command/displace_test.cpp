@@ -82,7 +82,8 @@ TEST_F(Displace, SameInputsGiveTheSameBits)
     for (int round = 0; round < 2; ++round) {
         SetUp();
         Object &o = host().scene().add_object("o");
-        for (int i = 0; i < 200; ++i) o.add_vertex(static_cast<float>(i) * 0.37f - 11.0f, 0.1f * static_cast<float>(i % 7), 3.0f);
+        for (int i = 0; i < 200; ++i)
+            o.add_vertex(static_cast<float>(i) * 0.37f - 11.0f, 0.1f * static_cast<float>(i % 7), 3.0f);
         select_objects({&o});
         run({"x", "z", "0.731", "-1.25", "13", "1", "0"});
         std::vector<float> now;
@@ -363,8 +364,8 @@ TEST_F(HostLists, MisuseIsRecordedAndHarmless)
     List *again = copy;
     list_free(&copy);
     list_free(&again);  // released twice
-    EXPECT_EQ(host().misuse(), (std::vector<std::string>{"list_free of a list the host owns",
-                                                       "list_free of a list already released"}));
+    EXPECT_EQ(host().misuse(),
+              (std::vector<std::string>{"list_free of a list the host owns", "list_free of a list already released"}));
     EXPECT_EQ(a.vertex_list()->next->data, &a.vertices[1]);
     host().clear(Record::Misuse);
 }

@@ -20,15 +20,19 @@ struct Reading {
 TEST(ReadNumber, FollowsFormattedInputGrammar)
 {
     const Reading cases[] = {
-        {"2.5", true, 2.5f},        {"  \t\n-3", true, -3.0f},  {"+4.", true, 4.0f},
-        {".5", true, 0.5f},         {"2.5abc", true, 2.5f},     {"2.5e", true, 2.5f},
-        {"1e+", true, 1.0f},        {"1e-", true, 1.0f},        {"1E3x", true, 1000.0f},
-        {"-1.5e-2", true, -0.015f}, {"0.1", true, 0.1f},        {"1,5", true, 1.0f},
-        {"00012", true, 12.0f},     {"3.4028235e38", true, std::numeric_limits<float>::max()},
-        {"", false, 0},             {"abc", false, 0},          {".", false, 0},
-        {"-", false, 0},            {"+.e5", false, 0},         {"e5", false, 0},
-        {"inf", false, 0},          {"nan", false, 0},          {"-infinity", false, 0},
-        {" x1", false, 0},          {"--1", false, 0},
+        {"2.5", true, 2.5f},     {"  \t\n-3", true, -3.0f},
+        {"+4.", true, 4.0f},     {".5", true, 0.5f},
+        {"2.5abc", true, 2.5f},  {"2.5e", true, 2.5f},
+        {"1e+", true, 1.0f},     {"1e-", true, 1.0f},
+        {"1E3x", true, 1000.0f}, {"-1.5e-2", true, -0.015f},
+        {"0.1", true, 0.1f},     {"1,5", true, 1.0f},
+        {"00012", true, 12.0f},  {"3.4028235e38", true, std::numeric_limits<float>::max()},
+        {"", false, 0},          {"abc", false, 0},
+        {".", false, 0},         {"-", false, 0},
+        {"+.e5", false, 0},      {"e5", false, 0},
+        {"inf", false, 0},       {"nan", false, 0},
+        {"-infinity", false, 0}, {" x1", false, 0},
+        {"--1", false, 0},
     };
     for (const Reading &c : cases) {
         float value = -99.0f;
@@ -134,9 +138,8 @@ TEST_F(Checks, ExtraEntriesAreIgnored)
 TEST_F(Checks, TraceShowsTheConvertedParameters)
 {
     run({"xylophone", "Z", "2.5e", " -0.75", "25", "0.5", "false"});
-    EXPECT_EQ(host().debug(),
-              "Rilo:\nFrequency axis = x\nAmplitude axis = z\nFrequency = 2.5\nAmplitude = -0.75\n"
-              "Offset = 0.25\nAdditive = false\nFreq units = true\n");
+    EXPECT_EQ(host().debug(), "Rilo:\nFrequency axis = x\nAmplitude axis = z\nFrequency = 2.5\nAmplitude = -0.75\n"
+                              "Offset = 0.25\nAdditive = false\nFreq units = true\n");
     // Nothing selected: the trace is written, then the selection is refused.
     ASSERT_EQ(host().messages().size(), 1u);
     EXPECT_EQ(host().messages()[0], "rilo : no vertices selected");

@@ -9,5 +9,4 @@ void __wrap_list_free(List **) {}
 
 // Never saves the undo step.
 void __wrap_add_undoable_vertex_positions(const char *, List *) {}
-
 }

@@ -3,4 +3,7 @@
 
 uint32_t fixed_tick_value = 0;
 
-uint32_t rilo_tick(void) { return fixed_tick_value; }
+uint32_t rilo_tick(void)
+{
+    return fixed_tick_value;
+}

@@ -4,4 +4,7 @@
 
 extern "C" uint32_t standin_test_tick(void);
 
-uint32_t rilo_tick(void) { return standin_test_tick(); }
+uint32_t rilo_tick(void)
+{
+    return standin_test_tick();
+}

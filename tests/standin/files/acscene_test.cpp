@@ -60,12 +60,12 @@ TEST_F(SceneFiles, LoadingBuildsTheSceneInWorldCoordinates)
     Scene &s = host().scene();
     ASSERT_EQ(s.object_count(), 3u);
     EXPECT_EQ(s.find(1)->name, "arm");
-    EXPECT_EQ(s.find(2)->name, "hand"); // numbered in file order, children after parents
+    EXPECT_EQ(s.find(2)->name, "hand");  // numbered in file order, children after parents
     EXPECT_EQ(s.find(2)->parent, s.find(1));
     EXPECT_EQ(s.find(3)->name, "plate");
     EXPECT_TRUE(s.find(2)->subdivided);
     EXPECT_FALSE(s.find(3)->subdivided);
-    const Vertex &v = object("hand").vertices[0].v; // (1,2,3) turned, +(10,0,0), +(0,0,5)
+    const Vertex &v = object("hand").vertices[0].v;  // (1,2,3) turned, +(10,0,0), +(0,0,5)
     EXPECT_EQ(v.x, 8.0f);
     EXPECT_EQ(v.y, 1.0f);
     EXPECT_EQ(v.z, 8.0f);
@@ -78,12 +78,12 @@ TEST_F(SceneFiles, SavingRewritesOnlyTheMovedCoordinates)
     EXPECT_EQ(save_scene(host(), (dir_ / "same.ac").string()), 0u);
     EXPECT_EQ(slurp(dir_ / "same.ac"), kModel);
 
-    object("plate").vertices[0].v.y = 0.75f; // a world move along y only
+    object("plate").vertices[0].v.y = 0.75f;  // a world move along y only
     object("hand").vertices[2].v.z = 9.5f;
     EXPECT_EQ(save_scene(host(), (dir_ / "moved.ac").string()), 2u);
     std::string expected = kModel;
-    expected.replace(expected.find("0.1 0.2 0.3\n0.4"), 11, "0.1 0.75 0.3"); // plate: y only, x kept
-    expected.replace(expected.find("-0 4 0\n"), 6, "-0 4 4.5");              // hand: z - 5
+    expected.replace(expected.find("0.1 0.2 0.3\n0.4"), 11, "0.1 0.75 0.3");  // plate: y only, x kept
+    expected.replace(expected.find("-0 4 0\n"), 6, "-0 4 4.5");               // hand: z - 5
     EXPECT_EQ(slurp(dir_ / "moved.ac"), expected);
 
     load_scene(host(), (dir_ / "moved.ac").string());
@@ -115,7 +115,7 @@ TEST_F(SceneFiles, AMovedVertexOfASingularObjectIsRefused)
     singular.replace(singular.find("rot 0 -1 0 1 0 0 0 0 1"), 22, "rot 1 0 0 2 0 0 0 0 1");
     std::ofstream(dir_ / "singular.ac") << singular;
     load_scene(host(), (dir_ / "singular.ac").string());
-    EXPECT_EQ(save_scene(host(), (dir_ / "out.ac").string()), 0u); // unmoved: fine
+    EXPECT_EQ(save_scene(host(), (dir_ / "out.ac").string()), 0u);  // unmoved: fine
     object("hand").vertices[0].v.y += 1;
     try {
         save_scene(host(), (dir_ / "out2.ac").string());
@@ -189,4 +189,4 @@ TEST(PreviewPicture, BothLayersAxesAndThinning)
     EXPECT_LT(std::count(thin.begin(), thin.end(), 'L'), static_cast<long>(kPreviewMaxLines + 10));
 }
 
-} // namespace
+}  // namespace

@@ -20,14 +20,13 @@ using namespace standin;
 namespace {
 
 // A group "g" holding "a", beside "b"; vertices spread along x.
-const char *const kModel =
-    "AC3Db\n"
-    "MATERIAL \"m\" rgb 1 1 1  amb 0.2 0.2 0.2  emis 0 0 0  spec 0.5 0.5 0.5  shi 10  trans 0\n"
-    "OBJECT world\nkids 2\n"
-    "OBJECT poly\nname \"g\"\nnumvert 2\n0.1 0 0\n0.35 0 0\nkids 1\n"
-    "OBJECT poly\nname \"a\"\nnumvert 3\n0.6 0 0\n0.85 0 0\n1.2 0 0\n"
-    "numsurf 1\nSURF 0x10\nmat 0\nrefs 3\n0 0 0\n1 0 0\n2 0 0\nkids 0\n"
-    "OBJECT poly\nname \"b\"\nnumvert 2\n1.45 0 0\n1.7 0 0\nkids 0\n";
+const char *const kModel = "AC3Db\n"
+                           "MATERIAL \"m\" rgb 1 1 1  amb 0.2 0.2 0.2  emis 0 0 0  spec 0.5 0.5 0.5  shi 10  trans 0\n"
+                           "OBJECT world\nkids 2\n"
+                           "OBJECT poly\nname \"g\"\nnumvert 2\n0.1 0 0\n0.35 0 0\nkids 1\n"
+                           "OBJECT poly\nname \"a\"\nnumvert 3\n0.6 0 0\n0.85 0 0\n1.2 0 0\n"
+                           "numsurf 1\nSURF 0x10\nmat 0\nrefs 3\n0 0 0\n1 0 0\n2 0 0\nkids 0\n"
+                           "OBJECT poly\nname \"b\"\nnumvert 2\n1.45 0 0\n1.7 0 0\nkids 0\n";
 
 std::vector<Vertex> positions_in(const fs::path &file)
 {
@@ -53,7 +52,7 @@ TEST(ApplyJob, CountsEachVertexOnceWhateverTheSelectionReaches)
         std::vector<std::string> select;  // after --select
         size_t objects, vertices;         // reached, each once
     } cases[] = {
-        {{"objects", "g", "a"}, 2, 5}, {{"objects", "a", "g"}, 2, 5}, {{"objects", "a", "a"}, 1, 3},
+        {{"objects", "g", "a"}, 2, 5},  {{"objects", "a", "g"}, 2, 5},  {{"objects", "a", "a"}, 1, 3},
         {{"surfaces", "a", "a"}, 1, 3}, {{"vertices", "a", "a"}, 1, 3}, {{"all"}, 3, 7},
     };
     for (const auto &c : cases) {

@@ -46,10 +46,10 @@ uint32_t bits(float value)
 struct Model {
     Object *frame, *strut, *bolt;  // bolt inside strut inside frame
     Object *bystander;
-    Object *sheet;                 // three surfaces, the first two sharing a vertex
+    Object *sheet;  // three surfaces, the first two sharing a vertex
     Object *rod;
-    Object *smooth_a, *smooth_b;   // subdivided
-    Object *sweep;                 // many vertices spread over several cycles
+    Object *smooth_a, *smooth_b;  // subdivided
+    Object *sweep;                // many vertices spread over several cycles
 };
 
 void add_vertices(Object &object, std::initializer_list<Vertex> vertices)
@@ -70,14 +70,21 @@ Model build_model()
     m.bystander = &scene.add_object("bystander");
     add_vertices(*m.bystander, {{0.1f, 0.1f, 0.1f}, {5.0f, 5.0f, 5.0f}, {-2.0f, 3.0f, -4.0f}});
     m.sheet = &scene.add_object("sheet");
-    add_vertices(*m.sheet, {{0.0f, 0.0f, 0.0f}, {1.0f, 0.1f, 0.35f}, {1.1f, 1.0f, 0.7f}, {0.1f, 1.2f, 1.45f},
-                            {2.3f, 0.4f, 2.05f}, {2.9f, 1.7f, 2.6f}, {3.3f, 0.6f, 3.15f}, {3.8f, 1.9f, 3.9f}});
+    add_vertices(*m.sheet, {{0.0f, 0.0f, 0.0f},
+                            {1.0f, 0.1f, 0.35f},
+                            {1.1f, 1.0f, 0.7f},
+                            {0.1f, 1.2f, 1.45f},
+                            {2.3f, 0.4f, 2.05f},
+                            {2.9f, 1.7f, 2.6f},
+                            {3.3f, 0.6f, 3.15f},
+                            {3.8f, 1.9f, 3.9f}});
     m.sheet->add_surface({0, 1, 2});
     m.sheet->add_surface({2, 3, 4});
     m.sheet->add_surface({4, 5, 6, 7});
     m.rod = &scene.add_object("rod");
-    add_vertices(*m.rod, {{-1.0f, -0.25f, 0.3f}, {-0.5f, 0.45f, 0.6f}, {0.0f, 1.15f, 0.2f}, {0.5f, 1.85f, -0.1f},
-                          {1.0f, 2.55f, 0.8f}});
+    add_vertices(
+        *m.rod,
+        {{-1.0f, -0.25f, 0.3f}, {-0.5f, 0.45f, 0.6f}, {0.0f, 1.15f, 0.2f}, {0.5f, 1.85f, -0.1f}, {1.0f, 2.55f, 0.8f}});
     m.smooth_a = &scene.add_object("smooth_a");
     add_vertices(*m.smooth_a, {{-3.0f, 0.0f, 1.0f}, {-2.2f, 0.3f, 1.5f}, {-1.7f, 0.9f, 0.5f}});
     m.smooth_a->subdivided = true;
@@ -161,8 +168,8 @@ struct Params {
 
 Params parse(const std::vector<std::string> &p)
 {
-    return Params{axis_index(p[0]),        axis_index(p[1]),       std::stod(p[2]), std::stod(p[3]),
-                  std::stod(p[4]) / 100.0, p[5][0] != '0', p[6][0] != '0'};
+    return Params{axis_index(p[0]),        axis_index(p[1]), std::stod(p[2]), std::stod(p[3]),
+                  std::stod(p[4]) / 100.0, p[5][0] != '0',   p[6][0] != '0'};
 }
 
 // The wave in double precision: amplitude * sin(2 pi (distance * frequency + phase)),
@@ -205,7 +212,8 @@ void run_good(const RegisteredCommand &command, const GoodCase &c)
 
     check(h.messages().size() == was.messages, name + "no message");
     check(h.debug().rfind("Rilo:\n", 0) == 0, name + "trace written");
-    check(h.undo_steps().size() == was.undo + 1 && h.undo_steps().back().name == "rilo", name + "one undo step named rilo");
+    check(h.undo_steps().size() == was.undo + 1 && h.undo_steps().back().name == "rilo",
+          name + "one undo step named rilo");
     if (h.undo_steps().size() == was.undo + 1) {
         std::vector<HostVertex *> saved, wanted = c.moved;
         for (const auto &s : h.undo_steps().back().saved) saved.push_back(s.vertex);
@@ -250,8 +258,8 @@ void run_good(const RegisteredCommand &command, const GoodCase &c)
         const double got = coordinate(now, p.a);
         check(std::fabs(got - want) <= 1e-5 * (1.0 + std::fabs(want)),
               which + " at " + std::to_string(got) + ", expected " + std::to_string(want));
-        std::printf("%s %s %u %08x %08x %08x\n", c.name, s.vertex->owner->name.c_str(), s.vertex->index,
-                    bits(now.x), bits(now.y), bits(now.z));
+        std::printf("%s %s %u %08x %08x %08x\n", c.name, s.vertex->owner->name.c_str(), s.vertex->index, bits(now.x),
+                    bits(now.y), bits(now.z));
     }
 }
 
@@ -289,7 +297,8 @@ void run_bad(const RegisteredCommand &command, const BadCase &c)
     invoke_command(command, c.params);
 
     check(h.messages().size() == was.messages + 1 && h.messages().back() == c.message,
-          name + "shows \"" + c.message + "\"" + (h.messages().size() > was.messages ? ", got \"" + h.messages().back() + "\"" : ""));
+          name + "shows \"" + c.message + "\"" +
+              (h.messages().size() > was.messages ? ", got \"" + h.messages().back() + "\"" : ""));
     check(h.undo_steps().size() == was.undo, name + "no undo step");
     check(h.tcl_log().size() == was.tcl, name + "no Tcl text");
     check(h.counts().bounding_box == was.counts.bounding_box && h.counts().redraw == was.counts.redraw &&
@@ -356,9 +365,11 @@ void exercise(const RegisteredCommand &command, const Model &m)
     run_bad(command, {{"x", "y", "1", "1", "0", "0", "0"}, "rilo : no vertices selected"});
 
     select_objects({m.frame});
-    run_good(command, {"objects", {"x", "y", "1.5", "0.75", "0", "0", "0"}, vertices_of({m.frame, m.strut, m.bolt}), 0});
+    run_good(command,
+             {"objects", {"x", "y", "1.5", "0.75", "0", "0", "0"}, vertices_of({m.frame, m.strut, m.bolt}), 0});
     select_surfaces(*m.sheet, {0, 1});
-    run_good(command, {"surfaces", {"z", "x", "0.4", "1.25", "25", "1", "1"}, vertices_of(*m.sheet, {0, 1, 2, 3, 4}), 0});
+    run_good(command,
+             {"surfaces", {"z", "x", "0.4", "1.25", "25", "1", "1"}, vertices_of(*m.sheet, {0, 1, 2, 3, 4}), 0});
     select_vertices(*m.rod, {0, 2, 4});
     run_good(command, {"vertices", {"Y", "Z", "2.5", "-2", "10", "0", "1"}, vertices_of(*m.rod, {0, 2, 4}), 0});
     select_objects({m.smooth_a, m.smooth_b});
