@@ -15,7 +15,10 @@ namespace {
 // Two objects: "a" with three vertices, "b" with two.
 Object *a_object, *b_object;
 
-Vertex &vertex_of(Object *object, size_t i) { return object->vertices[i].v; }
+Vertex &vertex_of(Object *object, size_t i)
+{
+    return object->vertices[i].v;
+}
 
 // Saves an undo step of the selected vertices (select_vertices chooses them).
 void save_selected()
