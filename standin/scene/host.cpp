@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 
 #include "coordinates.h"
@@ -15,6 +16,40 @@ namespace {
 bool counters_equal(const Counters &a, const Counters &b)
 {
     return a.bounding_box == b.bounding_box && a.redraw == b.redraw && a.status == b.status;
+}
+
+constexpr uint64_t kAllBits = ~uint64_t{0};
+
+void set_bits(std::vector<uint64_t> &bits, size_t first, size_t count)
+{
+    for (size_t i = first, end = first + count; i < end;) {
+        if (i % 64 == 0 && end - i >= 64) {
+            bits[i / 64] = kAllBits;
+            i += 64;
+        } else {
+            bits[i / 64] |= uint64_t{1} << (i % 64);
+            ++i;
+        }
+    }
+}
+
+bool bit(const std::vector<uint64_t> &bits, size_t i)
+{
+    return (bits[i / 64] >> (i % 64) & 1) != 0;
+}
+
+bool all_bits(const std::vector<uint64_t> &bits, size_t first, size_t count)
+{
+    for (size_t i = first, end = first + count; i < end;) {
+        if (i % 64 == 0 && end - i >= 64) {
+            if (bits[i / 64] != kAllBits) return false;
+            i += 64;
+        } else {
+            if (!bit(bits, i)) return false;
+            ++i;
+        }
+    }
+    return true;
 }
 
 }  // namespace
@@ -226,7 +261,7 @@ void Host::save_undo_step(const char *name, List *vertices)
     undo_nodes_ += step.nodes;
     if (invocation_.active) {
         if (++invocation_.undo_steps > 1) note_misuse("more than one undo step in one command");
-        if (changed_since_invocation()) note_misuse("coordinate changed before the undo step was saved");
+        if (mark_step_and_compare(step.saved)) note_misuse("coordinate changed before the undo step was saved");
     }
     forget_append_list(vertices);
     undo_.push_back(std::move(step));
@@ -289,25 +324,71 @@ uint32_t Host::new_step_stamp()
 void Host::begin_command()
 {
     if (!strict) return;
-    size_t count = 0;
-    scene_.for_each_object([&](Object &o) { count += o.vertices.size(); });
-    auto positions = unfilled_array<Vertex>(count);
-    size_t i = 0;
+    invocation_ = Invocation{true, messages_.size(), nodes_.live() - undo_nodes_, counts_, 0, 0, {}, {}, {}};
     scene_.for_each_object([&](Object &o) {
-        for (const auto &v : o.vertices) positions[i++] = v.v;
+        invocation_.spans.emplace(&o, std::pair{invocation_.count, o.vertices.size()});
+        invocation_.count += o.vertices.size();
     });
-    invocation_ =
-        Invocation{true, messages_.size(), nodes_.live() - undo_nodes_, counts_, 0, count, std::move(positions)};
+    invocation_.positions = unfilled_array<Vertex>(invocation_.count);
+    Vertex *p = invocation_.positions.get();
+    scene_.for_each_object([&](Object &o) {
+        for (const auto &v : o.vertices) *p++ = v.v;
+    });
 }
 
-bool Host::changed_since_invocation() const
+// Marks the vertices of a step as the last saved and tells whether any vertex
+// of the scene stands elsewhere than when the command started.  The step's
+// vertices are compared by the positions it saved, which are where they stand
+// now: two compact arrays instead of a walk over the records.
+bool Host::mark_step_and_compare(const SavedVertices &saved)
 {
-    size_t i = 0;
+    static_assert(sizeof(Vertex) == 3 * sizeof(float), "positions compare as bytes");
+    invocation_.in_step.assign((invocation_.count + 63) / 64, 0);
+    bool changed = false;
+    const Vertex *p = saved.positions();
+    for (const SavedVertices::Run &run : saved.runs()) {
+        changed = mark_saved(run.first, run.count, p) || changed;
+        p += run.count;
+    }
+    return changed || changed_outside_step();
+}
+
+// Marks COUNT records from FIRST, saved at SAVED, and tells whether any of
+// them moved before it was saved.  Records consecutive in memory are
+// consecutive vertices of one object unless two blocks happen to lie side by
+// side: then they are taken one at a time.
+bool Host::mark_saved(const HostVertex *first, size_t count, const Vertex *saved)
+{
+    const HostVertex &last = first[count - 1];
+    if (count > 1 && (last.owner != first->owner || last.index != first->index + count - 1)) {
+        bool changed = false;
+        for (size_t k = 0; k < count; ++k) changed = mark_saved(first + k, 1, saved + k) || changed;
+        return changed;
+    }
+    const auto span = invocation_.spans.find(first->owner);
+    if (span == invocation_.spans.end() || first->index >= span->second.second) return false;
+    const size_t n = std::min(count, span->second.second - first->index);
+    const size_t at = span->second.first + first->index;
+    set_bits(invocation_.in_step, at, n);
+    return std::memcmp(saved, &invocation_.positions[at], n * sizeof(Vertex)) != 0;
+}
+
+// Whether a vertex outside the last undo step saved (any vertex, before the
+// first) stands elsewhere than when the command started.  An object whose
+// vertices are all in the step is not visited.
+bool Host::changed_outside_step() const
+{
+    const Invocation &inv = invocation_;
+    const bool stepped = !inv.in_step.empty();
     bool changed = false;
     scene_.for_each_object([&](Object &o) {
-        for (auto v = o.vertices.begin(), end = o.vertices.end(); v != end && i < invocation_.count && !changed;
-             ++v, ++i) {
-            changed = !same_bits(v->v, invocation_.positions[i]);
+        const auto span = inv.spans.find(&o);
+        if (changed || span == inv.spans.end()) return;
+        const auto [at, count] = span->second;
+        if (stepped && all_bits(inv.in_step, at, count)) return;
+        size_t i = at;
+        for (auto v = o.vertices.begin(), end = o.vertices.end(); v != end && i < at + count && !changed; ++v, ++i) {
+            changed = !same_bits(v->v, inv.positions[i]) && !(stepped && bit(inv.in_step, i));
         }
     });
     return changed;
@@ -322,16 +403,9 @@ void Host::end_command()
     if (failed && !counters_equal(counts_, invocation_.counts)) note_misuse("refresh requested on a failure path");
 
     // Every coordinate that changed must belong to the last step saved for undo.
-    const bool stepped = invocation_.undo_steps > 0;
-    size_t i = 0;
-    bool unsaved = false;
-    scene_.for_each_object([&](Object &o) {
-        for (auto v = o.vertices.begin(), end = o.vertices.end(); v != end && i < invocation_.count; ++v, ++i) {
-            if (!same_bits(v->v, invocation_.positions[i]) && !(stepped && v->step == step_stamp_)) unsaved = true;
-        }
-    });
-    if (unsaved) {
-        note_misuse(stepped ? "coordinate changed outside the undo step" : "coordinate changed without an undo step");
+    if (changed_outside_step()) {
+        note_misuse(invocation_.undo_steps > 0 ? "coordinate changed outside the undo step"
+                                               : "coordinate changed without an undo step");
     }
     const size_t held = nodes_.live() - undo_nodes_;
     if (held > invocation_.held) {
@@ -339,6 +413,8 @@ void Host::end_command()
     }
     invocation_.positions.reset();
     invocation_.count = 0;
+    invocation_.spans = {};
+    invocation_.in_step = {};
 }
 
 }  // namespace standin

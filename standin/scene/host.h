@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "ac3d.h"
@@ -126,6 +127,9 @@ struct Invocation {
     size_t undo_steps = 0;                // undo steps pushed during it
     size_t count = 0;                     // vertices in the scene when it started
     std::unique_ptr<Vertex[]> positions;  // each of them before it started, in scene order
+    // Where each object's vertices begin in positions, and how many it had.
+    std::unordered_map<const Object *, std::pair<size_t, size_t>> spans;
+    std::vector<uint64_t> in_step;  // one bit per position: its vertex is in the last undo step saved
 };
 
 enum SelectMode { kSelectObjects = 1, kSelectSurfaces = AC_SELECT_SURFACE, kSelectVertices = AC_SELECT_VERTEX };
@@ -234,7 +238,9 @@ private:
     // last appended to when it is LIST.  Every path that releases that list,
     // hands it to an undo step, drops the scene or stamps items afresh calls it.
     void forget_append_list(const List *list);
-    bool changed_since_invocation() const;
+    bool mark_step_and_compare(const SavedVertices &saved);
+    bool mark_saved(const HostVertex *first, size_t count, const Vertex *saved);
+    bool changed_outside_step() const;
 
     Scene scene_;
     std::shared_ptr<AcDocument> document_;  // dropped with the scene
