@@ -1,4 +1,5 @@
 #include "acfile.h"
+#include "test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -45,14 +46,6 @@ std::string error_of(const std::string &text)
         return e.what();
     }
     return "";
-}
-
-std::string slurp(const fs::path &p)
-{
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
 }
 
 std::vector<std::string> words(const std::string &s)
@@ -156,11 +149,7 @@ protected:
     void SetUp() override
     {
         dir_ = RILO_MODELS_DIR;
-        if (fs::is_directory(dir_)) return;
-        // A CI machine has the models; elsewhere they may simply not be there.
-        const char *ci = std::getenv("CI");
-        if (ci != nullptr && std::strcmp(ci, "true") == 0) FAIL() << "no sample models at " << dir_;
-        GTEST_SKIP() << "no sample models at " << dir_ << " (cmake -DRILO_MODELS_DIR=DIR sets the folder)";
+        SKIP_WITHOUT_SAMPLE_MODELS(dir_);
     }
     std::vector<fs::path> readable() const
     {
@@ -632,12 +621,6 @@ TEST(ReaderRefuses, DeepNestingAndHugeCountsFailCleanly)
 
 class Saving : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        dir_ = fs::temp_directory_path() / ("acfile_test_" + std::to_string(::getpid()));
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
     std::vector<std::string> names() const
     {
         std::vector<std::string> v;
@@ -645,7 +628,8 @@ protected:
         std::sort(v.begin(), v.end());
         return v;
     }
-    fs::path dir_;
+    ScratchDir scratch_{"acfile_test"};
+    fs::path dir_ = scratch_.path();
 };
 
 TEST_F(Saving, ReplacesTheFileAndKeepsItsMode)

@@ -11,6 +11,7 @@
 #include "acscene.h"
 #include "host.h"
 #include "preview.h"
+#include "test_files.h"
 
 namespace fs = std::filesystem;
 using namespace standin;
@@ -27,32 +28,19 @@ const char *const kModel =
     "kids 0\n"
     "OBJECT poly\nname \"plate\"\nloc 1000.25 0 0\nnumvert 2\n0.1 0.2 0.3\n0.4 0.5 0.6\nkids 0\n";
 
-std::string slurp(const fs::path &p)
-{
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 class SceneFiles : public ::testing::Test {
 protected:
     void SetUp() override
     {
         host().reset_scene();
         host().echo = false;
-        dir_ = fs::temp_directory_path() / ("acscene_test_" + std::to_string(::getpid()));
-        fs::create_directories(dir_);
         std::ofstream(dir_ / "in.ac") << kModel;
         load_scene(host(), (dir_ / "in.ac").string());
     }
-    void TearDown() override
-    {
-        host().reset_scene();
-        fs::remove_all(dir_);
-    }
+    void TearDown() override { host().reset_scene(); }
     Object &object(const char *name) { return *host().scene().named(name).at(0); }
-    fs::path dir_;
+    ScratchDir scratch_{"acscene_test"};
+    fs::path dir_ = scratch_.path();
 };
 
 TEST_F(SceneFiles, LoadingBuildsTheSceneInWorldCoordinates)

@@ -13,6 +13,7 @@
 #include "host.h"
 #include "rilo.h"
 #include "selection.h"
+#include "test_files.h"
 
 namespace fs = std::filesystem;
 using namespace standin;
@@ -44,8 +45,8 @@ TEST(ApplyJob, CountsEachVertexOnceWhateverTheSelectionReaches)
     h.echo = false;
     h.forget_registrations();
     ASSERT_EQ(ac_add_command_full("pjtrilo_go", sine_deform_command, 7, AC_CMD_ARGV, "", ""), 1);
-    const fs::path dir = fs::temp_directory_path() / ("apply_test_" + std::to_string(::getpid()));
-    fs::create_directories(dir);
+    const ScratchDir scratch("apply_test");
+    const fs::path &dir = scratch.path();
     std::ofstream(dir / "in.ac") << kModel;
 
     const struct {
@@ -73,7 +74,6 @@ TEST(ApplyJob, CountsEachVertexOnceWhateverTheSelectionReaches)
     }
     h.reset_scene();
     h.forget_registrations();
-    fs::remove_all(dir);
 }
 
 // A save never changes the model kept from the file: after "save A; undo;
@@ -82,13 +82,13 @@ TEST(ApplyJob, CountsEachVertexOnceWhateverTheSelectionReaches)
 TEST(ApplyJob, UndoThenSaveGivesBackTheFileAsRead)
 {
     const fs::path models = RILO_MODELS_DIR;
-    if (!fs::is_directory(models)) GTEST_SKIP() << "no sample models at " << models;
+    SKIP_WITHOUT_SAMPLE_MODELS(models);
     Host &h = host();
     h.echo = false;
     h.forget_registrations();
     ASSERT_EQ(ac_add_command_full("pjtrilo_go", sine_deform_command, 7, AC_CMD_ARGV, "", ""), 1);
-    const fs::path dir = fs::temp_directory_path() / ("undo_test_" + std::to_string(::getpid()));
-    fs::create_directories(dir);
+    const ScratchDir scratch("undo_test");
+    const fs::path &dir = scratch.path();
     const RegisteredCommand &wave = *h.find_command("pjtrilo_go");
     ac::ReadOptions quiet;
     quiet.warn = [](const std::string &) {};
@@ -106,14 +106,11 @@ TEST(ApplyJob, UndoThenSaveGivesBackTheFileAsRead)
         std::string step;
         ASSERT_TRUE(h.undo_last(step));
         EXPECT_EQ(save_scene(h, (dir / "b.ac").string()), 0u);
-        std::ifstream b(dir / "b.ac", std::ios::binary);
-        const std::string written((std::istreambuf_iterator<char>(b)), std::istreambuf_iterator<char>());
-        EXPECT_TRUE(written == plain) << "differs from the plain resave";
+        EXPECT_TRUE(slurp(dir / "b.ac") == plain) << "differs from the plain resave";
     }
     EXPECT_GT(waved, 20u);
     h.reset_scene();
     h.forget_registrations();
-    fs::remove_all(dir);
 }
 
 }  // namespace
