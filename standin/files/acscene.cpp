@@ -98,6 +98,7 @@ void build_scene(Scene &scene, AcDocument &doc)
             object = &scene.add_object(source.name(), parent == &scene.world() ? nullptr : parent);
             object->subdivided = source.subdiv() > 0;
         }
+        object->reserve(source.verts.size(), source.surfs.size());
         for (std::size_t i = 0; i < source.verts.size(); ++i) {
             const ac::Vertex w = placement.to_world(source.verts[i]);
             if (!std::isfinite(w.x) || !std::isfinite(w.y) || !std::isfinite(w.z))

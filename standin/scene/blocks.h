@@ -1,31 +1,25 @@
-// A growing sequence whose elements never move: blocks of doubling size, so
-// that records stay in place for the pointers the plug-in holds and
-// neighbours stay close together in memory.
+// A growing sequence whose elements never move: blocks of doubling size
+// carved from the scene's arena, so that records stay in place for the
+// pointers the plug-in holds and neighbours stay close together in memory.
+// When the final size is known, the first block holds it all.
 #ifndef RILO_STANDIN_BLOCKS_H
 #define RILO_STANDIN_BLOCKS_H
 
 #include <bit>
 #include <cstddef>
 #include <memory>
+#include <new>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
-namespace standin {
+#include "memory.h"
 
-// An array of N elements left unwritten, for the caller to fill: the host
-// fills arrays of tens of megabytes within one command, and zeroing them
-// first would only add a pass over memory.
-template <typename T>
-std::unique_ptr<T[]> unfilled_array(size_t n)
-{
-    return std::make_unique_for_overwrite<T[]>(n);
-}
+namespace standin {
 
 template <typename T>
 class Blocks {
-    static constexpr size_t kFirst = 16;  // elements in the first block; each next block doubles
-
-    static size_t block_size(size_t block) { return kFirst << block; }
+    static_assert(std::is_trivially_destructible_v<T>, "the arena gives blocks back without destroying them");
 
 public:
     template <typename Owner, typename Item>
@@ -36,7 +30,7 @@ public:
         Item *operator->() const { return items_ + offset_; }
         Cursor &operator++()
         {
-            if (++offset_ == block_size(block_)) {
+            if (++offset_ == owner_->block_size(block_)) {
                 ++block_;
                 offset_ = 0;
                 enter();
@@ -46,7 +40,7 @@ public:
         bool operator==(const Cursor &other) const { return block_ == other.block_ && offset_ == other.offset_; }
 
     private:
-        void enter() { items_ = block_ < owner_->blocks_.size() ? owner_->blocks_[block_].get() : nullptr; }
+        void enter() { items_ = block_ < owner_->blocks_.size() ? owner_->blocks_[block_] : nullptr; }
 
         Owner *owner_;
         size_t block_;
@@ -57,15 +51,15 @@ public:
     using const_iterator = Cursor<const Blocks, const T>;
 
     Blocks() = default;
-    Blocks(Blocks &&other) noexcept { *this = std::move(other); }
-    Blocks &operator=(Blocks &&other) noexcept
+    Blocks(const Blocks &) = delete;
+    Blocks &operator=(const Blocks &) = delete;
+
+    // Where the blocks come from; a sequence given none makes an arena of its own.
+    void use(Arena *arena) { arena_ = arena; }
+    // Room for N elements in all, taken at the first element; only before it.
+    void reserve(size_t n)
     {
-        blocks_ = std::move(other.blocks_);
-        size_ = std::exchange(other.size_, 0);
-        tail_used_ = std::exchange(other.tail_used_, 0);
-        tail_capacity_ = std::exchange(other.tail_capacity_, 0);
-        other.blocks_.clear();
-        return *this;
+        if (blocks_.empty() && n > 0) first_ = n;
     }
 
     size_t size() const { return size_; }
@@ -73,15 +67,10 @@ public:
 
     T &push_back(T value)
     {
-        if (tail_used_ == tail_capacity_) {
-            tail_capacity_ = block_size(blocks_.size());
-            blocks_.push_back(unfilled_array<T>(tail_capacity_));  // each slot is assigned before use
-            tail_used_ = 0;
-        }
-        T &slot = blocks_.back()[tail_used_++];
-        slot = std::move(value);
+        if (tail_used_ == tail_capacity_) add_block();
+        T *slot = new (blocks_.back() + tail_used_++) T(std::move(value));
         ++size_;
-        return slot;
+        return *slot;
     }
 
     T &operator[](size_t i)
@@ -102,12 +91,29 @@ public:
     }
 
 private:
-    // Block k starts at element kFirst * (2^k - 1).
-    static std::pair<size_t, size_t> locate(size_t i)
+    size_t block_size(size_t block) const { return first_ << block; }
+
+    void add_block()
     {
-        const size_t scaled = i / kFirst + 1;
+        if (arena_ == nullptr) {
+            own_arena_ = std::make_unique<Arena>();
+            arena_ = own_arena_.get();
+        }
+        const size_t n = block_size(blocks_.size());
+        if (n > static_cast<size_t>(-1) / sizeof(T)) throw std::bad_alloc();
+        blocks_.reserve(blocks_.size() + 1);
+        blocks_.push_back(static_cast<T *>(arena_->allocate(n * sizeof(T), alignof(T))));
+        tail_capacity_ = n;
+        tail_used_ = 0;
+    }
+
+    // Block k starts at element first * (2^k - 1).
+    std::pair<size_t, size_t> locate(size_t i) const
+    {
+        if (i < first_) return {0, i};
+        const size_t scaled = i / first_ + 1;
         const size_t block = static_cast<size_t>(std::bit_width(scaled)) - 1;
-        return {block, i - kFirst * ((size_t{1} << block) - 1)};
+        return {block, i - first_ * ((size_t{1} << block) - 1)};
     }
     iterator at(size_t i)
     {
@@ -115,7 +121,10 @@ private:
         return {this, block, offset};
     }
 
-    std::vector<std::unique_ptr<T[]>> blocks_;
+    std::vector<T *> blocks_;
+    Arena *arena_ = nullptr;
+    std::unique_ptr<Arena> own_arena_;
+    size_t first_ = 16;  // elements in the first block; each next block doubles
     size_t size_ = 0;
     size_t tail_used_ = 0;      // elements in the last block
     size_t tail_capacity_ = 0;  // size of the last block

@@ -18,38 +18,26 @@ bool counters_equal(const Counters &a, const Counters &b)
     return a.bounding_box == b.bounding_box && a.redraw == b.redraw && a.status == b.status;
 }
 
-constexpr uint64_t kAllBits = ~uint64_t{0};
-
-void set_bits(std::vector<uint64_t> &bits, size_t first, size_t count)
+// A digest of vertex INDEX of an object standing at V.  An object's digest
+// is the sum of its vertices', so that the vertices of an undo step count in
+// the order the step lists them; a moved vertex changes the sum unless 64-bit
+// mixes collide.
+uint64_t mix(uint64_t h)
 {
-    for (size_t i = first, end = first + count; i < end;) {
-        if (i % 64 == 0 && end - i >= 64) {
-            bits[i / 64] = kAllBits;
-            i += 64;
-        } else {
-            bits[i / 64] |= uint64_t{1} << (i % 64);
-            ++i;
-        }
-    }
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdu;
+    h ^= h >> 33;
+    h *= 0xc4ceb9fe1a85ec53u;
+    return h ^ (h >> 33);
 }
 
-bool bit(const std::vector<uint64_t> &bits, size_t i)
+uint64_t position_digest(uint32_t index, const Vertex &v)
 {
-    return (bits[i / 64] >> (i % 64) & 1) != 0;
-}
-
-bool all_bits(const std::vector<uint64_t> &bits, size_t first, size_t count)
-{
-    for (size_t i = first, end = first + count; i < end;) {
-        if (i % 64 == 0 && end - i >= 64) {
-            if (bits[i / 64] != kAllBits) return false;
-            i += 64;
-        } else {
-            if (!bit(bits, i)) return false;
-            ++i;
-        }
-    }
-    return true;
+    uint32_t x, y, z;
+    std::memcpy(&x, &v.x, 4);
+    std::memcpy(&y, &v.y, 4);
+    std::memcpy(&z, &v.z, 4);
+    return mix((uint64_t{x} << 32 | y) ^ mix((uint64_t{z} << 32 | index) + 0x9e3779b97f4a7c15u));
 }
 
 }  // namespace
@@ -250,8 +238,12 @@ void Host::save_undo_step(const char *name, List *vertices)
     UndoStep step{name ? name : "", vertices, 0, SavedVertices(vertices)};
     step.nodes = step.saved.size();
     const uint32_t stamp = new_step_stamp();
-    for (const SavedVertices::Run &run : step.saved.runs()) {
-        for (HostVertex *v = run.first, *end = run.first + run.count; v != end; ++v) v->step = stamp;
+    if (invocation_.active) {
+        note_step(step.saved, stamp);
+    } else {
+        for (const SavedVertices::Run &run : step.saved.runs()) {
+            for (HostVertex *v = run.first, *end = run.first + run.count; v != end; ++v) v->step = stamp;
+        }
     }
     if (vertices != nullptr && !nodes_.owns(vertices)) {
         note_misuse("add_undoable_vertex_positions with a list the host owns");
@@ -261,7 +253,7 @@ void Host::save_undo_step(const char *name, List *vertices)
     undo_nodes_ += step.nodes;
     if (invocation_.active) {
         if (++invocation_.undo_steps > 1) note_misuse("more than one undo step in one command");
-        if (mark_step_and_compare(step.saved)) note_misuse("coordinate changed before the undo step was saved");
+        if (changed_since_start(true)) note_misuse("coordinate changed before the undo step was saved");
     }
     forget_append_list(vertices);
     undo_.push_back(std::move(step));
@@ -319,78 +311,68 @@ uint32_t Host::new_step_stamp()
     return step_stamp_;
 }
 
-// The snapshot is one compact array in scene order, compared in place and
-// released when the command ends.
+// Instead of a copy of every position, the checks keep a digest of each
+// object's positions: a pass over the records and a few bytes an object.
 void Host::begin_command()
 {
     if (!strict) return;
-    invocation_ = Invocation{true, messages_.size(), nodes_.live() - undo_nodes_, counts_, 0, 0, {}, {}, {}};
+    invocation_ = Invocation{true, messages_.size(), nodes_.live() - undo_nodes_, counts_, 0, 0, {}};
+    invocation_.spans.reserve(scene_.object_count());
     scene_.for_each_object([&](Object &o) {
-        invocation_.spans.emplace(&o, std::pair{invocation_.count, o.vertices.size()});
-        invocation_.count += o.vertices.size();
-    });
-    invocation_.positions = unfilled_array<Vertex>(invocation_.count);
-    Vertex *p = invocation_.positions.get();
-    scene_.for_each_object([&](Object &o) {
-        for (const auto &v : o.vertices) *p++ = v.v;
+        Invocation::Span span{o.vertices.size(), 0, 0, 0, false};
+        for (const HostVertex &v : o.vertices) span.start += position_digest(v.index, v.v);
+        invocation_.spans.emplace(&o, span);
     });
 }
 
-// Marks the vertices of a step as the last saved and tells whether any vertex
-// of the scene stands elsewhere than when the command started.  The step's
-// vertices are compared by the positions it saved, which are where they stand
-// now: two compact arrays instead of a walk over the records.
-bool Host::mark_step_and_compare(const SavedVertices &saved)
+// Stamps the vertices of the step being saved, and adds the positions it
+// saved to their objects' digests; a vertex listed twice counts once.
+void Host::note_step(const SavedVertices &saved, uint32_t stamp)
 {
-    static_assert(sizeof(Vertex) == 3 * sizeof(float), "positions compare as bytes");
-    invocation_.in_step.assign((invocation_.count + 63) / 64, 0);
-    bool changed = false;
-    const Vertex *p = saved.positions();
-    for (const SavedVertices::Run &run : saved.runs()) {
-        changed = mark_saved(run.first, run.count, p) || changed;
-        p += run.count;
+    Invocation &inv = invocation_;
+    inv.step_stamp = stamp;
+    for (auto &[object, span] : inv.spans) {
+        span.saved = 0;
+        span.stepped = 0;
     }
-    return changed || changed_outside_step();
-}
-
-// Marks COUNT records from FIRST, saved at SAVED, and tells whether any of
-// them moved before it was saved.  Records consecutive in memory are
-// consecutive vertices of one object unless two blocks happen to lie side by
-// side: then they are taken one at a time.
-bool Host::mark_saved(const HostVertex *first, size_t count, const Vertex *saved)
-{
-    const HostVertex &last = first[count - 1];
-    if (count > 1 && (last.owner != first->owner || last.index != first->index + count - 1)) {
-        bool changed = false;
-        for (size_t k = 0; k < count; ++k) changed = mark_saved(first + k, 1, saved + k) || changed;
-        return changed;
-    }
-    const auto span = invocation_.spans.find(first->owner);
-    if (span == invocation_.spans.end() || first->index >= span->second.second) return false;
-    const size_t n = std::min(count, span->second.second - first->index);
-    const size_t at = span->second.first + first->index;
-    set_bits(invocation_.in_step, at, n);
-    return std::memcmp(saved, &invocation_.positions[at], n * sizeof(Vertex)) != 0;
-}
-
-// Whether a vertex outside the last undo step saved (any vertex, before the
-// first) stands elsewhere than when the command started.  An object whose
-// vertices are all in the step is not visited.
-bool Host::changed_outside_step() const
-{
-    const Invocation &inv = invocation_;
-    const bool stepped = !inv.in_step.empty();
-    bool changed = false;
-    scene_.for_each_object([&](Object &o) {
-        const auto span = inv.spans.find(&o);
-        if (changed || span == inv.spans.end()) return;
-        const auto [at, count] = span->second;
-        if (stepped && all_bits(inv.in_step, at, count)) return;
-        size_t i = at;
-        for (auto v = o.vertices.begin(), end = o.vertices.end(); v != end && i < at + count && !changed; ++v, ++i) {
-            changed = !same_bits(v->v, inv.positions[i]) && !(stepped && bit(inv.in_step, i));
+    const Object *owner = nullptr;
+    Invocation::Span *span = nullptr;
+    for (const auto &[vertex, position] : saved) {
+        if (vertex->step == stamp) continue;
+        vertex->step = stamp;
+        if (vertex->owner != owner) {
+            owner = vertex->owner;
+            const auto found = inv.spans.find(owner);
+            span = found == inv.spans.end() ? nullptr : &found->second;
         }
-    });
+        if (span == nullptr || vertex->index >= span->count) continue;
+        span->saved += position_digest(vertex->index, position);
+        ++span->stepped;
+    }
+}
+
+// Whether a vertex of an object that existed when the command started stands
+// elsewhere than then, taking each vertex of the last undo step where the
+// step saved it.  An object found changed once is set aside (its breach is
+// recorded once) when SET_ASIDE.
+bool Host::changed_since_start(bool set_aside)
+{
+    Invocation &inv = invocation_;
+    const bool stepped = inv.undo_steps > 0;
+    bool changed = false;
+    for (auto &[object, span] : inv.spans) {
+        if (span.set_aside) continue;
+        uint64_t digest = span.saved;
+        if (span.stepped < span.count) {
+            size_t i = 0;
+            for (auto v = object->vertices.begin(); i < span.count; ++v, ++i) {
+                if (!stepped || v->step != inv.step_stamp) digest += position_digest(v->index, v->v);
+            }
+        }
+        if (digest == span.start) continue;
+        changed = true;
+        span.set_aside = set_aside;
+    }
     return changed;
 }
 
@@ -403,7 +385,7 @@ void Host::end_command()
     if (failed && !counters_equal(counts_, invocation_.counts)) note_misuse("refresh requested on a failure path");
 
     // Every coordinate that changed must belong to the last step saved for undo.
-    if (changed_outside_step()) {
+    if (changed_since_start(false)) {
         note_misuse(invocation_.undo_steps > 0 ? "coordinate changed outside the undo step"
                                                : "coordinate changed without an undo step");
     }
@@ -411,10 +393,7 @@ void Host::end_command()
     if (held > invocation_.held) {
         note_misuse("selection list never released (" + std::to_string(held - invocation_.held) + " nodes)");
     }
-    invocation_.positions.reset();
-    invocation_.count = 0;
     invocation_.spans = {};
-    invocation_.in_step = {};
 }
 
 }  // namespace standin

@@ -76,7 +76,7 @@ public:
 
 private:
     std::vector<Run> runs_;
-    std::unique_ptr<Vertex[]> positions_;
+    Array<Vertex> positions_;
     size_t size_ = 0;
 };
 
@@ -100,20 +100,35 @@ struct Box {
     Vertex max{0, 0, 0};
 };
 
-// Nodes of the lists handed to callers, kept in chunks and reused.
+// Nodes of the lists handed to callers: bare list nodes, kept in chunks and
+// reused.  What the host needs to check how a node is used (whether it is
+// still the caller's, the kind of item it carries) is a byte beside the
+// chunk, so that a node costs the caller's list 16 bytes, not 24.
 class NodePool {
 public:
-    Node *take(void *item, ItemKind kind);
-    void give_back(Node *node);
-    bool owns(const List *list) const;
+    List *take(void *item, ItemKind kind);
+    void give_back(List *node);
+    bool owns(const List *list) const { return chunk_of(list) != nullptr; }
+    // Whether NODE is the pool's and still the caller's; of a node the pool
+    // owns, the kind of item it carries.
+    bool is_live(const List *node) const { return owns(node) && (state_of(node) & kLive) != 0; }
+    ItemKind kind(const List *node) const { return static_cast<ItemKind>(state_of(node) & kKindBits); }
     size_t live() const { return live_; }
 
 private:
-    std::vector<std::unique_ptr<Node[]>> chunks_;
-    std::vector<std::pair<const Node *, const Node *>> ranges_;  // one per chunk
+    static constexpr uint8_t kKindBits = 0x03;
+    static constexpr uint8_t kLive = 0x80;
+    struct Chunk {
+        Array<List> nodes;
+        Array<uint8_t> states;  // kLive | the item's kind, one per node
+        size_t size;
+    };
+    const Chunk *chunk_of(const List *list) const;
+    uint8_t &state_of(const List *node) const;
+
+    std::vector<Chunk> chunks_;
     size_t next_in_chunk_ = 0;
-    size_t chunk_size_ = 0;
-    Node *free_ = nullptr;
+    List *free_ = nullptr;
     size_t live_ = 0;
     mutable size_t last_hit_ = 0;
 };
@@ -121,15 +136,22 @@ private:
 // What the host watches while one plug-in command runs.
 struct Invocation {
     bool active = false;
-    size_t messages = 0;                  // messages shown before it started
-    size_t held = 0;                      // caller-owned nodes not yet held by undo steps
-    Counters counts;                      // refresh counters before it started
-    size_t undo_steps = 0;                // undo steps pushed during it
-    size_t count = 0;                     // vertices in the scene when it started
-    std::unique_ptr<Vertex[]> positions;  // each of them before it started, in scene order
-    // Where each object's vertices begin in positions, and how many it had.
-    std::unordered_map<const Object *, std::pair<size_t, size_t>> spans;
-    std::vector<uint64_t> in_step;  // one bit per position: its vertex is in the last undo step saved
+    size_t messages = 0;      // messages shown before it started
+    size_t held = 0;          // caller-owned nodes not yet held by undo steps
+    Counters counts;          // refresh counters before it started
+    size_t undo_steps = 0;    // undo steps pushed during it
+    uint32_t step_stamp = 0;  // the stamp of the last of them
+    // Of each object there when it started: its vertex count then, the
+    // digest of their positions then, and of the positions the last undo
+    // step saved of them, and how many that step saved.
+    struct Span {
+        size_t count;
+        uint64_t start;
+        uint64_t saved;
+        size_t stepped;
+        bool set_aside;  // found changed once already
+    };
+    std::unordered_map<const Object *, Span> spans;
 };
 
 enum SelectMode { kSelectObjects = 1, kSelectSurfaces = AC_SELECT_SURFACE, kSelectVertices = AC_SELECT_VERTEX };
@@ -231,6 +253,7 @@ private:
     // echoing or when ALWAYS.
     void print(const std::string &text, bool always = false) const;
     Stamp new_stamp();
+    ItemKind kind_of(List *node) const;
     // A stamp no vertex holds yet, for the undo step being saved.
     uint32_t new_step_stamp();
     void select_none_objects();
@@ -238,9 +261,8 @@ private:
     // last appended to when it is LIST.  Every path that releases that list,
     // hands it to an undo step, drops the scene or stamps items afresh calls it.
     void forget_append_list(const List *list);
-    bool mark_step_and_compare(const SavedVertices &saved);
-    bool mark_saved(const HostVertex *first, size_t count, const Vertex *saved);
-    bool changed_outside_step() const;
+    void note_step(const SavedVertices &saved, uint32_t stamp);
+    bool changed_since_start(bool set_aside);
 
     Scene scene_;
     std::shared_ptr<AcDocument> document_;  // dropped with the scene

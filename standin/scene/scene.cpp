@@ -16,12 +16,18 @@ void rebuild_nodes(std::vector<Node> &nodes, Items &items, ItemKind kind, Addres
     // One pass: each node points at the slot of the next, the last at nothing.
     Node *const first = nodes.data();
     for (auto &item : items) {
-        nodes.push_back(Node{List{address(item), &first[nodes.size() + 1].list}, standin::kNodeHost, kind});
+        nodes.push_back(Node{List{address(item), &first[nodes.size() + 1].list}, kind});
     }
     if (!nodes.empty()) nodes.back().list.next = nullptr;
 }
 
 }  // namespace
+
+void Object::reserve(size_t vertex_count, size_t surface_count)
+{
+    vertices.reserve(vertex_count);
+    surfaces.reserve(surface_count);
+}
 
 HostVertex &Object::add_vertex(float x, float y, float z)
 {
@@ -53,6 +59,9 @@ Object &Object::add_child(std::string child_name, int child_id)
     child->name = std::move(child_name);
     child->id = child_id;
     child->parent = this;
+    child->arena = arena;
+    child->vertices.use(arena);
+    child->surfaces.use(arena);
     children.push_back(std::move(child));
     child_nodes_stale = true;
     return *children.back();
@@ -74,9 +83,12 @@ List *Object::children_list()
 
 namespace standin {
 
-Scene::Scene() : world_(std::make_unique<Object>())
+Scene::Scene() : arena_(std::make_unique<Arena>()), world_(std::make_unique<Object>())
 {
     world_->name = "world";
+    world_->arena = arena_.get();
+    world_->vertices.use(arena_.get());
+    world_->surfaces.use(arena_.get());
 }
 
 namespace {
@@ -107,6 +119,7 @@ Scene &Scene::operator=(Scene &&other) noexcept
         dismantle(std::move(world_));
         world_ = std::move(other.world_);
         by_id_ = std::move(other.by_id_);
+        arena_ = std::move(other.arena_);
     }
     return *this;
 }

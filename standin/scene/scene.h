@@ -18,18 +18,12 @@ namespace standin {
 // Kinds of item a host list can carry.
 enum class ItemKind : uint8_t { Vertex, Object, Surface };
 
-// A list node as the host hands it out: the public List, then what the host
-// needs to check how the plug-in uses it.
+// A node of a list the host keeps for an object (its children): the public
+// List, then what it carries.  The nodes handed to callers are bare Lists
+// (NodePool).
 struct Node {
     List list;
-    uint32_t tag;  // NodeTag
     ItemKind kind;
-};
-
-enum NodeTag : uint32_t {
-    kNodeHost = 0x484f5354u,  // part of an object's own list: the host owns it
-    kNodeLive = 0x4c495645u,  // handed to the caller, who releases it
-    kNodeFree = 0x46524545u,  // released
 };
 
 inline Node *node_of(List *list)
@@ -61,11 +55,6 @@ static_assert(sizeof(HostVertex) <= 48, "the vertex record stays small: scans wa
 inline bool is_own_vertex_node(const List *list)
 {
     return list->data == reinterpret_cast<const char *>(list) - offsetof(HostVertex, own);
-}
-
-inline ItemKind kind_of(List *list)
-{
-    return is_own_vertex_node(list) ? ItemKind::Vertex : node_of(list)->kind;
 }
 
 // A surface's references: a run of its object's one array of them, so that
@@ -118,12 +107,15 @@ struct Object {
     standin::Blocks<Surface> surfaces;
     std::vector<uint32_t> surface_refs;  // every surface's references, one run each
     std::vector<std::unique_ptr<Object>> children;
+    standin::Arena *arena = nullptr;  // the scene's, where the records are kept
 
     // The object's own list of children as the plug-in reads it, rebuilt
     // when stale; its vertex list lives in the vertex records.
     std::vector<standin::Node> child_nodes;
     bool child_nodes_stale = true;
 
+    // Room for the vertices and surfaces about to be added, in one block each.
+    void reserve(size_t vertex_count, size_t surface_count);
     standin::HostVertex &add_vertex(float x, float y, float z);
     // Throws standin::Error when a reference is out of range.
     Surface &add_surface(std::span<const uint32_t> refs);
@@ -155,6 +147,7 @@ public:
     void for_each_object(F &&visit) const;
 
 private:
+    std::unique_ptr<Arena> arena_;  // first: released after the objects
     std::unique_ptr<Object> world_;
     std::vector<Object *> by_id_;  // id - 1 -> object
 };

@@ -29,50 +29,58 @@ Stamp &mark_of(void *item, ItemKind kind)
 
 // ---- list nodes ----
 
-Node *NodePool::take(void *item, ItemKind kind)
+List *NodePool::take(void *item, ItemKind kind)
 {
-    Node *node = free_;
+    List *node = free_;
     if (node != nullptr) {
-        free_ = reinterpret_cast<Node *>(node->list.next);
+        free_ = node->next;
     } else {
-        if (chunks_.empty() || next_in_chunk_ == chunk_size_) {
-            chunk_size_ = chunks_.empty() ? 1024 : std::min<size_t>(chunk_size_ * 2, size_t{1} << 20);
-            chunks_.push_back(unfilled_array<Node>(chunk_size_));  // each node is written when taken
-            const Node *start = chunks_.back().get();
-            ranges_.emplace_back(start, start + chunk_size_);
+        if (chunks_.empty() || next_in_chunk_ == chunks_.back().size) {
+            const size_t size = chunks_.empty() ? 1024 : std::min<size_t>(chunks_.back().size * 2, size_t{1} << 20);
+            chunks_.reserve(chunks_.size() + 1);
+            // Each node and its state are written when the node is taken.
+            chunks_.push_back(Chunk{unfilled_array<List>(size), unfilled_array<uint8_t>(size), size});
             next_in_chunk_ = 0;
         }
-        node = &chunks_.back()[next_in_chunk_++];
+        node = &chunks_.back().nodes[next_in_chunk_++];
     }
-    *node = Node{List{item, nullptr}, kNodeLive, kind};
+    *node = List{item, nullptr};
+    state_of(node) = static_cast<uint8_t>(kLive | static_cast<uint8_t>(kind));
     ++live_;
     return node;
 }
 
-void NodePool::give_back(Node *node)
+void NodePool::give_back(List *node)
 {
-    node->tag = kNodeFree;
-    node->list.data = nullptr;
-    node->list.next = reinterpret_cast<List *>(free_);
+    state_of(node) &= static_cast<uint8_t>(~kLive);
+    node->data = nullptr;
+    node->next = free_;
     free_ = node;
     --live_;
 }
 
-bool NodePool::owns(const List *list) const
+const NodePool::Chunk *NodePool::chunk_of(const List *list) const
 {
     const auto address = reinterpret_cast<uintptr_t>(list);
-    auto inside = [address](const std::pair<const Node *, const Node *> &range) {
-        return address >= reinterpret_cast<uintptr_t>(range.first) &&
-               address < reinterpret_cast<uintptr_t>(range.second);
+    auto inside = [address](const Chunk &chunk) {
+        const auto start = reinterpret_cast<uintptr_t>(chunk.nodes.get());
+        return address >= start && address < start + chunk.size * sizeof(List);
     };
     // Neighbouring nodes of a list mostly share a chunk: try the last one found first.
-    if (last_hit_ >= ranges_.size() || !inside(ranges_[last_hit_])) {
+    if (last_hit_ >= chunks_.size() || !inside(chunks_[last_hit_])) {
         size_t i = 0;
-        while (i < ranges_.size() && !inside(ranges_[i])) ++i;
-        if (i == ranges_.size()) return false;
+        while (i < chunks_.size() && !inside(chunks_[i])) ++i;
+        if (i == chunks_.size()) return nullptr;
         last_hit_ = i;
     }
-    return (address - reinterpret_cast<uintptr_t>(ranges_[last_hit_].first)) % sizeof(Node) == 0;
+    const Chunk &chunk = chunks_[last_hit_];
+    return (address - reinterpret_cast<uintptr_t>(chunk.nodes.get())) % sizeof(List) == 0 ? &chunk : nullptr;
+}
+
+uint8_t &NodePool::state_of(const List *node) const
+{
+    const Chunk &chunk = *chunk_of(node);
+    return chunk.states[static_cast<size_t>(node - chunk.nodes.get())];
 }
 
 // ---- the lists handed to callers ----
@@ -83,7 +91,7 @@ public:
     ListBuilder(NodePool &nodes, List *tail = nullptr) : nodes_(nodes), tail_(tail) {}
     void add(void *item, ItemKind kind)
     {
-        List *node = &nodes_.take(item, kind)->list;
+        List *node = nodes_.take(item, kind);
         if (tail_ != nullptr) {
             tail_->next = node;
         } else {
@@ -99,6 +107,12 @@ private:
     List *head_ = nullptr;
     List *tail_;
 };
+
+ItemKind Host::kind_of(List *node) const
+{
+    if (is_own_vertex_node(node)) return ItemKind::Vertex;
+    return nodes_.owns(node) ? nodes_.kind(node) : node_of(node)->kind;
+}
 
 Stamp Host::new_stamp()
 {
@@ -177,7 +191,7 @@ void Host::append_unique(List **list, List *items)
     // appended to last time costs only the new items; any other list is
     // stamped afresh first.
     const bool remembered = head != nullptr && head == append_head_ && append_tail_ != nullptr &&
-                            append_tail_->next == nullptr && node_of(append_tail_)->tag == kNodeLive;
+                            append_tail_->next == nullptr && nodes_.is_live(append_tail_);
     if (!remembered) {
         append_stamp_ = new_stamp();
         for (List *n = head; n != nullptr; n = n->next) {
@@ -206,13 +220,12 @@ void Host::release(List *list)
             note_misuse("list_free of a list the host owns");
             return;
         }
-        Node *node = node_of(list);
-        if (node->tag != kNodeLive) {
+        if (!nodes_.is_live(list)) {
             note_misuse("list_free of a list already released");
             return;
         }
         List *next = list->next;
-        nodes_.give_back(node);
+        nodes_.give_back(list);
         list = next;
     }
 }

@@ -1,0 +1,102 @@
+#include "memory.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
+namespace standin {
+
+namespace {
+
+constexpr size_t kHugePage = size_t{2} << 20;
+// Regions from here up are mapped on their own: below it a huge page would
+// mostly hold memory nobody asked for.
+constexpr size_t kMappedFrom = size_t{4} << 20;
+constexpr size_t kLargestChunk = size_t{64} << 20;
+
+#if defined(__linux__)
+// A region aligned to a huge page, so that the system can back all of it
+// with huge pages; the advice is only advice, and the region works alike
+// without it.
+void *map_region(size_t bytes)
+{
+    const size_t span = bytes + kHugePage;
+    void *mapped = ::mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED) throw std::bad_alloc();
+    const auto start = reinterpret_cast<uintptr_t>(mapped);
+    const uintptr_t aligned = (start + kHugePage - 1) & ~(kHugePage - 1);
+    const uintptr_t end = aligned + bytes;
+    if (aligned > start) ::munmap(mapped, aligned - start);
+    if (start + span > end) ::munmap(reinterpret_cast<void *>(end), start + span - end);
+    ::madvise(reinterpret_cast<void *>(aligned), bytes, MADV_HUGEPAGE);
+    return reinterpret_cast<void *>(aligned);
+}
+
+void unmap_region(void *memory, size_t bytes)
+{
+    ::munmap(memory, bytes);
+}
+#else
+void *map_region(size_t bytes)
+{
+    return ::operator new(bytes);
+}
+
+void unmap_region(void *memory, size_t)
+{
+    ::operator delete(memory);
+}
+#endif
+
+}  // namespace
+
+void *take_pages(size_t bytes)
+{
+    return bytes >= kMappedFrom ? map_region(bytes) : ::operator new(bytes);
+}
+
+void give_pages(void *memory, size_t bytes)
+{
+    if (memory == nullptr) return;
+    if (bytes >= kMappedFrom) {
+        unmap_region(memory, bytes);
+    } else {
+        ::operator delete(memory);
+    }
+}
+
+Arena::~Arena()
+{
+    for (const Chunk &chunk : chunks_) give_pages(chunk.memory, chunk.bytes);
+}
+
+void *Arena::allocate(size_t bytes, size_t align)
+{
+    const auto aligned = [align](char *p) {
+        return reinterpret_cast<char *>((reinterpret_cast<uintptr_t>(p) + align - 1) & ~(uintptr_t{align} - 1));
+    };
+    char *at = aligned(next_);
+    if (next_ != nullptr && at <= end_ && bytes <= static_cast<size_t>(end_ - at)) {
+        next_ = at + bytes;
+        return at;
+    }
+    chunks_.reserve(chunks_.size() + 1);
+    if (bytes > chunk_bytes_ / 4) {  // a record this large gets a chunk of its own; the current one stays open
+        void *memory = take_pages(bytes);
+        chunks_.push_back(Chunk{memory, bytes});
+        return memory;
+    }
+    void *memory = take_pages(chunk_bytes_);
+    chunks_.push_back(Chunk{memory, chunk_bytes_});
+    next_ = static_cast<char *>(memory);
+    end_ = next_ + chunk_bytes_;
+    chunk_bytes_ = std::min(chunk_bytes_ * 2, kLargestChunk);
+    at = aligned(next_);
+    next_ = at + bytes;
+    return at;
+}
+
+}  // namespace standin

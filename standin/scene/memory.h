@@ -1,0 +1,70 @@
+// Memory for the host's large arrays and for the records of a scene.
+//
+// A model of a million vertices needs a few hundred megabytes of records,
+// list nodes and undo positions, touched once each soon after they are
+// allocated.  Taken from the system in 4 KiB pages that is tens of thousands
+// of page faults, a large share of loading a model or running a command; in
+// regions the system may back with 2 MiB pages it is a few hundred.
+#ifndef RILO_STANDIN_MEMORY_H
+#define RILO_STANDIN_MEMORY_H
+
+#include <cstddef>
+#include <memory>
+#include <new>
+#include <type_traits>
+#include <vector>
+
+namespace standin {
+
+// BYTES of fresh memory aligned for any record; large regions are mapped on
+// their own and offered huge pages.  Throws std::bad_alloc.
+void *take_pages(size_t bytes);
+void give_pages(void *memory, size_t bytes);
+
+struct PagesDeleter {
+    size_t bytes = 0;
+    void operator()(void *memory) const { give_pages(memory, bytes); }
+};
+
+template <typename T>
+using Array = std::unique_ptr<T[], PagesDeleter>;
+
+// An array of N elements left unwritten, for the caller to fill: the host
+// fills arrays of tens of megabytes within one command, and zeroing them
+// first would only add a pass over memory.
+template <typename T>
+Array<T> unfilled_array(size_t n)
+{
+    static_assert(std::is_trivially_destructible_v<T> && std::is_trivially_default_constructible_v<T>,
+                  "the array's elements are never constructed nor destroyed one by one");
+    if (n > static_cast<size_t>(-1) / sizeof(T)) throw std::bad_alloc();
+    const size_t bytes = n * sizeof(T);
+    return Array<T>(static_cast<T *>(take_pages(bytes)), PagesDeleter{bytes});
+}
+
+// Records that live as long as their scene: carved in order from chunks that
+// double in size, and given back all at once when the arena goes.
+class Arena {
+public:
+    Arena() = default;
+    ~Arena();
+    Arena(const Arena &) = delete;
+    Arena &operator=(const Arena &) = delete;
+
+    // Room for BYTES aligned to ALIGN (a power of two at most 16).
+    void *allocate(size_t bytes, size_t align);
+
+private:
+    struct Chunk {
+        void *memory;
+        size_t bytes;
+    };
+    std::vector<Chunk> chunks_;
+    char *next_ = nullptr;
+    char *end_ = nullptr;
+    size_t chunk_bytes_ = size_t{64} << 10;
+};
+
+}  // namespace standin
+
+#endif
