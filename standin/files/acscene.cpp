@@ -71,8 +71,8 @@ ac::Model fresh_model(Scene &scene, const std::string &path)
                 ac::Surface as;
                 as.flags = 0x10;
                 as.first = static_cast<std::uint32_t>(a.refs.size());
-                as.count = static_cast<std::uint32_t>(s.refs.size());
-                for (std::uint32_t r : s.refs) a.refs.push_back(ac::Ref{r, ac::Ref::no_text});
+                as.count = s.count;
+                for (std::uint32_t r : s.refs()) a.refs.push_back(ac::Ref{r, ac::Ref::no_text});
                 a.surfs.push_back(as);
             }
         }
@@ -249,7 +249,7 @@ std::vector<Edge> object_edges(const Host &host, const Object &object)
         if (seen.insert(key).second) edges.push_back({a, b});
     };
     for (std::size_t s = 0; s < object.surfaces.size(); ++s) {
-        const RefRange &refs = object.surfaces[s].refs;
+        const RefRange refs = object.surfaces[s].refs();
         const bool open = source && s < source->surfs.size() && source->surfs[s].type() == ac::line;
         for (std::size_t j = 0; j + 1 < refs.size(); ++j) add(refs[j], refs[j + 1]);
         if (!open && refs.size() > 2) add(refs.back(), refs.front());

@@ -143,13 +143,13 @@ Tcl_Obj *sync(ViewModel &m)
         chosen_edges.clear();
         if (m.surface_first.empty()) m.surface_first.push_back(0);
         for (const Surface &s : o.surfaces) {
-            for (std::uint32_t r : s.refs) m.surface_refs.push_back(base + r);
+            for (std::uint32_t r : s.refs()) m.surface_refs.push_back(base + r);
             m.surface_first.push_back(static_cast<std::uint32_t>(m.surface_refs.size()));
             ++surfaces;
             if (h.select_mode() != kSelectSurfaces || !s.selected) continue;
             ++marked;
-            for (std::size_t j = 0; j < s.refs.size(); ++j) {
-                const std::uint32_t a = s.refs[j], b = s.refs[(j + 1) % s.refs.size()];
+            for (std::size_t j = 0; j < s.count; ++j) {
+                const std::uint32_t a = s.refs()[j], b = s.refs()[(j + 1) % s.refs().size()];
                 chosen_edges.insert((std::uint64_t{std::min(a, b)} << 32) | std::max(a, b));
             }
         }

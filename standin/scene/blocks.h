@@ -54,8 +54,25 @@ public:
     Blocks(const Blocks &) = delete;
     Blocks &operator=(const Blocks &) = delete;
 
-    // Where the blocks come from; a sequence given none makes an arena of its own.
-    void use(Arena *arena) { arena_ = arena; }
+    // Each block begins with a head naming the sequence's owner and the index
+    // of the block's first element: an element that knows its offset in its
+    // block finds both without a pointer of its own.
+    struct Head {
+        const void *owner;
+        size_t first;
+    };
+    static const Head &head_of(const T *element, size_t offset)
+    {
+        return reinterpret_cast<const Head *>(element - offset)[-1];
+    }
+
+    // Where the blocks come from and whose they are; a sequence given no
+    // arena makes one of its own.
+    void use(Arena *arena, const void *owner)
+    {
+        arena_ = arena;
+        owner_ = owner;
+    }
     // Room for N elements in all, taken at the first element; only before it.
     void reserve(size_t n)
     {
@@ -64,6 +81,9 @@ public:
 
     size_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
+
+    // The offset in its block of the element pushed next.
+    size_t next_offset() const { return tail_used_ == tail_capacity_ ? 0 : tail_used_; }
 
     T &push_back(T value)
     {
@@ -100,9 +120,13 @@ private:
             arena_ = own_arena_.get();
         }
         const size_t n = block_size(blocks_.size());
-        if (n > static_cast<size_t>(-1) / sizeof(T)) throw std::bad_alloc();
+        static_assert(sizeof(Head) % alignof(T) == 0, "elements follow the head aligned");
+        if (n > (static_cast<size_t>(-1) - sizeof(Head)) / sizeof(T)) throw std::bad_alloc();
         blocks_.reserve(blocks_.size() + 1);
-        blocks_.push_back(static_cast<T *>(arena_->allocate(n * sizeof(T), alignof(T))));
+        void *memory =
+            arena_->allocate(sizeof(Head) + n * sizeof(T), alignof(Head) > alignof(T) ? alignof(Head) : alignof(T));
+        new (memory) Head{owner_, size_};
+        blocks_.push_back(reinterpret_cast<T *>(static_cast<char *>(memory) + sizeof(Head)));
         tail_capacity_ = n;
         tail_used_ = 0;
     }
@@ -123,6 +147,7 @@ private:
 
     std::vector<T *> blocks_;
     Arena *arena_ = nullptr;
+    const void *owner_ = nullptr;
     std::unique_ptr<Arena> own_arena_;
     size_t first_ = 16;  // elements in the first block; each next block doubles
     size_t size_ = 0;

@@ -320,7 +320,8 @@ void Host::begin_command()
     invocation_.spans.reserve(scene_.object_count());
     scene_.for_each_object([&](Object &o) {
         Invocation::Span span{o.vertices.size(), 0, 0, 0, false};
-        for (const HostVertex &v : o.vertices) span.start += position_digest(v.index, v.v);
+        uint32_t i = 0;
+        for (const HostVertex &v : o.vertices) span.start += position_digest(i++, v.v);
         invocation_.spans.emplace(&o, span);
     });
 }
@@ -340,13 +341,14 @@ void Host::note_step(const SavedVertices &saved, uint32_t stamp)
     for (const auto &[vertex, position] : saved) {
         if (vertex->step == stamp) continue;
         vertex->step = stamp;
-        if (vertex->owner != owner) {
-            owner = vertex->owner;
+        if (owner_of(*vertex) != owner) {
+            owner = owner_of(*vertex);
             const auto found = inv.spans.find(owner);
             span = found == inv.spans.end() ? nullptr : &found->second;
         }
-        if (span == nullptr || vertex->index >= span->count) continue;
-        span->saved += position_digest(vertex->index, position);
+        const uint32_t index = index_of(*vertex);
+        if (span == nullptr || index >= span->count) continue;
+        span->saved += position_digest(index, position);
         ++span->stepped;
     }
 }
@@ -364,9 +366,9 @@ bool Host::changed_since_start(bool set_aside)
         if (span.set_aside) continue;
         uint64_t digest = span.saved;
         if (span.stepped < span.count) {
-            size_t i = 0;
+            uint32_t i = 0;
             for (auto v = object->vertices.begin(); i < span.count; ++v, ++i) {
-                if (!stepped || v->step != inv.step_stamp) digest += position_digest(v->index, v->v);
+                if (!stepped || v->step != inv.step_stamp) digest += position_digest(i, v->v);
             }
         }
         if (digest == span.start) continue;

@@ -33,7 +33,7 @@ HostVertex &Object::add_vertex(float x, float y, float z)
 {
     HostVertex *last = vertices.empty() ? nullptr : &vertices.back();
     HostVertex &v =
-        vertices.push_back(HostVertex{Vertex{x, y, z}, static_cast<uint32_t>(vertices.size()), this, 0, 0, false, {}});
+        vertices.push_back(HostVertex{Vertex{x, y, z}, static_cast<uint32_t>(vertices.next_offset()), 0, 0, false, {}});
     v.own = List{&v, nullptr};
     if (last != nullptr) last->own.next = &v.own;
     return v;
@@ -48,8 +48,8 @@ Surface &Object::add_surface(std::span<const uint32_t> refs)
     }
     const auto first = static_cast<uint32_t>(surface_refs.size());
     surface_refs.insert(surface_refs.end(), refs.begin(), refs.end());
-    surfaces.push_back(Surface{this, standin::RefRange(&surface_refs, first, static_cast<uint32_t>(refs.size())), 0,
-                               static_cast<uint32_t>(surfaces.size()), false});
+    surfaces.push_back(
+        Surface{first, static_cast<uint32_t>(refs.size()), 0, static_cast<uint32_t>(surfaces.next_offset()), false});
     return surfaces.back();
 }
 
@@ -60,8 +60,8 @@ Object &Object::add_child(std::string child_name, int child_id)
     child->id = child_id;
     child->parent = this;
     child->arena = arena;
-    child->vertices.use(arena);
-    child->surfaces.use(arena);
+    child->vertices.use(arena, child.get());
+    child->surfaces.use(arena, child.get());
     children.push_back(std::move(child));
     child_nodes_stale = true;
     return *children.back();
@@ -87,8 +87,8 @@ Scene::Scene() : arena_(std::make_unique<Arena>()), world_(std::make_unique<Obje
 {
     world_->name = "world";
     world_->arena = arena_.get();
-    world_->vertices.use(arena_.get());
-    world_->surfaces.use(arena_.get());
+    world_->vertices.use(arena_.get(), world_.get());
+    world_->surfaces.use(arena_.get(), world_.get());
 }
 
 namespace {

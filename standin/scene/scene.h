@@ -37,18 +37,18 @@ using Stamp = uint32_t;
 inline constexpr uint32_t kStepStampLimit = 1u << 31;
 
 // The host's vertex record: the public prefix first, then the rest packed
-// into 48 bytes with the vertex's node in its object's own list, so that
-// handing out that list allocates nothing.
+// into 40 bytes with the vertex's node in its object's own list, so that
+// handing out that list allocates nothing.  Its object and index come from
+// the head of the block it sits in (owner_of, index_of).
 struct HostVertex {
     Vertex v;
-    uint32_t index;
-    Object *owner;
+    uint32_t offset;        // in its block of the object's vertices
     Stamp mark;             // membership stamp used while building lists
     uint32_t step : 31;     // stamp of the last undo step that saved it, below kStepStampLimit
     uint32_t selected : 1;  // a uint32_t field, so that every compiler packs it with step
     List own;               // in the object's own list: data is this record, next the next record's
 };
-static_assert(sizeof(HostVertex) <= 48, "the vertex record stays small: scans walk every one");
+static_assert(sizeof(HostVertex) <= 40, "the vertex record stays small: scans walk every one");
 
 // Whether LIST is a node of an object's own vertex list: such a node is part
 // of the vertex record it names, which no other node can be.
@@ -89,11 +89,17 @@ private:
 // opaque C types (typedef struct Object Object), and these are their
 // definitions.
 struct Surface {
-    Object *owner;
-    standin::RefRange refs;  // indices into the owner's vertices
+    uint32_t first;  // its references are its object's surface_refs[first, first + count)
+    uint32_t count;
     standin::Stamp mark;
-    uint32_t index;
-    bool selected;
+    uint32_t offset : 31;   // in its block of the object's surfaces
+    uint32_t selected : 1;  // a uint32_t field, so that every compiler packs it with offset
+
+    // Its object and index come from the head of the block it sits in.
+    Object *owner() const;
+    uint32_t index() const;
+    // Indices into its object's vertices.
+    standin::RefRange refs() const;
 };
 
 struct Object {
@@ -125,7 +131,32 @@ struct Object {
     List *children_list();
 };
 
+inline Object *Surface::owner() const
+{
+    return static_cast<Object *>(const_cast<void *>(standin::Blocks<Surface>::head_of(this, offset).owner));
+}
+
+inline uint32_t Surface::index() const
+{
+    return static_cast<uint32_t>(standin::Blocks<Surface>::head_of(this, offset).first + offset);
+}
+
+inline standin::RefRange Surface::refs() const
+{
+    return standin::RefRange(&owner()->surface_refs, first, count);
+}
+
 namespace standin {
+
+inline Object *owner_of(const HostVertex &v)
+{
+    return static_cast<Object *>(const_cast<void *>(Blocks<HostVertex>::head_of(&v, v.offset).owner));
+}
+
+inline uint32_t index_of(const HostVertex &v)
+{
+    return static_cast<uint32_t>(Blocks<HostVertex>::head_of(&v, v.offset).first + v.offset);
+}
 
 // The whole model: a world object whose children are the top-level objects.
 class Scene {

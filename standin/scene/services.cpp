@@ -170,8 +170,9 @@ List *Host::surface_vertices_list(List *surfaces)
     ListBuilder list(nodes_);
     for (List *n = surfaces; n != nullptr; n = n->next) {
         auto *surface = static_cast<Surface *>(n->data);
-        for (uint32_t ref : surface->refs) {
-            HostVertex &v = surface->owner->vertices[ref];
+        Object *owner = surface->owner();
+        for (uint32_t ref : surface->refs()) {
+            HostVertex &v = owner->vertices[ref];
             if (v.mark == stamp) continue;
             v.mark = stamp;
             list.add(&v, ItemKind::Vertex);
@@ -371,7 +372,7 @@ List *ac_object_get_childrenlist(Object *object)
 Object *object_of_vertex(Vertex *vertex)
 {
     HOST_SERVICE();
-    return vertex ? reinterpret_cast<standin::HostVertex *>(vertex)->owner : nullptr;
+    return vertex ? standin::owner_of(*reinterpret_cast<standin::HostVertex *>(vertex)) : nullptr;
 }
 
 int ac_object_is_subdivided(Object *object)

@@ -65,7 +65,7 @@ Tcl_Obj *add_surface(Shell &, Args &args)
     for (int i = 1; i < args.count; ++i) {
         refs.push_back(static_cast<uint32_t>(index_below(args, i, object.vertices.size(), 0, "vertex")));
     }
-    return Tcl_NewIntObj(static_cast<int>(object.add_surface(std::move(refs)).index));
+    return Tcl_NewIntObj(static_cast<int>(object.add_surface(std::move(refs)).index()));
 }
 
 Tcl_Obj *subdivided(Shell &, Args &args)

@@ -58,7 +58,7 @@ TEST_F(SceneFiles, LoadingBuildsTheSceneInWorldCoordinates)
     EXPECT_EQ(v.y, 1.0f);
     EXPECT_EQ(v.z, 8.0f);
     EXPECT_EQ(object("plate").vertices[1].v.x, static_cast<float>(0.4f + 1000.25));
-    EXPECT_EQ(object("hand").surfaces[1].refs, (std::vector<std::uint32_t>{0, 1, 2}));
+    EXPECT_EQ(object("hand").surfaces[1].refs(), (std::vector<std::uint32_t>{0, 1, 2}));
 }
 
 TEST_F(SceneFiles, SavingRewritesOnlyTheMovedCoordinates)
@@ -132,7 +132,7 @@ TEST_F(SceneFiles, ABuiltSceneIsSavedAsANewModel)
     EXPECT_EQ(s.find(1)->name, "a b");
     EXPECT_TRUE(s.find(1)->subdivided);
     EXPECT_EQ(s.find(1)->vertices[0].v.y, 0.2f);
-    EXPECT_EQ(s.find(1)->surfaces[0].refs.size(), 3u);
+    EXPECT_EQ(s.find(1)->surfaces[0].refs().size(), 3u);
     EXPECT_EQ(s.find(3)->parent, s.find(2));
     EXPECT_EQ(s.find(3)->vertices[0].v.z, 5.0f);
 

@@ -244,7 +244,8 @@ void run_good(const RegisteredCommand &command, const GoodCase &c)
     for (const Saved &s : before) {
         const auto at = std::find(c.moved.begin(), c.moved.end(), s.vertex);
         const Vertex &now = s.vertex->v;
-        const std::string which = name + s.vertex->owner->name + " vertex " + std::to_string(s.vertex->index);
+        const std::string which =
+            name + standin::owner_of(*s.vertex)->name + " vertex " + std::to_string(standin::index_of(*s.vertex));
         if (at == c.moved.end()) {
             check(same_bits(now, s.position), which + " untouched");
             continue;
@@ -258,8 +259,8 @@ void run_good(const RegisteredCommand &command, const GoodCase &c)
         const double got = coordinate(now, p.a);
         check(std::fabs(got - want) <= 1e-5 * (1.0 + std::fabs(want)),
               which + " at " + std::to_string(got) + ", expected " + std::to_string(want));
-        std::printf("%s %s %u %08x %08x %08x\n", c.name, s.vertex->owner->name.c_str(), s.vertex->index, bits(now.x),
-                    bits(now.y), bits(now.z));
+        std::printf("%s %s %u %08x %08x %08x\n", c.name, standin::owner_of(*s.vertex)->name.c_str(),
+                    standin::index_of(*s.vertex), bits(now.x), bits(now.y), bits(now.z));
     }
 }
 
