@@ -22,22 +22,18 @@ bool counters_equal(const Counters &a, const Counters &b)
 // is the sum of its vertices', so that the vertices of an undo step count in
 // the order the step lists them; a moved vertex changes the sum unless 64-bit
 // mixes collide.
-uint64_t mix(uint64_t h)
-{
-    h ^= h >> 33;
-    h *= 0xff51afd7ed558ccdu;
-    h ^= h >> 33;
-    h *= 0xc4ceb9fe1a85ec53u;
-    return h ^ (h >> 33);
-}
-
-uint64_t position_digest(uint32_t index, const Vertex &v)
+inline uint64_t position_digest(uint32_t index, const Vertex &v)
 {
     uint32_t x, y, z;
     std::memcpy(&x, &v.x, 4);
     std::memcpy(&y, &v.y, 4);
     std::memcpy(&z, &v.z, 4);
-    return mix((uint64_t{x} << 32 | y) ^ mix((uint64_t{z} << 32 | index) + 0x9e3779b97f4a7c15u));
+    uint64_t h = (uint64_t{x} << 32 | y) * 0x9e3779b97f4a7c15u + (uint64_t{z} << 32 | index) * 0xc2b2ae3d27d4eb4fu;
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdu;
+    h ^= h >> 33;
+    h *= 0xc4ceb9fe1a85ec53u;
+    return h ^ (h >> 33);
 }
 
 }  // namespace
@@ -327,7 +323,9 @@ void Host::begin_command()
 }
 
 // Stamps the vertices of the step being saved, and adds the positions it
-// saved to their objects' digests; a vertex listed twice counts once.
+// saved to their objects' digests; a vertex listed twice counts once.  A run
+// of consecutive records never spans two blocks (a block's head lies between
+// any two), so it is one object's vertices with consecutive indices.
 void Host::note_step(const SavedVertices &saved, uint32_t stamp)
 {
     Invocation &inv = invocation_;
@@ -336,20 +334,20 @@ void Host::note_step(const SavedVertices &saved, uint32_t stamp)
         span.saved = 0;
         span.stepped = 0;
     }
-    const Object *owner = nullptr;
-    Invocation::Span *span = nullptr;
-    for (const auto &[vertex, position] : saved) {
-        if (vertex->step == stamp) continue;
-        vertex->step = stamp;
-        if (owner_of(*vertex) != owner) {
-            owner = owner_of(*vertex);
-            const auto found = inv.spans.find(owner);
-            span = found == inv.spans.end() ? nullptr : &found->second;
+    const Vertex *position = saved.positions();
+    for (const SavedVertices::Run &run : saved.runs()) {
+        const auto found = inv.spans.find(owner_of(*run.first));
+        Invocation::Span *span = found == inv.spans.end() ? nullptr : &found->second;
+        const uint32_t first = index_of(*run.first);
+        for (size_t k = 0; k < run.count; ++k, ++position) {
+            HostVertex &v = run.first[k];
+            if (v.step == stamp) continue;
+            v.step = stamp;
+            const auto index = static_cast<uint32_t>(first + k);
+            if (span == nullptr || index >= span->count) continue;
+            span->saved += position_digest(index, *position);
+            ++span->stepped;
         }
-        const uint32_t index = index_of(*vertex);
-        if (span == nullptr || index >= span->count) continue;
-        span->saved += position_digest(index, position);
-        ++span->stepped;
     }
 }
 

@@ -31,9 +31,11 @@ Stamp &mark_of(void *item, ItemKind kind)
 
 List *NodePool::take(void *item, ItemKind kind)
 {
+    const auto state = static_cast<uint8_t>(kLive | static_cast<uint8_t>(kind));
     List *node = free_;
     if (node != nullptr) {
         free_ = node->next;
+        state_of(node) = state;
     } else {
         if (chunks_.empty() || next_in_chunk_ == chunks_.back().size) {
             const size_t size = chunks_.empty() ? 1024 : std::min<size_t>(chunks_.back().size * 2, size_t{1} << 20);
@@ -42,10 +44,11 @@ List *NodePool::take(void *item, ItemKind kind)
             chunks_.push_back(Chunk{unfilled_array<List>(size), unfilled_array<uint8_t>(size), size});
             next_in_chunk_ = 0;
         }
-        node = &chunks_.back().nodes[next_in_chunk_++];
+        Chunk &chunk = chunks_.back();
+        chunk.states[next_in_chunk_] = state;
+        node = &chunk.nodes[next_in_chunk_++];
     }
     *node = List{item, nullptr};
-    state_of(node) = static_cast<uint8_t>(kLive | static_cast<uint8_t>(kind));
     ++live_;
     return node;
 }
