@@ -136,54 +136,50 @@ bool local_of_moved(const AcDocument::Link &link, std::size_t i, const std::stri
     return !same_bits(host_vertex(local), host_vertex(old));
 }
 
-// Checks that the scene still fits its model and that every moved vertex
-// can go back to its object's frame, before anything is written. Counts the
-// vertices written anew and notes the objects that have any.
-std::size_t check_moves(const Scene &scene, const AcDocument &doc, const std::string &path, std::vector<char> &touched)
+// Checks that the scene still fits its model, before anything is written.
+void check_fit(const Scene &scene, const AcDocument &doc, const std::string &path)
 {
     if (doc.links.size() != scene.object_count() + 1)
         throw ac::Error(path + ": cannot save: the scene has " + std::to_string(scene.object_count()) +
                         " objects, the model it was loaded from " + std::to_string(doc.links.size() - 1));
-    std::size_t moved = 0;
-    touched.assign(doc.links.size(), 0);
-    for (std::size_t k = 0; k < doc.links.size(); ++k) {
-        const AcDocument::Link &link = doc.links[k];
+    for (const AcDocument::Link &link : doc.links) {
         const Object &o = *link.object;
-        const ac::Object &src = *link.source;
-        if (o.vertices.size() != src.verts.size() || o.surfaces.size() != src.surfs.size())
+        if (o.vertices.size() != link.source->verts.size() || o.surfaces.size() != link.source->surfs.size())
             throw ac::Error(path + ": cannot save: " + object_label(o) +
                             " no longer has the vertices and surfaces of the model it was loaded from");
-        ac::Vertex local;
-        for (std::size_t i = 0; i < src.verts.size(); ++i) {
-            if (!local_of_moved(link, i, path, local)) continue;
-            touched[k] = 1;
-            ++moved;
-        }
     }
-    return moved;
 }
 
 // Hands the writer each object's local coordinates as it reaches the
-// object, computed afresh into one buffer: no list of changes is kept. The
-// writer visits the objects in the order of the links.
+// object, computed into one buffer: no list of changes is kept, and each
+// coordinate is computed once.  Counts the vertices written anew.  A vertex
+// that cannot go back to its object's frame stops the writing; the file
+// being replaced is left as it was, and refusal() tells why.
 class MovedLocals {
 public:
-    MovedLocals(const AcDocument &doc, const std::vector<char> &touched, const std::string &path)
-        : doc_(doc), touched_(touched), path_(path)
-    {
-    }
+    MovedLocals(const AcDocument &doc, const std::string &path) : doc_(doc), path_(path) {}
     const ac::Vertex *operator()(const ac::Object &object)
     {
         if (!find(object, next_) && !find(object, 0)) return nullptr;
-        if (!touched_[next_]) return nullptr;
         const AcDocument::Link &link = doc_.links[next_];
         buffer_.assign(object.verts.begin(), object.verts.end());
-        for (std::size_t i = 0; i < buffer_.size(); ++i) {
-            ac::Vertex local;
-            if (local_of_moved(link, i, path_, local)) buffer_[i] = local;
+        std::size_t moved = 0;
+        try {
+            for (std::size_t i = 0; i < buffer_.size(); ++i) {
+                ac::Vertex local;
+                if (!local_of_moved(link, i, path_, local)) continue;
+                buffer_[i] = local;
+                ++moved;
+            }
+        } catch (const ac::Error &e) {
+            refusal_ = e.what();
+            throw;
         }
-        return buffer_.data();
+        moved_ += moved;
+        return moved ? buffer_.data() : nullptr;
     }
+    std::size_t moved() const { return moved_; }
+    const std::string &refusal() const { return refusal_; }
 
 private:
     bool find(const ac::Object &object, std::size_t from)
@@ -194,10 +190,11 @@ private:
     }
 
     const AcDocument &doc_;
-    const std::vector<char> &touched_;
     const std::string &path_;
     std::size_t next_ = 0;
+    std::size_t moved_ = 0;
     std::vector<ac::Vertex> buffer_;
+    std::string refusal_;
 };
 
 }  // namespace
@@ -226,12 +223,17 @@ std::size_t save_scene(Host &host, const std::string &path, const ac::WriteOptio
         return n;
     }
     const AcDocument &doc = *host.document();
-    std::vector<char> touched;
-    const std::size_t moved = check_moves(host.scene(), doc, path, touched);
+    check_fit(host.scene(), doc, path);
+    MovedLocals locals(doc, path);
     ac::WriteOptions with_locals = options;
-    with_locals.vertices = MovedLocals(doc, touched, path);
-    ac::write_file(doc.model, path, with_locals);
-    return moved;
+    with_locals.vertices = [&locals](const ac::Object &object) { return locals(object); };
+    try {
+        ac::write_file(doc.model, path, with_locals);
+    } catch (const ac::Error &) {
+        if (!locals.refusal().empty()) throw ac::Error(locals.refusal());
+        throw;
+    }
+    return locals.moved();
 }
 
 std::vector<Edge> object_edges(const Host &host, const Object &object)
