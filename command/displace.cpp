@@ -10,15 +10,18 @@
 
 namespace {
 
-float *axis_field(Vertex *v, char axis)
+// The coordinate of an axis, chosen once per command rather than per vertex.
+using Axis = float Vertex::*;
+
+Axis axis_field(char axis)
 {
     switch (axis) {
     case 'x':
-        return &v->x;
+        return &Vertex::x;
     case 'y':
-        return &v->y;
+        return &Vertex::y;
     default:
-        return &v->z;
+        return &Vertex::z;
     }
 }
 
@@ -44,25 +47,26 @@ float random_offset(const SineParams &p, uint32_t seed, float frequency)
 bool plan_wave(const SineParams *params, List *vertices, WavePlan *plan)
 {
     const SineParams &p = *params;
-    const char F = p.frequency_axis;
-    const char A = p.amplitude_axis;
+    const Axis F = axis_field(p.frequency_axis);
+    const Axis A = axis_field(p.amplitude_axis);
 
     // Extent along the frequency axis; on ties the earliest vertex is lo.
     Vertex *lo = static_cast<Vertex *>(vertices->data);
-    float lo_F = *axis_field(lo, F);
+    float lo_F = lo->*F;
     float hi_F = lo_F;
-    double largest_A = 0.0;  // the largest magnitude along the amplitude axis
+    double largest_A = 0.0;  // the largest magnitude along the amplitude axis (a not-a-number never is)
     for (List *node = vertices; node != nullptr; node = node->next) {
         Vertex *v = static_cast<Vertex *>(node->data);
-        const float f = *axis_field(v, F);
+        const float f = v->*F;
         if (f < lo_F) {
             lo = v;
             lo_F = f;
         }
         if (f > hi_F) hi_F = f;
-        largest_A = std::fmax(largest_A, std::fabs(static_cast<double>(*axis_field(v, A))));
+        const double a = std::fabs(static_cast<double>(v->*A));
+        if (a > largest_A) largest_A = a;
     }
-    WavePlan w{lo_F, *axis_field(lo, A), p.frequency, p.offset};
+    WavePlan w{lo_F, lo->*A, p.frequency, p.offset};
     const double extent = static_cast<double>(hi_F) - static_cast<double>(lo_F);
     if (!p.freq_units) {
         w.offset = round_single(static_cast<double>(w.offset) * static_cast<double>(w.frequency));
@@ -86,8 +90,10 @@ bool plan_wave(const SineParams *params, List *vertices, WavePlan *plan)
 void displace_vertices(const SineParams *params, const WavePlan *plan, List *vertices)
 {
     const SineParams &p = *params;
-    const char F = p.frequency_axis;
-    const char A = p.amplitude_axis;
+    const Axis F = axis_field(p.frequency_axis);
+    const Axis A = axis_field(p.amplitude_axis);
+    const bool additive = p.additive;
+    const bool random_phase = p.random_phase;
     const float lo_F = plan->lo_F;
     const float base = plan->base;
     const float frequency = plan->frequency;
@@ -101,20 +107,20 @@ void displace_vertices(const SineParams *params, const WavePlan *plan, List *ver
     for (List *node = vertices; node != nullptr; node = node->next) {
         Vertex *v = static_cast<Vertex *>(node->data);
         Object *owner = object_of_vertex(v);
-        float *a = axis_field(v, A);
-        const float d = round_single(static_cast<double>(*axis_field(v, F)) - static_cast<double>(lo_F));
+        float &a = v->*A;
+        const float d = round_single(static_cast<double>(v->*F) - static_cast<double>(lo_F));
         if (!have_owner || owner != last_owner) {
             have_owner = true;
             last_owner = owner;
             if (ac_object_is_subdivided(owner)) subdivided = true;
-            if (p.random_phase) {
+            if (random_phase) {
                 seed += 7u;  // wraps modulo 2^32
                 offset = random_offset(p, seed, frequency);
             }
         }
         const double turns = static_cast<double>(d) * static_cast<double>(frequency) + static_cast<double>(offset);
         const double w = amplitude * std::sin(turns * 360.0 * static_cast<double>(kDegree));
-        *a = round_single((p.additive ? static_cast<double>(*a) : static_cast<double>(base)) + w);
+        a = round_single((additive ? static_cast<double>(a) : static_cast<double>(base)) + w);
     }
 
     if (subdivided) tcl_command("ac3d remake_subdivisions");

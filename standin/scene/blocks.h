@@ -5,6 +5,7 @@
 #ifndef RILO_STANDIN_BLOCKS_H
 #define RILO_STANDIN_BLOCKS_H
 
+#include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <memory>
@@ -100,6 +101,19 @@ public:
     }
     const T &operator[](size_t i) const { return const_cast<Blocks &>(*this)[i]; }
     T &back() { return (*this)[size_ - 1]; }
+
+    // F(first, count) for each block's elements in order: a plain loop over
+    // each, for the passes over every record.
+    template <typename F>
+    void for_each_span(F &&f) const
+    {
+        size_t left = size_;
+        for (size_t b = 0; b < blocks_.size() && left > 0; ++b) {
+            const size_t n = std::min(left, block_size(b));
+            f(blocks_[b], n);
+            left -= n;
+        }
+    }
 
     iterator begin() { return {this, 0, 0}; }
     iterator end() { return at(size_); }

@@ -195,16 +195,19 @@ void Host::find_bounding_box()
     bool first = true;
     Box box;
     scene_.for_each_object([&](Object &o) {
-        for (const auto &hv : o.vertices) {
-            const Vertex &v = hv.v;
+        o.vertices.for_each_span([&](const HostVertex *records, size_t n) {
             if (first) {
-                box.min = box.max = v;
+                box.min = box.max = records[0].v;
                 first = false;
-                continue;
             }
-            box.min = Vertex{std::min(box.min.x, v.x), std::min(box.min.y, v.y), std::min(box.min.z, v.z)};
-            box.max = Vertex{std::max(box.max.x, v.x), std::max(box.max.y, v.y), std::max(box.max.z, v.z)};
-        }
+            Box b = box;
+            for (const HostVertex *r = records, *end = records + n; r != end; ++r) {
+                const Vertex &v = r->v;
+                b.min = Vertex{std::min(b.min.x, v.x), std::min(b.min.y, v.y), std::min(b.min.z, v.z)};
+                b.max = Vertex{std::max(b.max.x, v.x), std::max(b.max.y, v.y), std::max(b.max.z, v.z)};
+            }
+            box = b;
+        });
     });
     box_ = box;
 }
@@ -213,15 +216,17 @@ void Host::find_bounding_box()
 
 SavedVertices::SavedVertices(List *list)
 {
+    Run run{nullptr, 0};  // the run being followed
     for (List *n = list; n != nullptr; n = n->next) {
         auto *v = static_cast<HostVertex *>(n->data);
-        if (!runs_.empty() && runs_.back().first + runs_.back().count == v) {
-            ++runs_.back().count;
-        } else {
-            runs_.push_back(Run{v, 1});
+        if (run.first + run.count != v || run.first == nullptr) {
+            if (run.count > 0) runs_.push_back(run);
+            run = Run{v, 0};
         }
-        ++size_;
+        ++run.count;
     }
+    if (run.count > 0) runs_.push_back(run);
+    for (const Run &r : runs_) size_ += r.count;
     positions_ = unfilled_array<Vertex>(size_);
     Vertex *p = positions_.get();
     for (const Run &run : runs_) {
@@ -317,7 +322,9 @@ void Host::begin_command()
     scene_.for_each_object([&](Object &o) {
         Invocation::Span span{o.vertices.size(), 0, 0, 0, false};
         uint32_t i = 0;
-        for (const HostVertex &v : o.vertices) span.start += position_digest(i++, v.v);
+        o.vertices.for_each_span([&](const HostVertex *records, size_t n) {
+            for (size_t k = 0; k < n; ++k) span.start += position_digest(i++, records[k].v);
+        });
         invocation_.spans.emplace(&o, span);
     });
 }

@@ -106,7 +106,15 @@ struct Box {
 // chunk, so that a node costs the caller's list 16 bytes, not 24.
 class NodePool {
 public:
-    List *take(void *item, ItemKind kind);
+    List *take(void *item, ItemKind kind)
+    {
+        if (free_ != nullptr || fresh_ == fresh_end_) return take_slow(item, kind);
+        *fresh_state_++ = static_cast<uint8_t>(kLive | static_cast<uint8_t>(kind));
+        List *node = fresh_++;
+        *node = List{item, nullptr};
+        ++live_;
+        return node;
+    }
     void give_back(List *node);
     bool owns(const List *list) const { return chunk_of(list) != nullptr; }
     // Whether NODE is the pool's and still the caller's; of a node the pool
@@ -123,11 +131,14 @@ private:
         Array<uint8_t> states;  // kLive | the item's kind, one per node
         size_t size;
     };
+    List *take_slow(void *item, ItemKind kind);
     const Chunk *chunk_of(const List *list) const;
     uint8_t &state_of(const List *node) const;
 
     std::vector<Chunk> chunks_;
-    size_t next_in_chunk_ = 0;
+    List *fresh_ = nullptr;  // the last chunk's nodes never taken yet
+    List *fresh_end_ = nullptr;
+    uint8_t *fresh_state_ = nullptr;
     List *free_ = nullptr;
     size_t live_ = 0;
     mutable size_t last_hit_ = 0;

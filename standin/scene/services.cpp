@@ -29,28 +29,25 @@ Stamp &mark_of(void *item, ItemKind kind)
 
 // ---- list nodes ----
 
-List *NodePool::take(void *item, ItemKind kind)
+List *NodePool::take_slow(void *item, ItemKind kind)
 {
     const auto state = static_cast<uint8_t>(kLive | static_cast<uint8_t>(kind));
     List *node = free_;
     if (node != nullptr) {
         free_ = node->next;
         state_of(node) = state;
-    } else {
-        if (chunks_.empty() || next_in_chunk_ == chunks_.back().size) {
-            const size_t size = chunks_.empty() ? 1024 : std::min<size_t>(chunks_.back().size * 2, size_t{1} << 20);
-            chunks_.reserve(chunks_.size() + 1);
-            // Each node and its state are written when the node is taken.
-            chunks_.push_back(Chunk{unfilled_array<List>(size), unfilled_array<uint8_t>(size), size});
-            next_in_chunk_ = 0;
-        }
-        Chunk &chunk = chunks_.back();
-        chunk.states[next_in_chunk_] = state;
-        node = &chunk.nodes[next_in_chunk_++];
+        *node = List{item, nullptr};
+        ++live_;
+        return node;
     }
-    *node = List{item, nullptr};
-    ++live_;
-    return node;
+    const size_t size = chunks_.empty() ? 1024 : std::min<size_t>(chunks_.back().size * 2, size_t{1} << 20);
+    chunks_.reserve(chunks_.size() + 1);
+    // Each node and its state are written when the node is taken.
+    chunks_.push_back(Chunk{unfilled_array<List>(size), unfilled_array<uint8_t>(size), size});
+    fresh_ = chunks_.back().nodes.get();
+    fresh_end_ = fresh_ + size;
+    fresh_state_ = chunks_.back().states.get();
+    return take(item, kind);
 }
 
 void NodePool::give_back(List *node)
@@ -205,6 +202,13 @@ void Host::append_unique(List **list, List *items)
     }
     ListBuilder added(nodes_, append_tail_);
     for (List *n = items; n != nullptr; n = n->next) {
+        if (is_own_vertex_node(n)) {  // an object's own list: the common case, without the kind's dispatch
+            auto *v = static_cast<HostVertex *>(n->data);
+            if (v->mark == append_stamp_) continue;
+            v->mark = append_stamp_;
+            added.add(v, ItemKind::Vertex);
+            continue;
+        }
         const ItemKind kind = kind_of(n);
         Stamp &mark = mark_of(n->data, kind);
         if (mark == append_stamp_) continue;
