@@ -65,6 +65,7 @@ bool invoke_command(const RegisteredCommand &command, const std::vector<std::str
     argv.push_back(nullptr);
     Host &h = host();
     const size_t shown = h.messages().size();
+    h.settle_box();
     h.begin_command();
     command.proc(static_cast<int>(words.size()), argv.data());
     h.end_command();
@@ -75,6 +76,7 @@ bool invoke_command(const RegisteredCommand &command, const std::vector<std::str
 
 void Host::replace_scene(Scene scene, std::shared_ptr<AcDocument> document)
 {
+    settle_box();
     while (!undo_.empty()) {
         release(undo_.back().vertices);
         undo_.pop_back();
@@ -192,6 +194,13 @@ void Host::forget_registrations()
 void Host::find_bounding_box()
 {
     ++counts_.bounding_box;
+    box_pending_ = true;
+}
+
+void Host::settle_box() const
+{
+    if (!box_pending_) return;
+    box_pending_ = false;
     bool first = true;
     Box box;
     scene_.for_each_object([&](Object &o) {
@@ -239,13 +248,8 @@ void Host::save_undo_step(const char *name, List *vertices)
     UndoStep step{name ? name : "", vertices, 0, SavedVertices(vertices)};
     step.nodes = step.saved.size();
     const uint32_t stamp = new_step_stamp();
-    if (invocation_.active) {
-        note_step(step.saved, stamp);
-    } else {
-        for (const SavedVertices::Run &run : step.saved.runs()) {
-            for (HostVertex *v = run.first, *end = run.first + run.count; v != end; ++v) v->step = stamp;
-        }
-    }
+    // Only the checks of a running command read the stamps.
+    if (invocation_.active) note_step(step.saved, stamp);
     if (vertices != nullptr && !nodes_.owns(vertices)) {
         note_misuse("add_undoable_vertex_positions with a list the host owns");
         step.vertices = nullptr;
@@ -262,6 +266,7 @@ void Host::save_undo_step(const char *name, List *vertices)
 
 bool Host::undo_last(std::string &name)
 {
+    settle_box();
     if (undo_.empty()) return false;
     UndoStep &step = undo_.back();
     // A vertex listed twice was saved twice at the same moment, so the order

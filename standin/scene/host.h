@@ -115,17 +115,25 @@ public:
         ++live_;
         return node;
     }
-    void give_back(List *node);
-    bool owns(const List *list) const { return chunk_of(list) != nullptr; }
+    // Gives back a live node of the pool, whose state is STATE (state_of).
+    void give_back(List *node, uint8_t *state);
+    bool owns(const List *list) const { return state_of(list) != nullptr; }
     // Whether NODE is the pool's and still the caller's; of a node the pool
     // owns, the kind of item it carries.
-    bool is_live(const List *node) const { return owns(node) && (state_of(node) & kLive) != 0; }
-    ItemKind kind(const List *node) const { return static_cast<ItemKind>(state_of(node) & kKindBits); }
+    bool is_live(const List *node) const
+    {
+        const uint8_t *state = state_of(node);
+        return state != nullptr && (*state & kLive) != 0;
+    }
+    ItemKind kind(const List *node) const { return static_cast<ItemKind>(*state_of(node) & kKindBits); }
+    // The state byte of NODE, or nullptr when NODE is not one of the pool's.
+    uint8_t *state_of(const List *node) const;
     size_t live() const { return live_; }
 
-private:
     static constexpr uint8_t kKindBits = 0x03;
     static constexpr uint8_t kLive = 0x80;
+
+private:
     struct Chunk {
         Array<List> nodes;
         Array<uint8_t> states;  // kLive | the item's kind, one per node
@@ -133,10 +141,10 @@ private:
     };
     List *take_slow(void *item, ItemKind kind);
     const Chunk *chunk_of(const List *list) const;
-    uint8_t &state_of(const List *node) const;
 
     std::vector<Chunk> chunks_;
-    List *fresh_ = nullptr;  // the last chunk's nodes never taken yet
+    std::vector<std::pair<uintptr_t, size_t>> by_address_;  // each chunk's first node and index, in address order
+    List *fresh_ = nullptr;                                 // the last chunk's nodes never taken yet
     List *fresh_end_ = nullptr;
     uint8_t *fresh_state_ = nullptr;
     List *free_ = nullptr;
@@ -209,7 +217,15 @@ public:
     const std::vector<std::string> &tcl_log() const { return tcl_log_; }  // every text handed to tcl_command
     const std::vector<std::string> &misuse() const { return misuse_; }    // breaches of the host's rules
     const Counters &counts() const { return counts_; }
-    const Box &box() const { return box_; }  // the last bounding box found
+    // The bounding box the last find_bounding_box asked for.  It is found
+    // when first read, or before anything but a plug-in moves a vertex: most
+    // commands ask for it and nobody reads it.
+    const Box &box() const
+    {
+        settle_box();
+        return box_;
+    }
+    void settle_box() const;
     void clear(Record record);
     // Forgets what plug-ins said and asked for, and the counters.
     void clear_records();
@@ -285,7 +301,8 @@ private:
     std::vector<std::string> tcl_log_;
     std::vector<std::string> misuse_;
     Counters counts_;
-    Box box_;
+    mutable Box box_;
+    mutable bool box_pending_ = false;
 
     std::vector<MenuItem> menu_;
     std::deque<RegisteredCommand> commands_;  // stays in place: interpreters keep pointers

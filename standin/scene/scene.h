@@ -44,7 +44,7 @@ struct HostVertex {
     Vertex v;
     uint32_t offset;        // in its block of the object's vertices
     Stamp mark;             // membership stamp used while building lists
-    uint32_t step : 31;     // stamp of the last undo step that saved it, below kStepStampLimit
+    uint32_t step : 31;     // stamp of the last undo step a checked command saved it in, below kStepStampLimit
     uint32_t selected : 1;  // a uint32_t field, so that every compiler packs it with step
     List own;               // in the object's own list: data is this record, next the next record's
 };

@@ -35,7 +35,7 @@ List *NodePool::take_slow(void *item, ItemKind kind)
     List *node = free_;
     if (node != nullptr) {
         free_ = node->next;
-        state_of(node) = state;
+        *state_of(node) = state;
         *node = List{item, nullptr};
         ++live_;
         return node;
@@ -43,16 +43,20 @@ List *NodePool::take_slow(void *item, ItemKind kind)
     const size_t size = chunks_.empty() ? 1024 : std::min<size_t>(chunks_.back().size * 2, size_t{1} << 20);
     chunks_.reserve(chunks_.size() + 1);
     // Each node and its state are written when the node is taken.
+    by_address_.reserve(chunks_.size() + 1);
     chunks_.push_back(Chunk{unfilled_array<List>(size), unfilled_array<uint8_t>(size), size});
+    const std::pair<uintptr_t, size_t> entry{reinterpret_cast<uintptr_t>(chunks_.back().nodes.get()),
+                                             chunks_.size() - 1};
+    by_address_.insert(std::upper_bound(by_address_.begin(), by_address_.end(), entry), entry);
     fresh_ = chunks_.back().nodes.get();
     fresh_end_ = fresh_ + size;
     fresh_state_ = chunks_.back().states.get();
     return take(item, kind);
 }
 
-void NodePool::give_back(List *node)
+void NodePool::give_back(List *node, uint8_t *state)
 {
-    state_of(node) &= static_cast<uint8_t>(~kLive);
+    *state &= static_cast<uint8_t>(~kLive);
     node->data = nullptr;
     node->next = free_;
     free_ = node;
@@ -68,19 +72,19 @@ const NodePool::Chunk *NodePool::chunk_of(const List *list) const
     };
     // Neighbouring nodes of a list mostly share a chunk: try the last one found first.
     if (last_hit_ >= chunks_.size() || !inside(chunks_[last_hit_])) {
-        size_t i = 0;
-        while (i < chunks_.size() && !inside(chunks_[i])) ++i;
-        if (i == chunks_.size()) return nullptr;
-        last_hit_ = i;
+        auto after = std::upper_bound(by_address_.begin(), by_address_.end(),
+                                      std::pair<uintptr_t, size_t>{address, static_cast<size_t>(-1)});
+        if (after == by_address_.begin() || !inside(chunks_[std::prev(after)->second])) return nullptr;
+        last_hit_ = std::prev(after)->second;
     }
     const Chunk &chunk = chunks_[last_hit_];
     return (address - reinterpret_cast<uintptr_t>(chunk.nodes.get())) % sizeof(List) == 0 ? &chunk : nullptr;
 }
 
-uint8_t &NodePool::state_of(const List *node) const
+uint8_t *NodePool::state_of(const List *node) const
 {
-    const Chunk &chunk = *chunk_of(node);
-    return chunk.states[static_cast<size_t>(node - chunk.nodes.get())];
+    const Chunk *chunk = chunk_of(node);
+    return chunk == nullptr ? nullptr : &chunk->states[static_cast<size_t>(node - chunk->nodes.get())];
 }
 
 // ---- the lists handed to callers ----
@@ -224,16 +228,17 @@ void Host::release(List *list)
 {
     forget_append_list(list);
     while (list != nullptr) {
-        if (!nodes_.owns(list)) {
+        uint8_t *state = nodes_.state_of(list);
+        if (state == nullptr) {
             note_misuse("list_free of a list the host owns");
             return;
         }
-        if (!nodes_.is_live(list)) {
+        if ((*state & NodePool::kLive) == 0) {
             note_misuse("list_free of a list already released");
             return;
         }
         List *next = list->next;
-        nodes_.give_back(list);
+        nodes_.give_back(list, state);
         list = next;
     }
 }

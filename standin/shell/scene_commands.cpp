@@ -51,6 +51,7 @@ Tcl_Obj *add_vertices(Shell &, Args &args)
     if ((args.count - 1) % 3 != 0) throw Error("coordinates come in threes");
     Object &object = args.object(0);
     const auto first = object.vertices.size();
+    host().settle_box();
     for (int i = 1; i < args.count; i += 3) {
         object.add_vertex(args.coordinate(i), args.coordinate(i + 1), args.coordinate(i + 2));
     }
@@ -89,6 +90,7 @@ Tcl_Obj *set_vertex(Shell &, Args &args)
     args.need(5, 5, "set ID INDEX X Y Z");
     Object &object = args.object(0);
     const size_t index = index_below(args, 1, object.vertices.size(), 0, "vertex");
+    host().settle_box();
     object.vertices[index].v = Vertex{args.coordinate(2), args.coordinate(3), args.coordinate(4)};
     return nullptr;
 }
