@@ -28,12 +28,9 @@ inline uint64_t position_digest(uint32_t index, const Vertex &v)
     std::memcpy(&x, &v.x, 4);
     std::memcpy(&y, &v.y, 4);
     std::memcpy(&z, &v.z, 4);
-    uint64_t h = (uint64_t{x} << 32 | y) * 0x9e3779b97f4a7c15u + (uint64_t{z} << 32 | index) * 0xc2b2ae3d27d4eb4fu;
-    h ^= h >> 33;
-    h *= 0xff51afd7ed558ccdu;
-    h ^= h >> 33;
-    h *= 0xc4ceb9fe1a85ec53u;
-    return h ^ (h >> 33);
+    const uint64_t h =
+        (uint64_t{x} << 32 | y) * 0x9e3779b97f4a7c15u ^ (uint64_t{z} << 32 | index) * 0xc2b2ae3d27d4eb4fu;
+    return h ^ (h >> 32);
 }
 
 }  // namespace
@@ -334,10 +331,24 @@ void Host::begin_command()
     });
 }
 
-// Stamps the vertices of the step being saved, and adds the positions it
-// saved to their objects' digests; a vertex listed twice counts once.  A run
-// of consecutive records never spans two blocks (a block's head lies between
-// any two), so it is one object's vertices with consecutive indices.
+// Whether some record lies in two runs: a vertex listed twice.
+static bool runs_overlap(const std::vector<SavedVertices::Run> &runs)
+{
+    std::vector<std::pair<const HostVertex *, const HostVertex *>> spans;
+    spans.reserve(runs.size());
+    for (const SavedVertices::Run &run : runs) spans.emplace_back(run.first, run.first + run.count);
+    std::sort(spans.begin(), spans.end());
+    for (size_t i = 1; i < spans.size(); ++i)
+        if (spans[i].first < spans[i - 1].second) return true;
+    return false;
+}
+
+// Adds the positions the step being saved holds to their objects' digests;
+// a vertex listed twice counts once.  A run of consecutive records never
+// spans two blocks (a block's head lies between any two), so it is one
+// object's vertices with consecutive indices.  The vertices are stamped as
+// the step's only where the checks will need to tell them from others of
+// their object: when some are listed twice, or an object is partly in it.
 void Host::note_step(const SavedVertices &saved, uint32_t stamp)
 {
     Invocation &inv = invocation_;
@@ -346,19 +357,35 @@ void Host::note_step(const SavedVertices &saved, uint32_t stamp)
         span.saved = 0;
         span.stepped = 0;
     }
+    const bool twice = runs_overlap(saved.runs());
     const Vertex *position = saved.positions();
+    bool partly = false;
     for (const SavedVertices::Run &run : saved.runs()) {
         const auto found = inv.spans.find(owner_of(*run.first));
-        Invocation::Span *span = found == inv.spans.end() ? nullptr : &found->second;
         const uint32_t first = index_of(*run.first);
-        for (size_t k = 0; k < run.count; ++k, ++position) {
-            HostVertex &v = run.first[k];
-            if (v.step == stamp) continue;
-            v.step = stamp;
-            const auto index = static_cast<uint32_t>(first + k);
-            if (span == nullptr || index >= span->count) continue;
-            span->saved += position_digest(index, *position);
-            ++span->stepped;
+        // Vertices added since the command started are not in the digests.
+        size_t counted = 0;
+        if (found != inv.spans.end() && first < found->second.count)
+            counted = std::min(run.count, found->second.count - first);
+        uint64_t sum = 0;
+        size_t stepped = 0;
+        for (size_t k = 0; k < counted; ++k) {
+            if (twice) {
+                if (run.first[k].step == stamp) continue;
+                run.first[k].step = stamp;
+            }
+            sum += position_digest(static_cast<uint32_t>(first + k), position[k]);
+            ++stepped;
+        }
+        position += run.count;
+        if (counted == 0) continue;
+        found->second.saved += sum;
+        found->second.stepped += stepped;
+    }
+    for (const auto &[object, span] : inv.spans) partly = partly || (span.stepped > 0 && span.stepped < span.count);
+    if (partly && !twice) {
+        for (const SavedVertices::Run &run : saved.runs()) {
+            for (HostVertex *v = run.first, *end = run.first + run.count; v != end; ++v) v->step = stamp;
         }
     }
 }

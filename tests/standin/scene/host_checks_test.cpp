@@ -57,6 +57,17 @@ const Case kCases[] = {
          return nullptr;
      },
      {"coordinate changed before the undo step was saved"}},
+    {"clean: a list that names a vertex twice, spliced by the plug-in",
+     [](int, char **) -> void * {
+         select_vertices(a_object, {1, 2});
+         List *twice = ac_selection_get_vertices();
+         twice->next->next = ac_selection_get_vertices();
+         add_undoable_vertex_positions("t", twice);
+         vertex_of(a_object, 1).y += 1;
+         vertex_of(a_object, 2).y += 1;
+         return nullptr;
+     },
+     {}},
     {"changed in another object",
      [](int, char **) -> void * {
          save_selected();
