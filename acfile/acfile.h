@@ -225,7 +225,11 @@ public:
     Placement child(const Object &o) const;  // this placement followed by o's own
 
     // Computed in double, rounded to float once.
-    Vertex to_world(const Vertex &local) const;
+    Vertex to_world(const Vertex &local) const
+    {
+        if (!moves_) return {local.x + zero_[0], local.y + zero_[1], local.z + zero_[2]};
+        return to_world_by_steps(local);
+    }
 
     // The local coordinates for a vertex moved to `world`, given its
     // coordinates before the move. The transforms are undone from the root
@@ -248,7 +252,14 @@ private:
         std::shared_ptr<const Step> parent;
     };
     static void undo_from_root(const Step *s, double p[3]);
+    Vertex to_world_by_steps(const Vertex &local) const;
     std::shared_ptr<const Step> last_;  // the object's own; null: no step
+    // False while no step has a rot or a loc other than zeros: to_world then
+    // only adds zeros, and their sum in double gives what one float zero
+    // per coordinate gives. That zero is +0 when any of them is +0 (a -0
+    // becomes +0), and -0 otherwise (nothing changes).
+    bool moves_ = false;
+    std::array<float, 3> zero_{-0.0f, -0.0f, -0.0f};
     std::array<double, 9> inv_total_{1, 0, 0, 0, 1, 0, 0, 0, 1};
     // Bit j of depends_[i]: local coordinate i depends on world coordinate j
     // (inv_total_ has a nonzero there).

@@ -99,12 +99,16 @@ Ref Model::make_ref(std::uint32_t index, float u, float v)
 Counts count(const Model &m)
 {
     Counts c;
-    for_each_object(m, [&](const Object &o, const Placement &) {
+    std::vector<const Object *> left{&m.world};
+    while (!left.empty()) {
+        const Object &o = *left.back();
+        left.pop_back();
         ++c.objects;
         c.vertices += o.verts.size();
         c.surfaces += o.surfs.size();
         c.refs += o.refs.size();
-    });
+        for (const Object &k : o.kids) left.push_back(&k);
+    }
     --c.objects;
     return c;
 }
@@ -174,11 +178,14 @@ Placement Placement::child(const Object &o) const
                 n.empty() ? "the " + o.type + " object of line " + std::to_string(o.line) : "object '" + n + "'");
         }
     }
+    p.moves_ = p.moves_ || o.has_rot || o.loc[0] != 0 || o.loc[1] != 0 || o.loc[2] != 0;
+    for (std::size_t i = 0; i < 3; ++i)
+        if (!std::signbit(o.loc[i])) p.zero_[i] = 0.0f;
     p.last_ = std::move(s);
     return p;
 }
 
-Vertex Placement::to_world(const Vertex &v) const
+Vertex Placement::to_world_by_steps(const Vertex &v) const
 {
     double p[3] = {v.x, v.y, v.z};
     for (const Step *s = last_.get(); s; s = s->parent.get()) {

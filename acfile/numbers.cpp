@@ -48,6 +48,16 @@ bool parse_float(std::string_view s, float &out)
 
 bool parse_whole(std::string_view s, std::uint64_t &out)
 {
+    // The usual count or index, up to 9 digits, cannot overflow.
+    if (!s.empty() && s.size() < 10) {
+        std::uint64_t v = 0;
+        for (const char c : s) {
+            if (static_cast<unsigned>(c - '0') >= 10) return false;
+            v = v * 10 + static_cast<unsigned>(c - '0');
+        }
+        out = v;
+        return true;
+    }
     const auto r = std::from_chars(s.data(), s.data() + s.size(), out);
     return r.ptr == s.data() + s.size() && r.ec == std::errc();
 }
@@ -55,6 +65,20 @@ bool parse_whole(std::string_view s, std::uint64_t &out)
 bool parse_flags(std::string_view s, std::uint32_t &out)
 {
     if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) s.remove_prefix(2);
+    // The usual flags, up to 7 hexadecimal digits, cannot overflow.
+    if (!s.empty() && s.size() < 8) {
+        std::uint32_t v = 0;
+        for (const char c : s) {
+            const unsigned lower = static_cast<unsigned>(c | 0x20);
+            const unsigned digit = static_cast<unsigned>(c - '0') < 10 ? static_cast<unsigned>(c - '0')
+                                   : lower - 'a' < 6                   ? lower - 'a' + 10
+                                                                       : 16;
+            if (digit == 16) return false;
+            v = v * 16 + digit;
+        }
+        out = v;
+        return true;
+    }
     const auto r = std::from_chars(s.data(), s.data() + s.size(), out, 16);
     return !s.empty() && r.ptr == s.data() + s.size() && r.ec == std::errc();
 }

@@ -148,13 +148,16 @@ private:
     Token read_token(Object &o);
     void read_token_args(Object &o, Token &tok);
     void read_vertex_block(Object &o);
-    bool read_vertex_line(Object &o);
+    void read_vertex_lines(Object &o, std::uint32_t n);
     void read_vertex(Object &o, std::uint32_t i, std::uint32_t n, bool lines);
+    void add_vertex(Object &o, const Vertex &v, const char *text);
     void expect_vertex_line_end(std::uint32_t i, std::size_t line) const;
     void read_surface_block(Object &o, Seen &seen);
     void read_surface(Object &o, std::uint32_t i, std::uint32_t n);
+    bool read_surface_head_words(Surface &s, std::size_t &refs_line);
+    std::size_t read_surface_head(const Object &o, Surface &s, std::uint32_t i, std::uint32_t n);
     void read_surface_flags(Surface &s);
-    bool read_ref_line(const Object &o, Ref &r);
+    void read_ref_lines(Object &o, std::uint32_t count);
     Ref read_ref(const Object &o, std::uint32_t j, std::uint32_t count, bool lines);
 
     // repair.cpp: the repairs and their warnings
@@ -170,13 +173,22 @@ private:
     std::string take_rest_of_line(const DataStart &start, std::uint64_t n, std::size_t line);
     void read_objects();
     void read_tree(Object &parent, std::uint32_t kids);
+    void reserve_kids(Object &o, std::uint32_t k);
 
     // values shared by the steps
-    std::uint32_t read_count(const std::string &what);
+    std::uint32_t read_count(std::string_view what);
     double read_double(const std::string &what, bool in_float);
-    void note_progress(std::uint64_t items);
+    // Counts vertices or corners read, up to `at` in the text.
+    void note_progress(std::uint64_t items, const char *at)
+    {
+        since_update_ += items;
+        if (since_update_ >= 65536) show_progress(at);
+    }
+    void show_progress(const char *at);
 
     const Tok &cur() const { return sc_.cur(); }
+    // Where cur() starts: the end of the text at its end.
+    const char *cur_start() const { return cur().s ? cur().s : sc_.end(); }
     void advance() { sc_.advance(); }
 
     Model &m_;
