@@ -62,8 +62,11 @@ struct Ref {
 enum SurfaceType { polygon = 0, closed_line = 1, line = 2 };
 
 struct Surface {
+    static constexpr std::uint32_t no_text = 0xFFFFFFFFu;
     std::uint32_t flags = 0;  // 0x10 smooth, 0x20 two-sided, low nibble the type
-    Span flags_text;          // as written ("0x10", "0X0", ...)
+    // Where the word of the flags as written ("0x10", "0X0", ...) starts in
+    // Model::text (Model::flags_text gives it); no_text: made by the program.
+    std::uint32_t flags_at = no_text;
     std::uint32_t mat = 0;    // index into Model::materials
     std::uint32_t first = 0;  // its refs are Object::refs[first, first + count)
     std::uint32_t count = 0;
@@ -136,6 +139,8 @@ struct Model {
     std::array<std::string_view, 3> vertex_text(const Object &o, std::size_t i) const;
     // The words of a corner's texture coordinate; "0" and "0" without text.
     std::array<std::string_view, 2> uv_text(const Ref &r) const;
+    // The word of a surface's flags as read; "" without text.
+    std::string_view flags_text(const Surface &s) const;
 
     std::string_view view(Span s) const
     {
@@ -245,9 +250,11 @@ private:
     // One object's own transform, linked to its parent's: placements of
     // siblings and descendants share their ancestors' steps, so memory stays
     // in proportion to the tree, not to objects times depth.
-    struct Step {
-        bool has_rot;
+    struct Turn {
         std::array<double, 9> rot, inv;
+    };
+    struct Step {
+        std::unique_ptr<const Turn> turn;  // null: no rot (most objects have none)
         std::array<double, 3> loc;
         std::shared_ptr<const Step> parent;
     };

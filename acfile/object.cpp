@@ -398,7 +398,7 @@ bool Reader::read_surface_head_words(Surface &s, std::size_t &refs_line)
         return false;
     // A material the file lacks is warned of by read_surface_head, once.
     if (mat >= m_.materials.size() && !mat_warned_) return false;
-    s.flags_text = Span{static_cast<std::uint32_t>(w[1].data() - sc_.begin()), static_cast<std::uint32_t>(w[1].size())};
+    s.flags_at = static_cast<std::uint32_t>(w[1].data() - sc_.begin());
     s.mat = static_cast<std::uint32_t>(mat);
     s.count = static_cast<std::uint32_t>(count);
     sc_.seek(p, line);
@@ -442,7 +442,7 @@ void Reader::read_surface_flags(Surface &s)
                   "surface type 0, 1 or 2 in the SURF flags (polygon, closed line, line; type " +
                       std::to_string(s.type()) + " belongs to the .acc dialect)",
                   t);
-    s.flags_text = sc_.span(t);
+    s.flags_at = sc_.span(t).off;
     advance();
 }
 

@@ -163,8 +163,9 @@ private:
     void flags(const Surface &s)
     {
         std::uint32_t f = 0;
-        if (s.flags_text.len && detail::parse_flags(m_.view(s.flags_text), f) && f == s.flags) {
-            o_.put(m_.view(s.flags_text));
+        const std::string_view text = m_.flags_text(s);
+        if (!text.empty() && detail::parse_flags(text, f) && f == s.flags) {
+            o_.put(text);
             return;
         }
         char buf[16];
