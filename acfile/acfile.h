@@ -43,9 +43,8 @@ struct Vertex {
     float x = 0, y = 0, z = 0;
 };
 
-// Where the text of one vertex's coordinates starts in Model::text: the
-// word of x; those of y and z are the next two words (the reader read them
-// so). Four bytes a vertex instead of a span for each coordinate.
+// Where the text of vertex coordinates starts in Model::text: the word of
+// an x; those of y and z are the next two words (the reader read them so).
 using VertexText = std::uint32_t;
 
 // One corner of a surface: a vertex of the object and its texture
@@ -98,9 +97,13 @@ struct Object {
     std::array<double, 3> loc{0, 0, 0};
 
     std::vector<Vertex> verts;       // current local coordinates
-    std::vector<Vertex> verts_read;  // as read (empty: verts are as read); a
-    std::vector<VertexText> vtext;   //   coordinate equal to its read value is
-                                     //   written as its text
+    std::vector<Vertex> verts_read;  // as read (empty: verts are as read)
+    // The text of the first vtext_count vertices: the words of their
+    // coordinates follow one another from vtext on, as the reader read them
+    // (no offset is kept per vertex). A coordinate equal to its read value is
+    // written as its word.
+    VertexText vtext = 0;
+    std::uint32_t vtext_count = 0;
     std::vector<Surface> surfs;
     std::vector<Ref> refs;
     std::vector<Object> kids;
@@ -135,8 +138,8 @@ struct Model {
     std::vector<std::string> materials;  // each as written, index = position
     Object world;
 
-    // The words of vertex i's coordinates as read; i below o.vtext.size().
-    std::array<std::string_view, 3> vertex_text(const Object &o, std::size_t i) const;
+    // The words of the coordinates of the vertices read, in order.
+    std::vector<std::array<std::string_view, 3>> vertex_texts(const Object &o) const;
     // The words of a corner's texture coordinate; "0" and "0" without text.
     std::array<std::string_view, 2> uv_text(const Ref &r) const;
     // The word of a surface's flags as read; "" without text.

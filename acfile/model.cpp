@@ -54,9 +54,16 @@ std::array<std::string_view, N> words_at(const char *p, const char *e)
 
 }  // namespace
 
-std::array<std::string_view, 3> Model::vertex_text(const Object &o, std::size_t i) const
+std::vector<std::array<std::string_view, 3>> Model::vertex_texts(const Object &o) const
 {
-    return words_at<3>(text.data() + o.vtext[i], text.data() + text.size());
+    std::vector<std::array<std::string_view, 3>> all;
+    all.reserve(o.vtext_count);
+    const char *p = text.data() + o.vtext;
+    for (std::uint32_t i = 0; i < o.vtext_count; ++i) {
+        all.push_back(words_at<3>(p, text.data() + text.size()));
+        p = all.back()[2].data() + all.back()[2].size();
+    }
+    return all;
 }
 
 std::array<std::string_view, 2> Model::uv_text(const Ref &r) const

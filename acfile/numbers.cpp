@@ -83,32 +83,6 @@ bool parse_flags(std::string_view s, std::uint32_t &out)
     return !s.empty() && r.ptr == s.data() + s.size() && r.ec == std::errc();
 }
 
-// m and 10^k are then floats exactly, and one division rounds their
-// quotient correctly: the nearest float to the decimal, as from_chars gives.
-const char *simple_float(const char *p, const char *e, float &out)
-{
-    static constexpr float pow10[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
-    const bool negative = p != e && *p == '-';
-    const char *q = p + negative;
-    const char *const first = q;
-    // Unsigned arithmetic wraps; more than 18 digits are refused below anyway.
-    std::uint64_t m = 0;
-    for (; q != e && static_cast<unsigned>(*q - '0') < 10; ++q) m = m * 10 + static_cast<unsigned>(*q - '0');
-    const auto whole = static_cast<std::size_t>(q - first);
-    std::size_t decimals = 0;
-    if (whole != 0 && q != e && *q == '.') {
-        const char *const point = ++q;
-        for (; q != e && static_cast<unsigned>(*q - '0') < 10; ++q) m = m * 10 + static_cast<unsigned>(*q - '0');
-        decimals = static_cast<std::size_t>(q - point);
-        if (decimals == 0) return nullptr;
-    }
-    if (whole == 0 || whole + decimals > 18 || decimals > 10 || m >= (1u << 24) || (q != e && !is_space(*q)))
-        return nullptr;
-    const float f = static_cast<float>(m) / pow10[decimals];
-    out = negative ? -f : f;
-    return q;
-}
-
 char *float_chars(char *first, char *last, float f)
 {
     return std::to_chars(first, last, f).ptr;

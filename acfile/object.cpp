@@ -81,7 +81,13 @@ const char *vertex_words(const char *p, const char *e, float c[3])
 {
     for (int k = 0; k < 3; ++k) {
         if (k > 0) p = skip_blanks(p, e);
-        p = p == e ? nullptr : whole_word_number(p, e, c[k]);
+        if (p == e) return nullptr;
+        // A plain decimal is finite: nothing waits for its division to end.
+        if (const char *end = simple_float(p, e, c[k])) {
+            p = end;
+            continue;
+        }
+        p = whole_word_number(p, e, c[k]);
         if (!p || !std::isfinite(c[k])) return nullptr;
     }
     p = skip_blanks(p, e);
@@ -241,7 +247,6 @@ void Reader::read_vertex_block(Object &o)
     const std::size_t want = std::min<std::size_t>(n, room);
     o.verts.reserve(want);
     if (keep_read_copy_) o.verts_read.reserve(want);
-    o.vtext.reserve(want);
     // A file normally has one vertex per line; a file flattened to one line
     // has them all on the numvert line.
     if (n > 0 && cur().line != count_line) {
@@ -289,7 +294,7 @@ void Reader::add_vertex(Object &o, const Vertex &v, const char *text)
 {
     o.verts.push_back(v);
     if (keep_read_copy_) o.verts_read.push_back(v);
-    o.vtext.push_back(static_cast<VertexText>(text - sc_.begin()));
+    if (o.vtext_count++ == 0) o.vtext = static_cast<VertexText>(text - sc_.begin());
 }
 
 void Reader::read_vertex(Object &o, std::uint32_t i, std::uint32_t n, bool lines)

@@ -94,8 +94,8 @@ void expect_same_model(const ac::Model &a, const ac::Model &b)
             ASSERT_EQ(bits(x.verts[v].x), bits(y.verts[v].x));
             ASSERT_EQ(bits(x.verts[v].y), bits(y.verts[v].y));
             ASSERT_EQ(bits(x.verts[v].z), bits(y.verts[v].z));
-            ASSERT_EQ(a.vertex_text(x, v), b.vertex_text(y, v));
         }
+        ASSERT_EQ(a.vertex_texts(x), b.vertex_texts(y));
         ASSERT_EQ(x.surfs.size(), y.surfs.size());
         for (std::size_t s = 0; s < x.surfs.size(); ++s) {
             EXPECT_EQ(x.surfs[s].flags, y.surfs[s].flags);
