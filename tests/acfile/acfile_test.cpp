@@ -619,6 +619,14 @@ TEST(ReaderRefuses, DeepNestingAndHugeCountsFailCleanly)
     EXPECT_NE(error_of("AC3Db\nOBJECT world\nkids 1\nOBJECT poly\nnumvert 4000000000\n0 0 0\n")
                   .find("expected coordinate x of vertex 1"),
               std::string::npos);
+    // Room is made for no more than the rest of the text could hold.
+    EXPECT_NE(error_of("AC3Db\nOBJECT world\nkids 1\nOBJECT poly\nnumvert 1\n0 0 0\nnumsurf 4000000000\n"
+                       "SURF 0x10\nmat 0\nrefs 4000000000\n0 0 0\n")
+                  .find("expected a vertex index (ref 1 of 4000000000)"),
+              std::string::npos);
+    const Loaded kids = load("AC3Db\nOBJECT world\nkids 4000000000\nOBJECT group\nkids 4000000000\n");
+    ASSERT_EQ(kids.warnings.size(), 1u);
+    EXPECT_NE(kids.warnings[0].find("7999999999 object(s) short"), std::string::npos) << kids.warnings[0];
 }
 
 // ------------------------------------------------------------ writer
