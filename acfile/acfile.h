@@ -43,9 +43,8 @@ struct Vertex {
     float x = 0, y = 0, z = 0;
 };
 
-// Where the text of one vertex's coordinates starts in Model::text: the
-// word of x; those of y and z are the next two words (the reader read them
-// so). Four bytes a vertex instead of a span for each coordinate.
+// Where the text of vertex coordinates starts in Model::text: the word of
+// an x; those of y and z are the next two words (the reader read them so).
 using VertexText = std::uint32_t;
 
 // One corner of a surface: a vertex of the object and its texture
@@ -62,8 +61,11 @@ struct Ref {
 enum SurfaceType { polygon = 0, closed_line = 1, line = 2 };
 
 struct Surface {
+    static constexpr std::uint32_t no_text = 0xFFFFFFFFu;
     std::uint32_t flags = 0;  // 0x10 smooth, 0x20 two-sided, low nibble the type
-    Span flags_text;          // as written ("0x10", "0X0", ...)
+    // Where the word of the flags as written ("0x10", "0X0", ...) starts in
+    // Model::text (Model::flags_text gives it); no_text: made by the program.
+    std::uint32_t flags_at = no_text;
     std::uint32_t mat = 0;    // index into Model::materials
     std::uint32_t first = 0;  // its refs are Object::refs[first, first + count)
     std::uint32_t count = 0;
@@ -95,9 +97,13 @@ struct Object {
     std::array<double, 3> loc{0, 0, 0};
 
     std::vector<Vertex> verts;       // current local coordinates
-    std::vector<Vertex> verts_read;  // as read (empty: verts are as read); a
-    std::vector<VertexText> vtext;   //   coordinate equal to its read value is
-                                     //   written as its text
+    std::vector<Vertex> verts_read;  // as read (empty: verts are as read)
+    // The text of the first vtext_count vertices: the words of their
+    // coordinates follow one another from vtext on, as the reader read them
+    // (no offset is kept per vertex). A coordinate equal to its read value is
+    // written as its word.
+    VertexText vtext = 0;
+    std::uint32_t vtext_count = 0;
     std::vector<Surface> surfs;
     std::vector<Ref> refs;
     std::vector<Object> kids;
@@ -132,10 +138,12 @@ struct Model {
     std::vector<std::string> materials;  // each as written, index = position
     Object world;
 
-    // The words of vertex i's coordinates as read; i below o.vtext.size().
-    std::array<std::string_view, 3> vertex_text(const Object &o, std::size_t i) const;
+    // The words of the coordinates of the vertices read, in order.
+    std::vector<std::array<std::string_view, 3>> vertex_texts(const Object &o) const;
     // The words of a corner's texture coordinate; "0" and "0" without text.
     std::array<std::string_view, 2> uv_text(const Ref &r) const;
+    // The word of a surface's flags as read; "" without text.
+    std::string_view flags_text(const Surface &s) const;
 
     std::string_view view(Span s) const
     {
@@ -225,7 +233,11 @@ public:
     Placement child(const Object &o) const;  // this placement followed by o's own
 
     // Computed in double, rounded to float once.
-    Vertex to_world(const Vertex &local) const;
+    Vertex to_world(const Vertex &local) const
+    {
+        if (!moves_) return {local.x + zero_[0], local.y + zero_[1], local.z + zero_[2]};
+        return to_world_by_steps(local);
+    }
 
     // The local coordinates for a vertex moved to `world`, given its
     // coordinates before the move. The transforms are undone from the root
@@ -241,14 +253,23 @@ private:
     // One object's own transform, linked to its parent's: placements of
     // siblings and descendants share their ancestors' steps, so memory stays
     // in proportion to the tree, not to objects times depth.
-    struct Step {
-        bool has_rot;
+    struct Turn {
         std::array<double, 9> rot, inv;
+    };
+    struct Step {
+        std::unique_ptr<const Turn> turn;  // null: no rot (most objects have none)
         std::array<double, 3> loc;
         std::shared_ptr<const Step> parent;
     };
     static void undo_from_root(const Step *s, double p[3]);
+    Vertex to_world_by_steps(const Vertex &local) const;
     std::shared_ptr<const Step> last_;  // the object's own; null: no step
+    // False while no step has a rot or a loc other than zeros: to_world then
+    // only adds zeros, and their sum in double gives what one float zero
+    // per coordinate gives. That zero is +0 when any of them is +0 (a -0
+    // becomes +0), and -0 otherwise (nothing changes).
+    bool moves_ = false;
+    std::array<float, 3> zero_{-0.0f, -0.0f, -0.0f};
     std::array<double, 9> inv_total_{1, 0, 0, 0, 1, 0, 0, 0, 1};
     // Bit j of depends_[i]: local coordinate i depends on world coordinate j
     // (inv_total_ has a nonzero there).

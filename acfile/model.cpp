@@ -54,9 +54,16 @@ std::array<std::string_view, N> words_at(const char *p, const char *e)
 
 }  // namespace
 
-std::array<std::string_view, 3> Model::vertex_text(const Object &o, std::size_t i) const
+std::vector<std::array<std::string_view, 3>> Model::vertex_texts(const Object &o) const
 {
-    return words_at<3>(text.data() + o.vtext[i], text.data() + text.size());
+    std::vector<std::array<std::string_view, 3>> all;
+    all.reserve(o.vtext_count);
+    const char *p = text.data() + o.vtext;
+    for (std::uint32_t i = 0; i < o.vtext_count; ++i) {
+        all.push_back(words_at<3>(p, text.data() + text.size()));
+        p = all.back()[2].data() + all.back()[2].size();
+    }
+    return all;
 }
 
 std::array<std::string_view, 2> Model::uv_text(const Ref &r) const
@@ -64,6 +71,12 @@ std::array<std::string_view, 2> Model::uv_text(const Ref &r) const
     if (r.uv == Ref::no_text) return {"0", "0"};
     if (r.uv < text.size()) return words_at<2>(text.data() + r.uv, text.data() + text.size());
     return words_at<2>(added.data() + (r.uv - text.size()), added.data() + added.size());
+}
+
+std::string_view Model::flags_text(const Surface &s) const
+{
+    if (s.flags_at >= text.size()) return {};
+    return words_at<1>(text.data() + s.flags_at, text.data() + text.size())[0];
 }
 
 float Model::u(const Ref &r) const
@@ -99,12 +112,16 @@ Ref Model::make_ref(std::uint32_t index, float u, float v)
 Counts count(const Model &m)
 {
     Counts c;
-    for_each_object(m, [&](const Object &o, const Placement &) {
+    std::vector<const Object *> left{&m.world};
+    while (!left.empty()) {
+        const Object &o = *left.back();
+        left.pop_back();
         ++c.objects;
         c.vertices += o.verts.size();
         c.surfaces += o.surfs.size();
         c.refs += o.refs.size();
-    });
+        for (const Object &k : o.kids) left.push_back(&k);
+    }
     --c.objects;
     return c;
 }
@@ -159,10 +176,11 @@ bool same_bits(float a, float b)
 Placement Placement::child(const Object &o) const
 {
     Placement p = *this;
-    auto s = std::make_shared<Step>(Step{o.has_rot, o.rot, {1, 0, 0, 0, 1, 0, 0, 0, 1}, o.loc, last_});
+    auto s = std::make_shared<Step>(Step{nullptr, o.loc, last_});
     if (o.has_rot) {
-        if (invert(o.rot, s->inv)) {
-            p.inv_total_ = mul(s->inv, p.inv_total_);
+        auto turn = std::make_unique<Turn>(Turn{o.rot, {1, 0, 0, 0, 1, 0, 0, 0, 1}});
+        if (invert(o.rot, turn->inv)) {
+            p.inv_total_ = mul(turn->inv, p.inv_total_);
             for (std::size_t i = 0; i < 3; ++i) {
                 p.depends_[i] = 0;
                 for (std::size_t j = 0; j < 3; ++j)
@@ -173,17 +191,21 @@ Placement Placement::child(const Object &o) const
             p.singular_ = std::make_shared<const std::string>(
                 n.empty() ? "the " + o.type + " object of line " + std::to_string(o.line) : "object '" + n + "'");
         }
+        s->turn = std::move(turn);
     }
+    p.moves_ = p.moves_ || o.has_rot || o.loc[0] != 0 || o.loc[1] != 0 || o.loc[2] != 0;
+    for (std::size_t i = 0; i < 3; ++i)
+        if (!std::signbit(o.loc[i])) p.zero_[i] = 0.0f;
     p.last_ = std::move(s);
     return p;
 }
 
-Vertex Placement::to_world(const Vertex &v) const
+Vertex Placement::to_world_by_steps(const Vertex &v) const
 {
     double p[3] = {v.x, v.y, v.z};
     for (const Step *s = last_.get(); s; s = s->parent.get()) {
-        if (s->has_rot) {
-            const Mat3 &r = s->rot;
+        if (s->turn) {
+            const Mat3 &r = s->turn->rot;
             double q[3];
             for (int i = 0; i < 3; ++i)
                 q[i] = r[static_cast<std::size_t>(i * 3)] * p[0] + r[static_cast<std::size_t>(i * 3 + 1)] * p[1] +
@@ -206,11 +228,12 @@ void Placement::undo_from_root(const Step *s, double p[3])
     p[0] -= s->loc[0];
     p[1] -= s->loc[1];
     p[2] -= s->loc[2];
-    if (s->has_rot) {
+    if (s->turn) {
+        const Mat3 &inv = s->turn->inv;
         double q[3];
         for (int i = 0; i < 3; ++i)
-            q[i] = s->inv[static_cast<std::size_t>(i * 3)] * p[0] + s->inv[static_cast<std::size_t>(i * 3 + 1)] * p[1] +
-                   s->inv[static_cast<std::size_t>(i * 3 + 2)] * p[2];
+            q[i] = inv[static_cast<std::size_t>(i * 3)] * p[0] + inv[static_cast<std::size_t>(i * 3 + 1)] * p[1] +
+                   inv[static_cast<std::size_t>(i * 3 + 2)] * p[2];
         p[0] = q[0], p[1] = q[1], p[2] = q[2];
     }
 }

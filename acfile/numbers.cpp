@@ -48,6 +48,16 @@ bool parse_float(std::string_view s, float &out)
 
 bool parse_whole(std::string_view s, std::uint64_t &out)
 {
+    // The usual count or index, up to 9 digits, cannot overflow.
+    if (!s.empty() && s.size() < 10) {
+        std::uint64_t v = 0;
+        for (const char c : s) {
+            if (static_cast<unsigned>(c - '0') >= 10) return false;
+            v = v * 10 + static_cast<unsigned>(c - '0');
+        }
+        out = v;
+        return true;
+    }
     const auto r = std::from_chars(s.data(), s.data() + s.size(), out);
     return r.ptr == s.data() + s.size() && r.ec == std::errc();
 }
@@ -55,34 +65,22 @@ bool parse_whole(std::string_view s, std::uint64_t &out)
 bool parse_flags(std::string_view s, std::uint32_t &out)
 {
     if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) s.remove_prefix(2);
+    // The usual flags, up to 7 hexadecimal digits, cannot overflow.
+    if (!s.empty() && s.size() < 8) {
+        std::uint32_t v = 0;
+        for (const char c : s) {
+            const unsigned lower = static_cast<unsigned>(c | 0x20);
+            const unsigned digit = static_cast<unsigned>(c - '0') < 10 ? static_cast<unsigned>(c - '0')
+                                   : lower - 'a' < 6                   ? lower - 'a' + 10
+                                                                       : 16;
+            if (digit == 16) return false;
+            v = v * 16 + digit;
+        }
+        out = v;
+        return true;
+    }
     const auto r = std::from_chars(s.data(), s.data() + s.size(), out, 16);
     return !s.empty() && r.ptr == s.data() + s.size() && r.ec == std::errc();
-}
-
-// m and 10^k are then floats exactly, and one division rounds their
-// quotient correctly: the nearest float to the decimal, as from_chars gives.
-const char *simple_float(const char *p, const char *e, float &out)
-{
-    static constexpr float pow10[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
-    const bool negative = p != e && *p == '-';
-    const char *q = p + negative;
-    const char *const first = q;
-    // Unsigned arithmetic wraps; more than 18 digits are refused below anyway.
-    std::uint64_t m = 0;
-    for (; q != e && static_cast<unsigned>(*q - '0') < 10; ++q) m = m * 10 + static_cast<unsigned>(*q - '0');
-    const auto whole = static_cast<std::size_t>(q - first);
-    std::size_t decimals = 0;
-    if (whole != 0 && q != e && *q == '.') {
-        const char *const point = ++q;
-        for (; q != e && static_cast<unsigned>(*q - '0') < 10; ++q) m = m * 10 + static_cast<unsigned>(*q - '0');
-        decimals = static_cast<std::size_t>(q - point);
-        if (decimals == 0) return nullptr;
-    }
-    if (whole == 0 || whole + decimals > 18 || decimals > 10 || m >= (1u << 24) || (q != e && !is_space(*q)))
-        return nullptr;
-    const float f = static_cast<float>(m) / pow10[decimals];
-    out = negative ? -f : f;
-    return q;
 }
 
 char *float_chars(char *first, char *last, float f)

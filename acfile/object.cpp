@@ -12,13 +12,23 @@ namespace ac::detail {
 
 namespace {
 
-// The tokens an object may have once; bit i of Seen::singles stands for
-// singles[i].
 // Blanks within a line: whitespace other than the line feed that ends it.
 const char *skip_blanks(const char *p, const char *e)
 {
     while (p != e && *p != '\n' && is_space(*p)) ++p;
     return p;
+}
+
+// Whitespace, counting the lines it ends.
+const char *skip_space(const char *p, const char *e, std::size_t &line)
+{
+    for (; p != e && is_space(*p); ++p) line += *p == '\n';
+    return p;
+}
+
+bool is_digit(char c)
+{
+    return static_cast<unsigned>(c - '0') < 10;
 }
 
 // A number that is a whole word of the text at p, straight from the text:
@@ -30,11 +40,81 @@ const char *whole_word_number(const char *p, const char *e, T &out)
     if constexpr (std::is_same_v<T, float>) {
         if (const char *end = simple_float(p, e, out)) return end;
     }
+    if constexpr (std::is_same_v<T, std::uint64_t>) {
+        // A vertex index: at most 9 digits, so no overflow to watch.
+        std::uint64_t v = 0;
+        const char *q = p;
+        for (; q != e && q - p < 10 && is_digit(*q); ++q) v = v * 10 + static_cast<unsigned>(*q - '0');
+        if (q != p && q - p < 10 && (q == e || is_space(*q))) {
+            out = v;
+            return q;
+        }
+    }
     const auto r = std::from_chars(p, e, out);
     if (r.ec != std::errc() || r.ptr == p || (r.ptr != e && !is_space(*r.ptr))) return nullptr;
     return r.ptr;
 }
 
+// The end of a word at p that reads as a float whose value is not needed:
+// a short plain decimal ('-', digits, a point and digits) surely does, and
+// anything else is asked of from_chars. Null when it does not read.
+const char *float_word_end(const char *p, const char *e)
+{
+    const char *q = p + (p != e && *p == '-');
+    const char *const digits = q;
+    while (q != e && is_digit(*q)) ++q;
+    bool plain = q != digits;
+    if (plain && q != e && *q == '.') {
+        const char *const point = ++q;
+        while (q != e && is_digit(*q)) ++q;
+        plain = q != point;
+    }
+    if (plain && q - p <= 32 && (q == e || is_space(*q))) return q;
+    float unused;
+    return whole_word_number(p, e, unused);
+}
+
+// The usual vertex line at p: three finite numbers, then blanks up to the
+// line's end. Returns where the line ends (its line feed or the end of the
+// text), or null when the line is anything else.
+const char *vertex_words(const char *p, const char *e, float c[3])
+{
+    for (int k = 0; k < 3; ++k) {
+        if (k > 0) p = skip_blanks(p, e);
+        if (p == e) return nullptr;
+        // A plain decimal is finite: nothing waits for its division to end.
+        if (const char *end = simple_float(p, e, c[k])) {
+            p = end;
+            continue;
+        }
+        p = whole_word_number(p, e, c[k]);
+        if (!p || !std::isfinite(c[k])) return nullptr;
+    }
+    p = skip_blanks(p, e);
+    return p == e || *p == '\n' ? p : nullptr;
+}
+
+// The usual refs line at p, in a text that begins at b: the index of one of
+// `verts` vertices and two numbers, then blanks up to the line's end.
+// Returns where the line ends, or null when the line is anything else.
+const char *ref_words(const char *b, const char *p, const char *e, std::size_t verts, Ref &r)
+{
+    std::uint64_t index = 0;
+    const char *end = whole_word_number(p, e, index);
+    if (!end || index >= verts) return nullptr;
+    r.index = static_cast<std::uint32_t>(index);
+    for (int k = 0; k < 2; ++k) {
+        p = skip_blanks(end, e);
+        end = p == e ? nullptr : float_word_end(p, e);
+        if (!end) return nullptr;
+        if (k == 0) r.uv = static_cast<std::uint32_t>(p - b);
+    }
+    p = skip_blanks(end, e);
+    return p == e || *p == '\n' ? p : nullptr;
+}
+
+// The tokens an object may have once; bit i of Seen::singles stands for
+// singles[i].
 constexpr const char *singles[] = {"name", "data", "texture", "texrep", "texoff",  "rot",
                                    "loc",  "url",  "crease",  "subdiv", "numvert", "numsurf"};
 
@@ -167,13 +247,15 @@ void Reader::read_vertex_block(Object &o)
     const std::size_t want = std::min<std::size_t>(n, room);
     o.verts.reserve(want);
     if (keep_read_copy_) o.verts_read.reserve(want);
-    o.vtext.reserve(want);
     // A file normally has one vertex per line; a file flattened to one line
     // has them all on the numvert line.
-    const bool lines = n > 0 && cur().line != count_line;
-    for (std::uint32_t i = 0; i < n; ++i) {
-        if (!lines || !read_vertex_line(o)) read_vertex(o, i, n, lines);
-        note_progress(1);
+    if (n > 0 && cur().line != count_line) {
+        read_vertex_lines(o, n);
+    } else {
+        for (std::uint32_t i = 0; i < n; ++i) {
+            read_vertex(o, i, n, false);
+            note_progress(1, sc_.pos());
+        }
     }
     if (is_number(cur()))
         msg_.fail(cur().line,
@@ -182,38 +264,43 @@ void Reader::read_vertex_block(Object &o)
                   cur());
 }
 
-// The usual vertex line, three finite numbers and the line's end, read in
-// one go. Anything else (a '+' sign, a number beyond single precision, a
-// line break inside, more on the line) is left to read_vertex, which reads
-// the same line again and gives the message.
-bool Reader::read_vertex_line(Object &o)
+// One vertex per line: the usual line is read straight from the text, the
+// scanner set again after the last. Anything else (a '+' sign, a number
+// beyond single precision, a line break inside, more on the line) is left
+// to read_vertex, which reads the same line again and gives the message.
+void Reader::read_vertex_lines(Object &o, std::uint32_t n)
 {
-    const char *p = cur().s;
     const char *const e = sc_.end();
-    if (!p) return false;
-    float c[3];
-    Span sp[3];
-    for (int k = 0; k < 3; ++k) {
-        if (k > 0) p = skip_blanks(p, e);
-        const char *end = p == e ? nullptr : whole_word_number(p, e, c[k]);
-        if (!end || !std::isfinite(c[k])) return false;
-        sp[k] = Span{static_cast<std::uint32_t>(p - sc_.begin()), static_cast<std::uint32_t>(end - p)};
-        p = end;
+    const char *p = cur_start();
+    std::size_t line = cur().line;
+    for (std::uint32_t i = 0; i < n; ++i) {
+        p = skip_space(p, e, line);
+        float c[3];
+        if (const char *end = vertex_words(p, e, c)) {
+            add_vertex(o, Vertex{c[0], c[1], c[2]}, p);
+            p = end;
+        } else {
+            sc_.seek(p, line);
+            read_vertex(o, i, n, true);
+            p = cur_start();
+            line = cur().line;
+        }
+        note_progress(1, p);
     }
-    p = skip_blanks(p, e);
-    if (p != e && *p != '\n') return false;
-    const Vertex v{c[0], c[1], c[2]};
+    sc_.seek(p, line);
+}
+
+void Reader::add_vertex(Object &o, const Vertex &v, const char *text)
+{
     o.verts.push_back(v);
     if (keep_read_copy_) o.verts_read.push_back(v);
-    o.vtext.push_back(sp[0].off);
-    sc_.seek(p, cur().line);
-    return true;
+    if (o.vtext_count++ == 0) o.vtext = static_cast<VertexText>(text - sc_.begin());
 }
 
 void Reader::read_vertex(Object &o, std::uint32_t i, std::uint32_t n, bool lines)
 {
     float c[3];
-    Span sp[3];
+    const char *text = nullptr;
     const std::size_t vline = cur().line;
     const auto short_line = [&](int k) {
         msg_.fail(vline, "3 coordinates on the line of vertex " + std::to_string(i), std::to_string(k));
@@ -230,14 +317,11 @@ void Reader::read_vertex(Object &o, std::uint32_t i, std::uint32_t n, bool lines
         if (!std::isfinite(c[k]))
             msg_.fail(t.line, "a finite vertex coordinate within single precision in " + describe(o), t);
         if (lines && t.line != vline) short_line(k);
-        sp[k] = sc_.span(t);
+        if (k == 0) text = t.s;
         advance();
     }
     if (lines) expect_vertex_line_end(i, vline);
-    const Vertex v{c[0], c[1], c[2]};
-    o.verts.push_back(v);
-    if (keep_read_copy_) o.verts_read.push_back(v);
-    o.vtext.push_back(sp[0].off);
+    add_vertex(o, Vertex{c[0], c[1], c[2]}, text);
 }
 
 void Reader::expect_vertex_line_end(std::uint32_t i, std::size_t line) const
@@ -257,10 +341,19 @@ void Reader::read_surface_block(Object &o, Seen &seen)
     advance();
     o.surf_at = o.tokens.size();
     seen.refs_unchecked = o.vert_at == Object::npos;
-    const std::size_t room = static_cast<std::size_t>(sc_.end() - sc_.pos()) / 20 + 1;
-    o.surfs.reserve(o.surfs.size() + std::min<std::size_t>(n, room));
-    o.refs.reserve(o.refs.size() + std::min<std::size_t>(std::size_t{n} * 4, room * 2));
-    for (std::uint32_t i = 0; i < n; ++i) read_surface(o, i, n);
+    // A surface takes 20 bytes of text at least, a reference 6.
+    const auto bytes = static_cast<std::size_t>(sc_.end() - sc_.pos());
+    o.surfs.reserve(o.surfs.size() + std::min<std::size_t>(n, bytes / 20 + 1));
+    const std::size_t before = o.refs.size();
+    const auto reserve_refs = [&](std::size_t each) {
+        o.refs.reserve(before + std::min<std::size_t>(std::size_t{n} * each, bytes / 6 + 1));
+    };
+    reserve_refs(3);
+    for (std::uint32_t i = 0; i < n; ++i) {
+        read_surface(o, i, n);
+        // As many for each surface as the first has: exact for a mesh of one kind.
+        if (i == 0) reserve_refs(o.surfs.back().count);
+    }
     // The room guessed for the references is given back when much was left over.
     if (o.refs.capacity() - o.refs.size() > o.refs.size() / 8) o.refs.shrink_to_fit();
 }
@@ -268,12 +361,64 @@ void Reader::read_surface_block(Object &o, Seen &seen)
 // SURF flags, mat index, refs count and the refs lines.
 void Reader::read_surface(Object &o, std::uint32_t i, std::uint32_t n)
 {
+    Surface s;
+    std::size_t refs_line = 0;
+    if (!read_surface_head_words(s, refs_line)) refs_line = read_surface_head(o, s, i, n);
+    s.first = static_cast<std::uint32_t>(o.refs.size());
+    if (s.count > 0 && cur().line != refs_line) {
+        read_ref_lines(o, s.count);
+    } else {
+        for (std::uint32_t j = 0; j < s.count; ++j) o.refs.push_back(read_ref(o, j, s.count, false));
+    }
+    if (is_number(cur()))
+        msg_.fail(cur().line,
+                  "SURF or kids after the " + std::to_string(s.count) +
+                      " refs of a surface (several texture coordinates of the .acc dialect are not read)",
+                  cur());
+    o.surfs.push_back(s);
+    note_progress(s.count, sc_.pos());
+}
+
+// The usual head of a surface, SURF FLAGS mat INDEX refs COUNT, six words
+// (no strings) read straight from the text: true with the scanner on the
+// first token after them. Anything else reads nothing, for
+// read_surface_head to read and report.
+bool Reader::read_surface_head_words(Surface &s, std::size_t &refs_line)
+{
+    const char *const e = sc_.end();
+    const char *p = cur_start();
+    std::size_t line = cur().line;
+    std::string_view w[6];
+    for (std::string_view &word : w) {
+        p = skip_space(p, e, line);
+        if (p == e || *p == '"') return false;
+        const char *const start = p;
+        while (p != e && !is_space(*p)) ++p;
+        word = std::string_view(start, static_cast<std::size_t>(p - start));
+        if (&word == &w[4]) refs_line = line;
+    }
+    std::uint64_t mat = 0, count = 0;
+    if (w[0] != "SURF" || w[2] != "mat" || w[4] != "refs" || !parse_flags(w[1], s.flags) || s.type() > 2 ||
+        !parse_whole(w[3], mat) || !parse_whole(w[5], count) || count > std::numeric_limits<std::uint32_t>::max())
+        return false;
+    // A material the file lacks is warned of by read_surface_head, once.
+    if (mat >= m_.materials.size() && !mat_warned_) return false;
+    s.flags_at = static_cast<std::uint32_t>(w[1].data() - sc_.begin());
+    s.mat = static_cast<std::uint32_t>(mat);
+    s.count = static_cast<std::uint32_t>(count);
+    sc_.seek(p, line);
+    return true;
+}
+
+// SURF, its flags, mat and its index, refs and its count, token by token;
+// returns the line of refs.
+std::size_t Reader::read_surface_head(const Object &o, Surface &s, std::uint32_t i, std::uint32_t n)
+{
     if (!cur().is("SURF"))
         msg_.fail(cur().line,
                   "SURF (surface " + std::to_string(i) + " of " + std::to_string(n) + " in " + describe(o) + ")",
                   cur());
     advance();
-    Surface s;
     read_surface_flags(s);
     if (!cur().is("mat")) msg_.fail(cur().line, "mat after SURF", cur());
     advance();
@@ -290,20 +435,7 @@ void Reader::read_surface(Object &o, std::uint32_t i, std::uint32_t n)
     advance();
     s.count = read_count("refs");
     advance();
-    s.first = static_cast<std::uint32_t>(o.refs.size());
-    const bool lines = s.count > 0 && cur().line != refs_line;
-    for (std::uint32_t j = 0; j < s.count; ++j) {
-        Ref r;
-        if (!lines || !read_ref_line(o, r)) r = read_ref(o, j, s.count, lines);
-        o.refs.push_back(r);
-    }
-    if (is_number(cur()))
-        msg_.fail(cur().line,
-                  "SURF or kids after the " + std::to_string(s.count) +
-                      " refs of a surface (several texture coordinates of the .acc dialect are not read)",
-                  cur());
-    o.surfs.push_back(s);
-    note_progress(s.count);
+    return refs_line;
 }
 
 void Reader::read_surface_flags(Surface &s)
@@ -315,32 +447,31 @@ void Reader::read_surface_flags(Surface &s)
                   "surface type 0, 1 or 2 in the SURF flags (polygon, closed line, line; type " +
                       std::to_string(s.type()) + " belongs to the .acc dialect)",
                   t);
-    s.flags_text = sc_.span(t);
+    s.flags_at = sc_.span(t).off;
     advance();
 }
 
-// The usual refs line, an index of a vertex read and two numbers, read in
-// one go; anything else is left to read_ref, as for vertex lines.
-bool Reader::read_ref_line(const Object &o, Ref &r)
+// One ref per line: the usual line is read straight from the text, as
+// vertex lines are; anything else is left to read_ref.
+void Reader::read_ref_lines(Object &o, std::uint32_t count)
 {
-    const char *p = cur().s;
     const char *const e = sc_.end();
-    if (!p) return false;
-    std::uint64_t idx = 0;
-    const char *end = whole_word_number(p, e, idx);
-    if (!end || idx >= o.verts.size()) return false;
-    r.index = static_cast<std::uint32_t>(idx);
-    for (int k = 0; k < 2; ++k) {
-        p = skip_blanks(end, e);
-        float uv;
-        end = p == e ? nullptr : whole_word_number(p, e, uv);
-        if (!end) return false;
-        if (k == 0) r.uv = static_cast<std::uint32_t>(p - sc_.begin());
+    const char *p = cur_start();
+    std::size_t line = cur().line;
+    for (std::uint32_t j = 0; j < count; ++j) {
+        p = skip_space(p, e, line);
+        Ref r;
+        if (const char *end = ref_words(sc_.begin(), p, e, o.verts.size(), r)) {
+            p = end;
+        } else {
+            sc_.seek(p, line);
+            r = read_ref(o, j, count, true);
+            p = cur_start();
+            line = cur().line;
+        }
+        o.refs.push_back(r);
     }
-    p = skip_blanks(end, e);
-    if (p != e && *p != '\n') return false;
-    sc_.seek(p, cur().line);
-    return true;
+    sc_.seek(p, line);
 }
 
 // One refs line: a vertex index and its texture coordinate, kept as text.

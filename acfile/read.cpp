@@ -130,12 +130,12 @@ void Reader::expect_end_of_file()
     m_.store->let_go(m_.text.size());
 }
 
-std::uint32_t Reader::read_count(const std::string &what)
+std::uint32_t Reader::read_count(std::string_view what)
 {
     const Tok t = cur();
     std::uint64_t v = 0;
     if (t.eof() || t.str || !parse_whole(t.sv(), v) || v > std::numeric_limits<std::uint32_t>::max())
-        msg_.fail(t.line, "a whole number after " + what, t);
+        msg_.fail(t.line, "a whole number after " + std::string(what), t);
     return static_cast<std::uint32_t>(v);
 }
 
@@ -152,16 +152,13 @@ double Reader::read_double(const std::string &what, bool in_float)
 }
 
 // Redraws the progress display every 65536 vertices or corners.
-void Reader::note_progress(std::uint64_t items)
+void Reader::show_progress(const char *at)
 {
-    since_update_ += items;
-    if (since_update_ >= 65536) {
-        since_update_ = 0;
-        const auto done = static_cast<std::size_t>(sc_.pos() - sc_.begin());
-        progress_.update(done);
-        // Only spans are kept of what lies behind; the saver reads it again.
-        if (done > let_go_margin) m_.store->let_go(done - let_go_margin);
-    }
+    since_update_ = 0;
+    const auto done = static_cast<std::size_t>(at - sc_.begin());
+    progress_.update(done);
+    // Only spans are kept of what lies behind; the saver reads it again.
+    if (done > let_go_margin) m_.store->let_go(done - let_go_margin);
 }
 
 }  // namespace detail

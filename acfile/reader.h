@@ -58,8 +58,32 @@ inline bool is_space(char c)
 // The usual coordinate, read quickly: an optional '-', digits, and a '.'
 // with digits after it, at most 7 significant digits and 10 decimals, up to
 // whitespace or the end. Returns where it ends, or null when from_chars must
-// decide. The value is the one from_chars gives.
-const char *simple_float(const char *p, const char *e, float &out);
+// decide. The value is the one from_chars gives: the digits m and 10^k are
+// then floats exactly, and one division rounds their quotient correctly to
+// the nearest float. Inline, as nearly every coordinate read goes through it.
+inline const char *simple_float(const char *p, const char *e, float &out)
+{
+    static constexpr float pow10[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+    const bool negative = p != e && *p == '-';
+    const char *q = p + negative;
+    const char *const first = q;
+    // Unsigned arithmetic wraps; more than 18 digits are refused below anyway.
+    std::uint64_t m = 0;
+    for (; q != e && static_cast<unsigned>(*q - '0') < 10; ++q) m = m * 10 + static_cast<unsigned>(*q - '0');
+    const auto whole = static_cast<std::size_t>(q - first);
+    std::size_t decimals = 0;
+    if (whole != 0 && q != e && *q == '.') {
+        const char *const point = ++q;
+        for (; q != e && static_cast<unsigned>(*q - '0') < 10; ++q) m = m * 10 + static_cast<unsigned>(*q - '0');
+        decimals = static_cast<std::size_t>(q - point);
+        if (decimals == 0) return nullptr;
+    }
+    if (whole == 0 || whole + decimals > 18 || decimals > 10 || m >= (1u << 24) || (q != e && !is_space(*q)))
+        return nullptr;
+    const float f = static_cast<float>(m) / pow10[decimals];
+    out = negative ? -f : f;
+    return q;
+}
 
 // A word that reads as a number (a string never does).
 bool is_number(const Tok &t);
@@ -148,13 +172,16 @@ private:
     Token read_token(Object &o);
     void read_token_args(Object &o, Token &tok);
     void read_vertex_block(Object &o);
-    bool read_vertex_line(Object &o);
+    void read_vertex_lines(Object &o, std::uint32_t n);
     void read_vertex(Object &o, std::uint32_t i, std::uint32_t n, bool lines);
+    void add_vertex(Object &o, const Vertex &v, const char *text);
     void expect_vertex_line_end(std::uint32_t i, std::size_t line) const;
     void read_surface_block(Object &o, Seen &seen);
     void read_surface(Object &o, std::uint32_t i, std::uint32_t n);
+    bool read_surface_head_words(Surface &s, std::size_t &refs_line);
+    std::size_t read_surface_head(const Object &o, Surface &s, std::uint32_t i, std::uint32_t n);
     void read_surface_flags(Surface &s);
-    bool read_ref_line(const Object &o, Ref &r);
+    void read_ref_lines(Object &o, std::uint32_t count);
     Ref read_ref(const Object &o, std::uint32_t j, std::uint32_t count, bool lines);
 
     // repair.cpp: the repairs and their warnings
@@ -170,13 +197,22 @@ private:
     std::string take_rest_of_line(const DataStart &start, std::uint64_t n, std::size_t line);
     void read_objects();
     void read_tree(Object &parent, std::uint32_t kids);
+    void reserve_kids(Object &o, std::uint32_t k);
 
     // values shared by the steps
-    std::uint32_t read_count(const std::string &what);
+    std::uint32_t read_count(std::string_view what);
     double read_double(const std::string &what, bool in_float);
-    void note_progress(std::uint64_t items);
+    // Counts vertices or corners read, up to `at` in the text.
+    void note_progress(std::uint64_t items, const char *at)
+    {
+        since_update_ += items;
+        if (since_update_ >= 65536) show_progress(at);
+    }
+    void show_progress(const char *at);
 
     const Tok &cur() const { return sc_.cur(); }
+    // Where cur() starts: the end of the text at its end.
+    const char *cur_start() const { return cur().s ? cur().s : sc_.end(); }
     void advance() { sc_.advance(); }
 
     Model &m_;

@@ -188,6 +188,7 @@ void Reader::read_tree(Object &parent, std::uint32_t kids)
     };
     std::vector<Open> open;
     open.push_back({&parent, kids});
+    reserve_kids(parent, kids);
     while (!open.empty()) {
         if (open.back().left == 0) {
             open.pop_back();
@@ -208,8 +209,22 @@ void Reader::read_tree(Object &parent, std::uint32_t kids)
         Object &child = open.back().obj->kids.emplace_back();
         const std::uint32_t k = read_object(child);
         if (child.type == "world") msg_.fail(child.line, "OBJECT world only as the root");
-        if (k) open.push_back({&child, k});
+        if (k) {
+            open.push_back({&child, k});
+            reserve_kids(child, k);
+        }
     }
+}
+
+// Room for the children a kids line announces, as many as the rest of the
+// text could hold (an object takes 16 bytes at least) and at most 65536 to
+// begin with. Objects adopted by the world come one at a time: no room is
+// made for them, so that their vector grows as vectors do.
+void Reader::reserve_kids(Object &o, std::uint32_t k)
+{
+    if (!o.kids.empty()) return;
+    const auto room = static_cast<std::size_t>(sc_.end() - sc_.pos()) / 16 + 1;
+    o.kids.reserve(std::min<std::size_t>({k, room, std::size_t{1} << 16}));
 }
 
 }  // namespace ac::detail

@@ -9,6 +9,11 @@ namespace ac::detail {
 bool is_number(const Tok &t)
 {
     if (t.eof() || t.str) return false;
+    // Every number starts so (inf and nan in either case); keywords do not.
+    const char c = t.s[0];
+    if (static_cast<unsigned>(c - '0') >= 10 && c != '-' && c != '+' && c != '.' && c != 'i' && c != 'I' && c != 'n' &&
+        c != 'N')
+        return false;
     double d;
     return parse_double(t.sv(), d);
 }

@@ -137,12 +137,15 @@ private:
         o_.put("numvert ");
         o_.num(ob.verts.size());
         o_.nl();
+        const bool read_copy = !ob.verts_read.empty();
+        // The words of the vertices read follow one another from there.
+        const char *t = m_.text.data() + ob.vtext;
         for (std::size_t i = 0; i < ob.verts.size(); ++i) {
             const Vertex &v = verts[i];
-            const bool read_copy = !ob.verts_read.empty();
-            if (i < ob.vtext.size() && (!read_copy || i < ob.verts_read.size())) {
+            const bool has_text = i < ob.vtext_count && (!read_copy || i < ob.verts_read.size());
+            const auto at = static_cast<std::uint32_t>(t - m_.text.data());
+            if (has_text) {
                 const Vertex &r = read_copy ? ob.verts_read[i] : ob.verts[i];
-                const char *t = m_.text.data() + ob.vtext[i];
                 coord(v.x, r.x, t);
                 o_.put(' ');
                 coord(v.y, r.y, t);
@@ -156,15 +159,16 @@ private:
                 o_.flt(v.z);
             }
             o_.nl();
-            tick(1, i < ob.vtext.size() ? Span{ob.vtext[i], 1} : Span{});
+            tick(1, has_text ? Span{at, 1} : Span{});
         }
     }
 
     void flags(const Surface &s)
     {
         std::uint32_t f = 0;
-        if (s.flags_text.len && detail::parse_flags(m_.view(s.flags_text), f) && f == s.flags) {
-            o_.put(m_.view(s.flags_text));
+        const std::string_view text = m_.flags_text(s);
+        if (!text.empty() && detail::parse_flags(text, f) && f == s.flags) {
+            o_.put(text);
             return;
         }
         char buf[16];

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
-#include <unordered_map>
 #include <unordered_set>
 
 #include "coordinates.h"
@@ -89,12 +88,15 @@ namespace {
 // a world coordinate beyond single precision refuses the file.
 void build_scene(Scene &scene, AcDocument &doc)
 {
-    std::unordered_map<const ac::Object *, Object *> parent_of;
-    std::vector<std::uint32_t> refs;  // one surface's, reused
+    // The walk goes depth first with a stack of the objects still to visit;
+    // this one holds their parents in the scene, in the same order.
+    std::vector<Object *> parents;
+    std::vector<std::uint32_t> refs;  // one object's, reused
     ac::for_each_object(doc.model, [&](ac::Object &source, const ac::Placement &placement) {
         Object *object = &scene.world();
         if (&source != &doc.model.world) {
-            Object *parent = parent_of.at(&source);
+            Object *parent = parents.back();
+            parents.pop_back();
             object = &scene.add_object(source.name(), parent == &scene.world() ? nullptr : parent);
             object->subdivided = source.subdiv() > 0;
         }
@@ -108,12 +110,11 @@ void build_scene(Scene &scene, AcDocument &doc)
             object->add_vertex(w.x, w.y, w.z);
         }
         object->surface_refs.reserve(source.refs.size());
-        for (const ac::Surface &s : source.surfs) {
-            refs.resize(s.count);
-            for (std::uint32_t j = 0; j < s.count; ++j) refs[j] = source.refs[s.first + j].index;
-            object->add_surface(std::span<const std::uint32_t>(refs));
-        }
-        for (ac::Object &kid : source.kids) parent_of[&kid] = object;
+        refs.resize(source.refs.size());
+        for (std::size_t j = 0; j < refs.size(); ++j) refs[j] = source.refs[j].index;
+        for (const ac::Surface &s : source.surfs)
+            object->add_surface(std::span<const std::uint32_t>(refs).subspan(s.first, s.count));
+        parents.insert(parents.end(), source.kids.size(), object);
         doc.links.push_back({object, &source, placement});
     });
 }
@@ -206,9 +207,10 @@ ac::Counts load_scene(Host &host, const std::string &path, const ac::ReadOptions
     ac::ReadOptions once = options;
     once.keep_read_copy = false;
     doc->model = ac::read_file(path, once);
+    const ac::Counts counts = ac::count(doc->model);
+    doc->links.reserve(counts.objects + 1);
     Scene scene;
     build_scene(scene, *doc);
-    const ac::Counts counts = ac::count(doc->model);
     host.replace_scene(std::move(scene), std::move(doc));
     return counts;
 }

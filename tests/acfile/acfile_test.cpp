@@ -94,8 +94,8 @@ void expect_same_model(const ac::Model &a, const ac::Model &b)
             ASSERT_EQ(bits(x.verts[v].x), bits(y.verts[v].x));
             ASSERT_EQ(bits(x.verts[v].y), bits(y.verts[v].y));
             ASSERT_EQ(bits(x.verts[v].z), bits(y.verts[v].z));
-            ASSERT_EQ(a.vertex_text(x, v), b.vertex_text(y, v));
         }
+        ASSERT_EQ(a.vertex_texts(x), b.vertex_texts(y));
         ASSERT_EQ(x.surfs.size(), y.surfs.size());
         for (std::size_t s = 0; s < x.surfs.size(); ++s) {
             EXPECT_EQ(x.surfs[s].flags, y.surfs[s].flags);
@@ -324,6 +324,10 @@ TEST(ReaderQuirks, LayoutVariantsReadAsTheSameModel)
         replace(replace(quad, "OBJECT poly\n", "\n\nOBJECT poly\n\n"), "kids 0\n", "kids 0\n\n\n"),
         replace(quad, "1 1 -0\n", "1\t1\t-0\n"),
         replace(quad, "numvert 4\n", "numvert 4   \n"),
+        replace(quad, "1 0 0\n1 1 -0\n", "1 0 0\n\n  1 1 -0 \n"),
+        replace(quad, "SURF 0x10\nmat 0\nrefs 4\n", "SURF 0x10 mat 0 refs 4\n"),
+        replace(quad, "SURF 0x10\nmat 0\n", "SURF\n0x10\n\nmat\t0\n"),
+        replace(quad, "1 1 0\n2 1 1\n", "1 1 0\n\n2\t1  1 \n"),
     };
     for (const std::string &v : variants) {
         SCOPED_TRACE(v);
@@ -615,6 +619,14 @@ TEST(ReaderRefuses, DeepNestingAndHugeCountsFailCleanly)
     EXPECT_NE(error_of("AC3Db\nOBJECT world\nkids 1\nOBJECT poly\nnumvert 4000000000\n0 0 0\n")
                   .find("expected coordinate x of vertex 1"),
               std::string::npos);
+    // Room is made for no more than the rest of the text could hold.
+    EXPECT_NE(error_of("AC3Db\nOBJECT world\nkids 1\nOBJECT poly\nnumvert 1\n0 0 0\nnumsurf 4000000000\n"
+                       "SURF 0x10\nmat 0\nrefs 4000000000\n0 0 0\n")
+                  .find("expected a vertex index (ref 1 of 4000000000)"),
+              std::string::npos);
+    const Loaded kids = load("AC3Db\nOBJECT world\nkids 4000000000\nOBJECT group\nkids 4000000000\n");
+    ASSERT_EQ(kids.warnings.size(), 1u);
+    EXPECT_NE(kids.warnings[0].find("7999999999 object(s) short"), std::string::npos) << kids.warnings[0];
 }
 
 // ------------------------------------------------------------ writer
@@ -762,6 +774,32 @@ TEST(Placement, MovedVerticesGoBackThroughTheInverse)
         EXPECT_EQ(bits(again.z), bits(w.z));
         EXPECT_EQ(bits(l.z), bits(old.z));  // z does not depend on a move in y
     });
+}
+
+// A placement that only adds zeros leaves every coordinate as it is, but
+// for the sign of a zero, which is what the sum in double makes of it.
+TEST(Placement, LocsOfZerosKeepTheSignThatTheSumGives)
+{
+    const char *const locs[] = {"", "loc 0 0 0\n", "loc -0 -0 -0\n", "loc -0 0 -0\n", "loc 0.5 -0 0\n"};
+    for (const char *world_loc : locs) {
+        for (const char *own_loc : locs) {
+            SCOPED_TRACE(std::string(world_loc) + "/" + own_loc);
+            ac::Model m = load(std::string("AC3Db\nOBJECT world\n") + world_loc + "kids 1\nOBJECT poly\n" + own_loc +
+                               "numvert 2\n-0 0 1.5\n-0 -0 -2.25\nkids 0\n")
+                              .model;
+            const ac::Object &o = m.world.kids.at(0);
+            ac::for_each_object(m, [&](const ac::Object &ob, const ac::Placement &p) {
+                for (const ac::Vertex &v : ob.verts) {
+                    const ac::Vertex w = p.to_world(v);
+                    const float c[3] = {v.x, v.y, v.z}, got[3] = {w.x, w.y, w.z};
+                    for (std::size_t i = 0; i < 3; ++i) {
+                        const double sum = double(c[i]) + o.loc[i] + m.world.loc[i];
+                        EXPECT_EQ(bits(got[i]), bits(static_cast<float>(sum))) << i;
+                    }
+                }
+            });
+        }
+    }
 }
 
 // ------------------------------------------------------------ progress
