@@ -136,7 +136,7 @@ private:
         const size_t n = block_size(blocks_.size());
         static_assert(sizeof(Head) % alignof(T) == 0, "elements follow the head aligned");
         if (n > (static_cast<size_t>(-1) - sizeof(Head)) / sizeof(T)) throw std::bad_alloc();
-        blocks_.reserve(blocks_.size() + 1);
+        make_room_for_one(blocks_);
         void *memory =
             arena_->allocate(sizeof(Head) + n * sizeof(T), alignof(Head) > alignof(T) ? alignof(Head) : alignof(T));
         new (memory) Head{owner_, size_};

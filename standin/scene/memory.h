@@ -42,6 +42,14 @@ Array<T> unfilled_array(size_t n)
     return Array<T>(static_cast<T *>(take_pages(bytes)), PagesDeleter{bytes});
 }
 
+// Room in V for one more element, taken before the element is made so that
+// the push that follows cannot fail; V still grows geometrically.
+template <typename V>
+void make_room_for_one(V &v)
+{
+    if (v.size() == v.capacity()) v.reserve(v.size() * 2 + 4);
+}
+
 // Records that live as long as their scene: carved in order from chunks that
 // double in size, and given back all at once when the arena goes.
 class Arena {

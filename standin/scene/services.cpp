@@ -41,9 +41,9 @@ List *NodePool::take_slow(void *item, ItemKind kind)
         return node;
     }
     const size_t size = chunks_.empty() ? 1024 : std::min<size_t>(chunks_.back().size * 2, size_t{1} << 20);
-    chunks_.reserve(chunks_.size() + 1);
+    make_room_for_one(chunks_);
     // Each node and its state are written when the node is taken.
-    by_address_.reserve(chunks_.size() + 1);
+    make_room_for_one(by_address_);
     chunks_.push_back(Chunk{unfilled_array<List>(size), unfilled_array<uint8_t>(size), size});
     const std::pair<uintptr_t, size_t> entry{reinterpret_cast<uintptr_t>(chunks_.back().nodes.get()),
                                              chunks_.size() - 1};
