@@ -91,7 +91,6 @@ void build_scene(Scene &scene, AcDocument &doc)
     // The walk goes depth first with a stack of the objects still to visit;
     // this one holds their parents in the scene, in the same order.
     std::vector<Object *> parents;
-    std::vector<std::uint32_t> refs;  // one object's, reused
     ac::for_each_object(doc.model, [&](ac::Object &source, const ac::Placement &placement) {
         Object *object = &scene.world();
         if (&source != &doc.model.world) {
@@ -109,11 +108,12 @@ void build_scene(Scene &scene, AcDocument &doc)
                                 model_object_label(source) + " placed beyond them by its loc and rot");
             object->add_vertex(w.x, w.y, w.z);
         }
-        object->surface_refs.reserve(source.refs.size());
-        refs.resize(source.refs.size());
-        for (std::size_t j = 0; j < refs.size(); ++j) refs[j] = source.refs[j].index;
-        for (const ac::Surface &s : source.surfs)
-            object->add_surface(std::span<const std::uint32_t>(refs).subspan(s.first, s.count));
+        // The scene reads the model's references in place: the model lives
+        // as long as the scene, and is never edited.
+        static_assert(offsetof(ac::Ref, index) == 0 && sizeof(ac::Ref) == 2 * sizeof(std::uint32_t));
+        if (!source.refs.empty())
+            object->borrow_refs(&source.refs.front().index, static_cast<std::uint32_t>(source.refs.size()), 2);
+        for (const ac::Surface &s : source.surfs) object->add_borrowed_surface(s.first, s.count);
         parents.insert(parents.end(), source.kids.size(), object);
         doc.links.push_back({object, &source, placement});
     });

@@ -46,10 +46,37 @@ Surface &Object::add_surface(std::span<const uint32_t> refs)
             throw standin::Error("surface refers to vertex " + std::to_string(r) + " of an object with " +
                                  std::to_string(vertices.size()));
     }
+    if (borrowed_refs != nullptr) {  // edited: the references become the object's own
+        const standin::RefRange all(borrowed_refs, borrowed_count, borrowed_stride);
+        surface_refs.assign(all.begin(), all.end());
+        borrowed_refs = nullptr;
+    }
     const auto first = static_cast<uint32_t>(surface_refs.size());
     surface_refs.insert(surface_refs.end(), refs.begin(), refs.end());
     surfaces.push_back(
         Surface{first, static_cast<uint32_t>(refs.size()), 0, static_cast<uint32_t>(surfaces.next_offset()), false});
+    return surfaces.back();
+}
+
+void Object::borrow_refs(const uint32_t *refs, uint32_t count, uint32_t stride)
+{
+    const standin::RefRange all(refs, count, stride);
+    for (uint32_t r : all) {
+        if (r >= vertices.size())
+            throw standin::Error("surface refers to vertex " + std::to_string(r) + " of an object with " +
+                                 std::to_string(vertices.size()));
+    }
+    borrowed_refs = refs;
+    borrowed_count = count;
+    borrowed_stride = stride;
+}
+
+Surface &Object::add_borrowed_surface(uint32_t first, uint32_t count)
+{
+    if (borrowed_refs == nullptr ? first != 0 || count != 0 : size_t{first} + count > borrowed_count)
+        throw standin::Error("surface refers to references " + std::to_string(first) + " to " +
+                             std::to_string(size_t{first} + count) + " of " + std::to_string(borrowed_count));
+    surfaces.push_back(Surface{first, count, 0, static_cast<uint32_t>(surfaces.next_offset()), false});
     return surfaces.back();
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <memory>
 #include <span>
 #include <string>
@@ -58,29 +59,58 @@ inline bool is_own_vertex_node(const List *list)
 }
 
 // A surface's references: a run of its object's one array of them, so that
-// a model of many small surfaces costs no allocation per surface.
+// a model of many small surfaces costs no allocation per surface.  The
+// array may be the object's own, or one the scene was built from, read
+// every STRIDE words.
 class RefRange {
 public:
+    class Iterator {
+    public:
+        using iterator_category = std::forward_iterator_tag;
+        using value_type = uint32_t;
+        using difference_type = std::ptrdiff_t;
+        using pointer = const uint32_t *;
+        using reference = uint32_t;
+
+        Iterator() = default;
+        Iterator(const uint32_t *at, uint32_t stride) : at_(at), stride_(stride) {}
+        uint32_t operator*() const { return *at_; }
+        Iterator &operator++()
+        {
+            at_ += stride_;
+            return *this;
+        }
+        Iterator operator++(int)
+        {
+            Iterator was = *this;
+            ++*this;
+            return was;
+        }
+        bool operator==(const Iterator &other) const { return at_ == other.at_; }
+
+    private:
+        const uint32_t *at_ = nullptr;
+        uint32_t stride_ = 1;
+    };
+
     RefRange() = default;
-    RefRange(const std::vector<uint32_t> *all, uint32_t first, uint32_t count) : all_(all), first_(first), count_(count)
-    {
-    }
-    const uint32_t *begin() const { return all_ ? all_->data() + first_ : nullptr; }
-    const uint32_t *end() const { return begin() + count_; }
+    RefRange(const uint32_t *first, uint32_t count, uint32_t stride) : first_(first), count_(count), stride_(stride) {}
+    Iterator begin() const { return {first_, stride_}; }
+    Iterator end() const { return {first_ + size_t{count_} * stride_, stride_}; }
     size_t size() const { return count_; }
     bool empty() const { return count_ == 0; }
-    uint32_t operator[](size_t i) const { return begin()[i]; }
-    uint32_t front() const { return *begin(); }
-    uint32_t back() const { return begin()[count_ - 1]; }
+    uint32_t operator[](size_t i) const { return first_[i * stride_]; }
+    uint32_t front() const { return first_[0]; }
+    uint32_t back() const { return (*this)[count_ - 1]; }
     friend bool operator==(const RefRange &a, const std::vector<uint32_t> &b)
     {
         return std::equal(a.begin(), a.end(), b.begin(), b.end());
     }
 
 private:
-    const std::vector<uint32_t> *all_ = nullptr;
-    uint32_t first_ = 0;
+    const uint32_t *first_ = nullptr;
     uint32_t count_ = 0;
+    uint32_t stride_ = 1;
 };
 
 }  // namespace standin
@@ -89,7 +119,7 @@ private:
 // opaque C types (typedef struct Object Object), and these are their
 // definitions.
 struct Surface {
-    uint32_t first;  // its references are its object's surface_refs[first, first + count)
+    uint32_t first;  // its references are its object's refs_at(first, count)
     uint32_t count;
     standin::Stamp mark;
     uint32_t offset : 31;   // in its block of the object's surfaces
@@ -112,6 +142,11 @@ struct Object {
     standin::Blocks<standin::HostVertex> vertices;  // records stay in place as the object grows
     standin::Blocks<Surface> surfaces;
     std::vector<uint32_t> surface_refs;  // every surface's references, one run each
+    // Or, for an object built from a model, the model's references, read in
+    // place; an object's own surface_refs take over once it is edited.
+    const uint32_t *borrowed_refs = nullptr;
+    uint32_t borrowed_stride = 1;
+    uint32_t borrowed_count = 0;
     std::vector<std::unique_ptr<Object>> children;
     standin::Arena *arena = nullptr;  // the scene's, where the records are kept
 
@@ -126,6 +161,18 @@ struct Object {
     // Throws standin::Error when a reference is out of range.
     Surface &add_surface(std::span<const uint32_t> refs);
     Surface &add_surface(const std::vector<uint32_t> &refs) { return add_surface(std::span<const uint32_t>(refs)); }
+    // Surfaces whose references are runs of COUNT words, every STRIDE words
+    // from REFS, which must outlive the object: each surface is a run of them
+    // given as (first, count).  Only for an object without surfaces yet.
+    // Throws standin::Error when a reference is out of range.
+    void borrow_refs(const uint32_t *refs, uint32_t count, uint32_t stride);
+    Surface &add_borrowed_surface(uint32_t first, uint32_t count);
+    standin::RefRange refs_at(uint32_t first, uint32_t count) const
+    {
+        if (borrowed_refs != nullptr)
+            return standin::RefRange(borrowed_refs + size_t{first} * borrowed_stride, count, borrowed_stride);
+        return standin::RefRange(surface_refs.data() + first, count, 1);
+    }
     Object &add_child(std::string child_name, int child_id);
     List *vertex_list();
     List *children_list();
@@ -143,7 +190,7 @@ inline uint32_t Surface::index() const
 
 inline standin::RefRange Surface::refs() const
 {
-    return standin::RefRange(&owner()->surface_refs, first, count);
+    return owner()->refs_at(first, count);
 }
 
 namespace standin {

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "acscene.h"
+#include "error.h"
 #include "host.h"
 #include "preview.h"
 #include "test_files.h"
@@ -59,6 +60,17 @@ TEST_F(SceneFiles, LoadingBuildsTheSceneInWorldCoordinates)
     EXPECT_EQ(v.z, 8.0f);
     EXPECT_EQ(object("plate").vertices[1].v.x, static_cast<float>(0.4f + 1000.25));
     EXPECT_EQ(object("hand").surfaces[1].refs(), (std::vector<std::uint32_t>{0, 1, 2}));
+
+    // The references are the model's, read in place, until the object is
+    // edited: then they become its own and every surface keeps its own.
+    Object &hand = object("hand");
+    std::vector<std::vector<std::uint32_t>> before;
+    for (const Surface &f : hand.surfaces) before.emplace_back(f.refs().begin(), f.refs().end());
+    hand.add_surface(std::vector<std::uint32_t>{2, 1, 0});
+    EXPECT_THROW(hand.add_surface(std::vector<std::uint32_t>{0, 99}), standin::Error);
+    ASSERT_EQ(hand.surfaces.size(), before.size() + 1);
+    for (std::size_t i = 0; i < before.size(); ++i) EXPECT_EQ(hand.surfaces[i].refs(), before[i]);
+    EXPECT_EQ(hand.surfaces[before.size()].refs(), (std::vector<std::uint32_t>{2, 1, 0}));
 }
 
 TEST_F(SceneFiles, SavingRewritesOnlyTheMovedCoordinates)
