@@ -136,7 +136,7 @@ Tcl_Obj *sync(ViewModel &m)
         long marked = 0;
         for (const HostVertex &v : o.vertices) {
             m.xyz.insert(m.xyz.end(), {v.v.x, v.v.y, v.v.z});
-            const bool on = h.select_mode() == kSelectVertices && v.selected;
+            const bool on = h.select_mode() == kSelectVertices && is_selected(v);
             m.vertex_selected.push_back(on);
             marked += on;
         }
@@ -156,7 +156,7 @@ Tcl_Obj *sync(ViewModel &m)
         for (const Edge &e : object_edges(h, o)) {
             m.edges.insert(m.edges.end(), {base + e.a, base + e.b});
             const bool by_vertices =
-                h.select_mode() == kSelectVertices && o.vertices[e.a].selected && o.vertices[e.b].selected;
+                h.select_mode() == kSelectVertices && is_selected(o.vertices[e.a]) && is_selected(o.vertices[e.b]);
             const std::uint64_t key = (std::uint64_t{std::min(e.a, e.b)} << 32) | std::max(e.a, e.b);
             m.edge_selected.push_back(whole || by_vertices || chosen_edges.count(key));
         }

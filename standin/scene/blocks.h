@@ -1,7 +1,9 @@
 // A growing sequence whose elements never move: blocks of doubling size
 // carved from the scene's arena, so that records stay in place for the
 // pointers the plug-in holds and neighbours stay close together in memory.
-// When the final size is known, the first block holds it all.
+// When the final size is known, the first block holds it all.  A sequence
+// may keep a side record S beside each element, in an array of its own per
+// block, so that passes over the elements read nothing else.
 #ifndef RILO_STANDIN_BLOCKS_H
 #define RILO_STANDIN_BLOCKS_H
 
@@ -18,9 +20,12 @@
 
 namespace standin {
 
-template <typename T>
+template <typename T, typename S = void>
 class Blocks {
     static_assert(std::is_trivially_destructible_v<T>, "the arena gives blocks back without destroying them");
+    static constexpr bool kSide = !std::is_void_v<S>;
+    using Side = std::conditional_t<kSide, S, char>;
+    static_assert(std::is_trivially_destructible_v<Side>, "the arena gives blocks back without destroying them");
 
 public:
     template <typename Owner, typename Item>
@@ -61,11 +66,14 @@ public:
     struct Head {
         const void *owner;
         size_t first;
+        Side *side;     // the block's side records, or nothing
+        size_t unused;  // the head fills 32 bytes, so that elements keep its alignment
     };
     static const Head &head_of(const T *element, size_t offset)
     {
         return reinterpret_cast<const Head *>(element - offset)[-1];
     }
+    static Side &side_of(const T *element, size_t offset) { return head_of(element, offset).side[offset]; }
 
     // Where the blocks come from and whose they are; a sequence given no
     // arena makes one of its own.
@@ -98,6 +106,11 @@ public:
     {
         const auto [block, offset] = locate(i);
         return blocks_[block][offset];
+    }
+    Side &side(size_t i)
+    {
+        const auto [block, offset] = locate(i);
+        return side_of(blocks_[block] + offset, offset);
     }
     const T &operator[](size_t i) const { return const_cast<Blocks &>(*this)[i]; }
     T &back() { return (*this)[size_ - 1]; }
@@ -134,12 +147,13 @@ private:
             arena_ = own_arena_.get();
         }
         const size_t n = block_size(blocks_.size());
-        static_assert(sizeof(Head) % alignof(T) == 0, "elements follow the head aligned");
-        if (n > (static_cast<size_t>(-1) - sizeof(Head)) / sizeof(T)) throw std::bad_alloc();
+        static_assert(sizeof(Head) % alignof(T) == 0 && alignof(Head) <= 16, "elements follow the head aligned");
+        if (n > (static_cast<size_t>(-1) - sizeof(Head)) / std::max(sizeof(T), sizeof(Side))) throw std::bad_alloc();
         make_room_for_one(blocks_);
-        void *memory =
-            arena_->allocate(sizeof(Head) + n * sizeof(T), alignof(Head) > alignof(T) ? alignof(Head) : alignof(T));
-        new (memory) Head{owner_, size_};
+        Side *side = nullptr;
+        if constexpr (kSide) side = static_cast<Side *>(arena_->allocate(n * sizeof(Side), alignof(Side)));
+        void *memory = arena_->allocate(sizeof(Head) + n * sizeof(T), 16);
+        new (memory) Head{owner_, size_, side, 0};
         blocks_.push_back(reinterpret_cast<T *>(static_cast<char *>(memory) + sizeof(Head)));
         tail_capacity_ = n;
         tail_used_ = 0;

@@ -103,7 +103,7 @@ void Host::select_none()
 {
     select_none_objects();
     scene_.for_each_object([](Object &o) {
-        for (auto &v : o.vertices) v.selected = false;
+        for (auto &v : o.vertices) state_of(v).selected = false;
         for (auto &s : o.surfaces) s.selected = false;
     });
 }
@@ -286,8 +286,9 @@ size_t Host::count_moved(const UndoStep &step)
     const Stamp stamp = new_stamp();
     size_t moved = 0;
     for (const auto &s : step.saved) {
-        if (s.vertex->mark == stamp) continue;
-        s.vertex->mark = stamp;
+        VertexState &state = state_of(*s.vertex);
+        if (state.mark == stamp) continue;
+        state.mark = stamp;
         moved += same_bits(s.vertex->v, s.position) ? 0 : 1;
     }
     return moved;
@@ -307,7 +308,7 @@ uint32_t Host::new_step_stamp()
 {
     if (++step_stamp_ == kStepStampLimit) {  // wrapped: no record may keep a stamp that could come again
         scene_.for_each_object([](Object &o) {
-            for (auto &v : o.vertices) v.step = 0;
+            for (auto &v : o.vertices) state_of(v).step = 0;
         });
         step_stamp_ = 1;
     }
@@ -369,10 +370,12 @@ void Host::note_step(const SavedVertices &saved, uint32_t stamp)
             counted = std::min(run.count, found->second.count - first);
         uint64_t sum = 0;
         size_t stepped = 0;
+        VertexState *states = &state_of(*run.first);  // a run is within one block, and so are its states
         for (size_t k = 0; k < counted; ++k) {
             if (twice) {
-                if (run.first[k].step == stamp) continue;
-                run.first[k].step = stamp;
+                VertexState &state = states[k];
+                if (state.step == stamp) continue;
+                state.step = stamp;
             }
             sum += position_digest(static_cast<uint32_t>(first + k), position[k]);
             ++stepped;
@@ -385,7 +388,8 @@ void Host::note_step(const SavedVertices &saved, uint32_t stamp)
     for (const auto &[object, span] : inv.spans) partly = partly || (span.stepped > 0 && span.stepped < span.count);
     if (partly && !twice) {
         for (const SavedVertices::Run &run : saved.runs()) {
-            for (HostVertex *v = run.first, *end = run.first + run.count; v != end; ++v) v->step = stamp;
+            VertexState *states = &state_of(*run.first);
+            for (size_t k = 0; k < run.count; ++k) states[k].step = stamp;
         }
     }
 }
@@ -405,7 +409,7 @@ bool Host::changed_since_start(bool set_aside)
         if (span.stepped < span.count) {
             uint32_t i = 0;
             for (auto v = object->vertices.begin(); i < span.count; ++v, ++i) {
-                if (!stepped || v->step != inv.step_stamp) digest += position_digest(i, v->v);
+                if (!stepped || state_of(*v).step != inv.step_stamp) digest += position_digest(i, v->v);
             }
         }
         if (digest == span.start) continue;

@@ -281,6 +281,7 @@ private:
     void print(const std::string &text, bool always = false) const;
     Stamp new_stamp();
     ItemKind kind_of(List *node) const;
+    bool is_own_vertex_node(const List *node) const;
     // A stamp no vertex holds yet, for the undo step being saved.
     uint32_t new_step_stamp();
     void select_none_objects();

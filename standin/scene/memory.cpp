@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
 
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -68,6 +69,33 @@ void give_pages(void *memory, size_t bytes)
     }
 }
 
+// Keeps MEMORY, just taken, to give back with the arena; a failure to make
+// room gives it back at once.
+void Arena::add_chunk(void *memory, size_t bytes)
+{
+    try {
+        make_room_for_one(chunks_);
+        make_room_for_one(by_address_);
+    } catch (...) {
+        give_pages(memory, bytes);
+        throw;
+    }
+    chunks_.push_back(Chunk{memory, bytes});
+    const auto start = reinterpret_cast<uintptr_t>(memory);
+    const std::pair<uintptr_t, uintptr_t> entry{start, start + bytes};
+    by_address_.insert(std::upper_bound(by_address_.begin(), by_address_.end(), entry), entry);
+}
+
+bool Arena::find_chunk(uintptr_t address) const
+{
+    auto after =
+        std::upper_bound(by_address_.begin(), by_address_.end(), std::pair<uintptr_t, uintptr_t>{address, UINTPTR_MAX});
+    if (after == by_address_.begin() || address >= std::prev(after)->second) return false;
+    hit_start_ = std::prev(after)->first;
+    hit_bytes_ = std::prev(after)->second - hit_start_;
+    return true;
+}
+
 Arena::~Arena()
 {
     for (const Chunk &chunk : chunks_) give_pages(chunk.memory, chunk.bytes);
@@ -78,9 +106,8 @@ Arena::~Arena()
 // own, so that a write past a block's end is caught.
 void *Arena::allocate(size_t bytes, size_t)
 {
-    make_room_for_one(chunks_);
     void *memory = take_pages(bytes);
-    chunks_.push_back(Chunk{memory, bytes});
+    add_chunk(memory, bytes);
     return memory;
 }
 #else
@@ -94,14 +121,13 @@ void *Arena::allocate(size_t bytes, size_t align)
         next_ = at + bytes;
         return at;
     }
-    make_room_for_one(chunks_);
     if (bytes > chunk_bytes_ / 4) {  // a record this large gets a chunk of its own; the current one stays open
         void *memory = take_pages(bytes);
-        chunks_.push_back(Chunk{memory, bytes});
+        add_chunk(memory, bytes);
         return memory;
     }
     void *memory = take_pages(chunk_bytes_);
-    chunks_.push_back(Chunk{memory, chunk_bytes_});
+    add_chunk(memory, chunk_bytes_);
     next_ = static_cast<char *>(memory);
     end_ = next_ + chunk_bytes_;
     chunk_bytes_ = std::min(chunk_bytes_ * 2, kLargestChunk);

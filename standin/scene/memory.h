@@ -9,9 +9,11 @@
 #define RILO_STANDIN_MEMORY_H
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <new>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace standin {
@@ -61,13 +63,26 @@ public:
 
     // Room for BYTES aligned to ALIGN (a power of two at most 16).
     void *allocate(size_t bytes, size_t align);
+    // Whether ADDRESS lies in memory the arena handed out.
+    bool contains(const void *address) const
+    {
+        // The chunk found last first: one comparison, thanks to unsigned wrap-around.
+        const uintptr_t a = reinterpret_cast<uintptr_t>(address);
+        return a - hit_start_ < hit_bytes_ || find_chunk(a);
+    }
 
 private:
+    void add_chunk(void *memory, size_t bytes);
+    bool find_chunk(uintptr_t address) const;
+
     struct Chunk {
         void *memory;
         size_t bytes;
     };
     std::vector<Chunk> chunks_;
+    std::vector<std::pair<uintptr_t, uintptr_t>> by_address_;  // each chunk's start and end, in order
+    mutable uintptr_t hit_start_ = 0;                          // the chunk found last
+    mutable uintptr_t hit_bytes_ = 0;
     char *next_ = nullptr;
     char *end_ = nullptr;
     size_t chunk_bytes_ = size_t{64} << 10;

@@ -5,6 +5,7 @@
 using standin::HostVertex;
 using standin::ItemKind;
 using standin::Node;
+using standin::VertexState;
 
 namespace {
 
@@ -31,11 +32,10 @@ void Object::reserve(size_t vertex_count, size_t surface_count)
 
 HostVertex &Object::add_vertex(float x, float y, float z)
 {
-    HostVertex *last = vertices.empty() ? nullptr : &vertices.back();
-    HostVertex &v =
-        vertices.push_back(HostVertex{Vertex{x, y, z}, static_cast<uint32_t>(vertices.next_offset()), 0, 0, false, {}});
-    v.own = List{&v, nullptr};
-    if (last != nullptr) last->own.next = &v.own;
+    VertexState *last = vertices.empty() ? nullptr : &standin::state_of(vertices.back());
+    HostVertex &v = vertices.push_back(HostVertex{Vertex{x, y, z}, static_cast<uint32_t>(vertices.next_offset())});
+    VertexState &state = *new (&standin::state_of(v)) VertexState{List{&v, nullptr}, 0, 0, false};
+    if (last != nullptr) last->own.next = &state.own;
     return v;
 }
 
@@ -96,7 +96,7 @@ Object &Object::add_child(std::string child_name, int child_id)
 
 List *Object::vertex_list()
 {
-    return vertices.empty() ? nullptr : &vertices[0].own;
+    return vertices.empty() ? nullptr : &standin::state_of(vertices[0]).own;
 }
 
 List *Object::children_list()

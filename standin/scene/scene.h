@@ -37,26 +37,25 @@ inline Node *node_of(List *list)
 using Stamp = uint32_t;
 inline constexpr uint32_t kStepStampLimit = 1u << 31;
 
-// The host's vertex record: the public prefix first, then the rest packed
-// into 40 bytes with the vertex's node in its object's own list, so that
-// handing out that list allocates nothing.  Its object and index come from
-// the head of the block it sits in (owner_of, index_of).
+// The host's vertex record: the public prefix, then its offset in its
+// block, 16 bytes in all, so that the passes over positions (the plug-in's
+// scans, the undo step, the checks) read nothing else.  Its object and index
+// come from the head of its block (owner_of, index_of); the rest of the
+// vertex is its VertexState, beside the block (state_of).
 struct HostVertex {
     Vertex v;
-    uint32_t offset;        // in its block of the object's vertices
+    uint32_t offset;  // in its block of the object's vertices
+};
+static_assert(sizeof(HostVertex) == 16, "the vertex record stays small: scans walk every one");
+
+struct VertexState {
+    List own;               // in the object's own list: data is the vertex, next the next vertex's node
     Stamp mark;             // membership stamp used while building lists
     uint32_t step : 31;     // stamp of the last undo step a checked command saved it in, below kStepStampLimit
     uint32_t selected : 1;  // a uint32_t field, so that every compiler packs it with step
-    List own;               // in the object's own list: data is this record, next the next record's
 };
-static_assert(sizeof(HostVertex) <= 40, "the vertex record stays small: scans walk every one");
-
-// Whether LIST is a node of an object's own vertex list: such a node is part
-// of the vertex record it names, which no other node can be.
-inline bool is_own_vertex_node(const List *list)
-{
-    return list->data == reinterpret_cast<const char *>(list) - offsetof(HostVertex, own);
-}
+static_assert(sizeof(VertexState) == sizeof(List) + 8 && offsetof(VertexState, own) == 0,
+              "a vertex's node in its own list is its state");
 
 // A surface's references: a run of its object's one array of them, so that
 // a model of many small surfaces costs no allocation per surface.  The
@@ -138,8 +137,8 @@ struct Object {
     Object *parent = nullptr;
     bool subdivided = false;
     standin::Stamp mark = 0;
-    bool selected = false;                          // in the host's selected objects
-    standin::Blocks<standin::HostVertex> vertices;  // records stay in place as the object grows
+    bool selected = false;                                                // in the host's selected objects
+    standin::Blocks<standin::HostVertex, standin::VertexState> vertices;  // records stay in place as the object grows
     standin::Blocks<Surface> surfaces;
     std::vector<uint32_t> surface_refs;  // every surface's references, one run each
     // Or, for an object built from a model, the model's references, read in
@@ -195,14 +194,31 @@ inline standin::RefRange Surface::refs() const
 
 namespace standin {
 
+using VertexBlocks = Blocks<HostVertex, VertexState>;
+
 inline Object *owner_of(const HostVertex &v)
 {
-    return static_cast<Object *>(const_cast<void *>(Blocks<HostVertex>::head_of(&v, v.offset).owner));
+    return static_cast<Object *>(const_cast<void *>(VertexBlocks::head_of(&v, v.offset).owner));
 }
 
 inline uint32_t index_of(const HostVertex &v)
 {
-    return static_cast<uint32_t>(Blocks<HostVertex>::head_of(&v, v.offset).first + v.offset);
+    return static_cast<uint32_t>(VertexBlocks::head_of(&v, v.offset).first + v.offset);
+}
+
+inline VertexState &state_of(const HostVertex &v)
+{
+    return VertexBlocks::side_of(&v, v.offset);
+}
+
+inline bool is_selected(const HostVertex &v)
+{
+    return state_of(v).selected;
+}
+
+inline bool is_selected(const Surface &s)
+{
+    return s.selected;
 }
 
 // The whole model: a world object whose children are the top-level objects.
@@ -219,6 +235,8 @@ public:
     Object *find(int id) const;
     std::vector<Object *> named(const std::string &name) const;
     size_t object_count() const { return by_id_.size(); }
+    // Where the scene's records are kept.
+    const Arena &arena() const { return *arena_; }
 
     // Every object below the world, depth-first pre-order.
     template <typename F>

@@ -21,7 +21,7 @@ void select_in(Host &host, Object &object, int mode)
     } else if (mode == kSelectSurfaces) {
         for (auto &s : object.surfaces) s.selected = true;
     } else {
-        for (auto &v : object.vertices) v.selected = true;
+        for (auto &v : object.vertices) state_of(v).selected = true;
     }
 }
 

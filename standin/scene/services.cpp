@@ -16,7 +16,7 @@ Stamp &mark_of(void *item, ItemKind kind)
 {
     switch (kind) {
     case ItemKind::Vertex:
-        return static_cast<HostVertex *>(item)->mark;
+        return state_of(*static_cast<HostVertex *>(item)).mark;
     case ItemKind::Surface:
         return static_cast<Surface *>(item)->mark;
     case ItemKind::Object:
@@ -112,6 +112,13 @@ private:
     List *tail_;
 };
 
+// An object's own vertex list is made of the vertices' states, which lie in
+// the scene's arena; no other list's nodes do.
+bool Host::is_own_vertex_node(const List *node) const
+{
+    return scene_.arena().contains(node);
+}
+
 ItemKind Host::kind_of(List *node) const
 {
     if (is_own_vertex_node(node)) return ItemKind::Vertex;
@@ -125,7 +132,7 @@ Stamp Host::new_stamp()
     if (++stamp_ == 0) {  // wrapped: no item may keep a stamp that could come again
         for_each_in_tree(scene_.world(), [](Object &o) {
             o.mark = 0;
-            for (auto &v : o.vertices) v.mark = 0;
+            for (auto &v : o.vertices) state_of(v).mark = 0;
             for (auto &s : o.surfaces) s.mark = 0;
         });
         stamp_ = 1;
@@ -145,7 +152,7 @@ List *Host::selected_items(Items Object::*items, ItemKind kind)
     ListBuilder list(nodes_);
     scene_.for_each_object([&](Object &o) {
         for (auto &item : o.*items) {
-            if (item.selected) list.add(&item, kind);
+            if (is_selected(item)) list.add(&item, kind);
         }
     });
     return list.head();
@@ -177,8 +184,9 @@ List *Host::surface_vertices_list(List *surfaces)
         Object *owner = surface->owner();
         for (uint32_t ref : surface->refs()) {
             HostVertex &v = owner->vertices[ref];
-            if (v.mark == stamp) continue;
-            v.mark = stamp;
+            VertexState &state = state_of(v);
+            if (state.mark == stamp) continue;
+            state.mark = stamp;
             list.add(&v, ItemKind::Vertex);
         }
     }
@@ -207,10 +215,10 @@ void Host::append_unique(List **list, List *items)
     ListBuilder added(nodes_, append_tail_);
     for (List *n = items; n != nullptr; n = n->next) {
         if (is_own_vertex_node(n)) {  // an object's own list: the common case, without the kind's dispatch
-            auto *v = static_cast<HostVertex *>(n->data);
-            if (v->mark == append_stamp_) continue;
-            v->mark = append_stamp_;
-            added.add(v, ItemKind::Vertex);
+            auto *state = reinterpret_cast<VertexState *>(n);  // the node is the first field of the state
+            if (state->mark == append_stamp_) continue;
+            state->mark = append_stamp_;
+            added.add(n->data, ItemKind::Vertex);
             continue;
         }
         const ItemKind kind = kind_of(n);

@@ -153,7 +153,7 @@ Tcl_Obj *pick(Shell &, Args &args)
         if (mode == kSelectSurfaces) {
             object.surfaces[index_below(args, i, object.surfaces.size(), 1, "surface")].selected = true;
         } else {
-            object.vertices[index_below(args, i, object.vertices.size(), 1, "vertex")].selected = true;
+            state_of(object.vertices[index_below(args, i, object.vertices.size(), 1, "vertex")]).selected = true;
         }
     }
     return nullptr;

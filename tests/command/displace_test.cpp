@@ -244,7 +244,7 @@ TEST_F(Displace, SurfaceAndVertexModesUseTheHostsLists)
     EXPECT_EQ(gathered(), (std::vector<HostVertex *>{&o.vertices[2], &o.vertices[1], &o.vertices[0], &o.vertices[3]}));
 
     host().set_select_mode(kSelectVertices);
-    o.vertices[3].selected = o.vertices[1].selected = true;
+    state_of(o.vertices[3]).selected = state_of(o.vertices[1]).selected = true;
     run({"x", "y", "1", "1", "0", "1", "1"});
     EXPECT_EQ(gathered(), (std::vector<HostVertex *>{&o.vertices[1], &o.vertices[3]}));
     EXPECT_EQ(host().live_list_nodes(), 6u);  // held by the two undo steps only

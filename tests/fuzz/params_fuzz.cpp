@@ -42,7 +42,7 @@ void build_scene()
         o->add_surface({0, 1, 2});
         o->add_surface({3, 4, 5, 0});
         o->surfaces[0].selected = true;
-        o->vertices[1].selected = o->vertices[4].selected = true;
+        state_of(o->vertices[1]).selected = state_of(o->vertices[4]).selected = true;
     }
     h.select_object(group);
     h.select_object(c);

@@ -32,7 +32,7 @@ void select_vertices(Object *object, std::vector<size_t> indices)
     Host &h = host();
     h.select_none();
     h.set_select_mode(kSelectVertices);
-    for (size_t i : indices) object->vertices[i].selected = 1;
+    for (size_t i : indices) state_of(object->vertices[i]).selected = 1;
 }
 
 struct Case {

@@ -135,7 +135,7 @@ void select_vertices(Object &object, std::initializer_list<size_t> indices)
     Host &h = host();
     h.select_none();
     h.set_select_mode(kSelectVertices);
-    for (size_t i : indices) object.vertices[i].selected = true;
+    for (size_t i : indices) standin::state_of(object.vertices[i]).selected = true;
 }
 
 // ---- running the command ----
