@@ -22,8 +22,16 @@ constexpr size_t kLargestChunk = size_t{64} << 20;
 // A region aligned to a huge page, so that the system can back all of it
 // with huge pages; the advice is only advice, and the region works alike
 // without it.
-void *map_region(size_t bytes)
+constexpr size_t kPage = 4096;
+
+size_t whole_pages(size_t bytes)
 {
+    return (bytes + kPage - 1) & ~(kPage - 1);
+}
+
+void *map_region(size_t asked)
+{
+    const size_t bytes = whole_pages(asked);  // the tail is cut at a page boundary
     const size_t span = bytes + kHugePage;
     void *mapped = ::mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (mapped == MAP_FAILED) throw std::bad_alloc();
@@ -38,7 +46,7 @@ void *map_region(size_t bytes)
 
 void unmap_region(void *memory, size_t bytes)
 {
-    ::munmap(memory, bytes);
+    ::munmap(memory, whole_pages(bytes));
 }
 #else
 void *map_region(size_t bytes)
