@@ -1,5 +1,6 @@
 // The host's large arrays and the scene's arena: every size is writable to
-// its last byte, alignment holds, and giving memory back leaves no mapping.
+// its last byte, alignment holds, and giving memory back leaves no mapping
+// (counted where no sanitizer's allocator maps memory of its own).
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -35,7 +36,11 @@ TEST(Memory, ArraysAndArenasGiveBackAllTheyTake)
         }
         EXPECT_FALSE(arena.contains(a.get())) << n;
     }
+#if !defined(__SANITIZE_ADDRESS__)  // its allocator maps and unmaps memory of its own meanwhile
     EXPECT_EQ(mappings(), before);
+#else
+    (void)before;
+#endif
 }
 
 }  // namespace
