@@ -143,6 +143,16 @@ Mat3 mul(const Mat3 &a, const Mat3 &b)
     return r;
 }
 
+// P turned by M, in place.
+void turn(const Mat3 &m, double p[3])
+{
+    double q[3];
+    for (int i = 0; i < 3; ++i)
+        q[i] = m[static_cast<std::size_t>(i * 3)] * p[0] + m[static_cast<std::size_t>(i * 3 + 1)] * p[1] +
+               m[static_cast<std::size_t>(i * 3 + 2)] * p[2];
+    p[0] = q[0], p[1] = q[1], p[2] = q[2];
+}
+
 // Inverse by the adjugate. False when the matrix is singular: its determinant
 // is zero or negligible against the size of its rows.
 bool invert(const Mat3 &m, Mat3 &inv)
@@ -204,14 +214,7 @@ Vertex Placement::to_world_by_steps(const Vertex &v) const
 {
     double p[3] = {v.x, v.y, v.z};
     for (const Step *s = last_.get(); s; s = s->parent.get()) {
-        if (s->turn) {
-            const Mat3 &r = s->turn->rot;
-            double q[3];
-            for (int i = 0; i < 3; ++i)
-                q[i] = r[static_cast<std::size_t>(i * 3)] * p[0] + r[static_cast<std::size_t>(i * 3 + 1)] * p[1] +
-                       r[static_cast<std::size_t>(i * 3 + 2)] * p[2];
-            p[0] = q[0], p[1] = q[1], p[2] = q[2];
-        }
+        if (s->turn) turn(s->turn->rot, p);
         p[0] += s->loc[0];
         p[1] += s->loc[1];
         p[2] += s->loc[2];
@@ -228,14 +231,7 @@ void Placement::undo_from_root(const Step *s, double p[3])
     p[0] -= s->loc[0];
     p[1] -= s->loc[1];
     p[2] -= s->loc[2];
-    if (s->turn) {
-        const Mat3 &inv = s->turn->inv;
-        double q[3];
-        for (int i = 0; i < 3; ++i)
-            q[i] = inv[static_cast<std::size_t>(i * 3)] * p[0] + inv[static_cast<std::size_t>(i * 3 + 1)] * p[1] +
-                   inv[static_cast<std::size_t>(i * 3 + 2)] * p[2];
-        p[0] = q[0], p[1] = q[1], p[2] = q[2];
-    }
+    if (s->turn) turn(s->turn->inv, p);
 }
 
 Vertex Placement::to_local(const Vertex &world, const Vertex &old_local) const
