@@ -15,7 +15,10 @@ set -euo pipefail
 
 job=${1:-test}
 example=(build-essential cmake tcl-dev tk-dev libcli11-dev)
-package=(mingw-w64)
+# Both thread models of the cross compilers: win32 for the module, posix for
+# ac3d.exe, the test host (cmake/mingw-common.cmake).
+package=(mingw-w64 g++-mingw-w64-x86-64-win32 g++-mingw-w64-x86-64-posix
+  g++-mingw-w64-i686-win32 g++-mingw-w64-i686-posix)
 test=(
   libgtest-dev libgmock-dev libbenchmark-dev
   valgrind clang-14 libclang-rt-14-dev
