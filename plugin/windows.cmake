@@ -18,14 +18,27 @@ add_library(ac3d_host_imports STATIC IMPORTED GLOBAL)
 set_target_properties(ac3d_host_imports PROPERTIES IMPORTED_LOCATION ${RILO_HOST_IMPLIB})
 add_dependencies(ac3d_host_imports ac3d_implib)
 
+# The header names the oldest Windows of this architecture as both the OS
+# and the subsystem version; the linker's defaults (NT 4, or 5.2 for 64-bit)
+# say nothing about what the module imports.
+string(REGEX MATCH "^[^-]+" rilo_windows_arch ${RILO_MINGW_TRIPLET})
+set(rilo_oldest ${RILO_OLDEST_WINDOWS_${rilo_windows_arch}})
+if(NOT rilo_oldest MATCHES "^([0-9]+)\\.([0-9]+)$")
+  message(FATAL_ERROR "no oldest Windows set for ${rilo_windows_arch} (plugin/CMakeLists.txt)")
+endif()
+set(RILO_WINDOWS_VERSION_OPTIONS
+  -Wl,--major-os-version,${CMAKE_MATCH_1},--minor-os-version,${CMAKE_MATCH_2}
+  -Wl,--major-subsystem-version,${CMAKE_MATCH_1},--minor-subsystem-version,${CMAKE_MATCH_2})
+
 # Links a module target as a plug-in DLL: the exports of plugin/rilo.def and
-# nothing else, the host's services from ac3d.exe, and the GCC runtime
-# linked in so that no DLL has to travel with the module.  Outside Debug
-# builds the module carries no symbol table or debugging information.
+# nothing else, the host's services from ac3d.exe, the oldest Windows in the
+# header, and the GCC runtime linked in so that no DLL has to travel with
+# the module.  Outside Debug builds the module carries no symbol table or
+# debugging information.
 function(rilo_windows_module target)
   set(def ${PROJECT_SOURCE_DIR}/plugin/rilo.def)
   target_link_libraries(${target} PRIVATE ac3d_host_imports)
-  target_link_options(${target} PRIVATE ${def}
+  target_link_options(${target} PRIVATE ${def} ${RILO_WINDOWS_VERSION_OPTIONS}
     -static -static-libgcc -static-libstdc++ -Wl,--exclude-all-symbols
     $<$<NOT:$<CONFIG:Debug>>:-s>)
   set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${def} ${RILO_HOST_IMPLIB})
