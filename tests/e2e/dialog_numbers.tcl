@@ -2,9 +2,14 @@
 # Tk, and reading numbers as pjtrilo_go does, the command being the reference.
 source [file join [file dirname [info script]] lib.tcl]
 
-test dialog-sourced-without-tk {rilo.tcl defines the dialog and loads no Tk} {
-    list [info procs pjtrilo_dialog] [catch {package present Tk}] [standin messages]
-} {pjtrilo_dialog 1 {}}
+# The script stays plain ASCII: Tcl 8 reads a script in the system's
+# encoding, which on Windows is a code page, not UTF-8.
+test dialog-sourced-without-tk {rilo.tcl is ASCII, defines the dialog and loads no Tk} {
+    set file [open [file join [file dirname [info script]] .. .. script rilo.tcl] rb]
+    set bytes [read $file]
+    close $file
+    list [regexp {[^\x00-\x7f]} $bytes] [info procs pjtrilo_dialog] [catch {package present Tk}] [standin messages]
+} {0 pjtrilo_dialog 1 {}}
 
 # Runs pjtrilo_go with TEXT for the frequency on a selected row.  Returns
 # {accepted FREQUENCY} with the value from the command's trace, or {refused}.
@@ -44,7 +49,7 @@ proc disagreement {text} {
 
 test dialog-numbers {the dialog accepts, refuses and reads numbers as pjtrilo_go does} {
     set texts {
-        1 -2.5 +.5 5. 0 -0 007 010 08.5 0x1A 1.5abc 1,5 "12 34" " 7" "\t\n-8.25"
+        1 -2.5 +.5 5. 0 -0 007 010 08.5 0x1A 0x10 1_000 " 0025 " 1.5abc 1,5 "12 34" " 7" "\t\n-8.25"
         1e 2E+ 3e-x 1e5x 2.5e-3 .5E2
         "" . - + e5 .e1 abc inf -inf nan Infinity "\u0661\u0662" "\u00a07"
         1e38 3.4028234e38 3.4028235e38 3.40282356e38 3.4028236e38 -3.4028236e38 1e39 -1e39
