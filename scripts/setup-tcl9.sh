@@ -49,12 +49,12 @@ libs=$root/usr/lib/x86_64-linux-gnu
 for program in tclsh9.0 wish9.0; do
   cat >"$dir/bin/$program" <<EOF
 #!/bin/sh
-export TCL_LIBRARY=$root/usr/lib/tcl9.0 TK_LIBRARY=$root/usr/lib/tk9.0
+export TCL_LIBRARY=$root/usr/lib/tcl9.0 TK_LIBRARY=$root/usr/lib/tk9.0 TCL9_0_TM_PATH=$root/usr/lib/tcl9.0/tcl9
 exec $root/usr/lib64/ld-linux-x86-64.so.2 --library-path $libs $root/usr/bin/$program "\$@"
 EOF
   chmod +x "$dir/bin/$program"
 done
-if ! version=$(echo 'puts [info patchlevel]' | "$dir/bin/tclsh9.0"); then
+if ! version=$(echo 'package require tcltest; puts [info patchlevel]' | "$dir/bin/tclsh9.0"); then
   rm -rf "$dir/bin"
   echo "setup: the unpacked tclsh9.0 does not run" >&2
   exit 1
