@@ -16,7 +16,9 @@ interp bgerror {} {apply {{message options} {
 }}}
 after 60000 {puts stderr "the script did not finish"; exit 1}
 
+source [file join [file dirname [info script]] number_texts.tcl]
 set calls {}
+set record {}
 proc pjtrilo_go {args} {
     lappend ::calls $args
 }
@@ -82,7 +84,6 @@ proc shown {} {
 
 test dialog-calls {each row of user actions makes the calls of pjtrilo_go shown} {
     set wrong {}
-    set record {}
     foreach {name actions expected} {
         opened {open {key Return}} {{x y 1 1 0 1 1}}
         choices {
@@ -112,11 +113,8 @@ test dialog-calls {each row of user actions makes the calls of pjtrilo_go shown}
         if {$made ne $expected} {
             lappend wrong "$name: $made"
         }
-        lappend record "$name: $made [shown]"
+        lappend ::record "$name: $made [shown]"
     }
-    set file [open $::record_file w]
-    puts $file [join $record \n]
-    close $file
     join $wrong \n
 } {}
 
@@ -176,6 +174,14 @@ test dialog-floor {below Tcl/Tk 8.5 the menu's procedure says why the dialog doe
     list [on_old $tk84] [on_old $tcl84]
 } [list {{} {rilo: the dialog needs Tcl/Tk 8.5 or later; this is Tk 8.4.20} 1} \
         {{rilo: the dialog needs Tcl/Tk 8.5 or later; this is Tcl 8.4.20} {} 0}]
+
+# The readings of the texts the stand-in's test compares with the command's.
+foreach text $number_texts {
+    lappend record "reading [list $text]: [::rilo::read_number $text]"
+}
+set file [open $record_file w]
+puts $file [join $record \n]
+close $file
 
 # tcltest's cleanupTests ends a wish with status 0: the summary is written here.
 puts [join [lmap count {Total Passed Skipped Failed} {list $count $::tcltest::numTests($count)}]]
