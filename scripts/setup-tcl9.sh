@@ -22,9 +22,16 @@ if [ "$(id -u)" -ne 0 ] && ! mkdir -p "$dir" 2>/dev/null; then
 fi
 keyring=/usr/share/keyrings/debian-archive-keyring.gpg
 
+# Only a folder this script made is emptied.
+if [ -n "$(ls -A "$dir" 2>/dev/null)" ] && [ ! -e "$dir/.rilo-tcl9" ]; then
+  echo "setup: $dir holds files of its own: set RILO_TCL9 to a new folder" >&2
+  exit 1
+fi
 echo "setup: fetching Tcl/Tk 9.0 from Debian trixie into $dir"
 apt=$dir/apt
-rm -rf "$apt" "$dir/root" "$dir/bin"
+rm -rf "$apt" "${dir:?}/root" "${dir:?}/bin"
+mkdir -p "$dir"
+touch "$dir/.rilo-tcl9"
 mkdir -p "$apt/lists/partial" "$apt/cache/archives/partial" "$apt/none" "$dir/bin"
 echo "deb [signed-by=$keyring] http://deb.debian.org/debian trixie main" >"$apt/sources.list"
 : >"$apt/status"
@@ -55,7 +62,7 @@ EOF
   chmod +x "$dir/bin/$program"
 done
 if ! version=$(echo 'package require tcltest; puts [info patchlevel]' | "$dir/bin/tclsh9.0"); then
-  rm -rf "$dir/bin"
+  rm -rf "${dir:?}/bin"
   echo "setup: the unpacked tclsh9.0 does not run" >&2
   exit 1
 fi
