@@ -1,11 +1,33 @@
 # The Rilo dialog: gathers the seven parameters of pjtrilo_go and runs it.
 #
 # Sourcing this file only defines procedures, so it also loads where there
-# is no display; Tk is required when the dialog first opens.
+# is no display; Tk is required when the dialog first opens.  The file is
+# plain ASCII, so that it reads the same in every system encoding.
 #
 # pjtrilo_go FREQ-AXIS AMP-AXIS FREQUENCY AMPLITUDE OFFSET ADDITIVE FREQ-UNITS
 #   axes are x, y or z; numbers go as typed (trimmed); the offset is in
 #   hundredths of a cycle or "random"; the two flags are 1 or 0.
+
+namespace eval ::rilo {}
+
+# Says why the dialog cannot open: in a message box where Tk is loaded, or
+# as the error of the menu's command.  Written for any Tcl from 8.0 on.
+proc ::rilo::cannot_open {text} {
+    if {[llength [info commands tk_messageBox]]} {
+        tk_messageBox -icon error -title Rilo -message $text
+        return
+    }
+    return -code error $text
+}
+
+# Tcl/Tk 8.5 is the floor (ttk, lassign, {*}, **).  On an older Tcl only the
+# menu's procedure is defined, so that the menu entry says why it does nothing.
+if {[catch {package require Tcl 8.5-}]} {
+    proc pjtrilo_dialog {} {
+        ::rilo::cannot_open "rilo: the dialog needs Tcl/Tk 8.5 or later; this is Tcl [info patchlevel]"
+    }
+    return
+}
 
 namespace eval ::rilo {
     # The values last applied, kept while the program runs; the dialog opens with them.
@@ -172,10 +194,15 @@ proc ::rilo::ready {} {
     return 1
 }
 
-# The seven parameters of pjtrilo_go for the values being edited.
+# The seven parameters of pjtrilo_go for the values being edited.  The
+# numbers go as typed: through expr, Tcl 8 would send 010 as 8 and 0x10 as
+# 16, and Tcl 9 1_000 as 1000, where the command reads 10, 0 and 1.
 proc ::rilo::parameters {} {
     variable ui
-    set offset [expr {$ui(random) ? "random" : [string trim $ui(offset)]}]
+    set offset [string trim $ui(offset)]
+    if {$ui(random)} {
+        set offset random
+    }
     return [list $ui(freq_axis) $ui(amp_axis) [string trim $ui(frequency)] [string trim $ui(amplitude)] \
         $offset [expr {$ui(additive) ? 1 : 0}] [expr {$ui(freq_units) ? 1 : 0}]]
 }
@@ -184,6 +211,9 @@ proc ::rilo::parameters {} {
 proc pjtrilo_dialog {} {
     if {[catch {package require Tk} problem]} {
         return -code error "rilo: the dialog needs Tk: $problem"
+    }
+    if {![package vsatisfies [package present Tk] 8.5-]} {
+        return [::rilo::cannot_open "rilo: the dialog needs Tcl/Tk 8.5 or later; this is Tk [package present Tk]"]
     }
     set top $::rilo::top
     if {[winfo exists $top]} {
@@ -272,17 +302,17 @@ proc ::rilo::build_axes {a} {
 proc ::rilo::build_wave {w} {
     ttk::labelframe $w -text Wave -padding {8 4 8 6}
     ttk::label $w.frequency_label -text Frequency -underline 3
-    ttk::entry $w.frequency -width 12 -textvariable ::rilo::ui(frequency)
+    marked_entry $w frequency
     ttk::label $w.frequency_note -width 16 -style Rilo.Problem.TLabel
     ttk::radiobutton $w.per_unit -text "cycles per model unit" -underline 17 -value 1 -variable ::rilo::ui(freq_units)
     ttk::radiobutton $w.across -text "cycles across the selection" -underline 18 -value 0 \
         -variable ::rilo::ui(freq_units)
     ttk::label $w.amplitude_label -text Amplitude -underline 1
-    ttk::entry $w.amplitude -width 12 -textvariable ::rilo::ui(amplitude)
+    marked_entry $w amplitude
     ttk::label $w.amplitude_unit -text "model units"
     ttk::label $w.amplitude_note -width 16 -style Rilo.Problem.TLabel
     ttk::label $w.offset_label -text Offset -underline 0
-    ttk::entry $w.offset -width 12 -textvariable ::rilo::ui(offset)
+    marked_entry $w offset
     ttk::label $w.offset_unit -text "% of a cycle"
     ttk::label $w.offset_note -width 16 -style Rilo.Problem.TLabel
     ttk::checkbutton $w.random -text "random phase per object" -underline 0 -variable ::rilo::ui(random)
@@ -292,11 +322,11 @@ proc ::rilo::build_wave {w} {
         }
     }
 
-    grid $w.frequency_label $w.frequency $w.frequency_note - -sticky w -pady 2
+    grid $w.frequency_label $w.frequency_mark $w.frequency_note - -sticky w -pady 2
     grid x $w.per_unit - - -sticky w
     grid x $w.across - - -sticky w -pady {0 6}
-    grid $w.amplitude_label $w.amplitude $w.amplitude_unit $w.amplitude_note -sticky w -pady 2
-    grid $w.offset_label $w.offset $w.offset_unit $w.offset_note -sticky w -pady 2
+    grid $w.amplitude_label $w.amplitude_mark $w.amplitude_unit $w.amplitude_note -sticky w -pady 2
+    grid $w.offset_label $w.offset_mark $w.offset_unit $w.offset_note -sticky w -pady 2
     grid x $w.random - - -sticky w
     grid configure $w.frequency_label $w.amplitude_label $w.offset_label -padx {0 10}
     grid configure $w.amplitude_unit $w.offset_unit -padx {6 6}
@@ -307,6 +337,15 @@ proc ::rilo::build_wave {w} {
                           offset_label offset offset offset offset_unit offset random random} {
         hint $w.$widget $key
     }
+}
+
+# The entry of FIELD, inside a plain Tk frame that refresh turns into a red
+# ring while the text cannot be sent: every theme shows a frame's colour,
+# where some (Windows's vista) draw no entry's field background.
+proc ::rilo::marked_entry {w field} {
+    frame $w.${field}_mark -borderwidth 0 -highlightthickness 0 -takefocus 0
+    ttk::entry $w.$field -width 12 -textvariable ::rilo::ui($field)
+    pack $w.$field -in $w.${field}_mark -padx 2 -pady 2
 }
 
 # How the wave meets the existing shape.
@@ -423,9 +462,11 @@ proc ::rilo::refresh {args} {
     variable ui
     if {![winfo exists $top.f.buttons]} return
     set w $top.f.wave
+    set around [ttk::style lookup TLabelframe -background {} [ttk::style lookup . -background]]
     foreach item [check_fields] {
         lassign $item field state note
         $w.$field configure -style [expr {$state eq "bad" ? "Rilo.Bad.TEntry" : "TEntry"}]
+        $w.${field}_mark configure -background [expr {$state eq "bad" ? "#d00000" : $around}]
         $w.${field}_note configure -text $note \
             -style [expr {$state eq "bad" ? "Rilo.Problem.TLabel" : "Rilo.Remark.TLabel"}]
     }
@@ -494,7 +535,7 @@ proc ::rilo::draw_preview {args} {
         set phases [list $phase]
     }
     $c create text [expr {$left - 4}] 4 -anchor nw -fill #808080 \
-        -text "[string toupper $ui(amp_axis)]  ±[format %g [expr {abs($amplitude)}]]"
+        -text "[string toupper $ui(amp_axis)]  \u00b1[format %g [expr {abs($amplitude)}]]"
     preview_curves $c $phases $left $steps $mid [expr {$sign * $reach}] $cycles
     $c create text [expr {$width / 2}] [expr {$height - 4}] -anchor s -fill #505050 -text $caption -tags caption
 }

@@ -8,7 +8,8 @@
 #   scripts/setup.sh [test]    everything the test suite uses (the default):
 #                              also GoogleTest, Google Benchmark, valgrind,
 #                              clang for fuzzing, Wine (64-bit and 32-bit),
-#                              Xvfb and the other .ac readers
+#                              Xvfb and the other .ac readers, and Tcl/Tk
+#                              9.0 in a folder of its own (setup-tcl9.sh)
 #
 # Safe to run again: it only asks apt for packages that are missing.
 set -euo pipefail
@@ -32,6 +33,8 @@ case "$job" in
   test) packages=("${example[@]}" "${package[@]}" "${test[@]}") ;;
   *) echo "usage: $0 [example|package|test]" >&2; exit 2 ;;
 esac
+# The dialog's tests also run on Tcl/Tk 9.0, kept apart from the machine's packages.
+[ "$job" != test ] || "$(dirname "$0")/setup-tcl9.sh"
 
 missing=()
 for p in "${packages[@]}"; do

@@ -38,7 +38,7 @@ proc open_dialog {} {
 
 # Replaces an entry's text by typing it, key by key, with the focus there.
 proc type_into {entry text} {
-    set keysyms {. period - minus " " space}
+    set keysyms {. period - minus " " space _ underscore}
     focus -force $entry
     update
     $entry selection range 0 end
@@ -201,6 +201,33 @@ test gui-trailing-text {text after a number is noted, and sent as typed} {
     set_entry $wave.frequency 1
     list $notes [lindex $calls end 2]
 } {{1 {reads as 1.5} 1 {reads as 1.5} 1 {reads as 1.5}} 1.5abc}
+
+# Typed numbers that Tcl's own reading would change (octal, hexadecimal,
+# digit separators, leading zeros): sent as typed, with the note and the
+# command's trace agreeing on what they read as.
+test gui-numbers-as-typed {numbers go as typed; the note and the trace read them alike} {
+    set wrong {}
+    foreach {field text sent note trace} {
+        frequency 1_000    1_000 {reads as 1} {Frequency = 1}
+        frequency 0x10     0x10  {reads as 0} {Frequency = 0}
+        amplitude 010      010   {}           {Amplitude = 10}
+        offset    010      010   {}           {Offset = 0.1}
+        offset    0x10     0x10  {reads as 0} {Offset = 0}
+        offset    " 0025 " 0025  {}           {Offset = 0.25}
+    } {
+        type_into $wave.$field $text
+        standin debug clear
+        $buttons.apply invoke
+        standin undo
+        set got [list [lindex $calls end [lsearch {- - frequency amplitude offset} $field]] \
+            [$wave.${field}_note cget -text]]
+        if {$got ne [list $sent $note] || $trace ni [split [standin debug] \n]} {
+            lappend wrong "$field \"$text\": $got"
+        }
+        set_entry $wave.$field 1
+    }
+    set wrong
+} {}
 
 test gui-random-ignores-offset {a random phase ignores the offset's text} {
     set_entry $wave.offset abc
