@@ -33,5 +33,11 @@ unpack_package() {
     echo "FAILED: README.txt has a value left unfilled" >&2
     exit 1
   fi
+  # Windows readers get CRLF line ends on every line, the others none.
+  lines=$(grep -c '' "$work/unpacked/$name/README.txt")
+  crlf=$(grep -c "$(printf '\r')\$" "$work/unpacked/$name/README.txt" || true)
+  case "$name" in *-windows-*) want=$lines ;; *) want=0 ;; esac
+  [ "$crlf" = "$want" ] ||
+    { echo "FAILED: README.txt has $crlf CRLF line ends of $lines, expected $want" >&2; exit 1; }
   echo "$(basename "$archive"): $(echo $listing)"
 }
