@@ -149,8 +149,8 @@ other's file   |nobody|chmod 777 .; cp in.ac out.ac        |$S apply in.ac out.a
 owner not kept |nobody|chmod 777 .; cp in.ac out.ac; chmod 666 out.ac|$S apply in.ac out.ac $W        | |1|out.ac: cannot save: it belongs to user 0, and the new file could not be given to that user||
 other's forced |nobody|chmod 777 .; cp in.ac out.ac        |$S apply in.ac out.ac $W --force          | |0|wrote out.ac|out|out=nobody:nogroup 644
 own file       |nobody|chmod 777 .; cp in.ac out.ac; chown nobody out.ac; chmod 604 out.ac|$S apply in.ac out.ac $W| |0|wrote out.ac|out|out=nobody:nogroup 604
-folder shut    |nobody|cp in.ac out.ac; chown nobody out.ac|$S apply in.ac out.ac $W                  | |1|out.ac: cannot save: open \./\.rilo-[0-9]+-0\.tmp: Permission denied||
-unreadable in  |nobody|chmod 600 in.ac                     |$S apply in.ac out.ac $W                  | |1|^standin: in.ac: cannot load: open: Permission denied$||
+folder shut    |nobody|cp in.ac out.ac; chown nobody out.ac|$S apply in.ac out.ac $W                  | |1|^standin: out.ac: cannot save: you may not add files to its folder \. \(mode 0755, owner 0\), and a save writes a new file there first; left as it is$||
+unreadable in  |nobody|chmod 777 .; chmod 600 in.ac       |$S apply in.ac out.ac $W                  | |1|^standin: in.ac: cannot load: open: Permission denied$||
 # Interrupted saves: OUT as it was, no temporary file, the signal's status (and
 # the shell's notice of it)
 interrupt      |root  |cp in.ac out.ac; echo old >>out.ac  |$S apply in.ac out.ac $W                  |INT |130|||
