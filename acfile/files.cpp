@@ -280,13 +280,18 @@ std::string unescape_mount_path(const std::string &s)
 // file mounted there and the file system it comes from.
 std::string mounted_on(const std::string &path)
 {
+    std::string found = "something is mounted on it";
+    char *real = ::realpath(path.c_str(), nullptr);
+    if (!real) return found;
+    const std::string absolute = real;
+    std::free(real);
     std::ifstream info("/proc/self/mountinfo");
-    std::string line, found = "something is mounted on it";
+    std::string line;
     while (std::getline(info, line)) {
         std::istringstream words(line);
         std::string id, parent, device, root, point, word;
         words >> id >> parent >> device >> root >> point;
-        if (unescape_mount_path(point) != path) continue;
+        if (unescape_mount_path(point) != absolute) continue;
         while (words >> word && word != "-") {
         }
         std::string type, source;
