@@ -8,8 +8,8 @@
 #   scripts/setup.sh [test]    everything the test suite uses (the default):
 #                              also GoogleTest, Google Benchmark, valgrind,
 #                              clang for fuzzing, Wine (64-bit and 32-bit),
-#                              Xvfb, the other .ac readers, and the ACL and
-#                              extended attribute tools
+#                              Xvfb, the other .ac readers, and the tools
+#                              for ACLs, attributes and capabilities
 #
 # Safe to run again: it only asks apt for packages that are missing.
 set -euo pipefail
@@ -23,7 +23,7 @@ test=(
   wine wine64 wine32
   xvfb imagemagick
   assimp-utils openscenegraph
-  acl attr
+  acl attr libcap2-bin
 )
 case "$job" in
   example) packages=("${example[@]}") ;;
