@@ -265,9 +265,10 @@ void check_folder(const Target &t)
 std::string unescape_mount_path(const std::string &s)
 {
     std::string out;
+    auto octal = [&](std::size_t i) { return i < s.size() && s[i] >= '0' && s[i] <= '7'; };
     for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '\\' && i + 3 < s.size()) {
-            out += static_cast<char>(std::stoi(s.substr(i + 1, 3), nullptr, 8));
+        if (s[i] == '\\' && octal(i + 1) && octal(i + 2) && octal(i + 3)) {
+            out += static_cast<char>((s[i + 1] - '0') * 64 + (s[i + 2] - '0') * 8 + (s[i + 3] - '0'));
             i += 3;
         } else {
             out += s[i];
