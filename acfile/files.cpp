@@ -353,8 +353,8 @@ volatile std::sig_atomic_t g_temp_live = 0;
 
 bool ends_process(int sig)
 {
-    static constexpr int kEnding[] = {SIGHUP,  SIGINT,  SIGQUIT, SIGILL,    SIGTRAP,   SIGABRT, SIGBUS,
-                                      SIGFPE,  SIGUSR1, SIGSEGV, SIGUSR2,   SIGPIPE,   SIGALRM, SIGTERM,
+    static constexpr int kEnding[] = {SIGHUP,    SIGINT,  SIGQUIT,   SIGILL,  SIGTRAP, SIGABRT, SIGBUS,
+                                      SIGFPE,    SIGUSR1, SIGSEGV,   SIGUSR2, SIGPIPE, SIGALRM, SIGTERM,
                                       SIGSTKFLT, SIGXCPU, SIGVTALRM, SIGPROF, SIGIO,   SIGPWR,  SIGSYS};
     return std::find(std::begin(kEnding), std::end(kEnding), sig) != std::end(kEnding) ||
            (sig >= SIGRTMIN && sig <= SIGRTMAX);
@@ -371,7 +371,8 @@ class SignalGuard {
 public:
     SignalGuard()
     {
-        struct sigaction take {}, ignore {};
+        struct sigaction take {};
+        struct sigaction ignore {};
         take.sa_handler = remove_temp_and_die;
         ignore.sa_handler = SIG_IGN;
         sigemptyset(&take.sa_mask);
@@ -391,7 +392,7 @@ public:
     SignalGuard &operator=(const SignalGuard &) = delete;
 
 private:
-    struct sigaction old_[NSIG]{};
+    struct sigaction old_[NSIG] {};
     bool taken_[NSIG]{};
 };
 
@@ -604,7 +605,8 @@ void TempFile::keep_attributes()
     std::vector<std::string> names, now;
     if (!attribute_names([&](char *b, std::size_t n) { return ::llistxattr(old, b, n); }, names))
         fail("llistxattr", errno);
-    if (!attribute_names([&](char *b, std::size_t n) { return ::flistxattr(fd_, b, n); }, now)) fail("flistxattr", errno);
+    if (!attribute_names([&](char *b, std::size_t n) { return ::flistxattr(fd_, b, n); }, now))
+        fail("flistxattr", errno);
     for (const std::string &name : now)
         if (std::find(names.begin(), names.end(), name) == names.end() && ::fremovexattr(fd_, name.c_str()) != 0 &&
             errno != ENODATA)
@@ -680,8 +682,7 @@ void warn_of_other_names(const Target &t, const ReplaceOptions &opt)
     if (!t.exists || t.st.st_nlink < 2) return;
     const auto others = t.st.st_nlink - 1;
     warn(opt, t.asked + ": warning: only this name has the new model: the file had hard links, and " +
-                  std::to_string(others) + (others == 1 ? " other name keeps" : " other names keep") +
-                  " the old one");
+                  std::to_string(others) + (others == 1 ? " other name keeps" : " other names keep") + " the old one");
 }
 
 }  // namespace
