@@ -182,6 +182,9 @@ using VertexSource = std::function<const Vertex *(const Object &)>;
 
 struct ReplaceOptions {
     bool force = false;  // replace a file the user may not write, or whose owner cannot be kept
+    // Receives the line of a warning after a save that stands ("FILE:
+    // warning: ..."). Empty: the line goes to standard error.
+    WarningSink warn = {};
 };
 
 struct WriteOptions {
@@ -206,12 +209,17 @@ void write_file(const Model &m, const std::string &path, const WriteOptions &opt
 std::string write_text(const Model &m, const VertexSource &vertices = {});
 
 // Replaces the file at `path` with what `produce` hands to the sink: written
-// to a temporary file `.rilo-PID-N.tmp` beside it, synced and renamed over it,
-// then the folder synced, so that a failed or interrupted write leaves any
-// existing file as it was. Throws Error, writing nothing, when the path is
-// refused by check_destination, or when the old file's owner and group
-// cannot be kept (unless options.force). SIGINT, SIGTERM and SIGHUP during
-// the write remove the temporary file, then end the process as they would.
+// to a temporary file `.rilo-PID-N.tmp` beside it, given the old file's
+// owner, group, extended attributes (ACLs among them) and mode, synced and
+// renamed over it, then the folder synced, so that a failed or interrupted
+// write leaves any existing file as it was. Throws Error, writing nothing,
+// when the path is refused by check_destination, or when the old file's
+// owner and group cannot be kept (unless options.force), or an attribute
+// cannot. Once the rename is done the save stands: a failure to sync the
+// folder, and other names of a file with hard links (which keep the old
+// content), are warnings. Every catchable signal that would end the process
+// removes the temporary file first; SIGXFSZ is ignored during the save, so
+// a file beyond the size limit is an Error naming the limit.
 using ByteSink = std::function<void(const char *, std::size_t)>;
 void replace_file(const std::string &path, const std::function<void(const ByteSink &)> &produce,
                   const ReplaceOptions &options = {});
@@ -219,7 +227,10 @@ void replace_file(const std::string &path, const std::function<void(const ByteSi
 // Throws Error unless `path` names a new file in an existing folder or an
 // existing regular file (a symbolic link is followed) that the user may
 // write, or options.force. Root may write anything; for root a file without
-// any write permission counts as one it may not write.
+// any write permission counts as one it may not write. The folder must take
+// a new file from the user; a link in a sticky, world-writable folder is
+// followed only when it belongs to the user or the folder's owner; a file
+// something is mounted on is refused.
 void check_destination(const std::string &path, const ReplaceOptions &options = {});
 
 // Shortest text that reads back as the same float.

@@ -1,6 +1,7 @@
 // Where the library meets the file system: reading a file (mapped, or a
 // stream copied up to a limit), and replacing a file so that a failed or
-// interrupted write leaves the old one as it was.
+// interrupted write leaves the old one as it was, and a save keeps what the
+// old one had: owner, group, mode, extended attributes and ACLs.
 //
 // Every failure of a system call becomes one Error naming the file, what was
 // being done, the call and the system's reason:
@@ -11,17 +12,24 @@
 #include <cerrno>
 #include <climits>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <new>
+#include <sstream>
 #include <utility>
+#include <vector>
 
 namespace ac {
 
@@ -155,6 +163,19 @@ const char *kind_of(mode_t mode)
     return "not a regular file";
 }
 
+std::string octal_mode(mode_t mode)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "%04o", static_cast<unsigned>(mode & 07777));
+    return text;
+}
+
+std::string folder_of(const std::string &path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+}
+
 // The file a save replaces. A symbolic link is followed: the file it names
 // is replaced, and the temporary file goes beside that one.
 struct Target {
@@ -165,13 +186,41 @@ struct Target {
     struct stat st {};
 };
 
-[[noreturn]] void refuse(const std::string &asked, const std::string &why)
+[[noreturn]] void refuse(const std::string &asked, const std::string &why, const char *outcome = "left as it is")
 {
-    throw Error(asked + ": cannot save: " + why + "; left as it is");
+    throw Error(asked + ": cannot save: " + why + "; " + outcome);
 }
 
+// The kernel's rule for links in shared folders (fs.protected_symlinks),
+// kept whether or not the system enforces it, since a save follows links
+// itself: in a sticky folder anyone may write, a link is followed only for
+// its owner or the folder's. Otherwise anyone could point a file of root's
+// there.
+void check_shared_link(const std::string &asked, const std::string &link, const struct stat &lst)
+{
+    const std::string folder = folder_of(link);
+    struct stat dir {};
+    if (::stat(folder.c_str(), &dir) != 0 || (dir.st_mode & (S_ISVTX | S_IWOTH)) != (S_ISVTX | S_IWOTH)) return;
+    if (lst.st_uid == ::geteuid() || lst.st_uid == dir.st_uid) return;
+    refuse(asked, (link == asked ? std::string("it") : "its link " + link) + " is a symbolic link of user " +
+                      std::to_string(lst.st_uid) + " in " + folder +
+                      ", a sticky folder anyone may write, where only the link's owner or the folder's may follow it");
+}
+
+// Each link on the way is held to the rule for shared folders before
+// realpath follows them all.
 std::string resolve_link(const std::string &asked)
 {
+    std::string link = asked;
+    struct stat lst {};
+    for (int hops = 0; hops < 40 && ::lstat(link.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode); ++hops) {
+        check_shared_link(asked, link, lst);
+        char to[PATH_MAX];
+        const ssize_t n = ::readlink(link.c_str(), to, sizeof to - 1);
+        if (n <= 0) break;
+        to[n] = '\0';
+        link = to[0] == '/' ? std::string(to) : folder_of(link) + "/" + to;
+    }
     char *real = ::realpath(asked.c_str(), nullptr);
     if (!real) {
         const int err = errno;
@@ -192,6 +241,77 @@ bool may_write(const Target &t)
     return ::faccessat(AT_FDCWD, t.path.c_str(), W_OK, AT_EACCESS) == 0 || (errno != EACCES && errno != EPERM);
 }
 
+// The folder must take a new file from the user (the temporary one), so it
+// is looked at before anything is read or written.
+void check_folder(const Target &t)
+{
+    const char *outcome = t.exists ? "left as it is" : "nothing written";
+    struct stat st {};
+    if (::stat(t.dir.c_str(), &st) != 0) {
+        if (errno == ENOENT) refuse(t.asked, "its folder " + t.dir + " does not exist", outcome);
+        fail_call(t.asked, "save", "stat " + t.dir, errno);
+    }
+    if (::faccessat(AT_FDCWD, t.dir.c_str(), W_OK | X_OK, AT_EACCESS) == 0) return;
+    if (errno == EROFS) refuse(t.asked, "its folder " + t.dir + " is on a file system mounted read-only", outcome);
+    if (errno == EACCES)
+        refuse(t.asked,
+               "you may not add files to its folder " + t.dir + " (mode " + octal_mode(st.st_mode) + ", owner " +
+                   std::to_string(st.st_uid) + "), and a save writes a new file there first",
+               outcome);
+    fail_call(t.asked, "save", "access " + t.dir, errno);
+}
+
+// A path in /proc/self/mountinfo, where a space is written \040.
+std::string unescape_mount_path(const std::string &s)
+{
+    std::string out;
+    auto octal = [&](std::size_t i) { return i < s.size() && s[i] >= '0' && s[i] <= '7'; };
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '\\' && octal(i + 1) && octal(i + 2) && octal(i + 3)) {
+            out += static_cast<char>((s[i + 1] - '0') * 64 + (s[i + 2] - '0') * 8 + (s[i + 3] - '0'));
+            i += 3;
+        } else {
+            out += s[i];
+        }
+    }
+    return out;
+}
+
+// What is mounted on a path, as "ROOT of SOURCE": for a bind mount, the
+// file mounted there and the file system it comes from.
+std::string mounted_on(const std::string &path)
+{
+    std::string found = "something is mounted on it";
+    char *real = ::realpath(path.c_str(), nullptr);
+    if (!real) return found;
+    const std::string absolute = real;
+    std::free(real);
+    std::ifstream info("/proc/self/mountinfo");
+    std::string line;
+    while (std::getline(info, line)) {
+        std::istringstream words(line);
+        std::string id, parent, device, root, point, word;
+        words >> id >> parent >> device >> root >> point;
+        if (unescape_mount_path(point) != absolute) continue;
+        while (words >> word && word != "-") {
+        }
+        std::string type, source;
+        words >> type >> source;
+        found = unescape_mount_path(root) + " of " + unescape_mount_path(source) + " is mounted on it";
+    }
+    return found;
+}
+
+// A rename cannot replace a file something is mounted on (a bind mount).
+void check_not_mounted(const Target &t)
+{
+    struct statx sx {};
+    if (::statx(AT_FDCWD, t.path.c_str(), 0, STATX_BASIC_STATS, &sx) != 0 ||
+        !(sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) || !(sx.stx_attributes & STATX_ATTR_MOUNT_ROOT))
+        return;
+    refuse(t.asked, "it is a mount point (" + mounted_on(t.path) + "), which a save cannot replace");
+}
+
 Target find_target(const std::string &asked, const ReplaceOptions &opt)
 {
     Target t;
@@ -199,36 +319,50 @@ Target find_target(const std::string &asked, const ReplaceOptions &opt)
     t.path = asked;
     struct stat lst {};
     if (::lstat(asked.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) t.path = resolve_link(asked);
-    const std::size_t slash = t.path.rfind('/');
-    t.dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : t.path.substr(0, slash));
-    t.base = slash == std::string::npos ? t.path : t.path.substr(slash + 1);
+    t.dir = folder_of(t.path);
+    t.base = t.path.substr(t.path.rfind('/') + 1);
     if (t.base.empty()) refuse(asked, "no file name");
     if (::stat(t.path.c_str(), &t.st) == 0) {
         t.exists = true;
         if (!S_ISREG(t.st.st_mode))
             refuse(asked, std::string("it is ") + kind_of(t.st.st_mode) + ", not a regular file");
-        if (!opt.force && !may_write(t)) {
-            char mode[8];
-            std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(t.st.st_mode & 07777));
-            refuse(asked, std::string("you may not write it (mode ") + mode + ", owner " + std::to_string(t.st.st_uid) +
-                              "); --force replaces it");
-        }
     } else if (errno != ENOENT) {
         fail_call(asked, "save", "stat", errno);
     }
+    check_folder(t);
+    if (!t.exists) return t;
+    check_not_mounted(t);
+    if (!opt.force && !may_write(t))
+        refuse(asked, "you may not write it (mode " + octal_mode(t.st.st_mode) + ", owner " +
+                          std::to_string(t.st.st_uid) + "); --force replaces it");
     return t;
 }
 
-// While a temporary file exists, SIGINT, SIGTERM and SIGHUP remove it and
-// then take their default action, so the exit status is the signal's. The
-// handler uses only async-signal-safe calls on a name kept in place.
-char g_temp_path[PATH_MAX];
+// While a temporary file exists, every signal that would end the process
+// and can be caught removes the file first, then ends the process as it
+// would have, so the exit status is the signal's. Only signals at their
+// default are taken: one the process was started to ignore stays ignored,
+// and a handler of someone else's is left to do its work. SIGXFSZ is
+// ignored instead, so that a write beyond the limit on file size fails
+// with a message. The handler uses only async-signal-safe calls, on a
+// folder held open and a name kept in place: unlinkat through the folder
+// finds the file even when the folder has been moved.
+int g_temp_dir = -1;
+char g_temp_name[NAME_MAX + 1];
 volatile std::sig_atomic_t g_temp_live = 0;
-constexpr int kCaught[] = {SIGINT, SIGTERM, SIGHUP};
+
+bool ends_process(int sig)
+{
+    static constexpr int kEnding[] = {SIGHUP,    SIGINT,  SIGQUIT,   SIGILL,  SIGTRAP, SIGABRT, SIGBUS,
+                                      SIGFPE,    SIGUSR1, SIGSEGV,   SIGUSR2, SIGPIPE, SIGALRM, SIGTERM,
+                                      SIGSTKFLT, SIGXCPU, SIGVTALRM, SIGPROF, SIGIO,   SIGPWR,  SIGSYS};
+    return std::find(std::begin(kEnding), std::end(kEnding), sig) != std::end(kEnding) ||
+           (sig >= SIGRTMIN && sig <= SIGRTMAX);
+}
 
 extern "C" void remove_temp_and_die(int sig)
 {
-    if (g_temp_live) ::unlink(g_temp_path);
+    if (g_temp_live) ::unlinkat(g_temp_dir, g_temp_name, 0);
     ::signal(sig, SIG_DFL);
     ::raise(sig);  // delivered when the handler returns
 }
@@ -237,36 +371,40 @@ class SignalGuard {
 public:
     SignalGuard()
     {
-        struct sigaction sa {};
-        sa.sa_handler = remove_temp_and_die;
-        sigemptyset(&sa.sa_mask);
-        // A signal the process was started to ignore stays ignored.
-        for (std::size_t i = 0; i < std::size(kCaught); ++i) {
-            ::sigaction(kCaught[i], nullptr, &old_[i]);
-            if (old_[i].sa_handler != SIG_IGN) ::sigaction(kCaught[i], &sa, nullptr);
+        struct sigaction take {};
+        struct sigaction ignore {};
+        take.sa_handler = remove_temp_and_die;
+        ignore.sa_handler = SIG_IGN;
+        sigemptyset(&take.sa_mask);
+        sigemptyset(&ignore.sa_mask);
+        for (int s = 1; s < NSIG; ++s) {
+            if ((s != SIGXFSZ && !ends_process(s)) || ::sigaction(s, nullptr, &old_[s]) != 0) continue;
+            if ((old_[s].sa_flags & SA_SIGINFO) || old_[s].sa_handler != SIG_DFL) continue;
+            taken_[s] = ::sigaction(s, s == SIGXFSZ ? &ignore : &take, nullptr) == 0;
         }
     }
     ~SignalGuard()
     {
-        for (std::size_t i = 0; i < std::size(kCaught); ++i) ::sigaction(kCaught[i], &old_[i], nullptr);
+        for (int s = 1; s < NSIG; ++s)
+            if (taken_[s]) ::sigaction(s, &old_[s], nullptr);
     }
     SignalGuard(const SignalGuard &) = delete;
     SignalGuard &operator=(const SignalGuard &) = delete;
 
 private:
-    struct sigaction old_[std::size(kCaught)]{};
+    struct sigaction old_[NSIG] {};
+    bool taken_[NSIG]{};
 };
 
-// The caught signals held back while the handler's name and the files it
-// names change together.
+// Signals held back while the handler's name and the files it names change
+// together.
 class HoldSignals {
 public:
     HoldSignals()
     {
-        sigset_t set;
-        sigemptyset(&set);
-        for (int s : kCaught) sigaddset(&set, s);
-        ::sigprocmask(SIG_BLOCK, &set, &old_);
+        sigset_t all;
+        sigfillset(&all);
+        ::sigprocmask(SIG_BLOCK, &all, &old_);
     }
     ~HoldSignals() { ::sigprocmask(SIG_SETMASK, &old_, nullptr); }
     HoldSignals(const HoldSignals &) = delete;
@@ -276,8 +414,70 @@ private:
     sigset_t old_;
 };
 
-// The temporary file beside the target, removed unless it was renamed over
-// the target.
+// The names of a file's extended attributes, listed by `list`; none where
+// the file system keeps none. False, with errno, when they cannot be listed.
+bool attribute_names(const std::function<ssize_t(char *, std::size_t)> &list, std::vector<std::string> &names)
+{
+    std::string buf;
+    for (;;) {
+        ssize_t n = list(nullptr, 0);
+        if (n < 0) return errno == ENOTSUP;
+        buf.resize(static_cast<std::size_t>(n));
+        n = list(buf.data(), buf.size());
+        if (n >= 0) {
+            buf.resize(static_cast<std::size_t>(n));
+            break;
+        }
+        if (errno != ERANGE) return false;  // else it grew in between
+    }
+    for (std::size_t at = 0; at < buf.size(); at = buf.find('\0', at) + 1) names.emplace_back(buf.c_str() + at);
+    return true;
+}
+
+bool read_attribute(const char *path, const std::string &name, std::string &value)
+{
+    for (;;) {
+        ssize_t n = ::lgetxattr(path, name.c_str(), nullptr, 0);
+        if (n < 0) return false;
+        value.resize(static_cast<std::size_t>(n));
+        n = ::lgetxattr(path, name.c_str(), value.data(), value.size());
+        if (n >= 0) {
+            value.resize(static_cast<std::size_t>(n));
+            return true;
+        }
+        if (errno != ERANGE) return false;
+    }
+}
+
+std::string describe_attribute(const std::string &name)
+{
+    if (name == "system.posix_acl_access") return "ACL";
+    if (name == "system.posix_acl_default") return "default ACL";
+    return "extended attribute " + name;
+}
+
+// The folder, open for reading when the user may read it (to sync it),
+// else only as a place to name files in.
+int open_folder(const Target &t, bool &readable)
+{
+    int fd = ::open(t.dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    readable = fd >= 0;
+    if (fd < 0 && errno == EACCES) fd = ::open(t.dir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) fail_call(t.asked, "save", "open " + t.dir, errno);
+    return fd;
+}
+
+void warn(const ReplaceOptions &opt, const std::string &line)
+{
+    if (opt.warn) {
+        opt.warn(line);
+    } else {
+        std::fputs((line + "\n").c_str(), stderr);
+    }
+}
+
+// The temporary file beside the target, named through the target's folder
+// held open, removed unless it was renamed over the target.
 class TempFile {
 public:
     explicit TempFile(const Target &t);
@@ -285,35 +485,46 @@ public:
     TempFile(const TempFile &) = delete;
     TempFile &operator=(const TempFile &) = delete;
 
-    void keep_owner_and_mode(const ReplaceOptions &opt);
+    void keep_owner(const ReplaceOptions &opt);
     void fill(const std::function<void(const ByteSink &)> &produce);
+    void keep_attributes();
+    void keep_mode();
     void sync();
     void close();
     void rename_over_target();
+    void sync_folder(const ReplaceOptions &opt);
 
 private:
     [[noreturn]] void fail(const std::string &call, int err) const { fail_call(t_.asked, "save", call, err); }
+    [[noreturn]] void cannot_keep(const std::string &name, const char *what, int err) const
+    {
+        refuse(t_.asked, "its " + describe_attribute(name) + " cannot " + what + ": " + std::strerror(err));
+    }
+    [[noreturn]] void too_large() const;
     const Target &t_;
-    std::string path_;
+    bool dir_readable_ = false;
+    Fd dir_;
+    std::string name_;
     int fd_ = -1;
+    int keep_ = -1;  // the file again, to sync its file system by when the folder cannot be read
     bool renamed_ = false;
 };
 
 // A short name no other save uses, whatever the length of the target's:
 // this process's id and a serial number.
-TempFile::TempFile(const Target &t) : t_(t)
+TempFile::TempFile(const Target &t) : t_(t), dir_(open_folder(t, dir_readable_))
 {
     static unsigned serial = 0;
     for (int attempt = 0; fd_ < 0; ++attempt) {
-        path_ = t.dir + "/.rilo-" + std::to_string(::getpid()) + "-" + std::to_string(serial++) + ".tmp";
-        if (path_.size() >= sizeof g_temp_path) fail("open " + path_, ENAMETOOLONG);
+        name_ = ".rilo-" + std::to_string(::getpid()) + "-" + std::to_string(serial++) + ".tmp";
         HoldSignals hold;
-        fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd_ = ::openat(dir_.get(), name_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd_ >= 0) {
-            std::memcpy(g_temp_path, path_.c_str(), path_.size() + 1);
+            std::memcpy(g_temp_name, name_.c_str(), name_.size() + 1);
+            g_temp_dir = dir_.get();
             g_temp_live = 1;
         } else if (errno != EEXIST || attempt > 100) {
-            fail("open " + path_, errno);
+            fail("open " + t.dir + "/" + name_, errno);
         }
     }
 }
@@ -321,16 +532,17 @@ TempFile::TempFile(const Target &t) : t_(t)
 TempFile::~TempFile()
 {
     if (fd_ >= 0) ::close(fd_);
+    if (keep_ >= 0) ::close(keep_);
     HoldSignals hold;
-    if (!renamed_) ::unlink(path_.c_str());
+    if (!renamed_) ::unlinkat(dir_.get(), name_.c_str(), 0);
     g_temp_live = 0;
 }
 
-// The old file's owner and group first (a change of owner clears the set-id
-// bits), then its mode. Root may give the file to anyone; another user may
-// only keep a file that is already theirs, in a group of theirs or else in
+// The old file's owner and group, before the writing (a refusal costs
+// nothing yet). Root may give the file to anyone; another user may only
+// keep a file that is already theirs, in a group of theirs or else in
 // their own group.
-void TempFile::keep_owner_and_mode(const ReplaceOptions &opt)
+void TempFile::keep_owner(const ReplaceOptions &opt)
 {
     if (!t_.exists) return;
     struct stat now {};
@@ -341,7 +553,6 @@ void TempFile::keep_owner_and_mode(const ReplaceOptions &opt)
             refuse(t_.asked, "it belongs to user " + std::to_string(t_.st.st_uid) +
                                  ", and the new file could not be given to that user; --force replaces it");
     }
-    if (::fchmod(fd_, t_.st.st_mode & 07777) != 0) fail("fchmod", errno);
 }
 
 // Hands produce a sink that writes to the file; the first failed write
@@ -368,7 +579,51 @@ void TempFile::fill(const std::function<void(const ByteSink &)> &produce)
     } catch (const std::exception &e) {
         throw Error(t_.asked + ": cannot save: " + e.what());
     }
+    if (write_error == EFBIG) too_large();
     if (write_error) fail("write", write_error);
+}
+
+// A write beyond the limit on the size of files (SIGXFSZ being ignored)
+// says what the limit is.
+void TempFile::too_large() const
+{
+    struct rlimit limit {};
+    std::string why = std::strerror(EFBIG);
+    if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+        why += ": this process may write files of at most " + std::to_string(limit.rlim_cur) + " bytes (ulimit -f)";
+    throw Error(t_.asked + ": cannot save: write: " + why);
+}
+
+// Every extended attribute of the old file, its ACLs among them (the
+// attributes system.posix_acl_access and system.posix_acl_default), and no
+// other: one the new file got from its folder's default ACL is taken away.
+// After the writing, which would clear security.capability.
+void TempFile::keep_attributes()
+{
+    if (!t_.exists) return;
+    const char *old = t_.path.c_str();
+    std::vector<std::string> names, now;
+    if (!attribute_names([&](char *b, std::size_t n) { return ::llistxattr(old, b, n); }, names))
+        fail("llistxattr", errno);
+    if (!attribute_names([&](char *b, std::size_t n) { return ::flistxattr(fd_, b, n); }, now))
+        fail("flistxattr", errno);
+    for (const std::string &name : now)
+        if (std::find(names.begin(), names.end(), name) == names.end() && ::fremovexattr(fd_, name.c_str()) != 0 &&
+            errno != ENODATA)
+            cannot_keep(name, "be left off the new file", errno);
+    std::string value;
+    for (const std::string &name : names) {
+        if (!read_attribute(old, name, value)) cannot_keep(name, "be read", errno);
+        if (::fsetxattr(fd_, name.c_str(), value.data(), value.size(), 0) != 0)
+            cannot_keep(name, "be given to the new file", errno);
+    }
+}
+
+// The mode last: it agrees with the ACL just copied (its group bits are the
+// ACL's mask), and no write follows to clear its set-id bits.
+void TempFile::keep_mode()
+{
+    if (t_.exists && ::fchmod(fd_, t_.st.st_mode & 07777) != 0) fail("fchmod", errno);
 }
 
 void TempFile::sync()
@@ -378,25 +633,34 @@ void TempFile::sync()
 
 void TempFile::close()
 {
+    if (!dir_readable_ && (keep_ = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0)) < 0) fail("fcntl", errno);
     if (::close(std::exchange(fd_, -1)) != 0) fail("close", errno);
 }
 
+// Through the folder held open, so the target is the file in the folder
+// checked, wherever that folder has gone since.
 void TempFile::rename_over_target()
 {
     HoldSignals hold;
-    if (::rename(path_.c_str(), t_.path.c_str()) != 0) fail("rename", errno);
+    if (::renameat(dir_.get(), name_.c_str(), dir_.get(), t_.base.c_str()) != 0) {
+        const int err = errno;
+        if (err == EBUSY) check_not_mounted(t_);  // mounted on since it was checked
+        fail("rename", err);
+    }
     renamed_ = true;
     g_temp_live = 0;
 }
 
-// The rename itself made durable. A file system that cannot sync a folder
-// says EINVAL; that is no failure of the save.
-void sync_folder(const Target &t)
+// The rename made durable: the folder synced or, when the user may not read
+// the folder (mode 0300), its whole file system. The new file is in place
+// by now, so a failure here is a warning and the save stands. A file
+// system that cannot sync a folder says EINVAL; that is no failure.
+void TempFile::sync_folder(const ReplaceOptions &opt)
 {
-    Fd dir(::open(t.dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.get() < 0) fail_call(t.asked, "save", "open " + t.dir + " (after the rename)", errno);
-    if (::fsync(dir.get()) != 0 && errno != EINVAL)
-        fail_call(t.asked, "save", "fsync " + t.dir + " (after the rename)", errno);
+    const bool synced = dir_readable_ ? ::fsync(dir_.get()) == 0 || errno == EINVAL : ::syncfs(keep_) == 0;
+    if (!synced)
+        warn(opt, t_.asked + ": warning: saved, but " + (dir_readable_ ? "fsync of its folder " : "syncfs of ") +
+                      t_.dir + " failed: " + std::strerror(errno) + "; a power cut could still undo the save");
 }
 
 // A hold for tests that interrupt a save: with RILO_TEST_HOLD_SAVE=SECONDS in
@@ -409,6 +673,16 @@ void hold_for_tests()
     timespec ts{std::atoi(hold), 0};
     while (::nanosleep(&ts, &ts) != 0 && errno == EINTR) {
     }
+}
+
+// A file of several names (hard links) gets the new model under this name
+// only, as any replacement by rename does; the user is told.
+void warn_of_other_names(const Target &t, const ReplaceOptions &opt)
+{
+    if (!t.exists || t.st.st_nlink < 2) return;
+    const auto others = t.st.st_nlink - 1;
+    warn(opt, t.asked + ": warning: only this name has the new model: the file had hard links, and " +
+                  std::to_string(others) + (others == 1 ? " other name keeps" : " other names keep") + " the old one");
 }
 
 }  // namespace
@@ -429,13 +703,16 @@ void replace_file(const std::string &path, const std::function<void(const ByteSi
     const Target target = find_target(path, options);
     SignalGuard guard;
     TempFile tmp(target);
-    tmp.keep_owner_and_mode(options);
+    tmp.keep_owner(options);
     tmp.fill(produce);
+    tmp.keep_attributes();
+    tmp.keep_mode();
     tmp.sync();
     hold_for_tests();
     tmp.close();
     tmp.rename_over_target();
-    sync_folder(target);
+    tmp.sync_folder(options);
+    warn_of_other_names(target, options);
 }
 
 }  // namespace ac

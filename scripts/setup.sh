@@ -8,7 +8,8 @@
 #   scripts/setup.sh [test]    everything the test suite uses (the default):
 #                              also GoogleTest, Google Benchmark, valgrind,
 #                              clang for fuzzing, Wine (64-bit and 32-bit),
-#                              Xvfb and the other .ac readers, and Tcl/Tk
+#                              Xvfb, the other .ac readers, the tools for
+#                              ACLs, attributes and capabilities, and Tcl/Tk
 #                              9.0 in a folder of its own (setup-tcl9.sh)
 #
 # Safe to run again: it only asks apt for packages that are missing.
@@ -26,6 +27,7 @@ test=(
   wine wine64 wine32
   xvfb imagemagick
   assimp-utils openscenegraph
+  acl attr libcap2-bin
 )
 case "$job" in
   example) packages=("${example[@]}") ;;

@@ -1,10 +1,13 @@
 #!/bin/sh
 # Bad input and hostile destinations, run through the real standin: for each
-# case the exit status, the message, and the type, owner, mode and bytes of
-# IN (in.ac), OUT (out.ac) and the preview (o.svg) before and after. Files
-# listed under "changes" must end up regular files (with the owner and mode
-# under "after", when given); all others must be as they were, and no
-# temporary file may be left. Cases for "nobody" drop root's privileges.
+# case the exit status, the message, and the type, owner, mode, extended
+# attributes (ACLs among them) and bytes of IN (in.ac), OUT (out.ac), the
+# preview (o.svg) and one more file (other.ac) before and after. Files listed
+# under "changes" must end up regular files that kept their owner, mode and
+# attributes (or have the owner and mode under "after", when given); all
+# others must be as they were, and no temporary file may be left anywhere in
+# the case's folder. Cases for "nobody" drop root's privileges. A setup that
+# cannot be made here calls skip with the reason.
 #
 # usage: bad_files.sh STANDIN MODEL.ac   (as root; exit 77 otherwise)
 set -u
@@ -13,7 +16,11 @@ MODEL=$2
 [ "$(id -u)" = 0 ] || { echo "needs root to switch users"; exit 77; }
 BASE=$(mktemp -d)
 chmod 755 "$BASE"
-trap 'rm -rf "$BASE"' EXIT
+unmount_under() {
+    awk -v d="$1/" 'index($5, d) == 1 { print $5 }' /proc/self/mountinfo | sort -r | xargs -r -n1 umount
+}
+trap 'unmount_under "$BASE"; rm -rf "$BASE"' EXIT
+ulimit -c 0  # the signals that dump core
 # A copy of the program and its plug-in where an ordinary user may run them,
 # wherever the build folder is.
 mkdir "$BASE/bin"
@@ -42,10 +49,14 @@ deep() {
         } }' >"$1"
 }
 
+# What a file is and has, then after ";" what it holds.
 state() {
     [ -L "$1" ] && printf 'link to %s, ' "$(readlink "$1")"
     if [ -e "$1" ]; then
-        stat -L -c '%F %U:%G %a %s' "$1" | tr -d '\n'
+        stat -L -c '%F %U:%G %a' "$1" | tr -d '\n'
+        attrs=$(getfattr -d -m - -e hex --absolute-names "$1" 2>/dev/null | grep '=' | sort)
+        [ -z "$attrs" ] || printf ' attrs %s:%s' "$(echo "$attrs" | cut -d= -f1 | paste -sd,)" "$(echo "$attrs" | cksum)"
+        printf ';%s' "$(stat -L -c %s "$1")"
         # (a sparse file of gigabytes is told by its size)
         [ -f "$1" ] && [ "$(stat -L -c %s "$1")" -lt 100000000 ] && printf ' %s' "$(cksum <"$1")"
         echo
@@ -56,16 +67,21 @@ state() {
 
 failed=0
 n=0
-# name | who | setup (as root, in the case's folder) | command | signal | status | message (ERE; none: no
-# output) | changes | after
+skip() { skipped=$*; }
+FILES="in.ac out.ac o.svg other.ac"
+# name | who | setup (as root, in the case's folder) | command | signal, then what is done before it is sent
+# | status | message (ERE; none: no output) | changes | after
 while IFS='|' read -r name who setup cmd sig status msg changes after; do
     case $name in '' | '#'*) continue ;; esac
     n=$((n + 1))
-    sig=${sig%% *} who=${who%% *}
+    during=
+    case $sig in *' '*) during=${sig#* } ;; esac
+    sig=${sig%% *} who=${who%% *} skipped=
     dir=$BASE/$n
     mkdir "$dir" && cd "$dir" && cp "$MODEL" in.ac && chmod 644 in.ac || exit 1
     eval "$setup"
-    before="$(state in.ac)|$(state out.ac)|$(state o.svg)"
+    [ -z "$skipped" ] || { echo "SKIP $name: $skipped"; cd "$BASE" && unmount_under "$dir"; continue; }
+    before=$(for f in $FILES; do state $f; done)
     [ -z "$sig" ] || cmd="RILO_TEST_HOLD_SAVE=30 env --default-signal=$sig $cmd"
     run="cd '$dir' && $cmd"
     [ "$who" = nobody ] && run="setpriv --reuid=nobody --regid=nogroup --clear-groups sh -c \"$(printf '%s' "$run" | sed 's/["$`\\]/\\&/g')\""
@@ -78,9 +94,10 @@ while IFS='|' read -r name who setup cmd sig status msg changes after; do
         pid=$!
         temp=
         for _ in $(seq 200); do
-            temp=$(ls -a | grep '^\.rilo-') && break
+            temp=$(find . -name '.rilo-*') && [ -n "$temp" ] && break
             sleep 0.1
         done
+        eval "$during"
         kill -"$sig" "$(echo "$temp" | cut -d- -f2)"
         wait "$pid"
         got=$?
@@ -94,9 +111,9 @@ while IFS='|' read -r name who setup cmd sig status msg changes after; do
         grep -qE -- "$msg" "$BASE/out" || problems="$problems message;"
     fi
     i=0
-    for f in in.ac out.ac o.svg; do
+    for f in $FILES; do
         i=$((i + 1))
-        was=$(echo "$before" | cut -d'|' -f$i)
+        was=$(echo "$before" | sed -n ${i}p)
         now=$(state "$dir/$f")
         short=${f%%.*}
         [ "$f" = o.svg ] && short=svg
@@ -104,12 +121,17 @@ while IFS='|' read -r name who setup cmd sig status msg changes after; do
         *" $short "*)
             case $now in *"regular file"*) ;; *) problems="$problems $f is $now;" ;; esac
             want=$(echo "$after" | sed -n "s/.*$short=\([^ ]*\) \([0-7]*\).*/\1 \2/p")
-            [ -z "$want" ] || case $now in *"$want"*) ;; *) problems="$problems $f is $now, not $want;" ;; esac
+            if [ -n "$want" ]; then
+                case $now in *"$want"*) ;; *) problems="$problems $f is $now, not $want;" ;; esac
+            elif [ "$was" != absent ] && [ "${was%%;*}" != "${now%%;*}" ]; then
+                problems="$problems $f was ${was%%;*}, now ${now%%;*};"
+            fi
             ;;
         *) [ "$was" = "$now" ] || problems="$problems $f was $was, now $now;" ;;
         esac
     done
-    ls -a "$dir" | grep -q '^\.rilo-' && problems="$problems a temporary file is left;"
+    [ -z "$(find "$dir" -name '.rilo-*')" ] || problems="$problems a temporary file is left;"
+    unmount_under "$dir"
     if [ -n "$problems" ]; then
         failed=$((failed + 1))
         echo "FAIL $name:$problems"
@@ -149,8 +171,8 @@ other's file   |nobody|chmod 777 .; cp in.ac out.ac        |$S apply in.ac out.a
 owner not kept |nobody|chmod 777 .; cp in.ac out.ac; chmod 666 out.ac|$S apply in.ac out.ac $W        | |1|out.ac: cannot save: it belongs to user 0, and the new file could not be given to that user||
 other's forced |nobody|chmod 777 .; cp in.ac out.ac        |$S apply in.ac out.ac $W --force          | |0|wrote out.ac|out|out=nobody:nogroup 644
 own file       |nobody|chmod 777 .; cp in.ac out.ac; chown nobody out.ac; chmod 604 out.ac|$S apply in.ac out.ac $W| |0|wrote out.ac|out|out=nobody:nogroup 604
-folder shut    |nobody|cp in.ac out.ac; chown nobody out.ac|$S apply in.ac out.ac $W                  | |1|out.ac: cannot save: open \./\.rilo-[0-9]+-0\.tmp: Permission denied||
-unreadable in  |nobody|chmod 600 in.ac                     |$S apply in.ac out.ac $W                  | |1|^standin: in.ac: cannot load: open: Permission denied$||
+folder shut    |nobody|cp in.ac out.ac; chown nobody out.ac|$S apply in.ac out.ac $W                  | |1|^standin: out.ac: cannot save: you may not add files to its folder \. \(mode 0755, owner 0\), and a save writes a new file there first; left as it is$||
+unreadable in  |nobody|chmod 777 .; chmod 600 in.ac       |$S apply in.ac out.ac $W                  | |1|^standin: in.ac: cannot load: open: Permission denied$||
 # Interrupted saves: OUT as it was, no temporary file, the signal's status (and
 # the shell's notice of it)
 interrupt      |root  |cp in.ac out.ac; echo old >>out.ac  |$S apply in.ac out.ac $W                  |INT |130|||
@@ -183,6 +205,29 @@ no vertices    |root  |printf 'AC3Db\nOBJECT world\nkids 0\n' >in.ac|$S apply in
 out of range   |root  |model 'loc 0 0 0' '3e38 3e38 0' '2 0 0' '3 0 0' >in.ac|$S apply in.ac out.ac --freq-axis x --amp-axis y --frequency 1 --amplitude 1e38| |1|rilo : the wave would take coordinates out of range||
 odd folder     |root  |mkdir 'p [x] $y "q"'; cp "${S%/*}/rilo.p" "${S%/*}/rilo.tcl" 'p [x] $y "q"'|$S --plugins "$PWD/p [x] \$y \"q\"" -c 'llength [info procs pjtrilo_dialog]'| |0|^1$||
 init no folder |root  |                                    |$S --no-init -c 'standin init -nodir; set a [llength [standin commands]]; standin init; list $a [llength [standin commands]]'| |0|^0 1$||
+# Saves keep what the file had, follow links as the kernel would, and finish or clean up
+link planted   |root  |chmod 1777 .; echo secret >other.ac; chmod 600 other.ac; ln -s other.ac out.ac; chown -h nobody out.ac|$S apply in.ac out.ac $W| |1|^standin: out.ac: cannot save: it is a symbolic link of user 65534 in \., a sticky folder anyone may write, where only the link's owner or the folder's may follow it; left as it is$||
+link in chain  |root  |chmod 1777 .; echo secret >other.ac; ln -s other.ac x.ac; chown -h nobody x.ac; ln -s x.ac out.ac|$S apply in.ac out.ac $W --preview o.svg| |1|^standin: out.ac: cannot save: its link \./x\.ac is a symbolic link of user 65534 in \.||
+preview planted|nobody|chmod 1777 .; echo old >other.ac; chown nobody other.ac; ln -s other.ac o.svg; chown -h daemon o.svg|$S apply in.ac out.ac $W --preview o.svg| |1|^standin: o.svg: cannot save: it is a symbolic link of user 1 in \., a sticky folder anyone may write, where only the link's owner or the folder's may follow it; left as it is$||
+folder's link  |root  |chown nobody .; chmod 1777 .; echo old >other.ac; ln -s other.ac out.ac; chown -h nobody out.ac|$S apply in.ac out.ac $W| |0|wrote out.ac$|out other|
+root's link    |nobody|chmod 1777 .; echo old >other.ac; chown nobody:nogroup other.ac; ln -s other.ac out.ac|$S apply in.ac out.ac $W| |0|wrote out.ac$|out other|
+ACL and attrs  |root  |cp in.ac out.ac; setfacl -m g::-,u:nobody:rw out.ac; setfattr -n user.note -v kept out.ac; setfattr -n trusted.t -v 1 out.ac|$S apply in.ac out.ac $W| |0|wrote out.ac$|out|
+ACL, nobody    |nobody|chmod 777 .; cp in.ac out.ac; chown nobody:nogroup out.ac; setfacl -m u:root:r,g::- out.ac; setfattr -n user.note -v x out.ac|$S -c 'standin load in.ac' -c 'standin save out.ac'| |0|^0$|out|
+default ACL    |root  |cp in.ac out.ac; setfacl -d -m u:nobody:rwx .|$S apply in.ac out.ac $W --preview o.svg| |0|wrote out.ac and o.svg$|out svg|
+set-id and caps|root  |cp in.ac out.ac; chown nobody out.ac; chmod 6755 out.ac; setcap cap_net_raw+ep out.ac|$S apply in.ac out.ac $W| |0|wrote out.ac$|out|
+attr unreadable|nobody|chmod 777 .; cp in.ac out.ac; chmod 602 out.ac; setfattr -n user.x -v 1 out.ac|$S apply in.ac out.ac $W --force| |1|^standin: out.ac: cannot save: its extended attribute user.x cannot be read: Permission denied; left as it is$||
+hard link      |root  |cp in.ac out.ac; ln out.ac other.ac   |$S apply in.ac out.ac $W                  | |0|^out.ac: warning: only this name has the new model: the file had hard links, and 1 other name keeps the old one$|out|
+size limit     |root  |cp in.ac out.ac; echo old >>out.ac  |prlimit --fsize=1000 $S apply in.ac out.ac $W| |1|^standin: out.ac: cannot save: write: File too large: this process may write files of at most 1000 bytes \(ulimit -f\)$||
+quit           |root  |cp in.ac out.ac; echo old >>out.ac  |$S apply in.ac out.ac $W                  |QUIT|131|^Quit||
+user signal    |root  |cp in.ac out.ac; echo old >>out.ac  |$S apply in.ac out.ac $W                  |USR1|138|^User defined signal 1$||
+alarm          |root  |cp in.ac out.ac; echo old >>out.ac  |$S apply in.ac out.ac $W                  |ALRM|142|^Alarm clock$||
+CPU limit      |root  |cp in.ac out.ac; echo old >>out.ac  |$S apply in.ac out.ac $W                  |XCPU|152|^CPU time limit exceeded||
+real-time      |root  |                                    |$S -c 'standin load in.ac' -c 'standin save out.ac'|34|162|^Real-time signal 0$||
+folder moved   |root  |mkdir d; cp in.ac d/out.ac          |$S apply in.ac d/out.ac $W                |TERM mv d e|143|^Terminated$||
+no folder first|nobody|chmod 600 in.ac                     |$S apply in.ac nowhere/out.ac $W          | |1|^standin: nowhere/out.ac: cannot save: its folder nowhere does not exist; nothing written$||
+write-only dir |nobody|chown nobody .; cp in.ac out.ac; chown nobody:nogroup out.ac; chmod 300 .|$S apply in.ac out.ac $W| |0|^moved .* wrote out.ac$|out|
+read-only fs   |root  |mkdir ro; if ! mount -t tmpfs -o ro none ro; then skip "mounting is not permitted here"; fi|$S apply in.ac ro/out.ac $W| |1|^standin: ro/out.ac: cannot save: its folder ro is on a file system mounted read-only; nothing written$||
+bind-mounted   |root  |cp in.ac out.ac; echo other >other.ac; if ! mount --bind other.ac out.ac; then skip "mount --bind is not permitted here"; fi|$S apply in.ac out.ac $W| |1|^standin: out.ac: cannot save: it is a mount point \(/.*/other\.ac of .* is mounted on it\), which a save cannot replace; left as it is$||
 EOF
 echo "$n cases, $failed failed"
 [ "$failed" = 0 ]
