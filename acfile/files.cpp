@@ -137,8 +137,8 @@ std::shared_ptr<const TextStore> read_source(const std::string &path)
     if (::fstat(fd.get(), &st) != 0) fail_call(path, "load", "fstat", errno);
     if (!S_ISREG(st.st_mode)) return detail::string_store(read_stream(fd.get(), path));
     if (static_cast<std::uint64_t>(st.st_size) > text_limit)
-        throw Error(path + ": cannot load: the file has " + std::to_string(st.st_size) +
-                    " bytes; files of 4 GiB or more are not read");
+        throw Error(path + ": cannot load: the file has " + std::to_string(st.st_size) + " bytes; files of more than " +
+                    std::to_string(text_limit) + " bytes are not read");
     if (st.st_size == 0) return detail::string_store({});
     return std::make_shared<MappedFile>(path, fd.release(), st);
 }
