@@ -8,7 +8,7 @@
 #   scripts/setup.sh [test]    everything the test suite uses (the default):
 #                              also GoogleTest, Google Benchmark, valgrind,
 #                              clang for fuzzing, Wine (64-bit and 32-bit),
-#                              Xvfb and the other .ac readers
+#                              Xvfb, xmllint and the other .ac readers
 #
 # Safe to run again: it only asks apt for packages that are missing.
 set -euo pipefail
@@ -20,7 +20,7 @@ test=(
   libgtest-dev libgmock-dev libbenchmark-dev
   valgrind clang-14 libclang-rt-14-dev
   wine wine64 wine32
-  xvfb imagemagick
+  xvfb imagemagick libxml2-utils
   assimp-utils openscenegraph
 )
 case "$job" in
