@@ -44,6 +44,26 @@ named() {
         printf 'numsurf 1\nSURF 0x10\nmat 0\nrefs 3\n0 0 0\n1 0 0\n2 0 0\nkids 0\n'
     done
 }
+# Runs a command that stops itself with IN open (RILO_TEST_STOP=AT, "load"
+# or "save"), makes CHANGE, and lets it go on: the change lands at that
+# moment every time.
+race() {
+    race_at=$1 race_change=$2
+    shift 2
+    RILO_TEST_STOP=$race_at "$@" &
+    race_pid=$!
+    for _ in $(seq 200); do
+        [ "$(ps -o stat= -p $race_pid | cut -c1)" = T ] && break
+        sleep 0.05
+    done
+    eval "$race_change"
+    kill -CONT $race_pid
+    wait $race_pid
+}
+# IN rewritten in place, of the same size and with its times put back.
+rewrite() {
+    cp -p in.ac ref && tr 0 1 <ref >new && dd status=none conv=notrunc if=new of=in.ac && touch -r ref in.ac
+}
 # 40 chains of 998 nested groups, each ending in a triangle.
 deep() {
     awk 'BEGIN { print "AC3Db\nOBJECT world\nkids 40"
@@ -195,6 +215,14 @@ no vertices    |root  |printf 'AC3Db\nOBJECT world\nkids 0\n' >in.ac|$S apply in
 out of range   |root  |model 'loc 0 0 0' '3e38 3e38 0' '2 0 0' '3 0 0' >in.ac|$S apply in.ac out.ac --freq-axis x --amp-axis y --frequency 1 --amplitude 1e38| |1|rilo : the wave would take coordinates out of range||
 odd folder     |root  |mkdir 'p [x] $y "q"'; cp "${S%/*}/rilo.p" "${S%/*}/rilo.tcl" 'p [x] $y "q"'|$S --plugins "$PWD/p [x] \$y \"q\"" -c 'llength [info procs pjtrilo_dialog]'| |0|^1$||
 init no folder |root  |                                    |$S --no-init -c 'standin init -nodir; set a [llength [standin commands]]; standin init; list $a [llength [standin commands]]'| |0|^0 1$||
+# IN cut short or rewritten under a load or a save: refused, naming IN, OUT as it was
+cut in load    |root  |cp in.ac out.ac; echo old >>out.ac  |race load 'truncate -s 100 in.ac' $S apply in.ac out.ac $W| |1|^standin: in.ac: cannot load: the file was cut short while it was read; nothing loaded$|in|
+rewritten, load|root  |cp in.ac out.ac; echo old >>out.ac  |race load rewrite $S apply in.ac out.ac $W | |1|^standin: in.ac: cannot load: the file was changed in place while it was read; nothing loaded$|in|
+cut in save    |root  |cp in.ac out.ac; echo old >>out.ac  |race save 'truncate -s 100 in.ac' $S apply in.ac out.ac $W| |1|^standin: out.ac: cannot save: in.ac, which the model reads its text from, was cut short while it was copied; load it again$|in|
+rewritten, save|root  |cp in.ac out.ac; echo old >>out.ac  |race save rewrite $S apply in.ac out.ac $W | |1|^standin: out.ac: cannot save: in.ac, which the model reads its text from, was changed in place while it was copied; load it again$|in|
+cut in Open    |root  |                                    |race load 'truncate -s 100 in.ac' $S -c 'standin load in.ac'| |1|^in.ac: cannot load: the file was cut short while it was read; nothing loaded$|in|
+cut, then save |root  |cp in.ac out.ac; echo old >>out.ac  |$S -c 'standin load in.ac' -c 'exec truncate -s 100 in.ac' -c 'standin save out.ac'| |1|^in.ac: cannot save: the file was cut short since it was loaded, and the model reads its text from it; load it again$|in|
+cut in resave  |root  |cp in.ac out.ac; echo old >>out.ac  |race save 'truncate -s 100 in.ac' $S -c 'standin load in.ac' -c 'standin save out.ac'| |1|in.ac, which the model reads its text from, was cut short while it was copied|in|
 # Names as written, file names that begin with -, the size limit, a preview XML can read
 bracket name   |root  |named door '[door]' >in.ac           |$S apply in.ac out.ac $W --select objects '[door]'| |0|^moved [0-9]+ of 4 vertices in 1 object|out|
 comma, space   |root  |named a b 'a,b' 'a b' >in.ac         |$S apply in.ac out.ac $W --select objects 'a,b' 'a b'| |0|^moved [0-9]+ of 11 vertices in 2 object|out|
