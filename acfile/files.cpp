@@ -107,12 +107,47 @@ GuardedMapping &guard_mapping(const std::string &path, const void *start, std::s
     throw Error(path + ": cannot load: " + std::to_string(std::size(g_guarded)) + " model files are open already");
 }
 
+// A digest of a text taken in passes, 32 bytes at a time in four lanes (a
+// cut page, read as zeros, changes it too). Not made to withstand an
+// adversary: it tells whether the file changed, the times say so already
+// where the file system keeps them finely.
+class Digest {
+public:
+    // Takes the whole blocks of [p, p + n); returns how many bytes it took.
+    std::size_t add(const char *p, std::size_t n)
+    {
+        const std::size_t whole = n / 32 * 32;
+        for (std::size_t i = 0; i < whole; i += 32)
+            for (int l = 0; l < 4; ++l) {
+                std::uint64_t w;
+                std::memcpy(&w, p + i + 8 * l, 8);
+                lane_[l] = (lane_[l] ^ w) * 0x9E3779B97F4A7C15u;
+                lane_[l] ^= lane_[l] >> 29;
+            }
+        return whole;
+    }
+    // The digest of everything given, the last N bytes at P included.
+    std::uint64_t finish(const char *p, std::size_t n, std::size_t total) const
+    {
+        Digest d = *this;
+        char tail[32] = {};
+        std::memcpy(tail, p, std::min<std::size_t>(n, 32));
+        d.add(tail, 32);
+        return (d.lane_[0] + 3 * d.lane_[1] + 5 * d.lane_[2] + 7 * d.lane_[3]) ^ total;
+    }
+
+private:
+    std::uint64_t lane_[4] = {1, 2, 3, 4};
+};
+
 // A regular file mapped read-only. The file stays open, and the model's text
 // is checked against it after reading and around each save: its size and
-// times as when it was opened, and no page cut off. The change time cannot
-// be set back, and after a stat a change gets a later one even within the
-// clock's tick on file systems with fine-grained stamps (ext4, XFS, Btrfs,
-// tmpfs on Linux 6.13 and later).
+// times as when it was opened, no page cut off, and after a save the digest
+// of the whole text as when it was read. The writer copies a part of the
+// text before that part goes into the digest, so a change made while it
+// copies is seen. The change time cannot be set back, and after a stat a
+// change gets a later one even within the clock's tick on file systems with
+// fine-grained stamps (ext4, XFS, Btrfs, tmpfs on Linux 6.13 and later).
 class MappedFile : public TextStore {
 public:
     MappedFile(const std::string &path, int fd, const struct stat &st) : path_(path), fd_(fd), st_(st)
@@ -147,6 +182,7 @@ public:
     void let_go(std::size_t upto) const override
     {
         upto = std::min(upto, size_) / g_page * g_page;
+        if (upto > digested_) digested_ += running_.add(addr_ + digested_, upto - digested_);
         if (upto < let_go_) let_go_ = 0;  // a new pass over the text, as a save makes
         if (upto == let_go_) return;
         // Read-only and private: dropping the pages loses nothing.
@@ -155,10 +191,19 @@ public:
     }
     void check(TextCheck when) const override
     {
+        bool same_text = true;
+        if (when == TextCheck::before_save) {
+            running_ = Digest();
+            digested_ = 0;
+        } else {
+            const std::uint64_t digest = digest_rest();
+            if (when == TextCheck::loaded) digest_ = digest;
+            same_text = digest == digest_;
+        }
         struct stat now {};
         if (::fstat(fd_, &now) != 0) fail_call(path_, when == TextCheck::loaded ? "load" : "save", "fstat", errno);
         const bool cut = guard_->cut.load() || now.st_size < st_.st_size;
-        if (!cut && now.st_size == st_.st_size && same_time(now.st_mtim, st_.st_mtim) &&
+        if (!cut && same_text && now.st_size == st_.st_size && same_time(now.st_mtim, st_.st_mtim) &&
             same_time(now.st_ctim, st_.st_ctim))
             return;
         const std::string what = cut ? "cut short" : "changed in place";
@@ -177,6 +222,11 @@ private:
     {
         return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
     }
+    std::uint64_t digest_rest() const
+    {
+        digested_ += running_.add(addr_ + digested_, size_ - digested_);
+        return running_.finish(addr_ + digested_, size_ - digested_, size_);
+    }
 
     std::string path_;
     int fd_;
@@ -185,6 +235,9 @@ private:
     std::size_t size_ = 0;
     GuardedMapping *guard_ = nullptr;
     mutable std::size_t let_go_ = 0;  // pages below this were let go last
+    mutable Digest running_;          // of the text below digested_, in this pass
+    mutable std::size_t digested_ = 0;
+    mutable std::uint64_t digest_ = 0;  // of the whole text, as read
 };
 
 // A pipe or a device, copied up to stream_limit bytes.
