@@ -32,8 +32,8 @@ void define_apply_options(CLI::App &app, ApplyOptions &o)
     // "[a,b]" as a list, and below a sixteenth of its largest count it
     // keeps the count as given.
     app.add_option("--select", o.select_words,
-                   "all (the default), or objects|surfaces|vertices NAME... (names after -- are taken as "
-                   "written, even one beginning with -)")
+                   "all (the default), or objects|surfaces|vertices NAME...; -- NAME... at the end adds names "
+                   "beginning with -")
         ->expected(1, CLI::detail::expected_max_vector_size / 16 - 1)
         ->allow_extra_args(false)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
