@@ -1,6 +1,6 @@
 // Where the library meets the file system: reading a file (mapped and
-// checked against the file, or a stream copied up to a limit), and replacing a file so that a failed or
-// interrupted write leaves the old one as it was.
+// checked against the file, or a stream copied up to a limit), and replacing
+// a file so that a failed or interrupted write leaves the old one as it was.
 //
 // Every failure of a system call becomes one Error naming the file, what was
 // being done, the call and the system's reason:
@@ -67,20 +67,30 @@ GuardedMapping g_guarded[32];
 struct sigaction g_sigbus_before {};
 std::size_t g_page = 0;
 
-extern "C" void zero_pages_for_cut_file(int sig, siginfo_t *info, void *)
+// Whether a SIGBUS was a fault in a guarded mapping, now mended with zero
+// pages. Async-signal-safe (mmap is a plain system call on Linux), so that
+// any other handler of SIGBUS may ask it first.
+bool mend_cut_mapping(const siginfo_t *info)
 {
+    if (info->si_code <= 0) return false;  // sent by kill or raise, not a fault
     const auto at = reinterpret_cast<std::uintptr_t>(info->si_addr);
     for (GuardedMapping &g : g_guarded) {
         const std::uintptr_t start = g.start.load();
         const std::size_t bytes = g.bytes.load();
-        if (start == 0 || at - start >= bytes || info->si_code <= 0) continue;
+        if (start == 0 || at - start >= bytes) continue;
         const std::uintptr_t page = at & ~(g_page - 1);
         if (::mmap(reinterpret_cast<void *>(page), start + bytes - page, PROT_READ,
                    MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) == MAP_FAILED)
-            break;
+            return false;
         g.cut.store(true);
-        return;
+        return true;
     }
+    return false;
+}
+
+extern "C" void zero_pages_for_cut_file(int sig, siginfo_t *info, void *)
+{
+    if (mend_cut_mapping(info)) return;
     // Not a mapping of ours: the signal is handled as before. A fault comes
     // back when the instruction runs again; a sent signal is sent again.
     ::sigaction(SIGBUS, &g_sigbus_before, nullptr);

@@ -78,7 +78,8 @@ ApplyOptions parse_apply_options(const std::vector<std::string> &words)
     } catch (const CLI::CallForHelp &) {
         o.help = app.help();
     } catch (const CLI::ParseError &e) {
-        throw UsageError(apply_usage_message(app, e) + "; usage: standin apply IN.ac OUT.ac OPTION... (--help lists them)");
+        throw UsageError(apply_usage_message(app, e) +
+                         "; usage: standin apply IN.ac OUT.ac OPTION... (--help lists them)");
     }
     return o;
 }

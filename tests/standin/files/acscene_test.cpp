@@ -199,10 +199,11 @@ TEST(PreviewPicture, TitleBecomesCharactersXmlCanHold)
         {"a < b & \"c\" > d", "a &lt; b &amp; &quot;c&quot; &gt; d"},
         {std::string("n\0u\x01l\t\n\x7f", 8), "n\\x00u\\x01l\\x09\\x0a\\x7f"},
         {"\xc3\xa9 \xe2\x86\x92 \xf0\x9f\x99\x82", "\xc3\xa9 \xe2\x86\x92 \xf0\x9f\x99\x82"},  // 2, 3 and 4 bytes
-        {"\xff\xc3", "\\xff\\xc3"},                                              // no UTF-8; cut short
-        {"\xc0\xaf\xe0\x80\xaf", "\\xc0\\xaf\\xe0\\x80\\xaf"},                    // overlong
+        {"\xff\xc3", "\\xff\\xc3"},                                                            // no UTF-8; cut short
+        {"\xc0\xaf\xe0\x80\xaf", "\\xc0\\xaf\\xe0\\x80\\xaf"},                                 // overlong
         {"\xed\xa0\x80\xf4\x90\x80\x80", "\\xed\\xa0\\x80\\xf4\\x90\\x80\\x80"},  // surrogate; beyond U+10FFFF
-        {"\xef\xbf\xbe\xef\xbf\xbf\xef\xbf\xbd", "\\xef\\xbf\\xbe\\xef\\xbf\\xbf\xef\xbf\xbd"},  // U+FFFE, U+FFFF; U+FFFD
+        {"\xef\xbf\xbe\xef\xbf\xbf\xef\xbf\xbd",
+         "\\xef\\xbf\\xbe\\xef\\xbf\\xbf\xef\xbf\xbd"},  // U+FFFE, U+FFFF; U+FFFD
     };
     for (const auto &row : rows) {
         Preview p;
