@@ -113,6 +113,13 @@ struct Object {
     int subdiv() const;        // subdivision level, 0 when absent
 };
 
+// The moments a model's text is checked against its file.
+enum class TextCheck {
+    loaded,       // the reader is done (or has failed)
+    before_save,  // nothing is written yet
+    after_copy,   // the writer is done, the new file not yet in place
+};
+
 // Where a model's text lives: a read-only mapping of its file, or a copy of
 // what came from a stream. Shared by the copies of a model.
 class TextStore {
@@ -120,8 +127,8 @@ public:
     virtual ~TextStore() = default;
     virtual std::string_view text() const = 0;
     // Throws Error when the text may no longer be what was read: a mapped
-    // file changed in place since.
-    virtual void check() const {}
+    // file changed in place or cut short since it was opened.
+    virtual void check(TextCheck when) const { (void)when; }
     // The text before offset `upto` is not needed again soon: a mapped file
     // lets the system take back those pages (they stay in the file's cache
     // and come back when read), so a large model is not held twice.
@@ -199,12 +206,14 @@ inline constexpr std::uint64_t text_limit = 0xFFFFFFFEu;
 inline constexpr std::uint64_t stream_limit = 256u << 20;
 
 // Reads a model: a regular file is mapped, not copied. Throws Error and
-// produces nothing on input it refuses.
+// produces nothing on input it refuses, or when the file changes while it
+// is read (a file cut short under the mapping included).
 Model read_file(const std::string &path, const ReadOptions &opt = {});
 Model read_text(std::string text, const std::string &name, const ReadOptions &opt = {});
 
 // Writes a model with replace_file. Throws Error, writing nothing, when a
-// mapped file the model reads its text from changed in place since.
+// mapped file the model reads its text from changed in place since it was
+// opened, before or while the text is copied.
 void write_file(const Model &m, const std::string &path, const WriteOptions &opt = {});
 std::string write_text(const Model &m, const VertexSource &vertices = {});
 

@@ -187,7 +187,8 @@ Model read_store(std::shared_ptr<const TextStore> store, const std::string &name
 {
     const std::size_t size = store->text().size();
     if (size > text_limit)
-        throw Error(name + ": expected a file smaller than 4 GiB, found " + std::to_string(size) + " bytes");
+        throw Error(name + ": expected a file of at most " + std::to_string(text_limit) + " bytes, found " +
+                    std::to_string(size));
     Model m;
     m.path = name;
     m.store = std::move(store);

@@ -40,6 +40,11 @@ struct Tok {
 Model read_store(std::shared_ptr<const TextStore> store, const std::string &name, const ReadOptions &opt);
 std::shared_ptr<const TextStore> string_store(std::string text);
 
+// For tests that change a file under a load or a save: with RILO_TEST_STOP=AT
+// in the environment ("load" or "save"), the process stops itself (SIGSTOP)
+// there, the file open, until it is continued.
+void stop_for_tests(const char *at);
+
 // Space, tab, line feed, carriage return, vertical tab, form feed. Asked
 // of nearly every byte read and written, so looked up inline.
 struct SpaceTable {

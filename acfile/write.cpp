@@ -269,17 +269,20 @@ private:
 
 std::string write_text(const Model &m, const VertexSource &vertices)
 {
-    if (m.store) m.store->check();
+    if (m.store) m.store->check(TextCheck::before_save);
     std::string s;
     Out out([&](const char *p, std::size_t n) { s.append(p, n); }, m.crlf);
     detail::Progress none("saving", m.path, 1, false);
     Writer(m, vertices, out, none).run();
+    if (m.store) m.store->check(TextCheck::after_copy);
     return s;
 }
 
+// The text is checked again once it is copied: a change made to the file
+// while the writer read it would give a new file of two versions.
 void write_file(const Model &m, const std::string &path_in, const WriteOptions &opt)
 {
-    if (m.store) m.store->check();
+    if (m.store) m.store->check(TextCheck::before_save);
     replace_file(
         path_in,
         [&](const ByteSink &sink) {
@@ -287,7 +290,9 @@ void write_file(const Model &m, const std::string &path_in, const WriteOptions &
             detail::Progress progress("saving", path_in, c.vertices + c.refs,
                                       opt.progress && m.text.size() >= detail::progress_threshold);
             Out out(sink, m.crlf);
+            detail::stop_for_tests("save");
             Writer(m, opt.vertices, out, progress).run();
+            if (m.store) m.store->check(TextCheck::after_copy);
         },
         opt.replace);
 }

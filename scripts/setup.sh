@@ -8,9 +8,10 @@
 #   scripts/setup.sh [test]    everything the test suite uses (the default):
 #                              also GoogleTest, Google Benchmark, valgrind,
 #                              clang for fuzzing, Wine (64-bit and 32-bit),
-#                              Xvfb, the other .ac readers, the tools for
-#                              ACLs, attributes and capabilities, and Tcl/Tk
-#                              9.0 in a folder of its own (setup-tcl9.sh)
+#                              Xvfb, xmllint, the other .ac readers, the
+#                              tools for ACLs, attributes and capabilities,
+#                              and Tcl/Tk 9.0 in a folder of its own
+#                              (setup-tcl9.sh)
 #
 # Safe to run again: it only asks apt for packages that are missing.
 set -euo pipefail
@@ -25,7 +26,7 @@ test=(
   libgtest-dev libgmock-dev libbenchmark-dev
   valgrind clang-14 libclang-rt-14-dev
   wine wine64 wine32
-  xvfb imagemagick
+  xvfb imagemagick libxml2-utils
   assimp-utils openscenegraph
   acl attr libcap2-bin
 )

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <iterator>
 #include <unordered_map>
 
 #include <CLI/CLI.hpp>
@@ -27,8 +28,14 @@ void define_apply_options(CLI::App &app, ApplyOptions &o)
     app.add_option("--amp-axis", o.amp_axis, "the axis vertices move along")->required()->type_name("x|y|z");
     app.add_option("--frequency", o.frequency, "cycles per unit, or across the selection")->required()->type_name("F");
     app.add_option("--amplitude", o.amplitude, "the height of the wave, in model units")->required()->type_name("A");
-    app.add_option("--select", o.select_words, "all (the default), or objects|surfaces|vertices NAME...")
-        ->expected(1, CLI::detail::expected_max_vector_size)
+    // Names are taken as written: without extra arguments CLI11 would read
+    // "[a,b]" as a list, and below a sixteenth of its largest count it
+    // keeps the count as given.
+    app.add_option("--select", o.select_words,
+                   "all (the default), or objects|surfaces|vertices NAME...; -- NAME... at the end adds names "
+                   "beginning with -")
+        ->expected(1, CLI::detail::expected_max_vector_size / 16 - 1)
+        ->allow_extra_args(false)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
         ->type_name("KIND NAME");
     app.add_option("--offset", o.offset, "the phase: hundredths of a cycle, or random for each object (0)")
@@ -44,6 +51,9 @@ void define_apply_options(CLI::App &app, ApplyOptions &o)
 
 void check_apply_options(ApplyOptions &o)
 {
+    if (!o.after_dashes.empty() && o.select_words.empty())
+        throw CLI::ValidationError("the names after -- need --select objects, surfaces or vertices");
+    o.select_words.insert(o.select_words.end(), o.after_dashes.begin(), o.after_dashes.end());
     if (o.select_words.empty()) return;
     o.select = o.select_words[0];
     o.names.assign(o.select_words.begin() + 1, o.select_words.end());
@@ -59,16 +69,30 @@ ApplyOptions parse_apply_options(const std::vector<std::string> &words)
     ApplyOptions o;
     CLI::App app("Runs the waveform on a model file.", "standin apply");
     define_apply_options(app, o);
-    std::vector<std::string> reversed(words.rbegin(), words.rend());  // CLI11 takes them last first
+    const auto dashes = std::find(words.begin(), words.end(), "--");
+    if (dashes != words.end()) o.after_dashes.assign(dashes + 1, words.end());
+    std::vector<std::string> reversed(std::make_reverse_iterator(dashes), words.rend());  // CLI11 takes them last first
     try {
         app.parse(reversed);
         check_apply_options(o);
     } catch (const CLI::CallForHelp &) {
         o.help = app.help();
     } catch (const CLI::ParseError &e) {
-        throw UsageError(std::string(e.what()) + "; usage: standin apply IN.ac OUT.ac OPTION... (--help lists them)");
+        throw UsageError(apply_usage_message(app, e) +
+                         "; usage: standin apply IN.ac OUT.ac OPTION... (--help lists them)");
     }
     return o;
+}
+
+std::string apply_usage_message(const CLI::App &app, const CLI::ParseError &e)
+{
+    // A file whose name begins with "-" reads as an unknown option, and the
+    // missing file is what CLI11 reports.
+    if (dynamic_cast<const CLI::RequiredError *>(&e) != nullptr)
+        for (const std::string &word : app.remaining())
+            if (word.size() > 1 && word[0] == '-' && word[1] != '-')
+                return word + ": no such option; a file whose name begins with - is named ./" + word;
+    return e.what();
 }
 
 namespace {

@@ -8,6 +8,7 @@
 
 namespace CLI {
 class App;
+class ParseError;
 }
 
 namespace standin {
@@ -24,6 +25,7 @@ struct ApplyOptions {
     bool additive = true, per_unit = true;
     bool force = false;                     // replace an OUT (or preview) the user may not write
     std::vector<std::string> select_words;  // --select as given
+    std::vector<std::string> after_dashes;  // the words after "--": more names for --select
     std::string help;                       // --help: the text, and nothing else done
 };
 
@@ -32,6 +34,9 @@ struct ApplyOptions {
 // once parsed (throws CLI::ValidationError).
 void define_apply_options(CLI::App &app, ApplyOptions &options);
 void check_apply_options(ApplyOptions &options);
+// The message for words the definitions refused: CLI11's own, or one that
+// names a file taken for an option.
+std::string apply_usage_message(const CLI::App &app, const CLI::ParseError &error);
 
 // Parses the words after "apply" with those definitions; throws UsageError
 // for words it cannot use. "--help" leaves the help text in `help`.

@@ -5,31 +5,60 @@
 #include <cstdio>
 #include <limits>
 #include <stdexcept>
+#include <string_view>
 
 namespace standin {
 
 namespace {
 
-std::string escaped(const std::string &s)
+// The length of the well-formed UTF-8 sequence at the start of S, or 0:
+// an overlong form, a surrogate or a code beyond U+10FFFF is no character.
+std::size_t utf8_length(std::string_view s, char32_t &code)
+{
+    const auto b0 = static_cast<unsigned char>(s[0]);
+    const std::size_t n = b0 < 0xC2 ? 0 : b0 < 0xE0 ? 2 : b0 < 0xF0 ? 3 : b0 < 0xF5 ? 4 : 0;
+    if (n == 0 || s.size() < n) return 0;
+    code = b0 & (0x7F >> n);
+    for (std::size_t i = 1; i < n; ++i) {
+        const auto b = static_cast<unsigned char>(s[i]);
+        if ((b & 0xC0) != 0x80) return 0;
+        code = code << 6 | (b & 0x3F);
+    }
+    const bool overlong = (n == 3 && code < 0x800) || (n == 4 && code < 0x10000);
+    if (overlong || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) return 0;
+    return n;
+}
+
+// Text as XML 1.0 character data or a quoted attribute value. What XML
+// cannot hold (control characters, U+FFFE and U+FFFF, bytes that are not
+// UTF-8) is shown as \xNN for each byte, as the messages show it.
+std::string escaped(std::string_view s)
 {
     std::string r;
-    for (char c : s) {
-        switch (c) {
-        case '&':
+    while (!s.empty()) {
+        const char c = s[0];
+        char32_t code = 0;
+        std::size_t n = static_cast<unsigned char>(c) < 0x80 ? 1 : utf8_length(s, code);
+        if (n > 1 && (code == 0xFFFE || code == 0xFFFF)) n = 0;
+        if (n > 1) {
+            r.append(s.substr(0, n));
+        } else if (n == 0 || static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02x", static_cast<unsigned char>(c));
+            r += hex;
+            n = 1;
+        } else if (c == '&') {
             r += "&amp;";
-            break;
-        case '<':
+        } else if (c == '<') {
             r += "&lt;";
-            break;
-        case '>':
+        } else if (c == '>') {
             r += "&gt;";
-            break;
-        case '"':
+        } else if (c == '"') {
             r += "&quot;";
-            break;
-        default:
+        } else {
             r += c;
         }
+        s.remove_prefix(n);
     }
     return r;
 }

@@ -115,6 +115,9 @@ std::optional<int> parse_command_line(int argc, char **argv, CommandLine &line)
         parser.app.parse(std::vector<std::string>(words.rbegin(), words.rend()));
         if (parser.apply->parsed()) {
             if (line.gui) throw CLI::ValidationError("--gui", "apply runs without the window");
+            // After "--", apply takes object names, not a script's argv.
+            parser.apply_options.after_dashes = std::move(line.script_args);
+            line.script_args.clear();
             standin::check_apply_options(parser.apply_options);
             line.apply = parser.apply_options;
         }
@@ -124,7 +127,8 @@ std::optional<int> parse_command_line(int argc, char **argv, CommandLine &line)
     } catch (const CLI::CallForVersion &e) {
         return parser.app.exit(e);
     } catch (const CLI::ParseError &e) {
-        std::cerr << "standin: " << e.what() << "\n(standin --help lists the options)\n";
+        const std::string what = parser.apply->parsed() ? standin::apply_usage_message(*parser.apply, e) : e.what();
+        std::cerr << "standin: " << what << "\n(standin --help lists the options)\n";
         return kUsage;
     }
     return std::nullopt;

@@ -189,4 +189,30 @@ TEST(PreviewPicture, BothLayersAxesAndThinning)
     EXPECT_LT(std::count(thin.begin(), thin.end(), 'L'), static_cast<long>(kPreviewMaxLines + 10));
 }
 
+// What XML 1.0 cannot hold is shown as \xNN per byte; characters it can
+// hold pass, the markup characters as entities.
+TEST(PreviewPicture, TitleBecomesCharactersXmlCanHold)
+{
+    const struct {
+        std::string title, shown;
+    } rows[] = {
+        {"a < b & \"c\" > d", "a &lt; b &amp; &quot;c&quot; &gt; d"},
+        {std::string("n\0u\x01l\t\n\x7f", 8), "n\\x00u\\x01l\\x09\\x0a\\x7f"},
+        {"\xc3\xa9 \xe2\x86\x92 \xf0\x9f\x99\x82", "\xc3\xa9 \xe2\x86\x92 \xf0\x9f\x99\x82"},  // 2, 3 and 4 bytes
+        {"\xff\xc3", "\\xff\\xc3"},                                                            // no UTF-8; cut short
+        {"\xc0\xaf\xe0\x80\xaf", "\\xc0\\xaf\\xe0\\x80\\xaf"},                                 // overlong
+        {"\xed\xa0\x80\xf4\x90\x80\x80", "\\xed\\xa0\\x80\\xf4\\x90\\x80\\x80"},  // surrogate; beyond U+10FFFF
+        {"\xef\xbf\xbe\xef\xbf\xbf\xef\xbf\xbd",
+         "\\xef\\xbf\\xbe\\xef\\xbf\\xbf\xef\xbf\xbd"},  // U+FFFE, U+FFFF; U+FFFD
+    };
+    for (const auto &row : rows) {
+        Preview p;
+        p.title = row.title;
+        p.across = "x";
+        p.up = "y";
+        const std::string svg = preview_svg(p);
+        EXPECT_NE(svg.find("font-size=\"14\">" + row.shown + "</text>"), std::string::npos) << row.shown;
+    }
+}
+
 }  // namespace

@@ -39,6 +39,38 @@ model() {
     printf 'OBJECT group\nname "g"\n%s\nkids 1\nOBJECT poly\nname "r"\nnumvert 3\n%s\n%s\n%s\n' "$1" "$2" "$3" "$4"
     printf 'numsurf 1\nSURF 0x10\nmat %s\nrefs 3\n0 0 0\n1 0 0\n2 0 0\nkids 0\n' "${5:-0}"
 }
+# One triangle fan per name given, the Nth named object with N+2 vertices, so
+# that the count moved tells which were selected.
+named() {
+    printf 'AC3Db\nMATERIAL "m" rgb 1 1 1  amb 0 0 0  emis 0 0 0  spec 0 0 0  shi 1  trans 0\nOBJECT world\nkids %s\n' $#
+    verts=2
+    for object; do
+        verts=$((verts + 1))
+        printf 'OBJECT poly\nname "%s"\nnumvert %s\n' "$object" $verts
+        seq $verts | sed 's/.*/& 0 0/'
+        printf 'numsurf 1\nSURF 0x10\nmat 0\nrefs 3\n0 0 0\n1 0 0\n2 0 0\nkids 0\n'
+    done
+}
+# Runs a command that stops itself with IN open (RILO_TEST_STOP=AT, "load"
+# or "save"), makes CHANGE, and lets it go on: the change lands at that
+# moment every time.
+race() {
+    race_at=$1 race_change=$2
+    shift 2
+    RILO_TEST_STOP=$race_at "$@" &
+    race_pid=$!
+    for _ in $(seq 200); do
+        [ "$(ps -o stat= -p $race_pid | cut -c1)" = T ] && break
+        sleep 0.05
+    done
+    eval "$race_change"
+    kill -CONT $race_pid
+    wait $race_pid
+}
+# IN rewritten in place, of the same size and with its times put back.
+rewrite() {
+    cp -p in.ac ref && tr 0 1 <ref >new && dd status=none conv=notrunc if=new of=in.ac && touch -r ref in.ac
+}
 # 40 chains of 998 nested groups, each ending in a triangle.
 deep() {
     awk 'BEGIN { print "AC3Db\nOBJECT world\nkids 40"
@@ -189,7 +221,7 @@ overlapping    |root  |                                    |$S apply in.ac out.a
 no such object |root  |                                    |$S apply in.ac out.ac $W --select objects zz| |1|^standin: in.ac: no object named "zz"; nothing written$||
 # Input that cannot fit
 endless stream |root  |                                    |$S apply /dev/zero out.ac $W              | |1|^standin: /dev/zero: cannot load: not a regular file, and more than 256 MiB came from it; stopped reading$||
-huge file      |root  |truncate -s 5G in.ac                |$S apply in.ac out.ac $W                  | |1|^standin: in.ac: cannot load: the file has 5368709120 bytes; files of 4 GiB or more are not read$||
+huge file      |root  |truncate -s 5G in.ac                |$S apply in.ac out.ac $W                  | |1|^standin: in.ac: cannot load: the file has 5368709120 bytes; files of more than 4294967294 bytes are not read$||
 directory in   |root  |mkdir d.ac                          |$S apply d.ac out.ac $W                   | |1|d.ac: cannot load: read: Is a directory||
 # Messages
 nul in a token |root  |printf 'AC3Db\nOBJECT world\nkids 1\nOBJECT poly\nnumvert f\000\033x\nkids 0\n' >in.ac|$S apply in.ac out.ac $W| |1|in.ac:5: expected a whole number after numvert, found 'f\\x00\\x1bx'$||
@@ -228,6 +260,25 @@ no folder first|nobody|chmod 600 in.ac                     |$S apply in.ac nowhe
 write-only dir |nobody|chown nobody .; cp in.ac out.ac; chown nobody:nogroup out.ac; chmod 300 .|$S apply in.ac out.ac $W| |0|^moved .* wrote out.ac$|out|
 read-only fs   |root  |mkdir ro; if ! mount -t tmpfs -o ro none ro; then skip "mounting is not permitted here"; fi|$S apply in.ac ro/out.ac $W| |1|^standin: ro/out.ac: cannot save: its folder ro is on a file system mounted read-only; nothing written$||
 bind-mounted   |root  |cp in.ac out.ac; echo other >other.ac; if ! mount --bind other.ac out.ac; then skip "mount --bind is not permitted here"; fi|$S apply in.ac out.ac $W| |1|^standin: out.ac: cannot save: it is a mount point \(/.*/other\.ac of .* is mounted on it\), which a save cannot replace; left as it is$||
+# IN cut short or rewritten under a load or a save: refused, naming IN, OUT as it was
+cut in load    |root  |cp in.ac out.ac; echo old >>out.ac  |race load 'truncate -s 100 in.ac' $S apply in.ac out.ac $W| |1|^standin: in.ac: cannot load: the file was cut short while it was read; nothing loaded$|in|
+rewritten, load|root  |cp in.ac out.ac; echo old >>out.ac  |race load rewrite $S apply in.ac out.ac $W | |1|^standin: in.ac: cannot load: the file was changed in place while it was read; nothing loaded$|in|
+cut in save    |root  |cp in.ac out.ac; echo old >>out.ac  |race save 'truncate -s 100 in.ac' $S apply in.ac out.ac $W| |1|^standin: out.ac: cannot save: in.ac, which the model reads its text from, was cut short while it was copied; load it again$|in|
+rewritten, save|root  |cp in.ac out.ac; echo old >>out.ac  |race save rewrite $S apply in.ac out.ac $W | |1|^standin: out.ac: cannot save: in.ac, which the model reads its text from, was changed in place while it was copied; load it again$|in|
+cut in Open    |root  |                                    |race load 'truncate -s 100 in.ac' $S -c 'standin load in.ac'| |1|^in.ac: cannot load: the file was cut short while it was read; nothing loaded$|in|
+cut, then save |root  |cp in.ac out.ac; echo old >>out.ac  |$S -c 'standin load in.ac' -c 'exec truncate -s 100 in.ac' -c 'standin save out.ac'| |1|^in.ac: cannot save: the file was cut short since it was loaded, and the model reads its text from it; load it again$|in|
+cut in resave  |root  |cp in.ac out.ac; echo old >>out.ac  |race save 'truncate -s 100 in.ac' $S -c 'standin load in.ac' -c 'standin save out.ac'| |1|in.ac, which the model reads its text from, was cut short while it was copied|in|
+# Names as written, file names that begin with -, the size limit, a preview XML can read
+bracket name   |root  |named door '[door]' >in.ac           |$S apply in.ac out.ac $W --select objects '[door]'| |0|^moved [0-9]+ of 4 vertices in 1 object|out|
+comma, space   |root  |named a b 'a,b' 'a b' >in.ac         |$S apply in.ac out.ac $W --select objects 'a,b' 'a b'| |0|^moved [0-9]+ of 11 vertices in 2 object|out|
+dash names     |root  |named a -x --y '[a]' >in.ac          |$S apply in.ac out.ac $W --select objects a -- -x --y '[a]'| |0|^moved [0-9]+ of 18 vertices in 4 object|out|
+dash names, Tcl|root  |named a -x '[a]' >in.ac              |$S -c "standin apply in.ac out.ac $W --select objects {[a]} -- -x"| |0|^moved [0-9]+ of 9 vertices in 2 object|out|
+dashes alone   |root  |named -x >in.ac                      |$S apply in.ac out.ac $W -- -x             | |2|^standin: the names after -- need --select objects, surfaces or vertices$||
+dash file      |root  |                                    |$S apply -in.ac out.ac $W                 | |2|^standin: -in\.ac: no such option; a file whose name begins with - is named \./-in\.ac$||
+dash file, Tcl |root  |                                    |$S -c "standin apply -in.ac out.ac $W"    | |1|^-in\.ac: no such option; a file whose name begins with - is named \./-in\.ac; usage||
+dash file named|root  |cp in.ac ./-in.ac                   |$S apply ./-in.ac out.ac $W               | |0|wrote out.ac$|out|
+4 GiB less 1   |root  |truncate -s 4294967295 in.ac        |$S apply in.ac out.ac $W                  | |1|^standin: in.ac: cannot load: the file has 4294967295 bytes; files of more than 4294967294 bytes are not read$||
+svg of odd text|root  |cp in.ac "$(printf 'i\001\377n.ac')"|$S apply "$(printf 'i\001\377n.ac')" out.ac $W --amplitude "$(printf '0.1\002\300\257\355\240\200\357\277\276<&')" --offset random --preview o.svg && xmllint --noout o.svg| |0|wrote out.ac and o.svg$|out svg|
 EOF
 echo "$n cases, $failed failed"
 [ "$failed" = 0 ]
