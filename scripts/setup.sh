@@ -8,7 +8,9 @@
 #   scripts/setup.sh [test]    everything the test suite uses (the default):
 #                              also GoogleTest, Google Benchmark, valgrind,
 #                              clang for fuzzing, Wine (64-bit and 32-bit),
-#                              Xvfb and the other .ac readers
+#                              Xvfb and the other .ac readers, and
+#                              Tcl/Tk for Windows, built once from
+#                              Debian's sources (build-tcltk-windows.sh)
 #
 # Safe to run again: it only asks apt for packages that are missing.
 set -euo pipefail
@@ -30,12 +32,28 @@ case "$job" in
   *) echo "usage: $0 [example|package|test]" >&2; exit 2 ;;
 esac
 
+# The Windows test host embeds Tcl/Tk built from Debian's bookworm sources:
+# a deb-src line of its own when none serves them, then a build cached
+# outside the clone.
+windows_tcltk() {
+  local sudo=() list=/etc/apt/sources.list.d/rilo-bookworm-src.sources
+  [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+  if ! apt-cache showsrc tcl8.6 2>/dev/null | grep -q '^Package: tcl8.6$'; then
+    [ -f "$list" ] || printf '%s\n' 'Types: deb-src' 'URIs: http://deb.debian.org/debian' 'Suites: bookworm' \
+      'Components: main' 'Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg' | "${sudo[@]}" tee "$list" >/dev/null
+    "${sudo[@]}" apt-get update -qq
+  fi
+  "${sudo[@]}" install -d -o "$(id -u)" -g "$(id -g)" "${RILO_CACHE:-/var/cache/rilo}"
+  "$(dirname "$0")/build-tcltk-windows.sh" >/dev/null
+}
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if [ ${#missing[@]} -eq 0 ]; then
   echo "setup: the packages for '$job' are installed"
+  [ "$job" != test ] || windows_tcltk
   exit 0
 fi
 
@@ -52,4 +70,5 @@ echo "setup: installing ${#missing[@]} packages for '$job': ${missing[*]} (this 
 # One line per package set up, so that a long install shows its progress.
 DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}" |
   awk '/^Setting up / { print "setup:   " $3; fflush() }'
+[ "$job" != test ] || windows_tcltk
 echo "setup: done"
