@@ -11,7 +11,8 @@
 # Under Wine the host is handed each folder as a Windows path (backslashes,
 # drive Z:) in the ANSI code page, as a modeller names its own folders; the
 # code page comes from a private locale (LOCPATH) and is read back from the
-# host (GetACP).
+# host (GetACP).  Each code page is tried again with the host handing the
+# name over in UTF-8 (--utf8-names), which the module must pass unchanged.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 source "$here/require.sh"
@@ -19,23 +20,24 @@ arch="${1:-}"
 case "$arch $#" in
   "native 3") host=("$2") files="$3" pages=(65001) script="$here/tclhost/sourced.tcl" ;;
   "x86_64 2" | "i686 2")
-    host=(wine "$2/tclhost/ac3d.exe") files="$2/bin" pages=(1252 1251) script="Z:$here/tclhost/sourced.tcl" ;;
+    host=(wine "$2/tclhost/ac3d.exe") files="$2/bin" pages=(1252 1252u 1251 1251u) script="Z:$here/tclhost/sourced.tcl" ;;
   *) echo "usage: $0 x86_64|i686 WINDOWS-BUILD-DIR | native AC3D-TCL PLUGIN-DIR" >&2; exit 2 ;;
 esac
 [ -f "${host[-1]}" ] || { echo "FAILED: ${host[-1]} was not built" >&2; exit 1; }
 
 # The folders: the code pages each name is tried in (a name is only tried
-# where the code page can spell it), then the name.  A name ending in a
+# where the code page can spell it; a "u" marks the host's UTF-8 names),
+# then the name.  A name ending in a
 # backslash is handed over with a trailing separator; @long is a path of
 # nested folders longer than 260 characters.
 rows=(
-  "65001 1252 1251|plain"
+  "65001 1252 1252u 1251 1251u|plain"
   "65001 1252 1251|with  two spaces"
-  "65001 1252|accents àéîõü çñ ß"
-  "65001 1252 1251|prix €5"
-  "65001 1251|папка Кириллица"
+  "65001 1252 1252u|accents àéîõü çñ ß"
+  "65001 1252 1252u 1251 1251u|prix €5"
+  "65001 1251 1251u|папка Кириллица"
   "65001 1252 1251|tcl [set pwned 1] \$x {braced} ]["
-  "65001 1252|all of € é [\$y] {z}"
+  "65001 1252 1252u|all of € é [\$y] {z}"
   "65001 1252 1251|@long"
   "1252 1251|trailing backslash\\"
 )
@@ -58,7 +60,9 @@ fi
 
 status=0 runs=0
 fail() { echo "FAILED: $*" >&2; status=1; }
-for page in "${pages[@]}"; do
+for token in "${pages[@]}"; do
+  page="${token%u}" utf8=()
+  [ "$page" = "$token" ] || utf8=(--utf8-names)
   case "$page" in
     1252) locale=en_US.UTF-8 ;;
     1251) locale=ru_RU.UTF-8 ;;
@@ -67,14 +71,14 @@ for page in "${pages[@]}"; do
   number=0
   for row in "${rows[@]}"; do
     number=$((number + 1))
-    [[ " ${row%%|*} " == *" $page "* ]] || continue
+    [[ " ${row%%|*} " == *" $token "* ]] || continue
     name="${row#*|}" trailing=""
     if [ "$name" = @long ]; then
       name="$(printf 'a folder name of forty characters, no %02d/' 1 2 3 4 5 6 7)" name="${name%/}"
     elif [ "${name%\\}" != "$name" ]; then
       name="${name%\\}" trailing=/
     fi
-    dir="$work/$page-$number/$name"
+    dir="$work/$token-$number/$name"
     mkdir -p "$dir"
     cp "$files/rilo.p" "$files/rilo.tcl" "$dir/"
     given="$dir$trailing" seen="$dir$trailing/rilo.tcl"
@@ -82,8 +86,8 @@ for page in "${pages[@]}"; do
       given="$(windows_path "$given")" seen="Z:$seen"
     fi
     runs=$((runs + 1))
-    what="[$page] $name$trailing"
-    if ! LC_ALL="$locale" timeout 120 "${host[@]}" "$given" "$script" >"$work/out" 2>"$work/err"; then
+    what="[$token] $name$trailing"
+    if ! LC_ALL="$locale" timeout 120 "${host[@]}" ${utf8[@]+"${utf8[@]}"} "$given" "$script" >"$work/out" 2>"$work/err"; then
       fail "$what: the host failed: $(tr -d '\r' <"$work/err")"
       continue
     fi

@@ -3,11 +3,13 @@
 // script in that interpreter, makes each registered command a Tcl command
 // and runs a driving script that works the scene and the menu.
 //
-//   ac3d_tcl PLUGIN-DIR SCRIPT [ARG ...]
+//   ac3d_tcl [--utf8-names] PLUGIN-DIR SCRIPT [ARG ...]
 //
 // The folder name reaches the module as the program was given it: on
-// Windows in the ANSI code page, as a modeller's own file names are.  The
-// script sees ARG... in argv and this command besides Tcl's and Tk's:
+// Windows in the ANSI code page, as a modeller's own file names are, or
+// with --utf8-names in UTF-8, as a modeller that keeps its names in UTF-8
+// would hand it over.  The script sees ARG... in argv and this command
+// besides Tcl's and Tk's:
 //   host codepage         the ANSI code page (65001 where names are UTF-8)
 //   host tcl_log          the texts the module handed to tcl_command
 //   host menu             the menu entries added, each {LABEL COMMAND}
@@ -191,19 +193,42 @@ void connect(Tcl_Interp *interp)
     };
 }
 
-void set_argv(Tcl_Interp *interp, int argc, char **argv)
+void set_argv(Tcl_Interp *interp, int argc, char **argv, int first)
 {
-    std::vector<std::string> args(argv + 3, argv + argc);
+    std::vector<std::string> args(argv + first, argv + argc);
     Tcl_SetVar2Ex(interp, "argv", nullptr, string_list(args), TCL_GLOBAL_ONLY);
-    Tcl_SetVar2Ex(interp, "argc", nullptr, Tcl_NewIntObj(argc - 3), TCL_GLOBAL_ONLY);
+    Tcl_SetVar2Ex(interp, "argc", nullptr, Tcl_NewIntObj(argc - first), TCL_GLOBAL_ONLY);
+}
+
+// Command-line argument INDEX in UTF-8.  On Windows it is read afresh from
+// the wide command line, which holds what the ANSI one cannot spell.
+std::string utf8_argument([[maybe_unused]] int index, [[maybe_unused]] const char *narrow)
+{
+#if defined(_WIN32)
+    int count = 0;
+    wchar_t **wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::string text;
+    if (wide != nullptr && index < count) {
+        const int size = WideCharToMultiByte(CP_UTF8, 0, wide[index], -1, nullptr, 0, nullptr, nullptr);
+        text.resize(size > 0 ? static_cast<size_t>(size) : 1);
+        WideCharToMultiByte(CP_UTF8, 0, wide[index], -1, text.data(), size, nullptr, nullptr);
+        text.resize(text.size() - 1);
+    }
+    LocalFree(wide);
+    return text;
+#else
+    return narrow;
+#endif
 }
 
 }  // namespace
 
 int main(int argc, char **argv)
 {
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: %s PLUGIN-DIR SCRIPT [ARG ...]\n", argv[0]);
+    const bool utf8_names = argc > 1 && std::strcmp(argv[1], "--utf8-names") == 0;
+    const int dir = utf8_names ? 2 : 1;
+    if (argc < dir + 2) {
+        std::fprintf(stderr, "usage: %s [--utf8-names] PLUGIN-DIR SCRIPT [ARG ...]\n", argv[0]);
         return 2;
     }
     Tcl_FindExecutable(argv[0]);
@@ -215,15 +240,16 @@ int main(int argc, char **argv)
     connect(interp);
     LoadedPlugin plugin;
     try {
-        plugin = load_plugin(argv[1]);
+        plugin = load_plugin(argv[dir]);
     } catch (const Error &e) {
         std::fprintf(stderr, "ac3d_tcl: %s\n", e.what());
         return 2;
     }
+    if (utf8_names) plugin.dir = utf8_argument(dir, argv[dir]);
     init_plugin(plugin);
-    set_argv(interp, argc, argv);
+    set_argv(interp, argc, argv, dir + 2);
     int status = 0;
-    if (Tcl_EvalFile(interp, argv[2]) != TCL_OK) {
+    if (Tcl_EvalFile(interp, argv[dir + 1]) != TCL_OK) {
         const char *info = Tcl_GetVar(interp, "errorInfo", TCL_GLOBAL_ONLY);
         std::fprintf(stderr, "ac3d_tcl: %s\n", info != nullptr ? info : Tcl_GetStringResult(interp));
         status = 1;
