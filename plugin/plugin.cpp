@@ -8,6 +8,7 @@
 
 #include "ac3d.h"
 #include "rilo.h"
+#include "utf8.h"
 
 namespace {
 
@@ -29,32 +30,6 @@ char *copy_string(const char *text)
 }
 
 #if defined(_WIN32)
-// Whether TEXT is well-formed UTF-8: no stray or missing continuation bytes,
-// no overlong forms, no surrogates, nothing past U+10FFFF.
-bool is_utf8(const char *text)
-{
-    const auto *p = reinterpret_cast<const unsigned char *>(text);
-    while (*p != 0) {
-        int extra = 0;
-        unsigned code = *p, least = 0;
-        if (code >= 0xF0 && code < 0xF8) {
-            extra = 3, code &= 0x07, least = 0x10000;
-        } else if (code >= 0xE0 && code < 0xF0) {
-            extra = 2, code &= 0x0F, least = 0x800;
-        } else if (code >= 0xC0 && code < 0xE0) {
-            extra = 1, code &= 0x1F, least = 0x80;
-        } else if (code >= 0x80) {
-            return false;
-        }
-        for (++p; extra > 0; --extra, ++p) {
-            if ((*p & 0xC0) != 0x80) return false;  // the terminator ends here too
-            code = code << 6 | (*p & 0x3Fu);
-        }
-        if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
-    }
-    return true;
-}
-
 // TEXT read in the ANSI code page, as UTF-8 on the heap; null when it cannot
 // be converted or stored.
 char *ansi_to_utf8(const char *text)

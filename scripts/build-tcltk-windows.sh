@@ -60,6 +60,10 @@ build_one() {
     { echo "build-tcltk-windows: building $(basename "$source") for $arch failed; see $work/*.log" >&2; exit 1; }
 }
 
+# One build at a time on the machine; a second caller waits and finds it made.
+mkdir -p "$cache"
+exec 9>"$cache/tcltk.lock"
+flock 9
 tcl_src="$(source_dir tcl8.6)"
 tk_src="$(source_dir tk8.6)"
 key="$(version_of "$tcl_src")_$(version_of "$tk_src")"

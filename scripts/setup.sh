@@ -38,7 +38,7 @@ esac
 windows_tcltk() {
   local sudo=() list=/etc/apt/sources.list.d/rilo-bookworm-src.sources
   [ "$(id -u)" -ne 0 ] && sudo=(sudo)
-  if ! apt-cache showsrc tcl8.6 2>/dev/null | grep -q '^Package: tcl8.6$'; then
+  if ! apt-cache showsrc tcl8.6 2>/dev/null | grep '^Package: tcl8.6$' >/dev/null; then
     [ -f "$list" ] || printf '%s\n' 'Types: deb-src' 'URIs: http://deb.debian.org/debian' 'Suites: bookworm' \
       'Components: main' 'Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg' | "${sudo[@]}" tee "$list" >/dev/null
     "${sudo[@]}" apt-get update -qq
