@@ -2,7 +2,7 @@
 # Builds Tcl/Tk 8.6 for Windows with mingw-w64 from Debian's own source
 # packages (tcl8.6, tk8.6), for the Windows test host that embeds them.
 #
-#   scripts/build-tcltk-windows.sh [--link DIR] [x86_64] [i686]
+#   scripts/build-tcltk-windows.sh [--optional] [--link DIR] [x86_64] [i686]
 #
 # Builds both architectures unless some are named.  The sources come from
 # apt-get source (scripts/setup.sh adds the deb-src line) into a cache
@@ -11,15 +11,20 @@
 # and is made once: later runs, and fresh clones on the same machine, find
 # it.  With --link, DIR/ARCH/tcl is made a link to the build of ARCH, which
 # is where the Windows build looks for it.  Prints the cache folder of each.
+# With --optional a failure is reported and the status is still 0: the
+# Windows build goes on without the host that embeds Tcl.
 set -euo pipefail
 cache="${RILO_CACHE:-/var/cache/rilo}"
 link=""
 arches=()
 while [ $# -gt 0 ]; do
   case "$1" in
+    --optional)
+      trap '[ $? -eq 0 ] || { echo "build-tcltk-windows: going on without Tcl/Tk for Windows" >&2; exit 0; }' EXIT
+      shift ;;
     --link) [ $# -ge 2 ] || { echo "build-tcltk-windows: --link needs a folder" >&2; exit 2; }; link="$2"; shift 2 ;;
     x86_64|i686) arches+=("$1"); shift ;;
-    *) echo "usage: $0 [--link DIR] [x86_64] [i686]" >&2; exit 2 ;;
+    *) echo "usage: $0 [--optional] [--link DIR] [x86_64] [i686]" >&2; exit 2 ;;
   esac
 done
 [ ${#arches[@]} -gt 0 ] || arches=(x86_64 i686)

@@ -15,8 +15,7 @@ here="$(cd "$(dirname "$0")" && pwd)"
 source "$here/require.sh"
 source "$here/wine_prefix.sh"
 [ -n "${DISPLAY:-}" ] || missing "a display (scripts/with-xvfb.sh)"
-[ -f "$build/tclhost/ac3d.exe" ] ||
-  { echo "FAILED: $build/tclhost/ac3d.exe was not built (scripts/build-tcltk-windows.sh, then the build)" >&2; exit 1; }
+[ -f "$build/tclhost/ac3d.exe" ] || missing "$build/tclhost/ac3d.exe, built with Tcl/Tk for Windows,"
 
 wine_prefix "$arch" "$(mktemp -d "${TMPDIR:-/tmp}/rilo-winetcl.XXXXXX")"
 work="$wine_work"

@@ -23,7 +23,7 @@ case "$arch $#" in
     host=(wine "$2/tclhost/ac3d.exe") files="$2/bin" pages=(1252 1252u 1251 1251u) script="Z:$here/tclhost/sourced.tcl" ;;
   *) echo "usage: $0 x86_64|i686 WINDOWS-BUILD-DIR | native AC3D-TCL PLUGIN-DIR" >&2; exit 2 ;;
 esac
-[ -f "${host[-1]}" ] || { echo "FAILED: ${host[-1]} was not built" >&2; exit 1; }
+[ -f "${host[-1]}" ] || missing "${host[-1]}, built with Tcl/Tk for Windows,"
 
 # The folders: the code pages each name is tried in (a name is only tried
 # where the code page can spell it; a "u" marks the host's UTF-8 names),
