@@ -90,8 +90,10 @@ for arch in "${arches[@]}"; do
   if [ -n "$link" ] && [ "$(readlink "$link/$arch/tcl" 2>/dev/null)" != "$prefix" ]; then
     mkdir -p "$link/$arch"
     ln -sfn "$prefix" "$link/$arch/tcl"
-    # A build configured before the link was there looks for it again.
-    [ ! -f "$link/$arch/CMakeCache.txt" ] || cmake "$link/$arch" >/dev/null
+    # Builds configured before the link was there look for it again.
+    for configured in "$link/$arch" "$link/$arch/host"; do
+      [ ! -f "$configured/CMakeCache.txt" ] || cmake "$configured" >/dev/null
+    done
   fi
   echo "$prefix"
 done
