@@ -2,8 +2,13 @@
 #include <cstdlib>
 #include <cstring>
 
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
 #include "ac3d.h"
 #include "rilo.h"
+#include "utf8.h"
 
 namespace {
 
@@ -24,6 +29,41 @@ char *copy_string(const char *text)
     return copy;
 }
 
+#if defined(_WIN32)
+// TEXT read in the ANSI code page, as UTF-8 on the heap; null when it cannot
+// be converted or stored.
+char *ansi_to_utf8(const char *text)
+{
+    const int wide_size = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    if (wide_size <= 0) return nullptr;
+    auto *wide = static_cast<wchar_t *>(std::malloc(sizeof(wchar_t) * static_cast<size_t>(wide_size)));
+    if (wide == nullptr) return nullptr;
+    char *utf8 = nullptr;
+    if (MultiByteToWideChar(CP_ACP, 0, text, -1, wide, wide_size) == wide_size) {
+        const int size = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+        if (size > 0) utf8 = static_cast<char *>(std::malloc(static_cast<size_t>(size)));
+        if (utf8 != nullptr && WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, size, nullptr, nullptr) != size) {
+            std::free(utf8);
+            utf8 = nullptr;
+        }
+    }
+    std::free(wide);
+    return utf8;
+}
+#endif
+
+// The heap copy of the folder name, in the UTF-8 that Tcl reads.  A Windows
+// host hands the name over in its ANSI code page, which Tcl would misread
+// past ASCII: a name that is not UTF-8 already is converted from that code
+// page.  Null when the copy cannot be made.
+char *copy_folder_name(const char *dir)
+{
+#if defined(_WIN32)
+    if (!is_utf8(dir)) return ansi_to_utf8(dir);
+#endif
+    return copy_string(dir);
+}
+
 // Characters that would start a substitution or end the word inside a
 // double-quoted Tcl word.
 bool is_tcl_special(char c)
@@ -31,27 +71,22 @@ bool is_tcl_special(char c)
     return c == '"' || c == '$' || c == '[' || c == ']' || c == '\\';
 }
 
-// Sources rilo.tcl from the folder.  A folder name holding Tcl's special
-// characters is passed with those characters escaped, so it is read as a
-// name and never evaluated.
-void source_script(const char *dir)
+// The folder name with Tcl's special characters escaped, so that the
+// source command reads it as a name and never evaluates any of it; null
+// when it cannot be stored.
+char *escape_for_tcl(const char *dir)
 {
     size_t specials = 0;
     for (const char *p = dir; *p != '\0'; ++p) specials += is_tcl_special(*p) ? 1 : 0;
-    if (specials == 0) {
-        tcl_command("source \"%s/rilo.tcl\"", dir);
-        return;
-    }
     char *escaped = static_cast<char *>(std::malloc(std::strlen(dir) + specials + 1));
-    if (escaped == nullptr) return;
+    if (escaped == nullptr) return nullptr;
     char *out = escaped;
     for (const char *p = dir; *p != '\0'; ++p) {
         if (is_tcl_special(*p)) *out++ = '\\';
         *out++ = *p;
     }
     *out = '\0';
-    tcl_command("source \"%s/rilo.tcl\"", escaped);
-    std::free(escaped);
+    return escaped;
 }
 
 }  // namespace
@@ -64,11 +99,18 @@ AC3D_PLUGIN_EXPORT int AC3DPluginInit(PluginInitData *data)
     // Without a folder there is nothing to source: stay pending so that a
     // later, proper call can still initialise.
     if (data == nullptr || data->plugin_dir == nullptr) return 0;
-    char *dir = copy_string(data->plugin_dir);
+    // Either copy missing: nothing is sent and initialisation stays pending.
+    char *dir = copy_folder_name(data->plugin_dir);
     if (dir == nullptr) return 0;
-    plugin_dir_copy = dir;
     ac_unbackslash_string(dir);
-    source_script(dir);
+    char *escaped = escape_for_tcl(dir);
+    if (escaped == nullptr) {
+        std::free(dir);
+        return 0;
+    }
+    plugin_dir_copy = dir;
+    tcl_command("source \"%s/rilo.tcl\"", escaped);
+    std::free(escaped);
     ac_add_tools_menu_item("Rilo...", "pjtrilo_dialog", "Apply an axis-aligned waveform to the selected vertices");
     ac_add_command_full("pjtrilo_go", sine_deform_command, 7, AC_CMD_ARGV, "TODO: Show params here", "Rilo utility");
     init_pending = false;

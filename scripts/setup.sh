@@ -10,8 +10,10 @@
 #                              clang for fuzzing, Wine (64-bit and 32-bit),
 #                              Xvfb, xmllint, the other .ac readers, the
 #                              tools for ACLs, attributes and capabilities,
-#                              and Tcl/Tk 9.0 in a folder of its own
-#                              (setup-tcl9.sh)
+#                              Tcl/Tk 9.0 in a folder of its own
+#                              (setup-tcl9.sh), and Tcl/Tk for Windows, built
+#                              once from Debian's sources
+#                              (build-tcltk-windows.sh)
 #
 # Safe to run again: it only asks apt for packages that are missing.
 set -euo pipefail
@@ -36,8 +38,28 @@ case "$job" in
   test) packages=("${example[@]}" "${package[@]}" "${test[@]}") ;;
   *) echo "usage: $0 [example|package|test]" >&2; exit 2 ;;
 esac
-# The dialog's tests also run on Tcl/Tk 9.0, kept apart from the machine's packages.
-[ "$job" != test ] || "$(dirname "$0")/setup-tcl9.sh"
+# The Windows test host embeds Tcl/Tk built from Debian's bookworm sources:
+# a deb-src line of its own when none serves them, then a build cached
+# outside the clone.
+windows_tcltk() {
+  local sudo=() list=/etc/apt/sources.list.d/rilo-bookworm-src.sources
+  [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+  if ! apt-cache showsrc tcl8.6 2>/dev/null | grep '^Package: tcl8.6$' >/dev/null; then
+    [ -f "$list" ] || printf '%s\n' 'Types: deb-src' 'URIs: http://deb.debian.org/debian' 'Suites: bookworm' \
+      'Components: main' 'Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg' | "${sudo[@]}" tee "$list" >/dev/null
+    "${sudo[@]}" apt-get update -qq
+  fi
+  "${sudo[@]}" install -d -o "$(id -u)" -g "$(id -g)" "${RILO_CACHE:-/var/cache/rilo}"
+  "$(dirname "$0")/build-tcltk-windows.sh" >/dev/null
+}
+
+# What the tests use beyond the machine's packages, once these are in: also
+# Tcl/Tk 9.0 for the dialog's tests, kept apart from the machine's packages.
+test_extras() {
+  [ "$job" = test ] || return 0
+  "$(dirname "$0")/setup-tcl9.sh"
+  windows_tcltk
+}
 
 missing=()
 for p in "${packages[@]}"; do
@@ -45,6 +67,7 @@ for p in "${packages[@]}"; do
 done
 if [ ${#missing[@]} -eq 0 ]; then
   echo "setup: the packages for '$job' are installed"
+  test_extras
   exit 0
 fi
 
@@ -61,4 +84,5 @@ echo "setup: installing ${#missing[@]} packages for '$job': ${missing[*]} (this 
 # One line per package set up, so that a long install shows its progress.
 DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}" |
   awk '/^Setting up / { print "setup:   " $3; fflush() }'
+test_extras
 echo "setup: done"

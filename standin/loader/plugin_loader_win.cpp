@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <string>
 
 #include "error.h"
 #include "plugin_loader.h"
@@ -31,13 +32,28 @@ std::string last_error_text(DWORD code)
     return result;
 }
 
+// The ANSI call fails past MAX_PATH; a longer path goes to the wide one with
+// the \\?\ prefix, which lifts the limit.  The altered search path looks for
+// the module's own imports beside it first.
+HMODULE load_module(const std::string &path)
+{
+    const DWORD flags = LOAD_WITH_ALTERED_SEARCH_PATH;
+    if (path.size() < MAX_PATH) return LoadLibraryExA(path.c_str(), nullptr, flags);
+    const int size = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
+    if (size <= 0) return nullptr;
+    std::wstring wide(L"\\\\?\\");
+    const size_t prefix = wide.size();
+    wide.resize(prefix + static_cast<size_t>(size));
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data() + prefix, size);
+    return LoadLibraryExW(wide.c_str(), nullptr, flags);
+}
+
 }  // namespace
 
 LoadedPlugin load_plugin(const std::string &dir)
 {
     const std::string path = dir + "\\" + kPluginFile;
-    // The altered search path looks for the module's own imports beside it first.
-    HMODULE module = LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    HMODULE module = load_module(path);
     if (module == nullptr) {
         throw Error("cannot load " + path + ": " + last_error_text(GetLastError()));
     }

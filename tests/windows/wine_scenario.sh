@@ -14,34 +14,14 @@ set -euo pipefail
   { echo "usage: $0 NATIVE-AC3D NATIVE-PLUGIN-DIR WINDOWS-BIN-DIR [x86_64|i686]" >&2; exit 2; }
 native="$1" native_dir="$2" win_bin="$3" arch="${4:-x86_64}"
 source "$(dirname "$0")/require.sh"
-require wine wineboot wineserver timeout
-case "$arch" in
-  x86_64) wine_arch=win64 ;;
-  # Debian's 32-bit Wine (package wine32) brings the 32-bit loader.
-  i686) wine_arch=win32; [ -x /usr/lib/wine/wine ] || missing "32-bit Wine (wine32)" ;;
-  *) echo "unknown architecture $arch" >&2; exit 2 ;;
-esac
+source "$(dirname "$0")/wine_prefix.sh"
 [ -f "$win_bin/ac3d.exe" ] && [ -f "$win_bin/rilo.p" ] ||
   { echo "FAILED: $win_bin lacks ac3d.exe or rilo.p (scripts/build-windows.sh $arch)" >&2; exit 1; }
 
-work="$(mktemp -d "${TMPDIR:-/tmp}/rilo-wine.XXXXXX")"
-export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEARCH=$wine_arch
-# No Mono or Gecko installers, no windows on a display.
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No windows on a display.
 unset DISPLAY WAYLAND_DISPLAY
-finish() {
-  wineserver -k >/dev/null 2>&1 || true
-  wineserver -w >/dev/null 2>&1 || true
-  rm -rf "$work"
-}
-trap finish EXIT
-
-# The first start of a prefix is slow; make it once, before the timed run.
-if ! timeout 300 wineboot -i >"$work/wineboot.log" 2>&1; then
-  cat "$work/wineboot.log" >&2
-  echo "FAILED: wineboot could not create a prefix" >&2
-  exit 1
-fi
+wine_prefix "$arch" "$(mktemp -d "${TMPDIR:-/tmp}/rilo-wine.XXXXXX")"
+work="$wine_work"
 
 status=0
 "$native" "$native_dir" >"$work/native.txt" || { echo "FAILED: native run exited with $?" >&2; status=1; }
