@@ -4,6 +4,8 @@
 source [file join [file dirname [info script]] lib.tcl]
 windows_under_test
 
+source [file join [file dirname [info script]] .. script driving.tcl]
+
 # Every call of pjtrilo_go, recorded before the command runs.
 set calls {}
 rename pjtrilo_go real_pjtrilo_go
@@ -19,34 +21,9 @@ set shape $top.f.shape
 set buttons $top.f.buttons
 set canvas $top.f.sketch.canvas
 
-# Runs SCRIPT between updates until it is true, for at most five seconds.
-proc wait_until {script} {
-    for {set i 0} {$i < 250} {incr i} {
-        update
-        if {[uplevel 1 [list expr $script]]} {
-            return 1
-        }
-        after 20
-    }
-    return 0
-}
-
 proc open_dialog {} {
     .menubar.tools invoke Rilo...
     wait_until {[winfo exists $::top] && [winfo viewable $::top]}
-}
-
-# Replaces an entry's text by typing it, key by key, with the focus there.
-proc type_into {entry text} {
-    set keysyms {. period - minus " " space _ underscore}
-    focus -force $entry
-    update
-    $entry selection range 0 end
-    foreach char [split $text ""] {
-        set keysym [expr {[dict exists $keysyms $char] ? [dict get $keysyms $char] : $char}]
-        event generate $entry <KeyPress> -keysym $keysym
-    }
-    update
 }
 
 proc set_entry {entry text} {

@@ -17,6 +17,7 @@ interp bgerror {} {apply {{message options} {
 after 60000 {puts stderr "the script did not finish"; exit 1}
 
 source [file join [file dirname [info script]] number_texts.tcl]
+source [file join [file dirname [info script]] driving.tcl]
 set calls {}
 set record {}
 proc pjtrilo_go {args} {
@@ -26,31 +27,6 @@ wm withdraw .
 source $script
 set top .rilo
 set f $top.f
-
-# Runs SCRIPT between updates until it is true, for at most five seconds.
-proc wait_until {script} {
-    for {set i 0} {$i < 250} {incr i} {
-        update
-        if {[uplevel 1 [list expr $script]]} {
-            return 1
-        }
-        after 20
-    }
-    return 0
-}
-
-# Replaces an entry's text by typing it, key by key, with the focus there.
-proc type_into {entry text} {
-    set keysyms {. period - minus + plus " " space _ underscore}
-    focus -force $entry
-    update
-    $entry selection range 0 end
-    event generate $entry <KeyPress> -keysym BackSpace
-    foreach char [split $text ""] {
-        set keysym [expr {[dict exists $keysyms $char] ? [dict get $keysyms $char] : $char}]
-        event generate $entry <KeyPress> -keysym $keysym
-    }
-}
 
 # One user action: {open}, {type FIELD TEXT}, {click WIDGET} (under .rilo.f),
 # {key KEY} in the frequency entry, or {alt LETTER}.

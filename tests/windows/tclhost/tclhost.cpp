@@ -35,6 +35,7 @@
 
 #include "error.h"
 #include "host.h"
+#include "host_tcl.h"
 #include "plugin_loader.h"
 
 using namespace standin;
@@ -44,25 +45,6 @@ using Tcl_Size = int;  // Tcl 8.6 counts list elements in int
 #endif
 
 namespace {
-
-int call_plugin_command(ClientData data, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[])
-{
-    std::vector<std::string> params;
-    for (int i = 1; i < objc; ++i) params.emplace_back(Tcl_GetString(objv[i]));
-    Tcl_ResetResult(interp);
-    invoke_command(*static_cast<RegisteredCommand *>(data), params);
-    return TCL_OK;
-}
-
-int ac3d_command(ClientData, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[])
-{
-    if (objc == 2 && std::strcmp(Tcl_GetString(objv[1]), "remake_subdivisions") == 0) {
-        host().count_remake_subdivisions();
-        return TCL_OK;
-    }
-    Tcl_SetObjResult(interp, Tcl_NewStringObj("usage: ac3d remake_subdivisions", -1));
-    return TCL_ERROR;
-}
 
 Tcl_Obj *string_list(const std::vector<std::string> &items)
 {
@@ -177,20 +159,9 @@ int host_command(ClientData, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]
 // evaluated in it, and each command it registers becomes a Tcl command.
 void connect(Tcl_Interp *interp)
 {
-    Tcl_CreateObjCommand(interp, "ac3d", ac3d_command, nullptr, nullptr);
+    connect_host(interp);
     Tcl_CreateObjCommand(interp, "host", host_command, nullptr, nullptr);
-    Host &h = host();
-    h.echo = false;
-    h.eval = [interp](const std::string &text, std::string &error) {
-        Tcl_InterpState state = Tcl_SaveInterpState(interp, TCL_OK);
-        const bool ok = Tcl_EvalEx(interp, text.c_str(), -1, TCL_EVAL_GLOBAL) == TCL_OK;
-        if (!ok) error = Tcl_GetStringResult(interp);
-        Tcl_RestoreInterpState(interp, state);
-        return ok;
-    };
-    h.on_command = [interp](RegisteredCommand &command) {
-        Tcl_CreateObjCommand(interp, command.name.c_str(), call_plugin_command, &command, nullptr);
-    };
+    host().echo = false;
 }
 
 void set_argv(Tcl_Interp *interp, int argc, char **argv, int first)
