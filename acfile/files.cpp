@@ -357,31 +357,65 @@ struct Target {
 // itself: in a sticky folder anyone may write, a link is followed only for
 // its owner or the folder's. Otherwise anyone could point a file of root's
 // there.
-void check_shared_link(const std::string &asked, const std::string &link, const struct stat &lst)
+void check_shared_link(const std::string &asked, const std::string &link, const struct stat &lst, bool is_asked)
 {
     const std::string folder = folder_of(link);
     struct stat dir {};
     if (::stat(folder.c_str(), &dir) != 0 || (dir.st_mode & (S_ISVTX | S_IWOTH)) != (S_ISVTX | S_IWOTH)) return;
     if (lst.st_uid == ::geteuid() || lst.st_uid == dir.st_uid) return;
-    refuse(asked, (link == asked ? std::string("it") : "its link " + link) + " is a symbolic link of user " +
+    refuse(asked, (is_asked ? std::string("it") : "its link " + link) + " is a symbolic link of user " +
                       std::to_string(lst.st_uid) + " in " + folder +
                       ", a sticky folder anyone may write, where only the link's owner or the folder's may follow it");
 }
 
-// Each link on the way is held to the rule for shared folders before
-// realpath follows them all.
+// The path walked a name at a time, as the kernel walks it, so that every
+// link on the way, a folder's as well as the file's, is held to the rule for
+// shared folders before realpath follows them all. The part walked has no
+// links left in it, so ".." takes off its last name.
+void check_links_on_the_way(const std::string &asked)
+{
+    std::vector<std::string> todo;  // the names still to walk, the next last
+    auto push_names = [&todo](const std::string &path) {
+        std::vector<std::string> names;
+        for (std::size_t at = 0; at <= path.size();) {
+            const std::size_t end = std::min(path.find('/', at), path.size());
+            if (end > at) names.push_back(path.substr(at, end - at));
+            at = end + 1;
+        }
+        todo.insert(todo.end(), names.rbegin(), names.rend());
+    };
+    std::string walked = asked[0] == '/' ? "/" : "";
+    push_names(asked);
+    struct stat lst {};
+    for (int hops = 0; !todo.empty() && hops <= 40;) {
+        const std::string name = std::move(todo.back());
+        todo.pop_back();
+        if (name == "." || (name == ".." && walked == "/")) continue;
+        if (name == ".." && !walked.empty()) {
+            const std::size_t last = walked.find_last_of('/', walked.size() - 2) + 1;  // npos + 1 == 0
+            if (walked.compare(last, std::string::npos, "../") != 0) {
+                walked.erase(last);
+                continue;
+            }
+        }
+        const std::string next = walked + name;
+        if (::lstat(next.c_str(), &lst) != 0) return;  // the rest is new, or the save says why not
+        if (!S_ISLNK(lst.st_mode)) {
+            walked = next + "/";
+            continue;
+        }
+        check_shared_link(asked, next, lst, hops == 0 && todo.empty());
+        char to[PATH_MAX];
+        const ssize_t n = ::readlink(next.c_str(), to, sizeof to - 1);
+        if (n <= 0) return;
+        ++hops;
+        push_names(std::string(to, static_cast<std::size_t>(n)));
+        if (to[0] == '/') walked = "/";
+    }
+}
+
 std::string resolve_link(const std::string &asked)
 {
-    std::string link = asked;
-    struct stat lst {};
-    for (int hops = 0; hops < 40 && ::lstat(link.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode); ++hops) {
-        check_shared_link(asked, link, lst);
-        char to[PATH_MAX];
-        const ssize_t n = ::readlink(link.c_str(), to, sizeof to - 1);
-        if (n <= 0) break;
-        to[n] = '\0';
-        link = to[0] == '/' ? std::string(to) : folder_of(link) + "/" + to;
-    }
     char *real = ::realpath(asked.c_str(), nullptr);
     if (!real) {
         const int err = errno;
@@ -479,6 +513,7 @@ Target find_target(const std::string &asked, const ReplaceOptions &opt)
     t.asked = asked;
     t.path = asked;
     struct stat lst {};
+    check_links_on_the_way(asked);
     if (::lstat(asked.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) t.path = resolve_link(asked);
     t.dir = folder_of(t.path);
     t.base = t.path.substr(t.path.rfind('/') + 1);
