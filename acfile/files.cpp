@@ -436,6 +436,19 @@ bool may_write(const Target &t)
     return ::faccessat(AT_FDCWD, t.path.c_str(), W_OK, AT_EACCESS) == 0 || (errno != EACCES && errno != EPERM);
 }
 
+// chattr +i or +a, which the kernel holds even against root: a rename over
+// the file, or any rename or removal in the folder, fails with a bare EPERM,
+// and in an append-only folder the temporary file could not be removed.
+const char *locked(const std::string &path)
+{
+    struct statx sx {};
+    if (::statx(AT_FDCWD, path.c_str(), 0, STATX_BASIC_STATS, &sx) != 0) return nullptr;
+    const auto has = [&sx](std::uint64_t a) { return (sx.stx_attributes_mask & a) && (sx.stx_attributes & a); };
+    if (has(STATX_ATTR_IMMUTABLE)) return "immutable (chattr +i)";
+    if (has(STATX_ATTR_APPEND)) return "append-only (chattr +a)";
+    return nullptr;
+}
+
 // The folder must take a new file from the user (the temporary one), so it
 // is looked at before anything is read or written.
 void check_folder(const Target &t)
@@ -446,6 +459,9 @@ void check_folder(const Target &t)
         if (errno == ENOENT) refuse(t.asked, "its folder " + t.dir + " does not exist", outcome);
         fail_call(t.asked, "save", "stat " + t.dir, errno);
     }
+    if (const char *lock = locked(t.dir))
+        refuse(t.asked, "its folder " + t.dir + " is " + lock + ", where a save cannot put a new file in place",
+               outcome);
     if (::faccessat(AT_FDCWD, t.dir.c_str(), W_OK | X_OK, AT_EACCESS) == 0) return;
     if (errno == EROFS) refuse(t.asked, "its folder " + t.dir + " is on a file system mounted read-only", outcome);
     if (errno == EACCES)
@@ -528,6 +544,7 @@ Target find_target(const std::string &asked, const ReplaceOptions &opt)
     check_folder(t);
     if (!t.exists) return t;
     check_not_mounted(t);
+    if (const char *lock = locked(t.path)) refuse(asked, std::string("it is ") + lock + ", so a save cannot replace it");
     if (!opt.force && !may_write(t))
         refuse(asked, "you may not write it (mode " + octal_mode(t.st.st_mode) + ", owner " +
                           std::to_string(t.st.st_uid) + "); --force replaces it");
