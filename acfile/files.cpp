@@ -688,9 +688,9 @@ int open_folder(const Target &t, bool &readable)
 void warn(const ReplaceOptions &opt, const std::string &line)
 {
     if (opt.warn) {
-        opt.warn(line);
+        opt.warn(one_line(line));
     } else {
-        std::fputs((line + "\n").c_str(), stderr);
+        std::fputs((one_line(line) + "\n").c_str(), stderr);
     }
 }
 
