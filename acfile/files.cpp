@@ -302,11 +302,12 @@ std::shared_ptr<const TextStore> read_source(const std::string &path)
     if (fd.get() < 0) fail_call(path, "load", "open", errno);
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0) fail_call(path, "load", "fstat", errno);
-    if (!S_ISREG(st.st_mode)) return detail::string_store(read_stream(fd.get(), path));
+    // A file of no size may still have text: the files of /proc and /sys
+    // make theirs as they are read.
+    if (!S_ISREG(st.st_mode) || st.st_size == 0) return detail::string_store(read_stream(fd.get(), path));
     if (static_cast<std::uint64_t>(st.st_size) > text_limit)
         throw Error(path + ": cannot load: the file has " + std::to_string(st.st_size) + " bytes; files of more than " +
                     std::to_string(text_limit) + " bytes are not read");
-    if (st.st_size == 0) return detail::string_store({});
     auto mapped = std::make_shared<MappedFile>(path, fd.release(), st);
     detail::stop_for_tests("load");
     return mapped;
