@@ -369,6 +369,24 @@ void check_shared_link(const std::string &asked, const std::string &link, const 
                       ", a sticky folder anyone may write, where only the link's owner or the folder's may follow it");
 }
 
+// In a sticky folder only a file's owner, the folder's or root may rename
+// over a file, and where anyone may write, the kernel's rule for files
+// there (fs.protected_regular) holds root to it too, as a save does
+// whether or not the system enforces it: a file of someone else's may have
+// been planted there to catch the save, which would keep its owner, mode and
+// ACLs and so hand that user the model.
+void check_sticky_folder(const Target &t)
+{
+    struct stat dir {};
+    if (::stat(t.dir.c_str(), &dir) != 0 || !(dir.st_mode & S_ISVTX)) return;
+    const uid_t me = ::geteuid();
+    const std::string where = "it is a file of user " + std::to_string(t.st.st_uid) + " in " + t.dir + ", a sticky folder";
+    if (t.st.st_uid == me) return;
+    if ((dir.st_mode & S_IWOTH) && t.st.st_uid != dir.st_uid)
+        refuse(t.asked, where + " anyone may write, where a file neither yours nor the folder owner's is not replaced");
+    if (me != 0 && dir.st_uid != me) refuse(t.asked, where + ", where only the file's owner or the folder's may replace it");
+}
+
 // The path walked a name at a time, as the kernel walks it, so that every
 // link on the way, a folder's as well as the file's, is held to the rule for
 // shared folders before realpath follows them all. The part walked has no
@@ -546,6 +564,7 @@ Target find_target(const std::string &asked, const ReplaceOptions &opt)
     if (!t.exists) return t;
     check_not_mounted(t);
     if (const char *lock = locked(t.path)) refuse(asked, std::string("it is ") + lock + ", so a save cannot replace it");
+    check_sticky_folder(t);
     if (!opt.force && !may_write(t))
         refuse(asked, "you may not write it (mode " + octal_mode(t.st.st_mode) + ", owner " +
                           std::to_string(t.st.st_uid) + "); --force replaces it");
