@@ -238,7 +238,9 @@ public:
         if (!cut && same_text && now.st_size == st_.st_size && same_time(now.st_mtim, st_.st_mtim) &&
             same_time(now.st_ctim, st_.st_ctim))
             return;
-        const std::string what = cut ? "cut short" : "changed in place";
+        // Its change time moves when its last name goes too (a rename over
+        // it, as editors save), so that is told apart.
+        const std::string what = cut ? "cut short" : now.st_nlink == 0 ? "replaced or removed" : "changed in place";
         if (when == TextCheck::loaded)
             throw Error(path_ + ": cannot load: the file was " + what + " while it was read; nothing loaded");
         if (when == TextCheck::before_save)
