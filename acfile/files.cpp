@@ -751,14 +751,18 @@ private:
 };
 
 // A short name no other save uses, whatever the length of the target's:
-// this process's id and a serial number.
+// this process's id and a serial number. One that replaces a file is open
+// to its owner alone (0600) until it gets that file's mode and ACLs at the
+// end: anyone who opened it while it was written would keep, through that
+// descriptor, what the old file's mode kept from them. A new file has the
+// user's mode (umask, the folder's default ACL) from the start.
 TempFile::TempFile(const Target &t) : t_(t), dir_(open_folder(t, dir_readable_))
 {
     static unsigned serial = 0;
     for (int attempt = 0; fd_ < 0; ++attempt) {
         name_ = ".rilo-" + std::to_string(::getpid()) + "-" + std::to_string(serial++) + ".tmp";
         HoldSignals hold;
-        fd_ = ::openat(dir_.get(), name_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd_ = ::openat(dir_.get(), name_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, t.exists ? 0600 : 0666);
         if (fd_ >= 0) {
             std::memcpy(g_temp_name, name_.c_str(), name_.size() + 1);
             g_temp_dir = dir_.get();

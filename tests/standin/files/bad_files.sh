@@ -256,6 +256,7 @@ immutable out  |root  |cp in.ac out.ac; if ! chattr +i out.ac; then skip "chattr
 append-only dir|root  |cp in.ac out.ac; if ! chattr +a .; then skip "chattr is not supported here"; fi|$S apply in.ac out.ac $W; r=$?; chattr -a .; (exit $r)| |1|^standin: out.ac: cannot save: its folder \. is append-only \(chattr \+a\), where a save cannot put a new file in place; left as it is$||
 odd out name   |root  |                                    |$S apply in.ac "$(printf 'x\n\033/o.ac')" $W| |1|^standin: x\\x0a\\x1b/o\.ac: cannot save: its folder x\\x0a\\x1b does not exist; nothing written$||
 /proc in       |root  |                                    |$S apply /proc/self/status out.ac $W      | |1|^standin: /proc/self/status:1: expected the header AC3Db or AC3Dc, found 'Name:'$||
+temp kept shut |root  |cp in.ac out.ac; chmod 600 out.ac   |race save 'stat -c %a .rilo-*' $S apply in.ac out.ac $W| |0|^600$|out|
 hard link      |root  |cp in.ac out.ac; ln out.ac other.ac   |$S apply in.ac out.ac $W                  | |0|^out.ac: warning: only this name has the new model: the file had hard links, and 1 other name keeps the old one$|out|
 size limit     |root  |cp in.ac out.ac; echo old >>out.ac  |prlimit --fsize=1000 $S apply in.ac out.ac $W| |1|^standin: out.ac: cannot save: write: File too large: this process may write files of at most 1000 bytes \(ulimit -f\)$||
 quit           |root  |cp in.ac out.ac; echo old >>out.ac  |$S apply in.ac out.ac $W                  |QUIT|131|^Quit||
