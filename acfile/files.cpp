@@ -382,11 +382,13 @@ void check_sticky_folder(const Target &t)
     struct stat dir {};
     if (::stat(t.dir.c_str(), &dir) != 0 || !(dir.st_mode & S_ISVTX)) return;
     const uid_t me = ::geteuid();
-    const std::string where = "it is a file of user " + std::to_string(t.st.st_uid) + " in " + t.dir + ", a sticky folder";
+    const std::string where =
+        "it is a file of user " + std::to_string(t.st.st_uid) + " in " + t.dir + ", a sticky folder";
     if (t.st.st_uid == me) return;
     if ((dir.st_mode & S_IWOTH) && t.st.st_uid != dir.st_uid)
         refuse(t.asked, where + " anyone may write, where a file neither yours nor the folder owner's is not replaced");
-    if (me != 0 && dir.st_uid != me) refuse(t.asked, where + ", where only the file's owner or the folder's may replace it");
+    if (me != 0 && dir.st_uid != me)
+        refuse(t.asked, where + ", where only the file's owner or the folder's may replace it");
 }
 
 // The path walked a name at a time, as the kernel walks it, so that every
@@ -565,7 +567,8 @@ Target find_target(const std::string &asked, const ReplaceOptions &opt)
     check_folder(t);
     if (!t.exists) return t;
     check_not_mounted(t);
-    if (const char *lock = locked(t.path)) refuse(asked, std::string("it is ") + lock + ", so a save cannot replace it");
+    if (const char *lock = locked(t.path))
+        refuse(asked, std::string("it is ") + lock + ", so a save cannot replace it");
     check_sticky_folder(t);
     if (!opt.force && !may_write(t))
         refuse(asked, "you may not write it (mode " + octal_mode(t.st.st_mode) + ", owner " +

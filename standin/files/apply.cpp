@@ -184,7 +184,8 @@ void check_destinations(const ApplyOptions &o)
         const std::string preview = identity(p);
         for (const std::string *model : {&o.in, &o.out})
             if (identity(*model) == preview)
-                throw Error(ac::one_line(p + ": cannot save the preview: it is the model " + *model + "; nothing written"));
+                throw Error(
+                    ac::one_line(p + ": cannot save the preview: it is the model " + *model + "; nothing written"));
         ac::check_destination(p, replace);
     }
     ac::check_destination(o.out, replace);
