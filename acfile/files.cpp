@@ -699,6 +699,20 @@ std::string describe_attribute(const std::string &name)
     return "extended attribute " + name;
 }
 
+// The links on the way were checked before the folder was opened by its
+// name, and one planted in between would have been followed all the same.
+// So they are checked again, and the folder held must be the one the name
+// gives now: one swapped back and forth in between is not.
+void check_folder_held(const Target &t, int fd)
+{
+    check_links_on_the_way(t.asked);
+    struct stat held {
+    }, named{};
+    if (::fstat(fd, &held) != 0 || ::stat(t.dir.c_str(), &named) != 0 || held.st_dev != named.st_dev ||
+        held.st_ino != named.st_ino)
+        refuse(t.asked, "its folder " + t.dir + " was moved or replaced as the save began");
+}
+
 // The folder, open for reading when the user may read it (to sync it),
 // else only as a place to name files in.
 int open_folder(const Target &t, bool &readable)
@@ -707,7 +721,9 @@ int open_folder(const Target &t, bool &readable)
     readable = fd >= 0;
     if (fd < 0 && errno == EACCES) fd = ::open(t.dir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) fail_call(t.asked, "save", "open " + t.dir, errno);
-    return fd;
+    Fd held(fd);
+    check_folder_held(t, fd);
+    return held.release();
 }
 
 void warn(const ReplaceOptions &opt, const std::string &line)
