@@ -25,11 +25,15 @@
 
 namespace ac {
 
+// A message as one line a terminal shows as it is: control bytes (a line
+// break or an escape in a file's name, say) as \xNN.
+std::string one_line(std::string_view text);
+
 // Every failure to read or write a model. what() is one line, for reading
-// "FILE:LINE: expected ..., found ...".
+// "FILE:LINE: expected ..., found ...", whatever the names in it hold.
 class Error : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit Error(const std::string &what) : std::runtime_error(one_line(what)) {}
 };
 
 // A piece of Model::text, by offset and length. len == 0 means "no text":

@@ -238,7 +238,9 @@ public:
         if (!cut && same_text && now.st_size == st_.st_size && same_time(now.st_mtim, st_.st_mtim) &&
             same_time(now.st_ctim, st_.st_ctim))
             return;
-        const std::string what = cut ? "cut short" : "changed in place";
+        // Its change time moves when its last name goes too (a rename over
+        // it, as editors save), so that is told apart.
+        const std::string what = cut ? "cut short" : now.st_nlink == 0 ? "replaced or removed" : "changed in place";
         if (when == TextCheck::loaded)
             throw Error(path_ + ": cannot load: the file was " + what + " while it was read; nothing loaded");
         if (when == TextCheck::before_save)
@@ -302,11 +304,12 @@ std::shared_ptr<const TextStore> read_source(const std::string &path)
     if (fd.get() < 0) fail_call(path, "load", "open", errno);
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0) fail_call(path, "load", "fstat", errno);
-    if (!S_ISREG(st.st_mode)) return detail::string_store(read_stream(fd.get(), path));
+    // A file of no size may still have text: the files of /proc and /sys
+    // make theirs as they are read.
+    if (!S_ISREG(st.st_mode) || st.st_size == 0) return detail::string_store(read_stream(fd.get(), path));
     if (static_cast<std::uint64_t>(st.st_size) > text_limit)
         throw Error(path + ": cannot load: the file has " + std::to_string(st.st_size) + " bytes; files of more than " +
                     std::to_string(text_limit) + " bytes are not read");
-    if (st.st_size == 0) return detail::string_store({});
     auto mapped = std::make_shared<MappedFile>(path, fd.release(), st);
     detail::stop_for_tests("load");
     return mapped;
@@ -357,31 +360,85 @@ struct Target {
 // itself: in a sticky folder anyone may write, a link is followed only for
 // its owner or the folder's. Otherwise anyone could point a file of root's
 // there.
-void check_shared_link(const std::string &asked, const std::string &link, const struct stat &lst)
+void check_shared_link(const std::string &asked, const std::string &link, const struct stat &lst, bool is_asked)
 {
     const std::string folder = folder_of(link);
     struct stat dir {};
     if (::stat(folder.c_str(), &dir) != 0 || (dir.st_mode & (S_ISVTX | S_IWOTH)) != (S_ISVTX | S_IWOTH)) return;
     if (lst.st_uid == ::geteuid() || lst.st_uid == dir.st_uid) return;
-    refuse(asked, (link == asked ? std::string("it") : "its link " + link) + " is a symbolic link of user " +
+    refuse(asked, (is_asked ? std::string("it") : "its link " + link) + " is a symbolic link of user " +
                       std::to_string(lst.st_uid) + " in " + folder +
                       ", a sticky folder anyone may write, where only the link's owner or the folder's may follow it");
 }
 
-// Each link on the way is held to the rule for shared folders before
-// realpath follows them all.
+// In a sticky folder only a file's owner, the folder's or root may rename
+// over a file, and where anyone may write, the kernel's rule for files
+// there (fs.protected_regular) holds root to it too, as a save does
+// whether or not the system enforces it: a file of someone else's may have
+// been planted there to catch the save, which would keep its owner, mode and
+// ACLs and so hand that user the model.
+void check_sticky_folder(const Target &t)
+{
+    struct stat dir {};
+    if (::stat(t.dir.c_str(), &dir) != 0 || !(dir.st_mode & S_ISVTX)) return;
+    const uid_t me = ::geteuid();
+    const std::string where =
+        "it is a file of user " + std::to_string(t.st.st_uid) + " in " + t.dir + ", a sticky folder";
+    if (t.st.st_uid == me) return;
+    if ((dir.st_mode & S_IWOTH) && t.st.st_uid != dir.st_uid)
+        refuse(t.asked, where + " anyone may write, where a file neither yours nor the folder owner's is not replaced");
+    if (me != 0 && dir.st_uid != me)
+        refuse(t.asked, where + ", where only the file's owner or the folder's may replace it");
+}
+
+// The path walked a name at a time, as the kernel walks it, so that every
+// link on the way, a folder's as well as the file's, is held to the rule for
+// shared folders before realpath follows them all. The part walked has no
+// links left in it, so ".." takes off its last name.
+void check_links_on_the_way(const std::string &asked)
+{
+    std::vector<std::string> todo;  // the names still to walk, the next last
+    auto push_names = [&todo](const std::string &path) {
+        std::vector<std::string> names;
+        for (std::size_t at = 0; at <= path.size();) {
+            const std::size_t end = std::min(path.find('/', at), path.size());
+            if (end > at) names.push_back(path.substr(at, end - at));
+            at = end + 1;
+        }
+        todo.insert(todo.end(), names.rbegin(), names.rend());
+    };
+    std::string walked = asked[0] == '/' ? "/" : "";
+    push_names(asked);
+    struct stat lst {};
+    for (int hops = 0; !todo.empty() && hops <= 40;) {
+        const std::string name = std::move(todo.back());
+        todo.pop_back();
+        if (name == "." || (name == ".." && walked == "/")) continue;
+        if (name == ".." && !walked.empty()) {
+            const std::size_t last = walked.find_last_of('/', walked.size() - 2) + 1;  // npos + 1 == 0
+            if (walked.compare(last, std::string::npos, "../") != 0) {
+                walked.erase(last);
+                continue;
+            }
+        }
+        const std::string next = walked + name;
+        if (::lstat(next.c_str(), &lst) != 0) return;  // the rest is new, or the save says why not
+        if (!S_ISLNK(lst.st_mode)) {
+            walked = next + "/";
+            continue;
+        }
+        check_shared_link(asked, next, lst, hops == 0 && todo.empty());
+        char to[PATH_MAX];
+        const ssize_t n = ::readlink(next.c_str(), to, sizeof to - 1);
+        if (n <= 0) return;
+        ++hops;
+        push_names(std::string(to, static_cast<std::size_t>(n)));
+        if (to[0] == '/') walked = "/";
+    }
+}
+
 std::string resolve_link(const std::string &asked)
 {
-    std::string link = asked;
-    struct stat lst {};
-    for (int hops = 0; hops < 40 && ::lstat(link.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode); ++hops) {
-        check_shared_link(asked, link, lst);
-        char to[PATH_MAX];
-        const ssize_t n = ::readlink(link.c_str(), to, sizeof to - 1);
-        if (n <= 0) break;
-        to[n] = '\0';
-        link = to[0] == '/' ? std::string(to) : folder_of(link) + "/" + to;
-    }
     char *real = ::realpath(asked.c_str(), nullptr);
     if (!real) {
         const int err = errno;
@@ -402,6 +459,19 @@ bool may_write(const Target &t)
     return ::faccessat(AT_FDCWD, t.path.c_str(), W_OK, AT_EACCESS) == 0 || (errno != EACCES && errno != EPERM);
 }
 
+// chattr +i or +a, which the kernel holds even against root: a rename over
+// the file, or any rename or removal in the folder, fails with a bare EPERM,
+// and in an append-only folder the temporary file could not be removed.
+const char *locked(const std::string &path)
+{
+    struct statx sx {};
+    if (::statx(AT_FDCWD, path.c_str(), 0, STATX_BASIC_STATS, &sx) != 0) return nullptr;
+    const auto has = [&sx](std::uint64_t a) { return (sx.stx_attributes_mask & a) && (sx.stx_attributes & a); };
+    if (has(STATX_ATTR_IMMUTABLE)) return "immutable (chattr +i)";
+    if (has(STATX_ATTR_APPEND)) return "append-only (chattr +a)";
+    return nullptr;
+}
+
 // The folder must take a new file from the user (the temporary one), so it
 // is looked at before anything is read or written.
 void check_folder(const Target &t)
@@ -412,6 +482,9 @@ void check_folder(const Target &t)
         if (errno == ENOENT) refuse(t.asked, "its folder " + t.dir + " does not exist", outcome);
         fail_call(t.asked, "save", "stat " + t.dir, errno);
     }
+    if (const char *lock = locked(t.dir))
+        refuse(t.asked, "its folder " + t.dir + " is " + lock + ", where a save cannot put a new file in place",
+               outcome);
     if (::faccessat(AT_FDCWD, t.dir.c_str(), W_OK | X_OK, AT_EACCESS) == 0) return;
     if (errno == EROFS) refuse(t.asked, "its folder " + t.dir + " is on a file system mounted read-only", outcome);
     if (errno == EACCES)
@@ -479,6 +552,7 @@ Target find_target(const std::string &asked, const ReplaceOptions &opt)
     t.asked = asked;
     t.path = asked;
     struct stat lst {};
+    check_links_on_the_way(asked);
     if (::lstat(asked.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) t.path = resolve_link(asked);
     t.dir = folder_of(t.path);
     t.base = t.path.substr(t.path.rfind('/') + 1);
@@ -493,6 +567,9 @@ Target find_target(const std::string &asked, const ReplaceOptions &opt)
     check_folder(t);
     if (!t.exists) return t;
     check_not_mounted(t);
+    if (const char *lock = locked(t.path))
+        refuse(asked, std::string("it is ") + lock + ", so a save cannot replace it");
+    check_sticky_folder(t);
     if (!opt.force && !may_write(t))
         refuse(asked, "you may not write it (mode " + octal_mode(t.st.st_mode) + ", owner " +
                           std::to_string(t.st.st_uid) + "); --force replaces it");
@@ -622,6 +699,20 @@ std::string describe_attribute(const std::string &name)
     return "extended attribute " + name;
 }
 
+// The links on the way were checked before the folder was opened by its
+// name, and one planted in between would have been followed all the same.
+// So they are checked again, and the folder held must be the one the name
+// gives now: one swapped back and forth in between is not.
+void check_folder_held(const Target &t, int fd)
+{
+    check_links_on_the_way(t.asked);
+    struct stat held {
+    }, named{};
+    if (::fstat(fd, &held) != 0 || ::stat(t.dir.c_str(), &named) != 0 || held.st_dev != named.st_dev ||
+        held.st_ino != named.st_ino)
+        refuse(t.asked, "its folder " + t.dir + " was moved or replaced as the save began");
+}
+
 // The folder, open for reading when the user may read it (to sync it),
 // else only as a place to name files in.
 int open_folder(const Target &t, bool &readable)
@@ -630,15 +721,17 @@ int open_folder(const Target &t, bool &readable)
     readable = fd >= 0;
     if (fd < 0 && errno == EACCES) fd = ::open(t.dir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) fail_call(t.asked, "save", "open " + t.dir, errno);
-    return fd;
+    Fd held(fd);
+    check_folder_held(t, fd);
+    return held.release();
 }
 
 void warn(const ReplaceOptions &opt, const std::string &line)
 {
     if (opt.warn) {
-        opt.warn(line);
+        opt.warn(one_line(line));
     } else {
-        std::fputs((line + "\n").c_str(), stderr);
+        std::fputs((one_line(line) + "\n").c_str(), stderr);
     }
 }
 
@@ -677,14 +770,18 @@ private:
 };
 
 // A short name no other save uses, whatever the length of the target's:
-// this process's id and a serial number.
+// this process's id and a serial number. One that replaces a file is open
+// to its owner alone (0600) until it gets that file's mode and ACLs at the
+// end: anyone who opened it while it was written would keep, through that
+// descriptor, what the old file's mode kept from them. A new file has the
+// user's mode (umask, the folder's default ACL) from the start.
 TempFile::TempFile(const Target &t) : t_(t), dir_(open_folder(t, dir_readable_))
 {
     static unsigned serial = 0;
     for (int attempt = 0; fd_ < 0; ++attempt) {
         name_ = ".rilo-" + std::to_string(::getpid()) + "-" + std::to_string(serial++) + ".tmp";
         HoldSignals hold;
-        fd_ = ::openat(dir_.get(), name_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd_ = ::openat(dir_.get(), name_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, t.exists ? 0600 : 0666);
         if (fd_ >= 0) {
             std::memcpy(g_temp_name, name_.c_str(), name_.size() + 1);
             g_temp_dir = dir_.get();

@@ -6,6 +6,27 @@
 #include <cstdio>
 #include <unistd.h>
 
+namespace ac {
+
+std::string one_line(std::string_view text)
+{
+    std::string r;
+    r.reserve(text.size());
+    for (char c : text) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7f) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02x", u);
+            r += hex;
+        } else {
+            r += c;
+        }
+    }
+    return r;
+}
+
+}  // namespace ac
+
 namespace ac::detail {
 
 // Line breaks and tabs as spaces, other control bytes as \xNN, so that a

@@ -91,7 +91,7 @@ std::string apply_usage_message(const CLI::App &app, const CLI::ParseError &e)
     if (dynamic_cast<const CLI::RequiredError *>(&e) != nullptr)
         for (const std::string &word : app.remaining())
             if (word.size() > 1 && word[0] == '-' && word[1] != '-')
-                return word + ": no such option; a file whose name begins with - is named ./" + word;
+                return ac::one_line(word + ": no such option; a file whose name begins with - is named ./" + word);
     return e.what();
 }
 
@@ -180,11 +180,12 @@ void check_destinations(const ApplyOptions &o)
     if (!o.preview.empty()) {
         const std::string &p = o.preview;
         if (p.size() < 5 || p.compare(p.size() - 4, 4, ".svg") != 0)
-            throw Error(p + ": cannot save the preview: its name must end in .svg; nothing written");
+            throw Error(ac::one_line(p + ": cannot save the preview: its name must end in .svg; nothing written"));
         const std::string preview = identity(p);
         for (const std::string *model : {&o.in, &o.out})
             if (identity(*model) == preview)
-                throw Error(p + ": cannot save the preview: it is the model " + *model + "; nothing written");
+                throw Error(
+                    ac::one_line(p + ": cannot save the preview: it is the model " + *model + "; nothing written"));
         ac::check_destination(p, replace);
     }
     ac::check_destination(o.out, replace);
@@ -200,11 +201,11 @@ std::string apply_to_file(Host &host, const ApplyOptions &o)
     try {
         chosen = select_by_name(host, o.select, o.names);
     } catch (const Error &e) {
-        throw Error(o.in + ": " + e.what() + "; nothing written");
+        throw Error(ac::one_line(o.in + ": " + e.what() + "; nothing written"));
     }
     const std::vector<Object *> objects = objects_reached(chosen, host.select_mode());
     const size_t steps = host.undo_steps().size();
-    if (run_command(host, o)) throw Error(host.messages().back() + "; nothing written");
+    if (run_command(host, o)) throw Error(ac::one_line(host.messages().back() + "; nothing written"));
     const UndoStep *step = host.undo_steps().size() > steps ? &host.undo_steps().back() : nullptr;
 
     size_t moved = step ? host.count_moved(*step) : 0, total = 0;
@@ -217,14 +218,14 @@ std::string apply_to_file(Host &host, const ApplyOptions &o)
     save_scene(host, o.out, write);
     std::string result = "moved " + std::to_string(moved) + " of " + std::to_string(total) + " vertices in " +
                          std::to_string(objects.size()) + " object(s); wrote " + o.out;
-    if (svg.empty()) return result;
+    if (svg.empty()) return ac::one_line(result);
     try {
         ac::replace_file(
             o.preview, [&](const ac::ByteSink &sink) { sink(svg.data(), svg.size()); }, ac::ReplaceOptions{o.force});
     } catch (const std::exception &e) {
-        throw Error(result + ", but " + e.what());
+        throw Error(ac::one_line(result + ", but " + e.what()));
     }
-    return result + " and " + o.preview;
+    return ac::one_line(result + " and " + o.preview);
 }
 
 }  // namespace standin
