@@ -1,0 +1,306 @@
+// Reading a model file: mapped and checked against the file, or a stream
+// copied up to a limit.
+#include "reader.h"
+#include "syscalls.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <utility>
+
+namespace ac {
+
+namespace {
+
+using detail::fail_call;
+using detail::Fd;
+
+// A file cut short under its mapping raises SIGBUS where its pages are gone.
+// The handler puts zero pages in their place and marks the mapping cut: the
+// reader or writer ends its pass over zeros, and the check that follows
+// refuses the text, naming the file. Slots are claimed and freed outside the
+// handler; it only reads them (lock-free atomics are safe there).
+struct GuardedMapping {
+    std::atomic<std::uintptr_t> start{0};  // 0: a free slot
+    std::atomic<std::size_t> bytes{0};
+    std::atomic<bool> cut{false};
+};
+GuardedMapping g_guarded[32];
+struct sigaction g_sigbus_before {};
+std::size_t g_page = 0;
+
+// Whether a SIGBUS was a fault in a guarded mapping, now mended with zero
+// pages. Async-signal-safe (mmap is a plain system call on Linux), so that
+// any other handler of SIGBUS may ask it first.
+bool mend_cut_mapping(const siginfo_t *info)
+{
+    if (info->si_code <= 0) return false;  // sent by kill or raise, not a fault
+    const auto at = reinterpret_cast<std::uintptr_t>(info->si_addr);
+    for (GuardedMapping &g : g_guarded) {
+        const std::uintptr_t start = g.start.load();
+        const std::size_t bytes = g.bytes.load();
+        if (start == 0 || at - start >= bytes) continue;
+        const std::uintptr_t page = at & ~(g_page - 1);
+        if (::mmap(reinterpret_cast<void *>(page), start + bytes - page, PROT_READ,
+                   MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) == MAP_FAILED)
+            return false;
+        g.cut.store(true);
+        return true;
+    }
+    return false;
+}
+
+extern "C" void zero_pages_for_cut_file(int sig, siginfo_t *info, void *)
+{
+    if (mend_cut_mapping(info)) return;
+    detail::remove_live_temp();  // the process is about to end
+    // Not a mapping of ours: the signal is handled as before. A fault comes
+    // back when the instruction runs again; a sent signal is sent again.
+    ::sigaction(SIGBUS, &g_sigbus_before, nullptr);
+    if (info->si_code <= 0) ::raise(sig);
+}
+
+GuardedMapping &guard_mapping(const std::string &path, const void *start, std::size_t bytes)
+{
+    if (g_page == 0) {
+        g_page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+        struct sigaction sa {};
+        sa.sa_sigaction = zero_pages_for_cut_file;
+        sa.sa_flags = SA_SIGINFO;
+        sigemptyset(&sa.sa_mask);
+        ::sigaction(SIGBUS, &sa, &g_sigbus_before);
+    }
+    for (GuardedMapping &g : g_guarded) {
+        std::uintptr_t free = 0;
+        if (g.start.load() != 0) continue;
+        g.bytes.store(bytes);
+        g.cut.store(false);
+        if (g.start.compare_exchange_strong(free, reinterpret_cast<std::uintptr_t>(start))) return g;
+    }
+    throw Error(path + ": cannot load: " + std::to_string(std::size(g_guarded)) + " model files are open already");
+}
+
+// A digest of a text taken in passes, 32 bytes at a time in four lanes (a
+// cut page, read as zeros, changes it too). Not made to withstand an
+// adversary: it tells whether the file changed, the times say so already
+// where the file system keeps them finely.
+class Digest {
+public:
+    // Takes the whole blocks of [p, p + n); returns how many bytes it took.
+    // The lanes are kept in locals: stores through the members could alias
+    // the text, and would be reloaded for every word (three times slower).
+    std::size_t add(const char *p, std::size_t n)
+    {
+        const std::size_t whole = n / 32 * 32;
+        std::uint64_t a = lane_[0], b = lane_[1], c = lane_[2], d = lane_[3];
+        for (std::size_t i = 0; i < whole; i += 32) {
+            std::uint64_t w[4];
+            std::memcpy(w, p + i, sizeof w);
+            a = mix(a ^ w[0]);
+            b = mix(b ^ w[1]);
+            c = mix(c ^ w[2]);
+            d = mix(d ^ w[3]);
+        }
+        lane_[0] = a, lane_[1] = b, lane_[2] = c, lane_[3] = d;
+        return whole;
+    }
+    // The digest of everything given, the last N bytes at P included.
+    std::uint64_t finish(const char *p, std::size_t n, std::size_t total) const
+    {
+        Digest d = *this;
+        char tail[32] = {};
+        std::memcpy(tail, p, std::min<std::size_t>(n, 32));
+        d.add(tail, 32);
+        return (d.lane_[0] + 3 * d.lane_[1] + 5 * d.lane_[2] + 7 * d.lane_[3]) ^ total;
+    }
+
+private:
+    static std::uint64_t mix(std::uint64_t x)
+    {
+        x *= 0x9E3779B97F4A7C15u;
+        return x ^ (x >> 29);
+    }
+    std::uint64_t lane_[4] = {1, 2, 3, 4};
+};
+
+// A regular file mapped read-only. The file stays open, and the model's text
+// is checked against it after reading and around each save: its size and
+// times as when it was opened, no page cut off, and after a save the digest
+// of the whole text as when it was read. The writer copies a part of the
+// text before that part goes into the digest, so a change made while it
+// copies is seen. The change time cannot be set back, and after a stat a
+// change gets a later one even within the clock's tick on file systems with
+// fine-grained stamps (ext4, XFS, Btrfs, tmpfs on Linux 6.13 and later).
+class MappedFile : public TextStore {
+public:
+    MappedFile(const std::string &path, int fd, const struct stat &st) : path_(path), fd_(fd), st_(st)
+    {
+        size_ = static_cast<std::size_t>(st.st_size);
+        void *p = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd, 0);
+        if (p == MAP_FAILED) {
+            const int err = errno;
+            ::close(fd_);
+            throw Error(path + ": cannot load: a file of " + std::to_string(size_) +
+                        " bytes cannot be mapped: " + std::strerror(err));
+        }
+        addr_ = static_cast<const char *>(p);
+        try {
+            guard_ = &guard_mapping(path, addr_, size_);
+        } catch (const Error &) {
+            ::munmap(p, size_);
+            ::close(fd_);
+            throw;
+        }
+    }
+    ~MappedFile() override
+    {
+        guard_->start.store(0);
+        ::munmap(const_cast<char *>(addr_), size_);
+        ::close(fd_);
+    }
+    MappedFile(const MappedFile &) = delete;
+    MappedFile &operator=(const MappedFile &) = delete;
+
+    std::string_view text() const override { return {addr_, size_}; }
+    void let_go(std::size_t upto) const override
+    {
+        upto = std::min(upto, size_) / g_page * g_page;
+        if (upto > digested_) digested_ += running_.add(addr_ + digested_, upto - digested_);
+        if (upto < let_go_) let_go_ = 0;  // a new pass over the text, as a save makes
+        if (upto == let_go_) return;
+        // Read-only and private: dropping the pages loses nothing.
+        ::madvise(const_cast<char *>(addr_) + let_go_, upto - let_go_, MADV_DONTNEED);
+        let_go_ = upto;
+    }
+    void check(TextCheck when) const override
+    {
+        bool same_text = true;
+        if (when == TextCheck::before_save) {
+            running_ = Digest();
+            digested_ = 0;
+        } else {
+            const std::uint64_t digest = digest_rest();
+            if (when == TextCheck::loaded) digest_ = digest;
+            same_text = digest == digest_;
+        }
+        struct stat now {};
+        if (::fstat(fd_, &now) != 0) fail_call(path_, when == TextCheck::loaded ? "load" : "save", "fstat", errno);
+        const bool cut = guard_->cut.load() || now.st_size < st_.st_size;
+        if (!cut && same_text && now.st_size == st_.st_size && same_time(now.st_mtim, st_.st_mtim) &&
+            same_time(now.st_ctim, st_.st_ctim))
+            return;
+        // Its change time moves when its last name goes too (a rename over
+        // it, as editors save), so that is told apart.
+        const std::string what = cut ? "cut short" : now.st_nlink == 0 ? "replaced or removed" : "changed in place";
+        if (when == TextCheck::loaded)
+            throw Error(path_ + ": cannot load: the file was " + what + " while it was read; nothing loaded");
+        if (when == TextCheck::before_save)
+            throw Error(path_ + ": cannot save: the file was " + what +
+                        " since it was loaded, and the model reads its text from it; load it again");
+        // Said after the name of the file being saved.
+        throw Error(path_ + ", which the model reads its text from, was " + what +
+                    " while it was copied; load it again");
+    }
+
+private:
+    static bool same_time(const timespec &a, const timespec &b)
+    {
+        return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+    }
+    std::uint64_t digest_rest() const
+    {
+        digested_ += running_.add(addr_ + digested_, size_ - digested_);
+        return running_.finish(addr_ + digested_, size_ - digested_, size_);
+    }
+
+    std::string path_;
+    int fd_;
+    struct stat st_;
+    const char *addr_ = nullptr;
+    std::size_t size_ = 0;
+    GuardedMapping *guard_ = nullptr;
+    mutable std::size_t let_go_ = 0;  // pages below this were let go last
+    mutable Digest running_;          // of the text below digested_, in this pass
+    mutable std::size_t digested_ = 0;
+    mutable std::uint64_t digest_ = 0;  // of the whole text, as read
+};
+
+// A pipe or a device, copied up to stream_limit bytes.
+std::string read_stream(int fd, const std::string &path)
+{
+    std::string text;
+    std::size_t got = 0;
+    for (;;) {
+        if (got == text.size()) {
+            if (got > stream_limit)
+                throw Error(path + ": cannot load: not a regular file, and more than " +
+                            std::to_string(stream_limit >> 20) + " MiB came from it; stopped reading");
+            text.resize(std::min<std::size_t>(std::max<std::size_t>(got * 2, 1u << 16), stream_limit + 1));
+        }
+        const ssize_t n = ::read(fd, text.data() + got, text.size() - got);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            fail_call(path, "load", "read", errno);
+        }
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    text.resize(got);
+    return text;
+}
+
+std::shared_ptr<const TextStore> read_source(const std::string &path)
+{
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) fail_call(path, "load", "open", errno);
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) fail_call(path, "load", "fstat", errno);
+    // A file of no size may still have text: the files of /proc and /sys
+    // make theirs as they are read.
+    if (!S_ISREG(st.st_mode) || st.st_size == 0) return detail::string_store(read_stream(fd.get(), path));
+    if (static_cast<std::uint64_t>(st.st_size) > text_limit)
+        throw Error(path + ": cannot load: the file has " + std::to_string(st.st_size) + " bytes; files of more than " +
+                    std::to_string(text_limit) + " bytes are not read");
+    auto mapped = std::make_shared<MappedFile>(path, fd.release(), st);
+    detail::stop_for_tests("load");
+    return mapped;
+}
+
+}  // namespace
+
+namespace detail {
+
+void stop_for_tests(const char *at)
+{
+    const char *stop = std::getenv("RILO_TEST_STOP");
+    if (stop && std::strcmp(stop, at) == 0) ::raise(SIGSTOP);
+}
+
+}  // namespace detail
+
+// A file that changed while it was read explains a refusal better than what
+// the reader found in it.
+Model read_file(const std::string &path, const ReadOptions &opt)
+{
+    const std::shared_ptr<const TextStore> store = read_source(path);
+    try {
+        Model m = detail::read_store(store, path, opt);
+        store->check(TextCheck::loaded);
+        return m;
+    } catch (const Error &) {
+        store->check(TextCheck::loaded);
+        throw;
+    }
+}
+
+}  // namespace ac

@@ -1,0 +1,48 @@
+// What the reading and the replacing of files share: one Error for a failed
+// system call, and a descriptor closed when it goes.
+#ifndef RILO_ACFILE_SYSCALLS_H
+#define RILO_ACFILE_SYSCALLS_H
+
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+#include <utility>
+
+#include "acfile.h"
+
+namespace ac::detail {
+
+// Every failure of a system call becomes one Error naming the file, what was
+// being done, the call and the system's reason:
+//   "m.ac: cannot load: open: No such file or directory"
+//   "m.ac: cannot save: write: No space left on device"
+[[noreturn]] inline void fail_call(const std::string &path, const char *doing, const std::string &call, int err)
+{
+    throw Error(path + ": cannot " + doing + ": " + call + ": " + std::strerror(err));
+}
+
+// A file descriptor, closed when it goes.
+class Fd {
+public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd()
+    {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Fd(const Fd &) = delete;
+    Fd &operator=(const Fd &) = delete;
+    int get() const { return fd_; }
+    int release() { return std::exchange(fd_, -1); }
+
+private:
+    int fd_;
+};
+
+// Removes the temporary file of a save in progress, if any; async-signal-safe,
+// for a handler of a signal that is about to end the process.
+void remove_live_temp();
+
+}  // namespace ac::detail
+
+#endif
