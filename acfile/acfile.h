@@ -29,6 +29,8 @@ namespace ac {
 // A message as one line a terminal shows as it is: control bytes (a line
 // break or an escape in a file's name, say) as \xNN.
 std::string one_line(std::string_view text);
+// A byte as messages show one that cannot stand for itself: \xNN.
+std::string hex_byte(unsigned char byte);
 
 // Every failure to read or write a model. what() is one line, for reading
 // "FILE:LINE: expected ..., found ...", whatever the names in it hold.

@@ -8,19 +8,23 @@
 
 namespace ac {
 
+std::string hex_byte(unsigned char byte)
+{
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "\\x%02x", byte);
+    return hex;
+}
+
 std::string one_line(std::string_view text)
 {
     std::string r;
     r.reserve(text.size());
     for (char c : text) {
         const unsigned char u = static_cast<unsigned char>(c);
-        if (u < 0x20 || u == 0x7f) {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02x", u);
-            r += hex;
-        } else {
+        if (u < 0x20 || u == 0x7f)
+            r += hex_byte(u);
+        else
             r += c;
-        }
     }
     return r;
 }
@@ -34,21 +38,9 @@ namespace ac::detail {
 std::string quoted(std::string_view s)
 {
     const bool cut = s.size() > 40;
-    if (cut) s = s.substr(0, 37);
-    std::string r = "'";
-    for (char c : s) {
-        const unsigned char u = static_cast<unsigned char>(c);
-        if (c == '\n' || c == '\r' || c == '\t') {
-            r += ' ';
-        } else if (u < 0x20 || u == 0x7f) {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02x", u);
-            r += hex;
-        } else {
-            r += c;
-        }
-    }
-    return r + (cut ? "...'" : "'");
+    std::string spaced(cut ? s.substr(0, 37) : s);
+    std::replace_if(spaced.begin(), spaced.end(), [](char c) { return c == '\n' || c == '\r' || c == '\t'; }, ' ');
+    return "'" + one_line(spaced) + (cut ? "...'" : "'");
 }
 
 std::string describe(const Tok &t)

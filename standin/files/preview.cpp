@@ -7,6 +7,8 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "acfile.h"
+
 namespace standin {
 
 namespace {
@@ -43,9 +45,7 @@ std::string escaped(std::string_view s)
         if (n > 1) {
             r.append(s.substr(0, n));
         } else if (n == 0 || static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02x", static_cast<unsigned char>(c));
-            r += hex;
+            r += ac::hex_byte(static_cast<unsigned char>(c));
             n = 1;
         } else if (c == '&') {
             r += "&amp;";
