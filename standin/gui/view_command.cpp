@@ -274,7 +274,7 @@ Tcl_Obj *run(ViewState &state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv
         need(2, 2, "point ID INDEX");
         return point(state, words);
     }
-    throw Error("unknown subcommand " + quoted(what) + ": must be " + usage);
+    throw Error("unknown subcommand " + in_quotes(what) + ": must be " + usage);
 }
 
 int view_command(ClientData data, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[])

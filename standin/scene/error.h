@@ -30,7 +30,7 @@ public:
 
 // A word of the user's as messages show it, in the quotes the model
 // reader's messages use.
-inline std::string quoted(const std::string &word)
+inline std::string in_quotes(const std::string &word)
 {
     return "'" + word + "'";
 }
@@ -39,7 +39,7 @@ inline std::string quoted(const std::string &word)
 // "expected an integer, found 'x'".
 inline Error expected(const std::string &what, const std::string &word)
 {
-    return Error("expected " + what + ", found " + quoted(word));
+    return Error("expected " + what + ", found " + in_quotes(word));
 }
 
 }  // namespace standin

@@ -40,7 +40,7 @@ std::vector<Object *> select_by_name(Host &host, const std::string &kind, const 
     const int mode = select_mode_named(kind);
     for (const std::string &name : names) {
         auto named = host.scene().named(name);
-        if (named.empty()) throw Error("no object named " + quoted(name));
+        if (named.empty()) throw Error("no object named " + in_quotes(name));
         chosen.insert(chosen.end(), named.begin(), named.end());
     }
     host.select_none();

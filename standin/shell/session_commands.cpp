@@ -84,7 +84,7 @@ Tcl_Obj *menu(Shell &shell, Args &args)
             shell.eval(item.command);
             return Tcl_GetObjResult(shell.interp());
         }
-        throw Error("no menu entry " + quoted(label));
+        throw Error("no menu entry " + in_quotes(label));
     }
     throw Error(std::string("usage: standin ") + usage);
 }

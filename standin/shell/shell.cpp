@@ -20,7 +20,7 @@ int standin_command(ClientData data, Tcl_Interp *interp, int objc, Tcl_Obj *cons
     return run_command_body(interp, ("standin " + name).c_str(), [&]() -> Tcl_Obj * {
         if (objc < 2) throw Error("usage: standin " + subcommand_names());
         const Subcommand *sub = find_subcommand(name);
-        if (sub == nullptr) throw Error("unknown subcommand " + quoted(name) + ": must be " + subcommand_names());
+        if (sub == nullptr) throw Error("unknown subcommand " + in_quotes(name) + ": must be " + subcommand_names());
         Args args{interp, objc - 2, objv + 2};
         return sub->run(*static_cast<Shell *>(data), args);
     });

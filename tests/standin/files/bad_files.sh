@@ -219,6 +219,7 @@ apply help     |root  |                                    |$S apply --help     
 empty number   |root  |                                    |$S apply in.ac out.ac --freq-axis x --amp-axis y --frequency "" --amplitude 1| |1|rilo : unable to parse  for frequency; nothing written||
 overlapping    |root  |                                    |$S apply in.ac out.ac $W --select objects banner banner| |0|^moved [0-9]+ of 175 vertices in 1 object|out|
 no such object |root  |                                    |$S apply in.ac out.ac $W --select objects zz| |1|^standin: in.ac: no object named 'zz'; nothing written$||
+no such kind   |root  |                                    |$S apply in.ac out.ac $W --select edges zz| |2|^standin: expected all, objects, surfaces or vertices after --select, found 'edges'$||
 # Input that cannot fit
 endless stream |root  |                                    |$S apply /dev/zero out.ac $W              | |1|^standin: /dev/zero: cannot load: not a regular file, and more than 256 MiB came from it; stopped reading$||
 huge file      |root  |truncate -s 5G in.ac                |$S apply in.ac out.ac $W                  | |1|^standin: in.ac: cannot load: the file has 5368709120 bytes; files of more than 4294967294 bytes are not read$||
