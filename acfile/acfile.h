@@ -120,6 +120,10 @@ struct Object {
     int subdiv() const;        // subdivision level, 0 when absent
 };
 
+// An object as every message names it: "object 'name'" (quoted and cut as
+// any word of a message), or "the poly object of line 12" without a name.
+std::string describe(const Object &o);
+
 // The moments a model's text is checked against its file.
 enum class TextCheck {
     loaded,       // the reader is done (or has failed)
@@ -158,12 +162,6 @@ struct Model {
     std::array<std::string_view, 2> uv_text(const Ref &r) const;
     // The word of a surface's flags as read; "" without text.
     std::string_view flags_text(const Surface &s) const;
-
-    std::string_view view(Span s) const
-    {
-        if (s.off < text.size()) return {text.data() + s.off, s.len};
-        return {added.data() + (s.off - text.size()), s.len};
-    }
 
     float u(const Ref &r) const;  // the texture coordinate as a number
     float v(const Ref &r) const;

@@ -29,6 +29,13 @@ std::string one_line(std::string_view text)
     return r;
 }
 
+std::string describe(const Object &o)
+{
+    std::string n = o.name();
+    if (!n.empty()) return "object " + detail::quoted(n);
+    return "the " + o.type + " object of line " + std::to_string(o.line);
+}
+
 }  // namespace ac
 
 namespace ac::detail {
@@ -47,13 +54,6 @@ std::string describe(const Tok &t)
 {
     if (t.eof()) return "end of file";
     return quoted(t.sv());
-}
-
-std::string describe(const Object &o)
-{
-    std::string n = o.name();
-    if (!n.empty()) return "object " + quoted(n);
-    return "the " + o.type + " object of line " + std::to_string(o.line);
 }
 
 void Messages::fail(std::size_t line, const std::string &expected, const Tok &found) const

@@ -197,9 +197,7 @@ Placement Placement::child(const Object &o) const
                     if (p.inv_total_[i * 3 + j] != 0) p.depends_[i] |= 1u << j;
             }
         } else if (!p.singular_) {
-            const std::string n = o.name();
-            p.singular_ = std::make_shared<const std::string>(
-                n.empty() ? "the " + o.type + " object of line " + std::to_string(o.line) : "object '" + n + "'");
+            p.singular_ = std::make_shared<const std::string>(describe(o));
         }
         s->turn = std::move(turn);
     }

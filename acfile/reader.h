@@ -110,11 +110,10 @@ private:
     const WarningSink &sink_;
 };
 
-// A token or an object as messages name them: quoted and cut at 40
-// characters, "end of file", "object 'name'", "the poly object of line 12".
+// A word or a token as messages show them: quoted and cut at 40
+// characters, or "end of file".  (Objects: ac::describe.)
 std::string quoted(std::string_view s);
 std::string describe(const Tok &t);
-std::string describe(const Object &o);
 
 // The file's text as one stream of tokens: any run of whitespace separates
 // them, so line structure is only used where it helps a message or decides a

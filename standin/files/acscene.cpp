@@ -17,17 +17,6 @@ Vertex host_vertex(const ac::Vertex &v)
     return Vertex{v.x, v.y, v.z};
 }
 
-std::string object_label(const Object &o)
-{
-    return o.name.empty() ? "object " + std::to_string(o.id) : "object \"" + o.name + "\"";
-}
-
-std::string model_object_label(const ac::Object &o)
-{
-    const std::string n = o.name();
-    return n.empty() ? "the " + o.type + " object" : "object \"" + n + "\"";
-}
-
 // The scene as a new model: one material, objects in world coordinates.
 ac::Model fresh_model(Scene &scene, const std::string &path)
 {
@@ -105,7 +94,7 @@ void build_scene(Scene &scene, AcDocument &doc)
             if (!std::isfinite(w.x) || !std::isfinite(w.y) || !std::isfinite(w.z))
                 throw ac::Error(doc.model.path + ":" + std::to_string(source.line) + ": expected world coordinates " +
                                 "within single precision, found vertex " + std::to_string(i) + " of " +
-                                model_object_label(source) + " placed beyond them by its loc and rot");
+                                ac::describe(source) + " placed beyond them by its loc and rot");
             object->add_vertex(w.x, w.y, w.z);
         }
         // The scene reads the model's references in place: the model lives
@@ -131,7 +120,7 @@ bool local_of_moved(const AcDocument::Link &link, std::size_t i, const std::stri
     try {
         local = link.placement.to_local({w.x, w.y, w.z}, old);
     } catch (const ac::Error &e) {
-        throw ac::Error(path + ": cannot save vertex " + std::to_string(i) + " of " + object_label(*link.object) +
+        throw ac::Error(path + ": cannot save vertex " + std::to_string(i) + " of " + ac::describe(*link.source) +
                         ": " + e.what() + "; nothing written");
     }
     return !same_bits(host_vertex(local), host_vertex(old));
@@ -146,7 +135,7 @@ void check_fit(const Scene &scene, const AcDocument &doc, const std::string &pat
     for (const AcDocument::Link &link : doc.links) {
         const Object &o = *link.object;
         if (o.vertices.size() != link.source->verts.size() || o.surfaces.size() != link.source->surfs.size())
-            throw ac::Error(path + ": cannot save: " + object_label(o) +
+            throw ac::Error(path + ": cannot save: " + ac::describe(*link.source) +
                             " no longer has the vertices and surfaces of the model it was loaded from");
     }
 }
@@ -249,8 +238,7 @@ std::vector<Edge> object_edges(const Host &host, const Object &object)
     std::unordered_set<std::uint64_t> seen;
     auto add = [&](std::uint32_t a, std::uint32_t b) {
         if (a == b) return;
-        const std::uint64_t key = (std::uint64_t{std::min(a, b)} << 32) | std::max(a, b);
-        if (seen.insert(key).second) edges.push_back({a, b});
+        if (seen.insert(edge_key(a, b)).second) edges.push_back({a, b});
     };
     for (std::size_t s = 0; s < object.surfaces.size(); ++s) {
         const RefRange refs = object.surfaces[s].refs();

@@ -7,7 +7,9 @@
 #ifndef RILO_STANDIN_ACSCENE_H
 #define RILO_STANDIN_ACSCENE_H
 
+#include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -47,6 +49,12 @@ std::size_t save_scene(Host &host, const std::string &path, const ac::WriteOptio
 struct Edge {
     std::uint32_t a, b;
 };
+
+// An edge as one number, the same whichever way round its ends are given.
+inline std::uint64_t edge_key(std::uint32_t a, std::uint32_t b)
+{
+    return (std::uint64_t{std::min(a, b)} << 32) | std::max(a, b);
+}
 
 // The edges of an object's surfaces, each once: polygons and closed lines
 // closed, lines open (the model's surface types when the scene came from one).

@@ -58,7 +58,7 @@ void check_apply_options(ApplyOptions &o)
     o.select = o.select_words[0];
     o.names.assign(o.select_words.begin() + 1, o.select_words.end());
     if (o.select != "all" && o.select != "objects" && o.select != "surfaces" && o.select != "vertices")
-        throw CLI::ValidationError("--select takes all, objects, surfaces or vertices, not \"" + o.select + "\"");
+        throw CLI::ValidationError(expected("all, objects, surfaces or vertices after --select", o.select).what());
     if ((o.select == "all") != o.names.empty())
         throw CLI::ValidationError(o.select == "all" ? "--select all takes no names"
                                                      : "--select " + o.select + " needs object names");

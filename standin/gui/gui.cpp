@@ -6,11 +6,13 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "error.h"
 #include "host.h"
 #include "plugin_loader.h"
 #include "shell.h"
 #include "view_command.h"
 
+using standin::Error;
 using standin::host;
 
 namespace {
@@ -23,14 +25,6 @@ std::string window_script_path()
     const char *chosen = std::getenv("STANDIN_WINDOW_SCRIPT");
     if (chosen != nullptr && *chosen != '\0') return chosen;
     return standin::default_plugin_dir() + "/window.tcl";
-}
-
-bool eval_script(Tcl_Interp *interp, const char *script, std::string &error)
-{
-    if (Tcl_EvalEx(interp, script, -1, TCL_EVAL_GLOBAL) == TCL_OK) return true;
-    const char *info = Tcl_GetVar(interp, "errorInfo", TCL_GLOBAL_ONLY);
-    error = info ? info : Tcl_GetStringResult(interp);
-    return false;
 }
 
 // Hands a message to ::standin::gui::message without disturbing the
@@ -49,22 +43,20 @@ void show_message(Tcl_Interp *interp, const std::string &text)
 }
 
 // Reads the window's script; a missing file is named in the error.
-bool source_window_script(Tcl_Interp *interp, std::string &error)
+void source_window_script(Tcl_Interp *interp)
 {
     const std::string path = window_script_path();
     if (!std::ifstream(path)) {
-        error = "cannot read the window script " + path + " (set STANDIN_WINDOW_SCRIPT to its path)";
-        return false;
+        throw Error("cannot read the window script " + path + " (set STANDIN_WINDOW_SCRIPT to its path)");
     }
-    if (Tcl_EvalFile(interp, path.c_str()) == TCL_OK) return true;
-    const char *info = Tcl_GetVar(interp, "errorInfo", TCL_GLOBAL_ONLY);
-    error = "in the window script " + path + ": " + (info ? info : Tcl_GetStringResult(interp));
-    return false;
+    if (Tcl_EvalFile(interp, path.c_str()) != TCL_OK) {
+        throw Error("in the window script " + path + ": " + standin::error_info(interp));
+    }
 }
 
 }  // namespace
 
-bool gui_start(Shell &shell, std::string &error)
+void gui_start(Shell &shell)
 {
     Tcl_Interp *interp = shell.interp();
     // Tk names the application and its window class after argv0.
@@ -76,23 +68,25 @@ bool gui_start(Shell &shell, std::string &error)
     if (script_args != nullptr) Tcl_IncrRefCount(script_args);
     Tcl_SetVar2Ex(interp, "argv", nullptr, Tcl_NewObj(), TCL_GLOBAL_ONLY);
     const bool started = Tk_Init(interp) == TCL_OK;
-    if (!started) error = Tcl_GetStringResult(interp);
+    const std::string why = started ? "" : Tcl_GetStringResult(interp);
     if (script_args != nullptr) {
         Tcl_SetVar2Ex(interp, "argv", nullptr, script_args, TCL_GLOBAL_ONLY);
         Tcl_DecrRefCount(script_args);
     } else {
         Tcl_UnsetVar(interp, "argv", TCL_GLOBAL_ONLY);
     }
-    if (!started) return false;
+    if (!started) throw Error(why);
     register_view_command(interp);
-    if (!source_window_script(interp, error)) return false;
+    source_window_script(interp);
     host().on_message = [interp](const std::string &text) { show_message(interp, text); };
-    return true;
 }
 
-bool gui_build_main_window(Shell &shell, std::string &error)
+void gui_build_main_window(Shell &shell)
 {
-    return eval_script(shell.interp(), "::standin::gui::build", error);
+    // Its failure is the stand-in's, not a script of the user's: "standin: " and Tcl's account.
+    if (Tcl_EvalEx(shell.interp(), "::standin::gui::build", -1, TCL_EVAL_GLOBAL) != TCL_OK) {
+        throw Error(standin::error_info(shell.interp()));
+    }
 }
 
 void gui_run()

@@ -3,8 +3,6 @@
 #ifndef RILO_STANDIN_GUI_H
 #define RILO_STANDIN_GUI_H
 
-#include <string>
-
 namespace standin {
 class Shell;
 }
@@ -13,12 +11,13 @@ using standin::Shell;
 // Loads Tk into the interpreter, sources the window's script (window.tcl
 // beside the program, or $STANDIN_WINDOW_SCRIPT) and routes the host's
 // messages to it.  Call before the plug-in is loaded, so that its script
-// finds Tk as it would in the modeller.  False with the reason when there is
-// no display or no script.
-bool gui_start(Shell &shell, std::string &error);
+// finds Tk as it would in the modeller.  Throws Error when there is no
+// display or no script.
+void gui_start(Shell &shell);
 
-// Builds the main window; its Tools menu lists the entries registered so far.
-bool gui_build_main_window(Shell &shell, std::string &error);
+// Builds the main window; its Tools menu lists the entries registered so
+// far.  Throws Error when the window's script fails.
+void gui_build_main_window(Shell &shell);
 
 // Runs the event loop until the main window is closed.
 void gui_run();

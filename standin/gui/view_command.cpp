@@ -13,12 +13,13 @@
 
 #include <algorithm>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <unordered_set>
 
 #include "acscene.h"
+#include "error.h"
 #include "host.h"
+#include "shell.h"
 #include "view.h"
 
 using namespace standin;
@@ -51,10 +52,17 @@ struct ViewState {
     }
 };
 
-double number(Tcl_Interp *interp, Tcl_Obj *word)
+double number(Tcl_Interp *, Tcl_Obj *word)
 {
     double value;
-    if (Tcl_GetDoubleFromObj(interp, word, &value) != TCL_OK) throw std::runtime_error(Tcl_GetStringResult(interp));
+    if (Tcl_GetDoubleFromObj(nullptr, word, &value) != TCL_OK) throw expected("a number", Tcl_GetString(word));
+    return value;
+}
+
+int integer(Tcl_Obj *word)
+{
+    int value;
+    if (Tcl_GetIntFromObj(nullptr, word, &value) != TCL_OK) throw expected("an integer", Tcl_GetString(word));
     return value;
 }
 
@@ -150,15 +158,14 @@ Tcl_Obj *sync(ViewModel &m)
             ++marked;
             for (std::size_t j = 0; j < s.count; ++j) {
                 const std::uint32_t a = s.refs()[j], b = s.refs()[(j + 1) % s.refs().size()];
-                chosen_edges.insert((std::uint64_t{std::min(a, b)} << 32) | std::max(a, b));
+                chosen_edges.insert(edge_key(a, b));
             }
         }
         for (const Edge &e : object_edges(h, o)) {
             m.edges.insert(m.edges.end(), {base + e.a, base + e.b});
             const bool by_vertices =
                 h.select_mode() == kSelectVertices && is_selected(o.vertices[e.a]) && is_selected(o.vertices[e.b]);
-            const std::uint64_t key = (std::uint64_t{std::min(e.a, e.b)} << 32) | std::max(e.a, e.b);
-            m.edge_selected.push_back(whole || by_vertices || chosen_edges.count(key));
+            m.edge_selected.push_back(whole || by_vertices || chosen_edges.count(edge_key(e.a, e.b)));
         }
         if (marked > 0 && h.select_mode() != kSelectObjects) {
             Tcl_ListObjAppendElement(nullptr, selected, Tcl_NewIntObj(o.id));
@@ -202,17 +209,14 @@ Tcl_Obj *pick(ViewState &state, Tcl_Interp *interp, int count, Tcl_Obj *const *w
         Tcl_ListObjAppendElement(nullptr, out, Tcl_NewIntObj(p.id));
         Tcl_ListObjAppendElement(nullptr, out, Tcl_NewWideIntObj(index - (surface ? p.first_surface : p.first_vertex)));
     } else {
-        throw std::runtime_error("expected objects, surfaces or vertices but got \"" + kind + "\"");
+        throw expected("objects, surfaces or vertices", kind);
     }
     return out;
 }
 
-Tcl_Obj *point(ViewState &state, Tcl_Interp *interp, Tcl_Obj *const *words)
+Tcl_Obj *point(ViewState &state, Tcl_Obj *const *words)
 {
-    int id, index;
-    if (Tcl_GetIntFromObj(interp, words[0], &id) != TCL_OK || Tcl_GetIntFromObj(interp, words[1], &index) != TCL_OK) {
-        throw std::runtime_error(Tcl_GetStringResult(interp));
-    }
+    const int id = integer(words[0]), index = integer(words[1]);
     const ViewModel &m = state.model;
     for (std::size_t p = 0; p < m.parts.size(); ++p) {
         const std::uint32_t end = p + 1 < m.parts.size() ? m.parts[p + 1].first_vertex : m.vertex_count();
@@ -223,18 +227,18 @@ Tcl_Obj *point(ViewState &state, Tcl_Interp *interp, Tcl_Obj *const *words)
             return Tcl_NewListObj(2, xy);
         }
     }
-    throw std::runtime_error("no vertex " + std::to_string(index) + " of object " + std::to_string(id) + " in view");
+    throw Error("no vertex " + std::to_string(index) + " of object " + std::to_string(id) + " in view");
 }
 
 Tcl_Obj *run(ViewState &state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[])
 {
     static const char *const usage = "sync|fit|project|axes|pick|point ...";
-    if (objc < 2) throw std::runtime_error(std::string("usage: ::standin::view ") + usage);
+    if (objc < 2) throw Error(std::string("usage: ::standin::view ") + usage);
     const std::string what = Tcl_GetString(objv[1]);
     const int count = objc - 2;
     Tcl_Obj *const *words = objv + 2;
     auto need = [&](int low, int high, const char *form) {
-        if (count < low || count > high) throw std::runtime_error(std::string("usage: ::standin::view ") + form);
+        if (count < low || count > high) throw Error(std::string("usage: ::standin::view ") + form);
     };
     if (what == "sync") {
         need(0, 0, "sync");
@@ -268,21 +272,15 @@ Tcl_Obj *run(ViewState &state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv
     }
     if (what == "point") {
         need(2, 2, "point ID INDEX");
-        return point(state, interp, words);
+        return point(state, words);
     }
-    throw std::runtime_error("unknown subcommand \"" + what + "\": expected " + usage);
+    throw Error("unknown subcommand " + in_quotes(what) + ": must be " + usage);
 }
 
 int view_command(ClientData data, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[])
 {
-    try {
-        Tcl_Obj *result = run(*static_cast<ViewState *>(data), interp, objc, objv);
-        if (result != nullptr) Tcl_SetObjResult(interp, result);
-        return TCL_OK;
-    } catch (const std::exception &e) {
-        Tcl_SetObjResult(interp, Tcl_NewStringObj(e.what(), -1));
-        return TCL_ERROR;
-    }
+    return run_command_body(interp, "::standin::view",
+                            [&] { return run(*static_cast<ViewState *>(data), interp, objc, objv); });
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #define RILO_STANDIN_ERROR_H
 
 #include <stdexcept>
+#include <string>
 
 namespace standin {
 
@@ -19,6 +20,27 @@ class UsageError : public Error {
 public:
     using Error::Error;
 };
+
+// A script's own error, carrying Tcl's account of it (errorInfo): the
+// command line prints it as it is, without "standin: ", as tclsh would.
+class ScriptError : public Error {
+public:
+    using Error::Error;
+};
+
+// A word of the user's as messages show it, in the quotes the model
+// reader's messages use.
+inline std::string in_quotes(const std::string &word)
+{
+    return "'" + word + "'";
+}
+
+// The one wording of a word that is not what is needed, the reader's:
+// "expected an integer, found 'x'".
+inline Error expected(const std::string &what, const std::string &word)
+{
+    return Error("expected " + what + ", found " + in_quotes(word));
+}
 
 }  // namespace standin
 

@@ -11,7 +11,7 @@ int select_mode_named(const std::string &kind)
     if (kind == "objects") return kSelectObjects;
     if (kind == "surfaces") return kSelectSurfaces;
     if (kind == "vertices") return kSelectVertices;
-    throw Error("expected objects, surfaces or vertices but got \"" + kind + "\"");
+    throw expected("objects, surfaces or vertices", kind);
 }
 
 void select_in(Host &host, Object &object, int mode)
@@ -40,7 +40,7 @@ std::vector<Object *> select_by_name(Host &host, const std::string &kind, const 
     const int mode = select_mode_named(kind);
     for (const std::string &name : names) {
         auto named = host.scene().named(name);
-        if (named.empty()) throw Error("no object named \"" + name + "\"");
+        if (named.empty()) throw Error("no object named " + in_quotes(name));
         chosen.insert(chosen.end(), named.begin(), named.end());
     }
     host.select_none();

@@ -81,11 +81,10 @@ Tcl_Obj *menu(Shell &shell, Args &args)
         const std::string label = args.str(1);
         for (const auto &item : host().menu()) {
             if (item.label != label) continue;
-            std::string error;
-            if (!shell.eval(item.command, error)) throw Error(error);
+            shell.eval(item.command);
             return Tcl_GetObjResult(shell.interp());
         }
-        throw Error("no menu entry \"" + label + "\"");
+        throw Error("no menu entry " + in_quotes(label));
     }
     throw Error(std::string("usage: standin ") + usage);
 }

@@ -13,26 +13,17 @@ namespace standin {
 
 namespace {
 
-// The standin command: its subcommands' errors become Tcl errors here, and
-// only here.
+// The standin command: finds the subcommand and runs it.
 int standin_command(ClientData data, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[])
 {
     const std::string name = objc < 2 ? "" : Tcl_GetString(objv[1]);
-    try {
+    return run_command_body(interp, ("standin " + name).c_str(), [&]() -> Tcl_Obj * {
         if (objc < 2) throw Error("usage: standin " + subcommand_names());
         const Subcommand *sub = find_subcommand(name);
-        if (sub == nullptr) throw Error("unknown subcommand \"" + name + "\": must be " + subcommand_names());
+        if (sub == nullptr) throw Error("unknown subcommand " + in_quotes(name) + ": must be " + subcommand_names());
         Args args{interp, objc - 2, objv + 2};
-        Tcl_Obj *result = sub->run(*static_cast<Shell *>(data), args);
-        Tcl_SetObjResult(interp, result != nullptr ? result : Tcl_NewObj());
-        return TCL_OK;
-    } catch (const std::bad_alloc &) {  // the last resort: the subcommand did not fit in memory
-        Tcl_SetObjResult(interp, Tcl_NewStringObj(("out of memory in standin " + name).c_str(), -1));
-        return TCL_ERROR;
-    } catch (const std::exception &e) {  // Error, and ac::Error from model files
-        Tcl_SetObjResult(interp, Tcl_NewStringObj(e.what(), -1));
-        return TCL_ERROR;
-    }
+        return sub->run(*static_cast<Shell *>(data), args);
+    });
 }
 
 }  // namespace
@@ -59,28 +50,35 @@ void Shell::load(const std::string &dir, bool initialise)
     if (initialise) init_plugin(plugin_);
 }
 
-namespace {
-
 std::string error_info(Tcl_Interp *interp)
 {
     const char *info = Tcl_GetVar(interp, "errorInfo", TCL_GLOBAL_ONLY);
     return info ? info : Tcl_GetStringResult(interp);
 }
 
-}  // namespace
-
-bool Shell::eval(const std::string &script, std::string &error)
+int run_command_body(Tcl_Interp *interp, const char *name, const std::function<Tcl_Obj *()> &body)
 {
-    if (Tcl_EvalEx(interp_, script.c_str(), -1, TCL_EVAL_GLOBAL) == TCL_OK) return true;
-    error = error_info(interp_);
-    return false;
+    try {
+        Tcl_Obj *result = body();
+        Tcl_SetObjResult(interp, result != nullptr ? result : Tcl_NewObj());
+        return TCL_OK;
+    } catch (const std::bad_alloc &) {  // the last resort: the command did not fit in memory
+        Tcl_SetObjResult(interp, Tcl_NewStringObj((std::string("out of memory in ") + name).c_str(), -1));
+        return TCL_ERROR;
+    } catch (const std::exception &e) {  // Error, and ac::Error from model files
+        Tcl_SetObjResult(interp, Tcl_NewStringObj(e.what(), -1));
+        return TCL_ERROR;
+    }
 }
 
-bool Shell::eval_file(const std::string &path, std::string &error)
+void Shell::eval(const std::string &script)
 {
-    if (Tcl_EvalFile(interp_, path.c_str()) == TCL_OK) return true;
-    error = error_info(interp_);
-    return false;
+    if (Tcl_EvalEx(interp_, script.c_str(), -1, TCL_EVAL_GLOBAL) != TCL_OK) throw ScriptError(error_info(interp_));
+}
+
+void Shell::eval_file(const std::string &path)
+{
+    if (Tcl_EvalFile(interp_, path.c_str()) != TCL_OK) throw ScriptError(error_info(interp_));
 }
 
 }  // namespace standin

@@ -5,6 +5,7 @@
 
 #include <tcl.h>
 
+#include <functional>
 #include <string>
 
 #include "plugin_loader.h"
@@ -22,17 +23,24 @@ public:
     // Loads the plug-in in DIR and, if asked, initialises it; throws Error
     // when it cannot be loaded.
     void load(const std::string &dir, bool initialise);
-    // Evaluates Tcl text or a file at global level; false with the error
-    // text (Tcl's errorInfo), which is for a script's author rather than an
-    // Error of the stand-in.
-    bool eval(const std::string &script, std::string &error);
-    bool eval_file(const std::string &path, std::string &error);
+    // Evaluates Tcl text or a file at global level; throws ScriptError with
+    // Tcl's account of a failure, which is for the script's author.
+    void eval(const std::string &script);
+    void eval_file(const std::string &path);
     LoadedPlugin &plugin() { return plugin_; }
 
 private:
     Tcl_Interp *interp_;
     LoadedPlugin plugin_;
 };
+
+// Tcl's account of the error INTERP last met: errorInfo, or else the result.
+std::string error_info(Tcl_Interp *interp);
+
+// Runs the body of the Tcl command NAME and sets its result (an empty one
+// for null).  The stand-in's and the model library's errors become the Tcl
+// error here, and only here.
+int run_command_body(Tcl_Interp *interp, const char *name, const std::function<Tcl_Obj *()> &body);
 
 }  // namespace standin
 

@@ -33,9 +33,7 @@ std::vector<std::string> Args::words() const
 long Args::integer(int i) const
 {
     long value = 0;
-    if (Tcl_GetLongFromObj(nullptr, objv[i], &value) != TCL_OK) {
-        throw Error("expected an integer but got \"" + str(i) + "\"");
-    }
+    if (Tcl_GetLongFromObj(nullptr, objv[i], &value) != TCL_OK) throw expected("an integer", str(i));
     return value;
 }
 
@@ -47,18 +45,14 @@ float Args::coordinate(int i) const
     if (begin != end && *begin == '+') ++begin;
     float value = 0;
     const auto result = std::from_chars(begin, end, value);
-    if (result.ec != std::errc() || result.ptr != end) {
-        throw Error("expected a coordinate but got \"" + text + "\"");
-    }
+    if (result.ec != std::errc() || result.ptr != end) throw expected("a coordinate", text);
     return value;
 }
 
 bool Args::boolean(int i) const
 {
     int value = 0;
-    if (Tcl_GetBooleanFromObj(nullptr, objv[i], &value) != TCL_OK) {
-        throw Error("expected a boolean but got \"" + str(i) + "\"");
-    }
+    if (Tcl_GetBooleanFromObj(nullptr, objv[i], &value) != TCL_OK) throw expected("a boolean", str(i));
     return value != 0;
 }
 

@@ -47,7 +47,7 @@ test apply-unknown-object {selecting an object the model lacks fails before anyt
     fresh
     set r [catch {standin apply $banner $tmp/bad.ac --select objects flag --freq-axis x --amp-axis z --frequency 1 --amplitude 1} msg]
     list $r $msg [file exists $tmp/bad.ac]
-} [list 1 "$banner: no object named \"flag\"; nothing written" 0]
+} [list 1 "$banner: no object named 'flag'; nothing written" 0]
 
 test apply-preview {the preview holds both layers and names the axes} {
     fresh

@@ -186,10 +186,10 @@ out and preview|root  |                                    |$S apply in.ac out.a
 in replaced    |root  |                                    |$S apply in.ac in.ac $W                   | |0|wrote in.ac$|in|
 long out name  |root  |                                    |$S apply in.ac $LONG $W                   | |0|wrote 0+\.ac$||
 # Nothing unreadable is written, nothing beyond single precision is read
-rot halves x   |root  |model 'rot 0.5 0 0 0 1 0 0 0 1' '1 0 0' '2 1 0' '3 2 0' >in.ac|$S apply in.ac out.ac --freq-axis y --amp-axis x --frequency 0.25 --amplitude 3e38| |1|out.ac: cannot save vertex [0-9] of object "r": its local x would be .*beyond single precision; nothing written||
-singular rot   |root  |model 'rot 1 0 0 2 0 0 0 0 1' '1 0 0' '2 0 1' '3 0 2' >in.ac|$S apply in.ac out.ac --freq-axis z --amp-axis y --frequency 0.25 --amplitude 1| |1|out.ac: cannot save vertex [0-9] of object "r": the rot of object 'g' is singular||
+rot halves x   |root  |model 'rot 0.5 0 0 0 1 0 0 0 1' '1 0 0' '2 1 0' '3 2 0' >in.ac|$S apply in.ac out.ac --freq-axis y --amp-axis x --frequency 0.25 --amplitude 3e38| |1|out.ac: cannot save vertex [0-9] of object 'r': its local x would be .*beyond single precision; nothing written||
+singular rot   |root  |model 'rot 1 0 0 2 0 0 0 0 1' '1 0 0' '2 0 1' '3 0 2' >in.ac|$S apply in.ac out.ac --freq-axis z --amp-axis y --frequency 0.25 --amplitude 1| |1|out.ac: cannot save vertex [0-9] of object 'r': the rot of object 'g' is singular||
 loc 1e39       |root  |model 'loc 1e39 0 0' '1 0 0' '2 0 0' '3 0 0' >in.ac|$S apply in.ac out.ac $W          | |1|^standin: in.ac:7: expected a number within single precision in loc of object 'g', found '1e39'$||
-world overflow |root  |model 'loc 3e38 0 0' '3e38 0 0' '2 0 0' '3 0 0' >in.ac|$S apply in.ac out.ac $W        | |1|in.ac:9: expected world coordinates within single precision, found vertex 0 of object "r"||
+world overflow |root  |model 'loc 3e38 0 0' '3e38 0 0' '2 0 0' '3 0 0' >in.ac|$S apply in.ac out.ac $W        | |1|in.ac:9: expected world coordinates within single precision, found vertex 0 of object 'r'||
 vertex 1e39    |root  |model 'loc 0 0 0' '1e39 0 0' '2 0 0' '3 0 0' >in.ac|$S apply in.ac out.ac $W          | |1|in.ac:12: expected a finite vertex coordinate within single precision in object 'r', found '1e39'||
 # Memory in proportion to the file
 deep tree      |root  |deep in.ac                          |$LIMIT $S apply in.ac out.ac $W          | |0|^moved 40 of 120 vertices in 39920 object|out|
@@ -218,7 +218,8 @@ save no file   |root  |                                    |$S -c 'standin save 
 apply help     |root  |                                    |$S apply --help                           | |0|^  --force +replace an OUT.ac or preview||
 empty number   |root  |                                    |$S apply in.ac out.ac --freq-axis x --amp-axis y --frequency "" --amplitude 1| |1|rilo : unable to parse  for frequency; nothing written||
 overlapping    |root  |                                    |$S apply in.ac out.ac $W --select objects banner banner| |0|^moved [0-9]+ of 175 vertices in 1 object|out|
-no such object |root  |                                    |$S apply in.ac out.ac $W --select objects zz| |1|^standin: in.ac: no object named "zz"; nothing written$||
+no such object |root  |                                    |$S apply in.ac out.ac $W --select objects zz| |1|^standin: in.ac: no object named 'zz'; nothing written$||
+no such kind   |root  |                                    |$S apply in.ac out.ac $W --select edges zz| |2|^standin: expected all, objects, surfaces or vertices after --select, found 'edges'$||
 # Input that cannot fit
 endless stream |root  |                                    |$S apply /dev/zero out.ac $W              | |1|^standin: /dev/zero: cannot load: not a regular file, and more than 256 MiB came from it; stopped reading$||
 huge file      |root  |truncate -s 5G in.ac                |$S apply in.ac out.ac $W                  | |1|^standin: in.ac: cannot load: the file has 5368709120 bytes; files of more than 4294967294 bytes are not read$||

@@ -146,47 +146,48 @@ void set_script_args(Shell &shell, const std::vector<std::string> &script_args)
 // Tk before the plug-in, so that its script finds Tk as in the modeller.
 void start(Shell &shell, const CommandLine &line)
 {
-    std::string error;
-    if (line.gui && !gui_start(shell, error)) throw Error(error);
+    if (line.gui) gui_start(shell);
     shell.load(line.plugin_dir, line.initialise);
-    if (line.gui && !gui_build_main_window(shell, error)) throw Error(error);
+    if (line.gui) gui_build_main_window(shell);
 }
 
 // Runs the -c texts and scripts in order, printing each text's non-empty
-// result; a failure prints Tcl's account of it and stops.
-bool run_steps(Shell &shell, const std::vector<Step> &steps)
+// result; a failure throws ScriptError and stops.
+void run_steps(Shell &shell, const std::vector<Step> &steps)
 {
     for (const Step &step : steps) {
-        std::string error;
-        if (!(step.inline_text ? shell.eval(step.text, error) : shell.eval_file(step.text, error))) {
-            std::cerr << error << "\n";
-            return false;
+        if (step.inline_text) {
+            shell.eval(step.text);
+        } else {
+            shell.eval_file(step.text);
         }
         const char *result = Tcl_GetStringResult(shell.interp());
         if (step.inline_text && *result != '\0') std::cout << result << "\n";
     }
-    return true;
 }
 
 // Reads Tcl from standard input, one complete command at a time, with a
-// prompt when it is a terminal.
-int read_eval_print(Shell &shell)
+// prompt when it is a terminal.  As in tclsh, argv0 is the program and
+// tcl_interactive says whether a person is typing.
+int read_eval_print(Shell &shell, const char *program)
 {
     const bool terminal = isatty(STDIN_FILENO) != 0;
+    Tcl_SetVar2Ex(shell.interp(), "argv0", nullptr, Tcl_NewStringObj(program, -1), TCL_GLOBAL_ONLY);
+    Tcl_SetVar2Ex(shell.interp(), "tcl_interactive", nullptr, Tcl_NewIntObj(terminal), TCL_GLOBAL_ONLY);
     std::string pending, line;
     int status = 0;
     if (terminal) std::cout << "% " << std::flush;
     while (std::getline(std::cin, line)) {
         pending += line + "\n";
         if (!Tcl_CommandComplete(pending.c_str())) continue;
-        std::string error;
-        if (shell.eval(pending, error)) {
+        try {
+            shell.eval(pending);
             const char *result = Tcl_GetStringResult(shell.interp());
             if (terminal && *result != '\0') std::cout << result << "\n";
-        } else {
-            std::cerr << error << "\n";
+        } catch (const standin::ScriptError &e) {
+            if (!terminal) throw;
+            std::cerr << e.what() << "\n";
             status = kFailed;
-            if (!terminal) return status;
         }
         pending.clear();
         if (terminal) std::cout << "% " << std::flush;
@@ -215,14 +216,17 @@ int main(int argc, char **argv)
             std::fflush(nullptr);
             std::_Exit(std::ferror(stdout) ? kFailed : 0);
         } else if (line.steps.empty() && !line.gui) {
-            return read_eval_print(shell);
-        } else if (!run_steps(shell, line.steps)) {
-            return kFailed;
+            return read_eval_print(shell, argv[0]);
+        } else {
+            run_steps(shell, line.steps);
         }
         if (line.gui) gui_run();
         return 0;
     } catch (const std::bad_alloc &) {  // the last resort: what it was doing did not fit in memory
         std::cerr << "standin: out of memory while " << doing << "\n";
+        return kFailed;
+    } catch (const standin::ScriptError &e) {  // Tcl's account, as tclsh prints it
+        std::cerr << e.what() << "\n";
         return kFailed;
     } catch (const standin::UsageError &e) {
         std::cerr << "standin: " << e.what() << "\n";
