@@ -120,6 +120,23 @@ struct Object {
     int subdiv() const;        // subdivision level, 0 when absent
 };
 
+// What a file was when a model was read from it or written to it: which
+// file it was (device and inode), its size and times, and a digest of its
+// bytes. Compared with the file later, it tells whether another program
+// changed the file since.
+struct FileStamp {
+    bool known = false;  // false: the model came from a stream, or from no file
+    std::uint64_t device = 0, inode = 0, size = 0;
+    std::int64_t modified_s = 0, modified_ns = 0, changed_s = 0, changed_ns = 0;
+    std::uint64_t digest = 0;
+};
+
+// What happened to the file at PATH since STAMP was taken, as words that
+// follow "FILE was": "replaced by another file ...", "changed in place ...",
+// "removed"; "" when it holds the same bytes in the same file (or STAMP is
+// not known).
+std::string file_changes(const std::string &path, const FileStamp &stamp);
+
 // The moments a model's text is checked against its file.
 enum class TextCheck {
     loaded,       // the reader is done (or has failed)
@@ -140,6 +157,8 @@ public:
     // lets the system take back those pages (they stay in the file's cache
     // and come back when read), so a large model is not held twice.
     virtual void let_go(std::size_t upto) const { (void)upto; }
+    // The file the text came from, as it was read; unknown for a stream.
+    virtual FileStamp stamp() const { return {}; }
 };
 
 struct Model {
@@ -177,6 +196,9 @@ struct Counts {
 Counts count(const Model &m);  // objects excludes the world
 
 using WarningSink = std::function<void(const std::string &)>;
+// Told DONE of TOTAL every few megabytes of a load or a save; may throw
+// Error to stop it, which leaves things as a refusal does.
+using ProgressSink = std::function<void(std::uint64_t done, std::uint64_t total)>;
 
 struct ReadOptions {
     // Receives one line per repair ("FILE:LINE: warning: ..."). Empty: the
@@ -187,6 +209,12 @@ struct ReadOptions {
     // changed ones through WriteOptions::vertices: the coordinates are kept
     // once, not also as read (12 bytes a vertex).
     bool keep_read_copy = true;
+    // Copies a regular file's text into memory instead of mapping it, so that
+    // the model stays whole and can be written anywhere whatever another
+    // program does to the file later (twice the memory for the text).
+    bool copy_text = false;
+    // Told now and then how far the reading is, in bytes of the text.
+    ProgressSink on_progress;
 };
 
 // The local coordinates to write for an object in place of its own: as many
@@ -203,6 +231,7 @@ struct ReplaceOptions {
 
 struct WriteOptions {
     bool progress = true;
+    ProgressSink on_progress;  // in vertices and corners written
     ReplaceOptions replace;
     VertexSource vertices;  // empty: every object's own
 };
@@ -220,8 +249,9 @@ Model read_text(std::string text, const std::string &name, const ReadOptions &op
 
 // Writes a model with replace_file. Throws Error, writing nothing, when a
 // mapped file the model reads its text from changed in place since it was
-// opened, before or while the text is copied.
-void write_file(const Model &m, const std::string &path, const WriteOptions &opt = {});
+// opened, before or while the text is copied. Returns the stamp of the file
+// written.
+FileStamp write_file(const Model &m, const std::string &path, const WriteOptions &opt = {});
 std::string write_text(const Model &m, const VertexSource &vertices = {});
 
 // Replaces the file at `path` with what `produce` hands to the sink: written
@@ -235,9 +265,10 @@ std::string write_text(const Model &m, const VertexSource &vertices = {});
 // folder, and other names of a file with hard links (which keep the old
 // content), are warnings. Every catchable signal that would end the process
 // removes the temporary file first; SIGXFSZ is ignored during the save, so
-// a file beyond the size limit is an Error naming the limit.
+// a file beyond the size limit is an Error naming the limit. Returns the
+// stamp of the file written (its digest that of the bytes produced).
 using ByteSink = std::function<void(const char *, std::size_t)>;
-void replace_file(const std::string &path, const std::function<void(const ByteSink &)> &produce,
+FileStamp replace_file(const std::string &path, const std::function<void(const ByteSink &)> &produce,
                   const ReplaceOptions &options = {});
 
 // Throws Error unless `path` names a new file in an existing folder or an
@@ -312,7 +343,8 @@ namespace detail {
 // Shows "VERB NAME  NN%" on a terminal, redrawn in place; silent otherwise.
 class Progress {
 public:
-    Progress(const char *verb, std::string_view name, std::uint64_t total, bool enabled, int fd = 2);
+    Progress(const char *verb, std::string_view name, std::uint64_t total, bool enabled, int fd = 2,
+             ProgressSink report = {});
     ~Progress();
     Progress(const Progress &) = delete;
     Progress &operator=(const Progress &) = delete;
@@ -323,6 +355,7 @@ private:
     void draw(int percent);
     std::string label_;
     std::uint64_t total_;
+    ProgressSink report_;
     int fd_;
     bool active_;
     int shown_ = -1;

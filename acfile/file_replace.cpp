@@ -1,6 +1,7 @@
 // Replacing a file so that a failed or interrupted write leaves the old one
 // as it was, and a save keeps what the old one had: owner, group, mode,
 // extended attributes and ACLs.
+#include "digest.h"
 #include "reader.h"
 #include "syscalls.h"
 
@@ -461,6 +462,7 @@ public:
     void close();
     void rename_over_target();
     void sync_folder(const ReplaceOptions &opt);
+    FileStamp stamp() const;
 
 private:
     [[noreturn]] void fail(const std::string &call, int err) const { fail_call(t_.asked, "save", call, err); }
@@ -476,6 +478,7 @@ private:
     int fd_ = -1;
     int keep_ = -1;  // the file again, to sync its file system by when the folder cannot be read
     bool renamed_ = false;
+    detail::StreamDigest digest_;  // of the bytes written
 };
 
 // A short name no other save uses, whatever the length of the target's:
@@ -533,6 +536,7 @@ void TempFile::fill(const std::function<void(const ByteSink &)> &produce)
 {
     int write_error = 0;
     const ByteSink sink = [&](const char *p, std::size_t n) {
+        digest_.add(p, n);
         while (n && !write_error) {
             const ssize_t w = ::write(fd_, p, n);
             if (w < 0) {
@@ -635,6 +639,15 @@ void TempFile::sync_folder(const ReplaceOptions &opt)
                       t_.dir + " failed: " + std::strerror(errno) + "; a power cut could still undo the save");
 }
 
+// The file in place after the rename; unknown when it cannot be examined,
+// which only costs a later question whether it changed.
+FileStamp TempFile::stamp() const
+{
+    struct stat st {};
+    if (::fstatat(dir_.get(), t_.base.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) return {};
+    return detail::stamp_of(st, digest_.finish());
+}
+
 // A hold for tests that interrupt a save: with RILO_TEST_HOLD_SAVE=SECONDS in
 // the environment, the save waits that long once the temporary file is
 // written, before it is renamed.
@@ -673,8 +686,8 @@ void check_destination(const std::string &path, const ReplaceOptions &options)
     find_target(path, options);
 }
 
-void replace_file(const std::string &path, const std::function<void(const ByteSink &)> &produce,
-                  const ReplaceOptions &options)
+FileStamp replace_file(const std::string &path, const std::function<void(const ByteSink &)> &produce,
+                       const ReplaceOptions &options)
 {
     const Target target = find_target(path, options);
     SignalGuard guard;
@@ -687,8 +700,10 @@ void replace_file(const std::string &path, const std::function<void(const ByteSi
     hold_for_tests();
     tmp.close();
     tmp.rename_over_target();
+    const FileStamp stamp = tmp.stamp();
     tmp.sync_folder(options);
     warn_of_other_names(target, options);
+    return stamp;
 }
 
 }  // namespace ac

@@ -3,6 +3,7 @@
 #ifndef RILO_ACFILE_SYSCALLS_H
 #define RILO_ACFILE_SYSCALLS_H
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -38,6 +39,9 @@ public:
 private:
     int fd_;
 };
+
+// The stamp of a file as fstat found it, with the digest of its bytes.
+FileStamp stamp_of(const struct stat &st, std::uint64_t digest);
 
 // Removes the temporary file of a save in progress, if any; async-signal-safe,
 // for a handler of a signal that is about to end the process.

@@ -1,0 +1,29 @@
+#include "busy.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "host.h"
+
+void call_keeping_result(Tcl_Interp *interp, std::initializer_list<Tcl_Obj *> words, const char *what)
+{
+    Tcl_InterpState state = Tcl_SaveInterpState(interp, TCL_OK);
+    const std::vector<Tcl_Obj *> objv(words);
+    for (Tcl_Obj *word : objv) Tcl_IncrRefCount(word);
+    if (Tcl_EvalObjv(interp, static_cast<int>(objv.size()), objv.data(), TCL_EVAL_GLOBAL) != TCL_OK)
+        std::fprintf(stderr, "standin: cannot %s: %s\n", what, Tcl_GetStringResult(interp));
+    for (Tcl_Obj *word : objv) Tcl_DecrRefCount(word);
+    Tcl_RestoreInterpState(interp, state);
+}
+
+void watch_progress(Tcl_Interp *interp)
+{
+    standin::host().own_texts = true;
+    standin::host().on_progress = [interp](const char *doing, uint64_t done, uint64_t total) {
+        call_keeping_result(interp,
+                            {Tcl_NewStringObj("::standin::gui::progress", -1), Tcl_NewStringObj(doing, -1),
+                             Tcl_NewWideIntObj(static_cast<Tcl_WideInt>(done)),
+                             Tcl_NewWideIntObj(static_cast<Tcl_WideInt>(total))},
+                            "show the progress");
+    };
+}
