@@ -746,11 +746,26 @@ proc ::standin::gui::tree_selected {} {
 # Opens the model in PATH in place of the scene; on error the scene, its
 # file and whether it is saved stay as they were.
 proc ::standin::gui::open_model {path} {
-    set counts [working "Opening [file tail $path]" [list standin load $path]]
+    working "Opening [file tail $path]" [list ::standin::gui::load_and_draw $path]
+}
+
+# A large model takes as long to draw the first time as to read: the window
+# stays busy until it is drawn, with its new title.
+proc ::standin::gui::load_and_draw {path} {
+    set counts [standin load $path]
+    title
     fit_all
     say "Opened [file tail $path]: [plural [dict get $counts objects] object],\
         [string map {vertexs vertices} [plural [dict get $counts vertices] vertex]]"
-    changed
+    if {![dict get $::standin::gui::work shown]} {
+        show_busy
+    }
+    set ::standin::gui::status "Drawing [file tail $path]..."
+    after cancel ::standin::gui::redraw
+    set ::standin::gui::pending 0
+    set ::standin::gui::stale 1
+    update idletasks
+    redraw
     return
 }
 
@@ -896,7 +911,11 @@ proc ::standin::gui::ask {w text more choices} {
 # Runs SCRIPT, a load or a save, as LABEL ("Opening a.ac"): once it has taken
 # more than 0.3 s, the window shows it busy and how far it is (see progress).
 proc ::standin::gui::working {label script} {
-    variable work [dict create label $label start [clock milliseconds] auto 0 shown 0]
+    variable work
+    if {[dict size $work]} {
+        error "the window is busy: [dict get $work label]"
+    }
+    set work [dict create label $label start [clock milliseconds] auto 0 shown 0]
     try {
         uplevel #0 $script
     } finally {
@@ -936,11 +955,22 @@ proc ::standin::gui::show_busy {} {
     variable work
     variable status
     dict set work shown 1
+    dict set work focus [focus]
     set status "[dict get $work label]..."
     if {[catch {tk busy hold .}]} {
         . configure -cursor watch
     } else {
-        catch {focus -force ._Busy}
+        # Keys reach the busy window, which does nothing with them.
+        bindtags ._Busy ._Busy
+        catch {focus ._Busy}
+    }
+    menus_state disabled
+}
+
+# The menu bar lies outside the busy window: its menus are turned off.
+proc ::standin::gui::menus_state {state} {
+    for {set i 0} {$i <= [.menubar index end]} {incr i} {
+        .menubar entryconfigure $i -state $state
     }
 }
 
@@ -951,6 +981,10 @@ proc ::standin::gui::done_working {} {
     if {[dict size $work] && [dict get $work shown]} {
         if {[catch {tk busy forget .}]} {
             . configure -cursor ""
+        }
+        menus_state normal
+        if {[winfo exists [dict get $work focus]]} {
+            focus [dict get $work focus]
         }
         set status $summary
     }
