@@ -243,7 +243,7 @@ std::shared_ptr<const TextStore> copy_file(const std::string &path, int fd, cons
     detail::stop_for_tests("load");
     struct stat now {};
     if (::fstat(fd, &now) != 0) fail_call(path, "load", "fstat", errno);
-    const FileStamp before = detail::stamp_of(st, 0), after = detail::stamp_of(now, 0);
+    const FileStamp before = detail::stamp_of(st, std::nullopt), after = detail::stamp_of(now, std::nullopt);
     if (before.size != after.size || text.size() != after.size || before.modified_s != after.modified_s ||
         before.modified_ns != after.modified_ns || before.changed_s != after.changed_s ||
         before.changed_ns != after.changed_ns)

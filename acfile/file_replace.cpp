@@ -455,14 +455,14 @@ public:
     TempFile &operator=(const TempFile &) = delete;
 
     void keep_owner(const ReplaceOptions &opt);
-    void fill(const std::function<void(const ByteSink &)> &produce);
+    void fill(const std::function<void(const ByteSink &)> &produce, bool digest);
     void keep_attributes();
     void keep_mode();
     void sync();
     void close();
     void rename_over_target();
     void sync_folder(const ReplaceOptions &opt);
-    FileStamp stamp() const;
+    FileStamp stamp(bool digested) const;
 
 private:
     [[noreturn]] void fail(const std::string &call, int err) const { fail_call(t_.asked, "save", call, err); }
@@ -532,11 +532,11 @@ void TempFile::keep_owner(const ReplaceOptions &opt)
 
 // Hands produce a sink that writes to the file; the first failed write
 // stops the writing, and is reported once produce is done.
-void TempFile::fill(const std::function<void(const ByteSink &)> &produce)
+void TempFile::fill(const std::function<void(const ByteSink &)> &produce, bool digest)
 {
     int write_error = 0;
     const ByteSink sink = [&](const char *p, std::size_t n) {
-        digest_.add(p, n);
+        if (digest) digest_.add(p, n);
         while (n && !write_error) {
             const ssize_t w = ::write(fd_, p, n);
             if (w < 0) {
@@ -641,11 +641,11 @@ void TempFile::sync_folder(const ReplaceOptions &opt)
 
 // The file in place after the rename; unknown when it cannot be examined,
 // which only costs a later question whether it changed.
-FileStamp TempFile::stamp() const
+FileStamp TempFile::stamp(bool digested) const
 {
     struct stat st {};
     if (::fstatat(dir_.get(), t_.base.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) return {};
-    return detail::stamp_of(st, digest_.finish());
+    return detail::stamp_of(st, digested ? std::optional(digest_.finish()) : std::nullopt);
 }
 
 // A hold for tests that interrupt a save: with RILO_TEST_HOLD_SAVE=SECONDS in
@@ -693,14 +693,14 @@ FileStamp replace_file(const std::string &path, const std::function<void(const B
     SignalGuard guard;
     TempFile tmp(target);
     tmp.keep_owner(options);
-    tmp.fill(produce);
+    tmp.fill(produce, options.digest);
     tmp.keep_attributes();
     tmp.keep_mode();
     tmp.sync();
     hold_for_tests();
     tmp.close();
     tmp.rename_over_target();
-    const FileStamp stamp = tmp.stamp();
+    const FileStamp stamp = tmp.stamp(options.digest);
     tmp.sync_folder(options);
     warn_of_other_names(target, options);
     return stamp;

@@ -14,7 +14,7 @@ namespace ac {
 
 namespace detail {
 
-FileStamp stamp_of(const struct stat &st, std::uint64_t digest)
+FileStamp stamp_of(const struct stat &st, std::optional<std::uint64_t> digest)
 {
     FileStamp s;
     s.known = true;
@@ -25,7 +25,8 @@ FileStamp stamp_of(const struct stat &st, std::uint64_t digest)
     s.modified_ns = st.st_mtim.tv_nsec;
     s.changed_s = st.st_ctim.tv_sec;
     s.changed_ns = st.st_ctim.tv_nsec;
-    s.digest = digest;
+    s.digested = digest.has_value();
+    s.digest = digest.value_or(0);
     return s;
 }
 
@@ -83,9 +84,15 @@ std::string file_changes(const std::string &path, const FileStamp &stamp)
     }
     if (now.st_dev != stamp.device || now.st_ino != stamp.inode)
         return "replaced by another file" + what_it_is_now(stamp, now);
-    std::uint64_t digest = 0;
-    const bool same = static_cast<std::uint64_t>(now.st_size) == stamp.size && S_ISREG(now.st_mode) &&
-                      digest_file(fd.get(), static_cast<std::size_t>(now.st_size), digest) && digest == stamp.digest;
+    bool same = static_cast<std::uint64_t>(now.st_size) == stamp.size && S_ISREG(now.st_mode);
+    if (!stamp.digested) {
+        const FileStamp times = detail::stamp_of(now, std::nullopt);
+        same = same && times.modified_s == stamp.modified_s && times.modified_ns == stamp.modified_ns &&
+               times.changed_s == stamp.changed_s && times.changed_ns == stamp.changed_ns;
+    } else {
+        std::uint64_t digest = 0;
+        same = same && digest_file(fd.get(), static_cast<std::size_t>(now.st_size), digest) && digest == stamp.digest;
+    }
     return same ? "" : "changed in place" + what_it_is_now(stamp, now);
 }
 

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -40,8 +41,8 @@ private:
     int fd_;
 };
 
-// The stamp of a file as fstat found it, with the digest of its bytes.
-FileStamp stamp_of(const struct stat &st, std::uint64_t digest);
+// The stamp of a file as fstat found it, with the digest of its bytes if given.
+FileStamp stamp_of(const struct stat &st, std::optional<std::uint64_t> digest);
 
 // Removes the temporary file of a save in progress, if any; async-signal-safe,
 // for a handler of a signal that is about to end the process.

@@ -221,7 +221,7 @@ ac::Counts load_scene(Host &host, const std::string &path, const ac::ReadOptions
     // The model is never edited: saves hand the writer the moved coordinates.
     ac::ReadOptions once = options;
     once.keep_read_copy = false;
-    once.copy_text = once.copy_text || host.own_texts;
+    once.copy_text = once.copy_text || host.guard_files;
     if (!once.on_progress) once.on_progress = progress_of(host, "loading");
     doc->model = ac::read_file(path, once);
     const ac::Counts counts = ac::count(doc->model);
@@ -237,6 +237,7 @@ ac::Counts load_scene(Host &host, const std::string &path, const ac::ReadOptions
 std::size_t save_scene(Host &host, const std::string &path, const ac::WriteOptions &options)
 {
     ac::WriteOptions told = options;
+    told.replace.digest = told.replace.digest || host.guard_files;
     if (!told.on_progress) told.on_progress = progress_of(host, "saving");
     if (host.document() == nullptr) {
         ac::Model m = fresh_model(host.scene(), path);

@@ -18,7 +18,7 @@ void call_keeping_result(Tcl_Interp *interp, std::initializer_list<Tcl_Obj *> wo
 
 void watch_progress(Tcl_Interp *interp)
 {
-    standin::host().own_texts = true;
+    standin::host().guard_files = true;
     standin::host().on_progress = [interp](const char *doing, uint64_t done, uint64_t total) {
         call_keeping_result(interp,
                             {Tcl_NewStringObj("::standin::gui::progress", -1), Tcl_NewStringObj(doing, -1),

@@ -197,10 +197,11 @@ public:
     // Told now and then how far a long load or save is ("loading" or
     // "saving", DONE of TOTAL), so that a window can show it and repaint.
     std::function<void(const char *, uint64_t, uint64_t)> on_progress;
-    // Model files are read into memory, not mapped: a window's model stays
-    // whole, and can be saved anywhere, whatever another program does to
-    // its file.
-    bool own_texts = false;
+    // The scene's file is guarded against other programs, as a window does:
+    // model files are read into memory, not mapped, so the model stays whole
+    // and can be saved anywhere whatever happens to its file, and a save
+    // takes a digest of what it writes, to tell any later change apart.
+    bool guard_files = false;
 
     // ---- the scene ----
     Scene &scene() { return scene_; }
