@@ -859,7 +859,7 @@ proc ::standin::gui::ask_unsaved {} {
     set file [current_file]
     set name [expr {$file eq "" ? "the new model" : [file tail $file]}]
     ask .unsaved "Save the changes to $name?" "Unsaved changes are lost when you discard them." \
-        {save Save discard Discard cancel Cancel}
+        {save Save discard Discard cancel Cancel} save
 }
 
 # Asks what to do when another program changed the file since it was opened
@@ -868,13 +868,14 @@ proc ::standin::gui::ask_changed {file change} {
     ask .changed "[file tail $file] was changed by another program." \
         "Since the window opened or saved it, it was $change.\nOverwrite it with the model in\
         the window, save the model under another name, or cancel?" \
-        {overwrite Overwrite save_as "Save As..." cancel Cancel}
+        {overwrite Overwrite save_as "Save As..." cancel Cancel} save_as
 }
 
 # Shows the question TEXT with MORE under it in the dialog W, with a button
 # for each of CHOICES (a name and a label; Alt and the first letter of the
-# name picks one); answers the name of the choice, or cancel.
-proc ::standin::gui::ask {w text more choices} {
+# name picks one), Return picking FIRST at first; answers the name of the
+# choice, or cancel.
+proc ::standin::gui::ask {w text more choices first} {
     variable answer ""
     destroy $w
     toplevel $w
@@ -899,7 +900,7 @@ proc ::standin::gui::ask {w text more choices} {
     pack $w.f -fill both -expand 1
     bind $w <Escape> [list $w.f.cancel invoke]
     bind $w <Return> {[focus] invoke}
-    focus [lindex $buttons 0]
+    focus $w.f.$first
     catch {grab $w}
     vwait ::standin::gui::answer
     destroy $w
@@ -939,7 +940,10 @@ proc ::standin::gui::progress {doing done total} {
     variable work
     variable status
     if {![dict size $work]} {
-        set work [dict create label [string totitle $doing] start [clock milliseconds] auto 1 shown 0]
+        set work [dict create label "" start [clock milliseconds] auto 1 shown 0]
+    }
+    if {[dict get $work auto]} {
+        dict set work label [string totitle $doing]
     }
     if {![dict get $work shown]} {
         if {[clock milliseconds] - [dict get $work start] < 300} return
@@ -969,6 +973,7 @@ proc ::standin::gui::show_busy {} {
 
 # The menu bar lies outside the busy window: its menus are turned off.
 proc ::standin::gui::menus_state {state} {
+    if {![winfo exists .menubar]} return
     for {set i 0} {$i <= [.menubar index end]} {incr i} {
         .menubar entryconfigure $i -state $state
     }
