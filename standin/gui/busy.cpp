@@ -1,8 +1,10 @@
 #include "busy.h"
 
 #include <cstdio>
+#include <string_view>
 #include <vector>
 
+#include "error.h"
 #include "host.h"
 
 void call_keeping_result(Tcl_Interp *interp, std::initializer_list<Tcl_Obj *> words, const char *what)
@@ -10,10 +12,15 @@ void call_keeping_result(Tcl_Interp *interp, std::initializer_list<Tcl_Obj *> wo
     Tcl_InterpState state = Tcl_SaveInterpState(interp, TCL_OK);
     const std::vector<Tcl_Obj *> objv(words);
     for (Tcl_Obj *word : objv) Tcl_IncrRefCount(word);
-    if (Tcl_EvalObjv(interp, static_cast<int>(objv.size()), objv.data(), TCL_EVAL_GLOBAL) != TCL_OK)
-        std::fprintf(stderr, "standin: cannot %s: %s\n", what, Tcl_GetStringResult(interp));
+    bool cancelled = false;
+    if (Tcl_EvalObjv(interp, static_cast<int>(objv.size()), objv.data(), TCL_EVAL_GLOBAL) != TCL_OK) {
+        const char *code = Tcl_GetVar(interp, "errorCode", TCL_GLOBAL_ONLY);
+        cancelled = code != nullptr && std::string_view(code) == "STANDIN CANCEL";
+        if (!cancelled) std::fprintf(stderr, "standin: cannot %s: %s\n", what, Tcl_GetStringResult(interp));
+    }
     for (Tcl_Obj *word : objv) Tcl_DecrRefCount(word);
     Tcl_RestoreInterpState(interp, state);
+    if (cancelled) throw standin::Error("cancelled");
 }
 
 void watch_progress(Tcl_Interp *interp)

@@ -9,7 +9,10 @@
 
 // Evaluates the command WORDS (new objects, released here) without
 // disturbing the result of the command that is running; a failure is
-// printed on standard error, saying it could not WHAT.
+// printed on standard error, saying it could not WHAT. A failure with the
+// error code STANDIN CANCEL, the user's Cancel, throws standin::Error
+// instead, which stops the load or save that asked (a load changes nothing,
+// a save stops before its file replaces the old one).
 void call_keeping_result(Tcl_Interp *interp, std::initializer_list<Tcl_Obj *> words, const char *what);
 
 // Hands each progress report of the host to ::standin::gui::progress, and

@@ -28,7 +28,8 @@ namespace eval ::standin::gui {
     variable stale 1           ;# the scene changed since the view last copied it
     variable depth 0           ;# the undo steps when the view last copied the scene
     variable version -1        ;# the scene's version then
-    variable work {}           ;# a load or save under way: label, start, auto, shown
+    variable work {}           ;# a load or save under way: label, start, auto, shown, focus, cancel
+    variable cancelled 0       ;# the last load or save was cancelled
     variable tree_key ""       ;# the objects the tree shows
     variable quiet 0           ;# the tree's selection is being set from the scene
     variable drag {}           ;# the pointer's drag: start, last point, button, moved
@@ -775,7 +776,11 @@ proc ::standin::gui::open_file {} {
         -filetypes {{"AC3D models" .ac} {"All files" *}}]
     if {$path eq ""} return
     if {[catch {open_model $path} problem]} {
-        complain "Cannot open [file tail $path]: $problem"
+        if {$::standin::gui::cancelled} {
+            say "Opening [file tail $path] cancelled: the scene is as it was"
+        } else {
+            complain "Cannot open [file tail $path]: $problem"
+        }
     }
 }
 
@@ -819,7 +824,11 @@ proc ::standin::gui::save_as {} {
 # open and unsaved, and the file as it was.
 proc ::standin::gui::write {path} {
     if {[catch {working "Saving [file tail $path]" [list standin save $path]} problem]} {
-        complain "Cannot save [file tail $path]: $problem"
+        if {$::standin::gui::cancelled} {
+            say "Saving [file tail $path] cancelled: the file is as it was"
+        } else {
+            complain "Cannot save [file tail $path]: $problem"
+        }
         return 0
     }
     say "Saved [file tail $path]"
@@ -911,7 +920,9 @@ proc ::standin::gui::ask {w text more choices first} {
 
 # Runs SCRIPT, a load or a save, as LABEL ("Opening a.ac"): once it has taken
 # more than 0.3 s, the window shows it busy and how far it is (see progress).
+# Escape then stops it: the error "cancelled", and cancelled is set.
 proc ::standin::gui::working {label script} {
+    variable cancelled 0
     variable work
     if {[dict size $work]} {
         error "the window is busy: [dict get $work label]"
@@ -920,6 +931,7 @@ proc ::standin::gui::working {label script} {
     try {
         uplevel #0 $script
     } finally {
+        set cancelled [dict exists $work cancel]
         done_working
     }
 }
@@ -949,10 +961,13 @@ proc ::standin::gui::progress {doing done total} {
         if {[clock milliseconds] - [dict get $work start] < 300} return
         show_busy
     }
-    set status "[dict get $work label]... [expr {$total > 0 ? 100 * $done / $total : 0}]%"
+    set status "[dict get $work label]... [expr {$total > 0 ? 100 * $done / $total : 0}]%   (Esc: cancel)"
     # Repaints what was hidden (by the file dialog, say); the busy window
-    # takes the pointer and the keys meanwhile.
+    # takes the pointer and the keys meanwhile, but for Escape.
     update
+    if {[dict exists $work cancel]} {
+        return -code error -errorcode {STANDIN CANCEL} cancelled
+    }
 }
 
 proc ::standin::gui::show_busy {} {
@@ -964,8 +979,10 @@ proc ::standin::gui::show_busy {} {
     if {[catch {tk busy hold .}]} {
         . configure -cursor watch
     } else {
-        # Keys reach the busy window, which does nothing with them.
+        # Keys reach the busy window, which does nothing with them but
+        # Escape: that cancels a load or save.
         bindtags ._Busy ._Busy
+        bind ._Busy <Escape> {dict set ::standin::gui::work cancel 1}
         catch {focus ._Busy}
     }
     menus_state disabled
