@@ -940,7 +940,9 @@ proc ::standin::gui::working {label script} {
 # shows it busy at once.
 proc ::standin::gui::applying {command op} {
     variable work
-    if {[dict size $work]} return
+    if {[dict size $work]} {
+        error "the window is busy: [dict get $work label]"
+    }
     set work [dict create label "Running [lindex $command 0]" start [clock milliseconds] auto 1 shown 0]
     show_busy
     update idletasks
@@ -976,14 +978,22 @@ proc ::standin::gui::show_busy {} {
     dict set work shown 1
     dict set work focus [focus]
     set status "[dict get $work label]..."
-    if {[catch {tk busy hold .}]} {
-        . configure -cursor watch
-    } else {
+    # Every toplevel is held, the plug-in's dialog too: nothing may change
+    # the scene while it is read or written.
+    set held 0
+    foreach w [concat . [lsearch -all -inline -not [winfo children .] .menubar*]] {
+        if {[winfo toplevel $w] ne $w || [catch {tk busy hold $w}]} continue
         # Keys reach the busy window, which does nothing with them but
         # Escape: that cancels a load or save.
-        bindtags ._Busy ._Busy
-        bind ._Busy <Escape> {dict set ::standin::gui::work cancel 1}
+        set busy [expr {$w eq "." ? "._Busy" : "${w}_Busy"}]
+        bindtags $busy $busy
+        bind $busy <Escape> {dict set ::standin::gui::work cancel 1}
+        incr held
+    }
+    if {$held} {
         catch {focus ._Busy}
+    } else {
+        . configure -cursor watch
     }
     menus_state disabled
 }
@@ -1001,8 +1011,9 @@ proc ::standin::gui::done_working {} {
     variable status
     variable summary
     if {[dict size $work] && [dict get $work shown]} {
-        if {[catch {tk busy forget .}]} {
-            . configure -cursor ""
+        . configure -cursor ""
+        foreach w [tk busy current] {
+            tk busy forget $w
         }
         menus_state normal
         if {[winfo exists [dict get $work focus]]} {

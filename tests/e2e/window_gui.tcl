@@ -240,12 +240,36 @@ proc rewritten {path} {
     close $f
 }
 
+# The next load or save the window shows busy is slow (a slow disk, say),
+# and Escape is pressed while it runs.
+proc slow_then_escape {} {
+    rename ::standin::gui::progress ::standin::gui::progress_now
+    proc ::standin::gui::progress {doing done total} {
+        after 350
+        after 0 {focus -force ._Busy; event generate ._Busy <Escape>}
+        rename ::standin::gui::progress {}
+        rename ::standin::gui::progress_now ::standin::gui::progress
+        ::standin::gui::progress $doing $done $total
+    }
+}
+
+# A model of 70,000 vertices: the reader reports its progress once on the way.
+proc large_model {path} {
+    set f [open $path w]
+    puts $f "AC3Db\nOBJECT world\nkids 1\nOBJECT poly\nnumvert 70000"
+    for {set i 0} {$i < 70000} {incr i} {
+        puts $f "$i 0 0"
+    }
+    puts $f "numsurf 0\nkids 0"
+    close $f
+}
+
 proc look {} {
     settle
     lappend ::titles [wm title .]
 }
 
-test window-work-kept {the title follows the scene and its file; Save asks before writing over another program's work; a failed open or save changes nothing} {
+test window-work-kept {the title follows the scene and its file; Save asks before writing over another program's work; a failed or cancelled open, or a failed save, changes nothing} {
     set f [open $::model rb]
     set ::original [read $f]
     close $f
@@ -270,6 +294,9 @@ test window-work-kept {the title follows the scene and its file; Save asks befor
                      .menubar.edit invoke Undo} discard
             {{failed-open.ac* - standin} {failed-open.ac - standin} {{Save the changes to failed-open.ac?}}
              original gone {} {Cannot open bad.ac: *}}
+        cancelled-open {slow_then_escape; large_model [file join $::work large.ac]
+                        proc ::tk_getOpenFile {args} {file join $::work large.ac}; .menubar.file invoke Open...} discard
+            {{cancelled-open.ac* - standin} {{Save the changes to cancelled-open.ac?}} original gone {} {}}
         size-limit {exec prlimit --pid [pid] --fsize=8000:unlimited; .menubar.file invoke Save
                     exec prlimit --pid [pid] --fsize=unlimited} -
             {{size-limit.ac* - standin} {} original gone {} {Cannot save size-limit.ac: *File too large*}}
@@ -301,7 +328,7 @@ test window-work-kept {the title follows the scene and its file; Save asks befor
         lappend result [expr {$same ? "ok" : "$name: $got"}]
     }
     lappend result [glob -nocomplain -directory $::work -types hidden .rilo*]
-} {ok ok ok ok ok ok ok ok ok {}}
+} {ok ok ok ok ok ok ok ok ok ok {}}
 
 file delete -force $work
 finish
