@@ -238,15 +238,18 @@ proc ::standin::gui::undo {} {
 proc ::standin::gui::traced {command code result op} {
     variable version
     variable work
-    if {[dict size $work] && [dict get $work auto]} {
-        done_working
-    }
     if {[catch {lindex $command 1} word]} {
         set word ""
     }
+    set standin [expr {[namespace tail [lindex $command 0]] eq "standin"}]
+    # Work a script started ends with the command that did it, not with
+    # what a repaint on the way asked of the scene.
+    if {[dict size $work] && [dict get $work auto] && (!$standin || $word in {load save apply})} {
+        done_working
+    }
     if {[dict get [standin file] version] != $version} {
         changed
-    } elseif {[namespace tail [lindex $command 0]] ne "standin" || $word in {select pick}
+    } elseif {!$standin || $word in {select pick}
               || ($word eq "menu" && [lindex $command 2] eq "invoke")} {
         changed
     }
