@@ -9,7 +9,8 @@
 //
 // The reader is read.cpp with its parts (reader.h); the writer is write.cpp;
 // file_read.cpp maps a file (or reads a stream) and checks it; file_replace.cpp
-// replaces one atomically, keeping what it had; model.cpp holds
+// replaces one atomically, keeping what it had; file_stamp.cpp tells what
+// another program did to a file since it was read or written; model.cpp holds
 // the model's queries, the placements and the walk over the tree;
 // numbers.cpp the numbers as written; messages.cpp also the progress display.
 #pragma once
@@ -213,7 +214,7 @@ struct ReadOptions {
     bool keep_read_copy = true;
     // Copies a regular file's text into memory instead of mapping it, so that
     // the model stays whole and can be written anywhere whatever another
-    // program does to the file later (twice the memory for the text).
+    // program does to the file later (the whole text stays in memory).
     bool copy_text = false;
     // Told now and then how far the reading is, in bytes of the text.
     ProgressSink on_progress;
@@ -225,8 +226,8 @@ struct ReadOptions {
 using VertexSource = std::function<const Vertex *(const Object &)>;
 
 struct ReplaceOptions {
-    bool force = false;  // replace a file the user may not write, or whose owner cannot be kept
-    bool digest = false;  // the stamp returned has a digest of the bytes written (about 3% of a save's time)
+    bool force = false;   // replace a file the user may not write, or whose owner cannot be kept
+    bool digest = false;  // the stamp returned has a digest of the bytes written (some 5% of a save's time)
     // Receives the line of a warning after a save that stands ("FILE:
     // warning: ..."). Empty: the line goes to standard error.
     WarningSink warn = {};
@@ -273,7 +274,7 @@ std::string write_text(const Model &m, const VertexSource &vertices = {});
 // produced).
 using ByteSink = std::function<void(const char *, std::size_t)>;
 FileStamp replace_file(const std::string &path, const std::function<void(const ByteSink &)> &produce,
-                  const ReplaceOptions &options = {});
+                       const ReplaceOptions &options = {});
 
 // Throws Error unless `path` names a new file in an existing folder or an
 // existing regular file (a symbolic link is followed) that the user may

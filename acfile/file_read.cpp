@@ -206,8 +206,8 @@ std::string read_stream(int fd, const std::string &path, std::uint64_t limit = s
     for (;;) {
         if (got == text.size()) {
             if (got > limit)
-                throw Error(path + ": cannot load: not a regular file, and more than " +
-                            std::to_string(limit >> 20) + " MiB came from it; stopped reading");
+                throw Error(path + ": cannot load: not a regular file, and more than " + std::to_string(limit >> 20) +
+                            " MiB came from it; stopped reading");
             text.resize(std::min<std::size_t>(std::max<std::size_t>(got * 2, 1u << 16), limit + 1));
         }
         const ssize_t n = ::read(fd, text.data() + got, text.size() - got);
@@ -248,7 +248,8 @@ std::shared_ptr<const TextStore> copy_file(const std::string &path, int fd, cons
         before.modified_ns != after.modified_ns || before.changed_s != after.changed_s ||
         before.changed_ns != after.changed_ns)
         throw Error(path + ": cannot load: the file was changed while it was read; nothing loaded");
-    return std::make_shared<CopiedFile>(std::move(text), detail::stamp_of(now, detail::digest_of(text.data(), text.size())));
+    return std::make_shared<CopiedFile>(std::move(text),
+                                        detail::stamp_of(now, detail::digest_of(text.data(), text.size())));
 }
 
 std::shared_ptr<const TextStore> read_source(const std::string &path, bool copy)

@@ -84,8 +84,8 @@ void Messages::warn(std::size_t line, const std::string &msg) const
 
 Progress::Progress(const char *verb, std::string_view name, std::uint64_t total, bool enabled, int fd,
                    ProgressSink report)
-    : label_(std::string(verb) + " " + std::string(name)), total_(total ? total : 1), report_(std::move(report)), fd_(fd),
-      active_(enabled && isatty(fd) == 1)
+    : label_(std::string(verb) + " " + std::string(name)), total_(total ? total : 1), report_(std::move(report)),
+      fd_(fd), active_(enabled && isatty(fd) == 1)
 {
     if (active_) draw(0);
 }

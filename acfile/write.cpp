@@ -288,8 +288,7 @@ FileStamp write_file(const Model &m, const std::string &path_in, const WriteOpti
         [&](const ByteSink &sink) {
             Counts c = count(m);
             detail::Progress progress("saving", path_in, c.vertices + c.refs,
-                                      opt.progress && m.text.size() >= detail::progress_threshold, 2,
-                                      opt.on_progress);
+                                      opt.progress && m.text.size() >= detail::progress_threshold, 2, opt.on_progress);
             Out out(sink, m.crlf);
             detail::stop_for_tests("save");
             Writer(m, opt.vertices, out, progress).run();

@@ -58,8 +58,7 @@ Tcl_Obj *file_state(Shell &, Args &args)
     return Tcl_NewListObj(6, items);
 }
 
-const Subcommand kFileSubcommands[] = {
-    {"load", load}, {"save", save}, {"apply", apply}, {"file", file_state}};
+const Subcommand kFileSubcommands[] = {{"load", load}, {"save", save}, {"apply", apply}, {"file", file_state}};
 
 }  // namespace
 

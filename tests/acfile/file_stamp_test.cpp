@@ -56,7 +56,8 @@ TEST(FileStamp, TellsWhatAnotherProgramDidToTheFileSinceItWasReadOrWritten)
     } cases[] = {
         {"nothing", [] {}, ""},
         {"touched", [&] { fs::last_write_time(file, fs::last_write_time(file) + std::chrono::hours(1)); }, ""},
-        {"same size in place", [&] { std::fstream(file, std::ios::in | std::ios::out) << "AC3Dc"; }, "changed in place"},
+        {"same size in place", [&] { std::fstream(file, std::ios::in | std::ios::out) << "AC3Dc"; },
+         "changed in place"},
         {"grown in place", [&] { std::ofstream(file, std::ios::app) << "\n"; }, "changed in place"},
         {"renamed over", [&] { put(dir / "new", text), fs::rename(dir / "new", file); }, "replaced by another file"},
         {"removed", [&] { fs::remove(file); }, "removed"},
@@ -78,7 +79,8 @@ TEST(FileStamp, TheDigestOfPiecesIsThatOfTheWhole)
     const std::string text = model_text();
     for (std::size_t piece : {1u, 7u, 31u, 32u, 33u, 4096u, 100000u}) {
         ac::detail::StreamDigest d;
-        for (std::size_t at = 0; at < text.size(); at += piece) d.add(text.data() + at, std::min(piece, text.size() - at));
+        for (std::size_t at = 0; at < text.size(); at += piece)
+            d.add(text.data() + at, std::min(piece, text.size() - at));
         EXPECT_EQ(d.finish(), ac::detail::digest_of(text.data(), text.size())) << piece;
     }
 }
