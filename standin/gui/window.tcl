@@ -988,9 +988,11 @@ proc ::standin::gui::show_busy {} {
         if {[winfo toplevel $w] ne $w || [catch {tk busy hold $w}]} continue
         # Keys reach the busy window, which does nothing with them but
         # Escape: that cancels a load or save.
-        set busy [expr {$w eq "." ? "._Busy" : "${w}_Busy"}]
-        bindtags $busy $busy
-        bind $busy <Escape> {dict set ::standin::gui::work cancel 1}
+        set busy [expr {$w eq "." ? "._Busy" : "$w._Busy"}]
+        if {[winfo exists $busy]} {
+            bindtags $busy $busy
+            bind $busy <Escape> {dict set ::standin::gui::work cancel 1}
+        }
         incr held
     }
     if {$held} {
