@@ -940,14 +940,15 @@ proc ::standin::gui::working {label script} {
 }
 
 # A plug-in command starts: it cannot tell how far it is, so the window
-# shows it busy at once.
+# shows it busy at once.  No event is handled until it ends, so the keys
+# stay where they are.
 proc ::standin::gui::applying {command op} {
     variable work
     if {[dict size $work]} {
         error "the window is busy: [dict get $work label]"
     }
     set work [dict create label "Running [lindex $command 0]" start [clock milliseconds] auto 1 shown 0]
-    show_busy
+    show_busy 0
     update idletasks
 }
 
@@ -975,11 +976,13 @@ proc ::standin::gui::progress {doing done total} {
     }
 }
 
-proc ::standin::gui::show_busy {} {
+# With KEYS the busy windows take the keys too, for work during which the
+# window handles events (see progress).
+proc ::standin::gui::show_busy {{keys 1}} {
     variable work
     variable status
     dict set work shown 1
-    dict set work focus [focus]
+    dict set work focus [expr {$keys ? [focus] : ""}]
     set status "[dict get $work label]..."
     # Every toplevel is held, the plug-in's dialog too: nothing may change
     # the scene while it is read or written.
@@ -995,9 +998,9 @@ proc ::standin::gui::show_busy {} {
         }
         incr held
     }
-    if {$held} {
+    if {$held && $keys} {
         catch {focus ._Busy}
-    } else {
+    } elseif {!$held} {
         . configure -cursor watch
     }
     menus_state disabled
@@ -1021,7 +1024,7 @@ proc ::standin::gui::done_working {} {
             tk busy forget $w
         }
         menus_state normal
-        if {[winfo exists [dict get $work focus]]} {
+        if {[dict get $work focus] ne "" && [winfo exists [dict get $work focus]]} {
             focus [dict get $work focus]
         }
         set status $summary
