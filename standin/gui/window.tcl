@@ -944,10 +944,15 @@ proc ::standin::gui::working {label script} {
 # stay where they are.
 proc ::standin::gui::applying {command op} {
     variable work
-    if {[dict size $work]} {
+    if {[dict size $work] && [dict exists $work command]} {
+        return
+    } elseif {[dict size $work]} {
+        # Only the window's repaints run during a load or save; a command
+        # from anywhere else would change the scene under it.
         error "the window is busy: [dict get $work label]"
     }
-    set work [dict create label "Running [lindex $command 0]" start [clock milliseconds] auto 1 shown 0]
+    set work [dict create label "Running [lindex $command 0]" start [clock milliseconds] auto 1 shown 0 \
+        command 1]
     show_busy 0
     update idletasks
 }
