@@ -9,7 +9,8 @@
 //
 // The reader is read.cpp with its parts (reader.h); the writer is write.cpp;
 // file_read.cpp maps a file (or reads a stream) and checks it; file_replace.cpp
-// replaces one atomically, keeping what it had; model.cpp holds
+// replaces one atomically, keeping what it had; file_stamp.cpp tells what
+// another program did to a file since it was read or written; model.cpp holds
 // the model's queries, the placements and the walk over the tree;
 // numbers.cpp the numbers as written; messages.cpp also the progress display.
 #pragma once
@@ -124,6 +125,25 @@ struct Object {
 // any word of a message), or "the poly object of line 12" without a name.
 std::string describe(const Object &o);
 
+// What a file was when a model was read from it or written to it: which
+// file it was (device and inode), its size and times, and a digest of its
+// bytes. Compared with the file later, it tells whether another program
+// changed the file since.
+struct FileStamp {
+    bool known = false;  // false: the model came from a stream, or from no file
+    std::uint64_t device = 0, inode = 0, size = 0;
+    std::int64_t modified_s = 0, modified_ns = 0, changed_s = 0, changed_ns = 0;
+    bool digested = false;  // false: the times stand for the bytes
+    std::uint64_t digest = 0;
+};
+
+// What happened to the file at PATH since STAMP was taken, as words that
+// follow "FILE was": "replaced by another file ...", "changed in place ...",
+// "removed"; "" when it holds the same bytes in the same file (or STAMP is
+// not known). Without a digest, the same size and times stand for the same
+// bytes: the change time cannot be set back.
+std::string file_changes(const std::string &path, const FileStamp &stamp);
+
 // The moments a model's text is checked against its file.
 enum class TextCheck {
     loaded,       // the reader is done (or has failed)
@@ -144,6 +164,8 @@ public:
     // lets the system take back those pages (they stay in the file's cache
     // and come back when read), so a large model is not held twice.
     virtual void let_go(std::size_t upto) const { (void)upto; }
+    // The file the text came from, as it was read; unknown for a stream.
+    virtual FileStamp stamp() const { return {}; }
 };
 
 struct Model {
@@ -175,6 +197,9 @@ struct Counts {
 Counts count(const Model &m);  // objects excludes the world
 
 using WarningSink = std::function<void(const std::string &)>;
+// Told DONE of TOTAL every few megabytes of a load or a save; may throw
+// Error to stop it, which leaves things as a refusal does.
+using ProgressSink = std::function<void(std::uint64_t done, std::uint64_t total)>;
 
 struct ReadOptions {
     // Receives one line per repair ("FILE:LINE: warning: ..."). Empty: the
@@ -185,6 +210,12 @@ struct ReadOptions {
     // changed ones through WriteOptions::vertices: the coordinates are kept
     // once, not also as read (12 bytes a vertex).
     bool keep_read_copy = true;
+    // Copies a regular file's text into memory instead of mapping it, so that
+    // the model stays whole and can be written anywhere whatever another
+    // program does to the file later (the whole text stays in memory).
+    bool copy_text = false;
+    // Told now and then how far the reading is, in bytes of the text.
+    ProgressSink on_progress;
 };
 
 // The local coordinates to write for an object in place of its own: as many
@@ -193,7 +224,8 @@ struct ReadOptions {
 using VertexSource = std::function<const Vertex *(const Object &)>;
 
 struct ReplaceOptions {
-    bool force = false;  // replace a file the user may not write, or whose owner cannot be kept
+    bool force = false;   // replace a file the user may not write, or whose owner cannot be kept
+    bool digest = false;  // the stamp returned has a digest of the bytes written (some 5% of a save's time)
     // Receives the line of a warning after a save that stands ("FILE:
     // warning: ..."). Empty: the line goes to standard error.
     WarningSink warn = {};
@@ -201,6 +233,7 @@ struct ReplaceOptions {
 
 struct WriteOptions {
     bool progress = true;
+    ProgressSink on_progress;  // in vertices and corners written
     ReplaceOptions replace;
     VertexSource vertices;  // empty: every object's own
 };
@@ -218,8 +251,9 @@ Model read_text(std::string text, const std::string &name, const ReadOptions &op
 
 // Writes a model with replace_file. Throws Error, writing nothing, when a
 // mapped file the model reads its text from changed in place since it was
-// opened, before or while the text is copied.
-void write_file(const Model &m, const std::string &path, const WriteOptions &opt = {});
+// opened, before or while the text is copied. Returns the stamp of the file
+// written.
+FileStamp write_file(const Model &m, const std::string &path, const WriteOptions &opt = {});
 std::string write_text(const Model &m, const VertexSource &vertices = {});
 
 // Replaces the file at `path` with what `produce` hands to the sink: written
@@ -233,10 +267,12 @@ std::string write_text(const Model &m, const VertexSource &vertices = {});
 // folder, and other names of a file with hard links (which keep the old
 // content), are warnings. Every catchable signal that would end the process
 // removes the temporary file first; SIGXFSZ is ignored during the save, so
-// a file beyond the size limit is an Error naming the limit.
+// a file beyond the size limit is an Error naming the limit. Returns the
+// stamp of the file written (with options.digest, the digest of the bytes
+// produced).
 using ByteSink = std::function<void(const char *, std::size_t)>;
-void replace_file(const std::string &path, const std::function<void(const ByteSink &)> &produce,
-                  const ReplaceOptions &options = {});
+FileStamp replace_file(const std::string &path, const std::function<void(const ByteSink &)> &produce,
+                       const ReplaceOptions &options = {});
 
 // Throws Error unless `path` names a new file in an existing folder or an
 // existing regular file (a symbolic link is followed) that the user may
@@ -310,7 +346,8 @@ namespace detail {
 // Shows "VERB NAME  NN%" on a terminal, redrawn in place; silent otherwise.
 class Progress {
 public:
-    Progress(const char *verb, std::string_view name, std::uint64_t total, bool enabled, int fd = 2);
+    Progress(const char *verb, std::string_view name, std::uint64_t total, bool enabled, int fd = 2,
+             ProgressSink report = {});
     ~Progress();
     Progress(const Progress &) = delete;
     Progress &operator=(const Progress &) = delete;
@@ -321,6 +358,7 @@ private:
     void draw(int percent);
     std::string label_;
     std::uint64_t total_;
+    ProgressSink report_;
     int fd_;
     bool active_;
     int shown_ = -1;

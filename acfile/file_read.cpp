@@ -1,5 +1,6 @@
 // Reading a model file: mapped and checked against the file, or a stream
 // copied up to a limit.
+#include "digest.h"
 #include "reader.h"
 #include "syscalls.h"
 
@@ -90,48 +91,7 @@ GuardedMapping &guard_mapping(const std::string &path, const void *start, std::s
     throw Error(path + ": cannot load: " + std::to_string(std::size(g_guarded)) + " model files are open already");
 }
 
-// A digest of a text taken in passes, 32 bytes at a time in four lanes (a
-// cut page, read as zeros, changes it too). Not made to withstand an
-// adversary: it tells whether the file changed, the times say so already
-// where the file system keeps them finely.
-class Digest {
-public:
-    // Takes the whole blocks of [p, p + n); returns how many bytes it took.
-    // The lanes are kept in locals: stores through the members could alias
-    // the text, and would be reloaded for every word (three times slower).
-    std::size_t add(const char *p, std::size_t n)
-    {
-        const std::size_t whole = n / 32 * 32;
-        std::uint64_t a = lane_[0], b = lane_[1], c = lane_[2], d = lane_[3];
-        for (std::size_t i = 0; i < whole; i += 32) {
-            std::uint64_t w[4];
-            std::memcpy(w, p + i, sizeof w);
-            a = mix(a ^ w[0]);
-            b = mix(b ^ w[1]);
-            c = mix(c ^ w[2]);
-            d = mix(d ^ w[3]);
-        }
-        lane_[0] = a, lane_[1] = b, lane_[2] = c, lane_[3] = d;
-        return whole;
-    }
-    // The digest of everything given, the last N bytes at P included.
-    std::uint64_t finish(const char *p, std::size_t n, std::size_t total) const
-    {
-        Digest d = *this;
-        char tail[32] = {};
-        std::memcpy(tail, p, std::min<std::size_t>(n, 32));
-        d.add(tail, 32);
-        return (d.lane_[0] + 3 * d.lane_[1] + 5 * d.lane_[2] + 7 * d.lane_[3]) ^ total;
-    }
-
-private:
-    static std::uint64_t mix(std::uint64_t x)
-    {
-        x *= 0x9E3779B97F4A7C15u;
-        return x ^ (x >> 29);
-    }
-    std::uint64_t lane_[4] = {1, 2, 3, 4};
-};
+using detail::Digest;
 
 // A regular file mapped read-only. The file stays open, and the model's text
 // is checked against it after reading and around each save: its size and
@@ -172,6 +132,7 @@ public:
     MappedFile &operator=(const MappedFile &) = delete;
 
     std::string_view text() const override { return {addr_, size_}; }
+    FileStamp stamp() const override { return detail::stamp_of(st_, digest_); }
     void let_go(std::size_t upto) const override
     {
         upto = std::min(upto, size_) / g_page * g_page;
@@ -235,17 +196,19 @@ private:
     mutable std::uint64_t digest_ = 0;  // of the whole text, as read
 };
 
-// A pipe or a device, copied up to stream_limit bytes.
-std::string read_stream(int fd, const std::string &path)
+// A pipe or a device, copied up to LIMIT bytes (stream_limit); a regular
+// file copied whole.
+std::string read_stream(int fd, const std::string &path, std::uint64_t limit = stream_limit, std::size_t expect = 0)
 {
     std::string text;
+    if (expect != 0) text.resize(expect + 1);  // one more, to see the end at once
     std::size_t got = 0;
     for (;;) {
         if (got == text.size()) {
-            if (got > stream_limit)
-                throw Error(path + ": cannot load: not a regular file, and more than " +
-                            std::to_string(stream_limit >> 20) + " MiB came from it; stopped reading");
-            text.resize(std::min<std::size_t>(std::max<std::size_t>(got * 2, 1u << 16), stream_limit + 1));
+            if (got > limit)
+                throw Error(path + ": cannot load: not a regular file, and more than " + std::to_string(limit >> 20) +
+                            " MiB came from it; stopped reading");
+            text.resize(std::min<std::size_t>(std::max<std::size_t>(got * 2, 1u << 16), limit + 1));
         }
         const ssize_t n = ::read(fd, text.data() + got, text.size() - got);
         if (n < 0) {
@@ -259,7 +222,37 @@ std::string read_stream(int fd, const std::string &path)
     return text;
 }
 
-std::shared_ptr<const TextStore> read_source(const std::string &path)
+// A regular file's text copied into memory, with the file's stamp: the
+// model no longer depends on the file.
+class CopiedFile : public TextStore {
+public:
+    CopiedFile(std::string text, const FileStamp &stamp) : text_(std::move(text)), stamp_(stamp) {}
+    std::string_view text() const override { return text_; }
+    FileStamp stamp() const override { return stamp_; }
+
+private:
+    std::string text_;
+    FileStamp stamp_;
+};
+
+// The file must be the same before and after the copy: a copy of a file
+// being written would be a model of two versions.
+std::shared_ptr<const TextStore> copy_file(const std::string &path, int fd, const struct stat &st)
+{
+    std::string text = read_stream(fd, path, text_limit, static_cast<std::size_t>(st.st_size));
+    detail::stop_for_tests("load");
+    struct stat now {};
+    if (::fstat(fd, &now) != 0) fail_call(path, "load", "fstat", errno);
+    const FileStamp before = detail::stamp_of(st, std::nullopt), after = detail::stamp_of(now, std::nullopt);
+    if (before.size != after.size || text.size() != after.size || before.modified_s != after.modified_s ||
+        before.modified_ns != after.modified_ns || before.changed_s != after.changed_s ||
+        before.changed_ns != after.changed_ns)
+        throw Error(path + ": cannot load: the file was changed while it was read; nothing loaded");
+    return std::make_shared<CopiedFile>(std::move(text),
+                                        detail::stamp_of(now, detail::digest_of(text.data(), text.size())));
+}
+
+std::shared_ptr<const TextStore> read_source(const std::string &path, bool copy)
 {
     Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0) fail_call(path, "load", "open", errno);
@@ -271,6 +264,7 @@ std::shared_ptr<const TextStore> read_source(const std::string &path)
     if (static_cast<std::uint64_t>(st.st_size) > text_limit)
         throw Error(path + ": cannot load: the file has " + std::to_string(st.st_size) + " bytes; files of more than " +
                     std::to_string(text_limit) + " bytes are not read");
+    if (copy) return copy_file(path, fd.get(), st);
     auto mapped = std::make_shared<MappedFile>(path, fd.release(), st);
     detail::stop_for_tests("load");
     return mapped;
@@ -292,7 +286,7 @@ void stop_for_tests(const char *at)
 // the reader found in it.
 Model read_file(const std::string &path, const ReadOptions &opt)
 {
-    const std::shared_ptr<const TextStore> store = read_source(path);
+    const std::shared_ptr<const TextStore> store = read_source(path, opt.copy_text);
     try {
         Model m = detail::read_store(store, path, opt);
         store->check(TextCheck::loaded);

@@ -1,6 +1,7 @@
 // Replacing a file so that a failed or interrupted write leaves the old one
 // as it was, and a save keeps what the old one had: owner, group, mode,
 // extended attributes and ACLs.
+#include "digest.h"
 #include "reader.h"
 #include "syscalls.h"
 
@@ -454,13 +455,14 @@ public:
     TempFile &operator=(const TempFile &) = delete;
 
     void keep_owner(const ReplaceOptions &opt);
-    void fill(const std::function<void(const ByteSink &)> &produce);
+    void fill(const std::function<void(const ByteSink &)> &produce, bool digest);
     void keep_attributes();
     void keep_mode();
     void sync();
     void close();
     void rename_over_target();
     void sync_folder(const ReplaceOptions &opt);
+    FileStamp stamp(bool digested) const;
 
 private:
     [[noreturn]] void fail(const std::string &call, int err) const { fail_call(t_.asked, "save", call, err); }
@@ -476,6 +478,7 @@ private:
     int fd_ = -1;
     int keep_ = -1;  // the file again, to sync its file system by when the folder cannot be read
     bool renamed_ = false;
+    detail::StreamDigest digest_;  // of the bytes written
 };
 
 // A short name no other save uses, whatever the length of the target's:
@@ -529,10 +532,11 @@ void TempFile::keep_owner(const ReplaceOptions &opt)
 
 // Hands produce a sink that writes to the file; the first failed write
 // stops the writing, and is reported once produce is done.
-void TempFile::fill(const std::function<void(const ByteSink &)> &produce)
+void TempFile::fill(const std::function<void(const ByteSink &)> &produce, bool digest)
 {
     int write_error = 0;
     const ByteSink sink = [&](const char *p, std::size_t n) {
+        if (digest) digest_.add(p, n);
         while (n && !write_error) {
             const ssize_t w = ::write(fd_, p, n);
             if (w < 0) {
@@ -635,6 +639,15 @@ void TempFile::sync_folder(const ReplaceOptions &opt)
                       t_.dir + " failed: " + std::strerror(errno) + "; a power cut could still undo the save");
 }
 
+// The file in place after the rename; unknown when it cannot be examined,
+// which only costs a later question whether it changed.
+FileStamp TempFile::stamp(bool digested) const
+{
+    struct stat st {};
+    if (::fstatat(dir_.get(), t_.base.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) return {};
+    return detail::stamp_of(st, digested ? std::optional(digest_.finish()) : std::nullopt);
+}
+
 // A hold for tests that interrupt a save: with RILO_TEST_HOLD_SAVE=SECONDS in
 // the environment, the save waits that long once the temporary file is
 // written, before it is renamed.
@@ -673,22 +686,24 @@ void check_destination(const std::string &path, const ReplaceOptions &options)
     find_target(path, options);
 }
 
-void replace_file(const std::string &path, const std::function<void(const ByteSink &)> &produce,
-                  const ReplaceOptions &options)
+FileStamp replace_file(const std::string &path, const std::function<void(const ByteSink &)> &produce,
+                       const ReplaceOptions &options)
 {
     const Target target = find_target(path, options);
     SignalGuard guard;
     TempFile tmp(target);
     tmp.keep_owner(options);
-    tmp.fill(produce);
+    tmp.fill(produce, options.digest);
     tmp.keep_attributes();
     tmp.keep_mode();
     tmp.sync();
     hold_for_tests();
     tmp.close();
     tmp.rename_over_target();
+    const FileStamp stamp = tmp.stamp(options.digest);
     tmp.sync_folder(options);
     warn_of_other_names(target, options);
+    return stamp;
 }
 
 }  // namespace ac

@@ -82,9 +82,10 @@ void Messages::warn(std::size_t line, const std::string &msg) const
     }
 }
 
-Progress::Progress(const char *verb, std::string_view name, std::uint64_t total, bool enabled, int fd)
-    : label_(std::string(verb) + " " + std::string(name)), total_(total ? total : 1), fd_(fd),
-      active_(enabled && isatty(fd) == 1)
+Progress::Progress(const char *verb, std::string_view name, std::uint64_t total, bool enabled, int fd,
+                   ProgressSink report)
+    : label_(std::string(verb) + " " + std::string(name)), total_(total ? total : 1), report_(std::move(report)),
+      fd_(fd), active_(enabled && isatty(fd) == 1)
 {
     if (active_) draw(0);
 }
@@ -98,6 +99,7 @@ Progress::~Progress()
 
 void Progress::update(std::uint64_t done)
 {
+    if (report_) report_(std::min(done, total_), total_);
     if (!active_) return;
     int pc = static_cast<int>(std::min<std::uint64_t>(done, total_) * 100 / total_);
     if (pc != shown_) draw(pc);

@@ -35,7 +35,8 @@ bool ends_materials(const Tok &t)
 
 Reader::Reader(Model &m, const ReadOptions &opt)
     : m_(m), msg_(m.path, opt.warn), sc_(m.text, msg_),
-      progress_("loading", m.path, m.text.size(), opt.progress && m.text.size() >= progress_threshold),
+      progress_("loading", m.path, m.text.size(), opt.progress && m.text.size() >= progress_threshold, 2,
+                opt.on_progress),
       keep_read_copy_(opt.keep_read_copy)
 {
 }

@@ -3,9 +3,11 @@
 #ifndef RILO_ACFILE_SYSCALLS_H
 #define RILO_ACFILE_SYSCALLS_H
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -38,6 +40,9 @@ public:
 private:
     int fd_;
 };
+
+// The stamp of a file as fstat found it, with the digest of its bytes if given.
+FileStamp stamp_of(const struct stat &st, std::optional<std::uint64_t> digest);
 
 // Removes the temporary file of a save in progress, if any; async-signal-safe,
 // for a handler of a signal that is about to end the process.

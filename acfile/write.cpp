@@ -280,15 +280,15 @@ std::string write_text(const Model &m, const VertexSource &vertices)
 
 // The text is checked again once it is copied: a change made to the file
 // while the writer read it would give a new file of two versions.
-void write_file(const Model &m, const std::string &path_in, const WriteOptions &opt)
+FileStamp write_file(const Model &m, const std::string &path_in, const WriteOptions &opt)
 {
     if (m.store) m.store->check(TextCheck::before_save);
-    replace_file(
+    return replace_file(
         path_in,
         [&](const ByteSink &sink) {
             Counts c = count(m);
             detail::Progress progress("saving", path_in, c.vertices + c.refs,
-                                      opt.progress && m.text.size() >= detail::progress_threshold);
+                                      opt.progress && m.text.size() >= detail::progress_threshold, 2, opt.on_progress);
             Out out(sink, m.crlf);
             detail::stop_for_tests("save");
             Writer(m, opt.vertices, out, progress).run();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <memory>
 #include <unordered_set>
 
@@ -187,6 +188,20 @@ private:
     std::string refusal_;
 };
 
+// The host's progress hook as the library calls it.
+ac::ProgressSink progress_of(Host &host, const char *doing)
+{
+    if (!host.on_progress) return {};
+    return [&host, doing](std::uint64_t done, std::uint64_t total) { host.on_progress(doing, done, total); };
+}
+
+void note_file(Host &host, const std::string &path, const ac::FileStamp &stamp)
+{
+    std::error_code failed;
+    std::filesystem::path absolute = std::filesystem::absolute(path, failed);
+    host.set_file(std::make_shared<SceneFile>(SceneFile{failed ? path : absolute.string(), stamp}));
+}
+
 }  // namespace
 
 ac::Counts load_scene(Host &host, const std::string &path, const ac::ReadOptions &options)
@@ -195,20 +210,27 @@ ac::Counts load_scene(Host &host, const std::string &path, const ac::ReadOptions
     // The model is never edited: saves hand the writer the moved coordinates.
     ac::ReadOptions once = options;
     once.keep_read_copy = false;
+    once.copy_text = once.copy_text || host.guard_files;
+    if (!once.on_progress) once.on_progress = progress_of(host, "loading");
     doc->model = ac::read_file(path, once);
     const ac::Counts counts = ac::count(doc->model);
     doc->links.reserve(counts.objects + 1);
     Scene scene;
     build_scene(scene, *doc);
+    const ac::FileStamp stamp = doc->model.store->stamp();
     host.replace_scene(std::move(scene), std::move(doc));
+    note_file(host, path, stamp);
     return counts;
 }
 
 std::size_t save_scene(Host &host, const std::string &path, const ac::WriteOptions &options)
 {
+    ac::WriteOptions told = options;
+    told.replace.digest = told.replace.digest || host.guard_files;
+    if (!told.on_progress) told.on_progress = progress_of(host, "saving");
     if (host.document() == nullptr) {
         ac::Model m = fresh_model(host.scene(), path);
-        ac::write_file(m, path, options);
+        note_file(host, path, ac::write_file(m, path, told));
         std::size_t n = 0;
         host.scene().for_each_object([&](Object &o) { n += o.vertices.size(); });
         return n;
@@ -216,15 +238,19 @@ std::size_t save_scene(Host &host, const std::string &path, const ac::WriteOptio
     const AcDocument &doc = *host.document();
     check_fit(host.scene(), doc, path);
     MovedLocals locals(doc, path);
-    ac::WriteOptions with_locals = options;
-    with_locals.vertices = [&locals](const ac::Object &object) { return locals(object); };
+    told.vertices = [&locals](const ac::Object &object) { return locals(object); };
     try {
-        ac::write_file(doc.model, path, with_locals);
+        note_file(host, path, ac::write_file(doc.model, path, told));
     } catch (const ac::Error &) {
         if (!locals.refusal().empty()) throw ac::Error(locals.refusal());
         throw;
     }
     return locals.moved();
+}
+
+std::string scene_file_changes(const Host &host)
+{
+    return host.file() ? ac::file_changes(host.file()->path, host.file()->stamp) : "";
 }
 
 std::vector<Edge> object_edges(const Host &host, const Object &object)

@@ -31,19 +31,31 @@ struct AcDocument {
     std::vector<Link> links;  // the world first, then the scene's order
 };
 
-// Replaces the host's scene (and its undo history) with the model in PATH.
+// The file the scene was last opened from or saved to, as it was then.
+struct SceneFile {
+    std::string path;  // made absolute
+    ac::FileStamp stamp;
+};
+
+// Replaces the host's scene (and its undo history) with the model in PATH,
+// which becomes the scene's file, the scene as saved.
 // Throws ac::Error, leaving the scene as it was, when the file is refused or
 // a vertex's world coordinates would be beyond single precision.
 ac::Counts load_scene(Host &host, const std::string &path, const ac::ReadOptions &options = {});
 
-// Writes the host's scene to PATH: through the model it was loaded from, or
-// as a new model when it was built by other means. The model itself is never
+// Writes the host's scene to PATH, which becomes the scene's file, the scene
+// as saved: through the model it was loaded from, or as a new model when it
+// was built by other means. The model itself is never
 // changed, so a save after undo gives back the file as read. Returns how many
 // vertices were written with coordinates other than those read. Throws
 // ac::Error, writing nothing, when the scene no longer fits its model or a
 // moved vertex cannot go back (a singular rot on the way, a local coordinate
 // beyond single precision).
 std::size_t save_scene(Host &host, const std::string &path, const ac::WriteOptions &options = {});
+
+// What another program did to the scene's file since it was opened or saved
+// (ac::file_changes); "" when nothing, or when the scene has no file.
+std::string scene_file_changes(const Host &host);
 
 // One edge of a surface, by the indices of its two vertices in the object.
 struct Edge {

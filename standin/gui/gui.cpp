@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "busy.h"
 #include "error.h"
 #include "host.h"
 #include "plugin_loader.h"
@@ -31,15 +32,10 @@ std::string window_script_path()
 // result of the command that is running.
 void show_message(Tcl_Interp *interp, const std::string &text)
 {
-    Tcl_InterpState state = Tcl_SaveInterpState(interp, TCL_OK);
-    Tcl_Obj *words[] = {Tcl_NewStringObj("::standin::gui::message", -1),
-                        Tcl_NewStringObj(text.c_str(), static_cast<int>(text.size()))};
-    for (Tcl_Obj *word : words) Tcl_IncrRefCount(word);
-    if (Tcl_EvalObjv(interp, 2, words, TCL_EVAL_GLOBAL) != TCL_OK) {
-        std::fprintf(stderr, "standin: cannot show the message: %s\n", Tcl_GetStringResult(interp));
-    }
-    for (Tcl_Obj *word : words) Tcl_DecrRefCount(word);
-    Tcl_RestoreInterpState(interp, state);
+    call_keeping_result(interp,
+                        {Tcl_NewStringObj("::standin::gui::message", -1),
+                         Tcl_NewStringObj(text.c_str(), static_cast<int>(text.size()))},
+                        "show the message");
 }
 
 // Reads the window's script; a missing file is named in the error.
@@ -79,6 +75,7 @@ void gui_start(Shell &shell)
     register_view_command(interp);
     source_window_script(interp);
     host().on_message = [interp](const std::string &text) { show_message(interp, text); };
+    watch_progress(interp);
 }
 
 void gui_build_main_window(Shell &shell)

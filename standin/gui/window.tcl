@@ -6,6 +6,10 @@
 # in a tree, and a status bar.  The scene itself is driven through the
 # standin command, as scripts drive it.
 #
+# What the window shows of the model's file (its name, and the * of unsaved
+# changes) it asks of the host each time (standin file), so it follows the
+# scene however it changes: the menus, the keys, the plug-in, or a script.
+#
 # ::standin::gui::modal_messages chooses how the plug-in's messages appear:
 # 1 (the default) shows each one in a tk_messageBox that waits to be
 # dismissed, as the modeller does; 0 shows it in the window .message, which
@@ -14,7 +18,6 @@ namespace eval ::standin::gui {
     variable modal_messages 1
     variable view 3d           ;# front, top, side or 3d
     variable mode objects      ;# what a click selects: objects, surfaces or vertices
-    variable file ""           ;# the model's file, once opened or saved
     variable status ""         ;# the last message, in the status bar
     variable counts ""         ;# the model's size, in the status bar
     variable selection ""      ;# what is selected, in the status bar
@@ -23,15 +26,15 @@ namespace eval ::standin::gui {
     variable pending 0         ;# a redraw is scheduled
     variable drawing 0         ;# a redraw is running
     variable stale 1           ;# the scene changed since the view last copied it
-    variable steps {}          ;# one token per undo step, to tell saved states apart
-    variable serial 0
-    variable saved {}          ;# the tokens when the model was last opened or saved
-    variable edited 0          ;# changed outside the undo history since then
+    variable depth 0           ;# the undo steps when the view last copied the scene
+    variable version -1        ;# the scene's version then
+    variable work {}           ;# a load or save under way: label, start, auto, shown, focus, cancel
+    variable cancelled 0       ;# the last load or save was cancelled
     variable tree_key ""       ;# the objects the tree shows
     variable quiet 0           ;# the tree's selection is being set from the scene
     variable drag {}           ;# the pointer's drag: start, last point, button, moved
     variable motion_grain 2    ;# the drawing's grid, in pixels, while the view moves
-    variable answer ""         ;# the choice made in the unsaved-changes dialog
+    variable answer ""         ;# the choice made in a dialog that asks
     variable size {0 0}        ;# the canvas size the cameras were set for
 
     # Each view's camera: azimuth and elevation in degrees, pixels per model
@@ -69,9 +72,11 @@ proc ::standin::gui::build {} {
     pack .main -side top -fill both -expand 1
     bind_view .view
     bind_keys
-    # Redraw after anything that may have changed the scene.
+    # Redraw after anything that may have changed the scene; a plug-in
+    # command shows the window busy while it runs.
     trace add execution standin leave ::standin::gui::traced
     foreach command [standin commands] {
+        trace add execution [lindex $command 0] enter ::standin::gui::applying
         trace add execution [lindex $command 0] leave ::standin::gui::traced
     }
     changed
@@ -229,21 +234,26 @@ proc ::standin::gui::undo {} {
 # ---- Changes and redrawing
 
 # Called after each standin subcommand and each plug-in command: notes what
-# may have changed and schedules a redraw.
+# may have changed and schedules a redraw; the title follows the scene's file.
 proc ::standin::gui::traced {command code result op} {
-    variable edited
+    variable version
+    variable work
     if {[catch {lindex $command 1} word]} {
         set word ""
     }
-    if {[namespace tail [lindex $command 0]] eq "standin"} {
-        if {$word in {object vertex surface set subdivided}} {
-            set edited 1
-        } elseif {$word ni {new load undo select pick apply init menu}
-                  || ($word eq "menu" && [lindex $command 2] ne "invoke")} {
-            return
-        }
+    set standin [expr {[namespace tail [lindex $command 0]] eq "standin"}]
+    # Work a script started ends with the command that did it, not with
+    # what a repaint on the way asked of the scene.
+    if {[dict size $work] && [dict get $work auto] && (!$standin || $word in {load save apply})} {
+        done_working
     }
-    changed
+    if {[dict get [standin file] version] != $version} {
+        changed
+    } elseif {!$standin || $word in {select pick}
+              || ($word eq "menu" && [lindex $command 2] eq "invoke")} {
+        changed
+    }
+    title
 }
 
 # The scene changed: copy it again before the next redraw.
@@ -265,9 +275,11 @@ proc ::standin::gui::redraw {} {
     variable drawing 1
     variable stale
     variable info
+    variable version
     try {
         if {$stale} {
             set stale 0
+            set version [dict get [standin file] version]
             set info [::standin::view sync]
             note_steps
             fill_tree
@@ -280,33 +292,31 @@ proc ::standin::gui::redraw {} {
     }
 }
 
-# Keeps one token per undo step, so that a state reached again by undo reads
-# as saved and a new step after an undo does not.
+# Says so when a command added an undo step.
 proc ::standin::gui::note_steps {} {
-    variable steps
-    variable serial
+    variable depth
     set history [standin history]
-    set depth [llength $history]
-    set steps [lrange $steps 0 [expr {$depth - 1}]]
-    if {[llength $steps] < $depth} {
+    if {[llength $history] > $depth} {
         say "Applied [lindex $history end]; Edit > Undo (Ctrl+Z) takes it back"
     }
-    while {[llength $steps] < $depth} {
-        lappend steps [incr serial]
-    }
+    set depth [llength $history]
 }
 
+# Whether the scene differs from the version last opened or saved.
 proc ::standin::gui::modified {} {
-    variable steps
-    variable saved
-    variable edited
-    expr {$edited || $steps ne $saved}
+    dict get [standin file] modified
+}
+
+# The scene's file, or "" for a new scene.
+proc ::standin::gui::current_file {} {
+    dict get [standin file] path
 }
 
 proc ::standin::gui::title {} {
-    variable file
-    set name [expr {$file eq "" ? "untitled" : [file tail $file]}]
-    wm title . "$name[expr {[modified] ? "*" : ""}] - standin"
+    set state [standin file]
+    set path [dict get $state path]
+    set name [expr {$path eq "" ? "untitled" : [file tail $path]}]
+    wm title . "$name[expr {[dict get $state modified] ? "*" : ""}] - standin"
 }
 
 proc ::standin::gui::plural {count word} {
@@ -737,48 +747,72 @@ proc ::standin::gui::tree_selected {} {
 
 # ---- Files
 
-# Opens the model in PATH in place of the scene; on error the scene stays as it was.
+# Opens the model in PATH in place of the scene; on error the scene, its
+# file and whether it is saved stay as they were.
 proc ::standin::gui::open_model {path} {
-    variable file
-    variable steps {}
-    variable saved {}
-    variable edited 0
+    working "Opening [file tail $path]" [list ::standin::gui::load_and_draw $path]
+}
+
+# A large model takes as long to draw the first time as to read: the window
+# stays busy until it is drawn, with its new title.
+proc ::standin::gui::load_and_draw {path} {
     set counts [standin load $path]
-    set file [file normalize $path]
+    title
     fit_all
     say "Opened [file tail $path]: [plural [dict get $counts objects] object],\
         [string map {vertexs vertices} [plural [dict get $counts vertices] vertex]]"
-    changed
+    if {![dict get $::standin::gui::work shown]} {
+        show_busy
+    }
+    set ::standin::gui::status "Drawing [file tail $path]..."
+    after cancel ::standin::gui::redraw
+    set ::standin::gui::pending 0
+    set ::standin::gui::stale 1
+    update idletasks
+    redraw
     return
 }
 
 proc ::standin::gui::open_file {} {
-    variable file
     if {![keep_or_drop]} return
     set path [tk_getOpenFile -parent . -title "Open a model" -initialdir [initial_dir] \
         -filetypes {{"AC3D models" .ac} {"All files" *}}]
     if {$path eq ""} return
     if {[catch {open_model $path} problem]} {
-        complain "Cannot open [file tail $path]: $problem"
+        if {$::standin::gui::cancelled} {
+            say "Opening [file tail $path] cancelled: the scene is as it was"
+        } else {
+            complain "Cannot open [file tail $path]: $problem"
+        }
     }
 }
 
 proc ::standin::gui::initial_dir {} {
-    variable file
+    set file [current_file]
     expr {$file eq "" ? [pwd] : [file dirname $file]}
 }
 
-# Saving answers 1 when the model was written and 0 when it was not.
+# Saving answers 1 when the model was written and 0 when it was not.  A file
+# another program changed since it was opened or saved is not written over
+# without asking.
 proc ::standin::gui::save {} {
-    variable file
+    set file [current_file]
     if {$file eq ""} {
         return [save_as]
+    }
+    set change [standin file changes]
+    if {$change ne ""} {
+        switch -- [ask_changed $file $change] {
+            overwrite {}
+            save_as {return [save_as]}
+            default {return 0}
+        }
     }
     return [write $file]
 }
 
 proc ::standin::gui::save_as {} {
-    variable file
+    set file [current_file]
     set name [expr {$file eq "" ? "untitled.ac" : [file tail $file]}]
     set path [tk_getSaveFile -parent . -title "Save the model as" -initialdir [initial_dir] -initialfile $name \
         -defaultextension .ac -filetypes {{"AC3D models" .ac} {"All files" *}}]
@@ -788,41 +822,33 @@ proc ::standin::gui::save_as {} {
     return [write $path]
 }
 
-# Writes the model with "standin save", as the command line does.
+# Writes the model with "standin save", as the command line does; a save
+# that fails (a full disk, a limit on the size of files) leaves the model
+# open and unsaved, and the file as it was.
 proc ::standin::gui::write {path} {
-    variable file
-    variable steps
-    variable saved
-    variable edited
-    if {[catch {standin save $path} problem]} {
-        complain "Cannot save [file tail $path]: $problem"
+    if {[catch {working "Saving [file tail $path]" [list standin save $path]} problem]} {
+        if {$::standin::gui::cancelled} {
+            say "Saving [file tail $path] cancelled: the file is as it was"
+        } else {
+            complain "Cannot save [file tail $path]: $problem"
+        }
         return 0
     }
-    note_steps
-    set saved $steps
-    set edited 0
-    set file [file normalize $path]
     say "Saved [file tail $path]"
     title
     return 1
 }
 
 proc ::standin::gui::new_scene {} {
-    variable file
-    variable steps
-    variable saved
-    variable edited
     if {![keep_or_drop]} return
     standin new
-    set file ""
-    set steps {}
-    set saved {}
-    set edited 0
     fit_all
     say "New scene"
 }
 
 proc ::standin::gui::quit {} {
+    variable work
+    if {[dict size $work]} return
     if {[keep_or_drop]} {
         destroy .
     }
@@ -842,35 +868,173 @@ proc ::standin::gui::keep_or_drop {} {
 
 # Asks what to do with unsaved changes: save, discard or cancel.
 proc ::standin::gui::ask_unsaved {} {
-    variable file
+    set file [current_file]
+    set name [expr {$file eq "" ? "the new model" : [file tail $file]}]
+    ask .unsaved "Save the changes to $name?" "Unsaved changes are lost when you discard them." \
+        {save Save discard Discard cancel Cancel} save
+}
+
+# Asks what to do when another program changed the file since it was opened
+# or saved: overwrite it, save the model under another name, or cancel.
+proc ::standin::gui::ask_changed {file change} {
+    ask .changed "[file tail $file] was changed by another program." \
+        "Since the window opened or saved it, it was $change.\nOverwrite it with the model in\
+        the window, save the model under another name, or cancel?" \
+        {overwrite Overwrite save_as "Save As..." cancel Cancel} save_as
+}
+
+# Shows the question TEXT with MORE under it in the dialog W, with a button
+# for each of CHOICES (a name and a label; Alt and the first letter of the
+# name picks one), Return picking FIRST at first; answers the name of the
+# choice, or cancel.
+proc ::standin::gui::ask {w text more choices first} {
     variable answer ""
-    set w .unsaved
     destroy $w
     toplevel $w
     wm title $w standin
     wm transient $w .
     wm resizable $w 0 0
     wm protocol $w WM_DELETE_WINDOW {set ::standin::gui::answer cancel}
-    set name [expr {$file eq "" ? "the new model" : [file tail $file]}]
     ttk::frame $w.f -padding 14
-    ttk::label $w.f.text -text "Save the changes to $name?" -font TkHeadingFont
-    ttk::label $w.f.more -text "Unsaved changes are lost when you discard them."
-    grid $w.f.text - - -sticky w
-    grid $w.f.more - - -sticky w -pady {4 14}
-    foreach {choice label under} {save Save 0 discard Discard 0 cancel Cancel 0} {
-        ttk::button $w.f.$choice -text $label -underline $under -command [list set ::standin::gui::answer $choice]
+    ttk::label $w.f.text -text $text -font TkHeadingFont
+    ttk::label $w.f.more -text $more -wraplength 420 -justify left
+    set buttons {}
+    foreach {choice label} $choices {
+        ttk::button $w.f.$choice -text $label -underline 0 -command [list set ::standin::gui::answer $choice]
         bind $w <Alt-[string index $choice 0]> [list $w.f.$choice invoke]
+        lappend buttons $w.f.$choice
     }
-    grid $w.f.save $w.f.discard $w.f.cancel -padx {6 0} -sticky e
+    set columns [expr {[llength $buttons] - 1}]
+    grid $w.f.text {*}[lrepeat $columns -] -sticky w
+    grid $w.f.more {*}[lrepeat $columns -] -sticky w -pady {4 14}
+    grid {*}$buttons -padx {6 0} -sticky e
     grid columnconfigure $w.f 0 -weight 1
     pack $w.f -fill both -expand 1
     bind $w <Escape> [list $w.f.cancel invoke]
     bind $w <Return> {[focus] invoke}
-    focus $w.f.save
+    focus $w.f.$first
     catch {grab $w}
     vwait ::standin::gui::answer
     destroy $w
     return $answer
+}
+
+# ---- Long work
+
+# Runs SCRIPT, a load or a save, as LABEL ("Opening a.ac"): once it has taken
+# more than 0.3 s, the window shows it busy and how far it is (see progress).
+# Escape then stops it: the error "cancelled", and cancelled is set.
+proc ::standin::gui::working {label script} {
+    variable cancelled 0
+    variable work
+    if {[dict size $work]} {
+        error "the window is busy: [dict get $work label]"
+    }
+    set work [dict create label $label start [clock milliseconds] auto 0 shown 0]
+    try {
+        uplevel #0 $script
+    } finally {
+        set cancelled [dict exists $work cancel]
+        done_working
+    }
+}
+
+# A plug-in command starts: it cannot tell how far it is, so the window
+# shows it busy at once.  No event is handled until it ends, so the keys
+# stay where they are.
+proc ::standin::gui::applying {command op} {
+    variable work
+    if {[dict size $work] && [dict exists $work command]} {
+        return
+    } elseif {[dict size $work]} {
+        # Only the window's repaints run during a load or save; a command
+        # from anywhere else would change the scene under it.
+        error "the window is busy: [dict get $work label]"
+    }
+    set work [dict create label "Running [lindex $command 0]" start [clock milliseconds] auto 1 shown 0 \
+        command 1]
+    show_busy 0
+    update idletasks
+}
+
+# Told by the host how far a load or save is.  One a script started (not
+# through working) counts from its first report, and ends with the command.
+proc ::standin::gui::progress {doing done total} {
+    variable work
+    variable status
+    if {![dict size $work]} {
+        set work [dict create label "" start [clock milliseconds] auto 1 shown 0]
+    }
+    if {[dict get $work auto]} {
+        dict set work label [string totitle $doing]
+    }
+    if {![dict get $work shown]} {
+        if {[clock milliseconds] - [dict get $work start] < 300} return
+        show_busy
+    }
+    set status "[dict get $work label]... [expr {$total > 0 ? 100 * $done / $total : 0}]%   (Esc: cancel)"
+    # Repaints what was hidden (by the file dialog, say); the busy window
+    # takes the pointer and the keys meanwhile, but for Escape.
+    update
+    if {[dict exists $work cancel]} {
+        return -code error -errorcode {STANDIN CANCEL} cancelled
+    }
+}
+
+# With KEYS the busy windows take the keys too, for work during which the
+# window handles events (see progress).
+proc ::standin::gui::show_busy {{keys 1}} {
+    variable work
+    variable status
+    dict set work shown 1
+    dict set work focus [expr {$keys ? [focus] : ""}]
+    set status "[dict get $work label]..."
+    # Every toplevel is held, the plug-in's dialog too: nothing may change
+    # the scene while it is read or written.
+    set held 0
+    foreach w [concat . [lsearch -all -inline -not [winfo children .] .menubar*]] {
+        if {[winfo toplevel $w] ne $w || [catch {tk busy hold $w}]} continue
+        # Keys reach the busy window, which does nothing with them but
+        # Escape: that cancels a load or save.
+        set busy [expr {$w eq "." ? "._Busy" : "$w._Busy"}]
+        if {[winfo exists $busy]} {
+            bindtags $busy $busy
+            bind $busy <Escape> {dict set ::standin::gui::work cancel 1}
+        }
+        incr held
+    }
+    if {$held && $keys} {
+        catch {focus ._Busy}
+    } elseif {!$held} {
+        . configure -cursor watch
+    }
+    menus_state disabled
+}
+
+# The menu bar lies outside the busy window: its menus are turned off.
+proc ::standin::gui::menus_state {state} {
+    if {![winfo exists .menubar]} return
+    for {set i 0} {$i <= [.menubar index end]} {incr i} {
+        .menubar entryconfigure $i -state $state
+    }
+}
+
+proc ::standin::gui::done_working {} {
+    variable work
+    variable status
+    variable summary
+    if {[dict size $work] && [dict get $work shown]} {
+        . configure -cursor ""
+        foreach w [tk busy current] {
+            tk busy forget $w
+        }
+        menus_state normal
+        if {[dict get $work focus] ne "" && [winfo exists [dict get $work focus]]} {
+            focus [dict get $work focus]
+        }
+        set status $summary
+    }
+    set work {}
 }
 
 # ---- Messages

@@ -84,6 +84,9 @@ void Host::replace_scene(Scene scene, std::shared_ptr<AcDocument> document)
     select_mode_ = kSelectObjects;
     scene_ = std::move(scene);
     document_ = std::move(document);
+    file_.reset();
+    versions_.change();
+    versions_.mark_saved();
 }
 
 void Host::select_object(Object &object)
@@ -258,6 +261,8 @@ void Host::save_undo_step(const char *name, List *vertices)
         if (changed_since_start(true)) note_misuse("coordinate changed before the undo step was saved");
     }
     forget_append_list(vertices);
+    step.version_before = versions_.current();
+    versions_.change();
     undo_.push_back(std::move(step));
 }
 
@@ -273,6 +278,7 @@ bool Host::undo_last(std::string &name)
         for (HostVertex *v = run.first, *end = run.first + run.count; v != end; ++v) v->v = *p++;
     }
     name = step.name;
+    versions_.restore(step.version_before);
     release(step.vertices);
     undo_nodes_ -= step.nodes;
     undo_.pop_back();

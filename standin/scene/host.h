@@ -11,6 +11,7 @@
 
 #include "ac3d.h"
 #include "scene.h"
+#include "versions.h"
 
 namespace standin {
 
@@ -86,6 +87,7 @@ struct UndoStep {
     List *vertices;  // the list handed over; the step releases it
     size_t nodes;    // how many nodes that list has
     SavedVertices saved;
+    uint64_t version_before = 0;  // the scene's version that undoing the step brings back
 };
 
 struct Counters {
@@ -192,6 +194,14 @@ public:
     std::function<void(RegisteredCommand &)> on_command;
     // Told of each message after it is recorded, so that a window can show it.
     std::function<void(const std::string &)> on_message;
+    // Told now and then how far a long load or save is ("loading" or
+    // "saving", DONE of TOTAL), so that a window can show it and repaint.
+    std::function<void(const char *, uint64_t, uint64_t)> on_progress;
+    // The scene's file is guarded against other programs, as a window does:
+    // model files are read into memory, not mapped, so the model stays whole
+    // and can be saved anywhere whatever happens to its file, and a save
+    // takes a digest of what it writes, to tell any later change apart.
+    bool guard_files = false;
 
     // ---- the scene ----
     Scene &scene() { return scene_; }
@@ -202,6 +212,19 @@ public:
     // Replaces the scene, dropping the undo history and the selection.
     void replace_scene(Scene scene, std::shared_ptr<AcDocument> document = nullptr);
     void reset_scene() { replace_scene(Scene()); }
+
+    // ---- the scene's versions, and the file it was last opened from or
+    // saved to; a new scene has none and is as saved ----
+    const SceneVersions &versions() const { return versions_; }
+    // A change made outside the undo history (the Tcl scene commands).
+    void note_scene_changed() { versions_.change(); }
+    const SceneFile *file() const { return file_.get(); }
+    // After a load or a save: the scene as it is now is the file's.
+    void set_file(std::shared_ptr<const SceneFile> file)
+    {
+        file_ = std::move(file);
+        versions_.mark_saved();
+    }
 
     // ---- the selection: a mode, the objects selected in object mode (in
     // selection order) and the selected flags of the scene's items ----
@@ -294,6 +317,8 @@ private:
 
     Scene scene_;
     std::shared_ptr<AcDocument> document_;  // dropped with the scene
+    SceneVersions versions_;
+    std::shared_ptr<const SceneFile> file_;
     int select_mode_ = kSelectObjects;
     std::vector<Object *> selected_objects_;
 

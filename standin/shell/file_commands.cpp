@@ -42,7 +42,23 @@ Tcl_Obj *apply(Shell &, Args &args)
     return text(options.help.empty() ? apply_to_file(host(), options) : options.help);
 }
 
-const Subcommand kFileSubcommands[] = {{"load", load}, {"save", save}, {"apply", apply}};
+// The scene's file and whether the scene differs from it, for a window's
+// title; with "changes", what another program did to the file since.
+Tcl_Obj *file_state(Shell &, Args &args)
+{
+    args.need(0, 1, "file ?changes?");
+    if (args.count == 1) {
+        if (args.str(0) != "changes") throw Error("usage: standin file ?changes?");
+        return text(scene_file_changes(host()));
+    }
+    const Host &h = host();
+    Tcl_Obj *items[] = {text("path"),     text(h.file() ? h.file()->path : ""),
+                        text("modified"), Tcl_NewBooleanObj(h.versions().modified()),
+                        text("version"),  Tcl_NewWideIntObj(static_cast<Tcl_WideInt>(h.versions().current()))};
+    return Tcl_NewListObj(6, items);
+}
+
+const Subcommand kFileSubcommands[] = {{"load", load}, {"save", save}, {"apply", apply}, {"file", file_state}};
 
 }  // namespace
 

@@ -42,6 +42,7 @@ Tcl_Obj *add_object(Shell &, Args &args)
 {
     args.need(1, 2, "object NAME ?PARENT-ID?");
     Object *parent = args.count == 2 ? &args.object(1) : nullptr;
+    host().note_scene_changed();
     return Tcl_NewIntObj(host().scene().add_object(args.str(0), parent).id);
 }
 
@@ -52,6 +53,7 @@ Tcl_Obj *add_vertices(Shell &, Args &args)
     Object &object = args.object(0);
     const auto first = object.vertices.size();
     host().settle_box();
+    host().note_scene_changed();
     for (int i = 1; i < args.count; i += 3) {
         object.add_vertex(args.coordinate(i), args.coordinate(i + 1), args.coordinate(i + 2));
     }
@@ -66,6 +68,7 @@ Tcl_Obj *add_surface(Shell &, Args &args)
     for (int i = 1; i < args.count; ++i) {
         refs.push_back(static_cast<uint32_t>(index_below(args, i, object.vertices.size(), 0, "vertex")));
     }
+    host().note_scene_changed();
     return Tcl_NewIntObj(static_cast<int>(object.add_surface(std::move(refs)).index()));
 }
 
@@ -73,7 +76,10 @@ Tcl_Obj *subdivided(Shell &, Args &args)
 {
     args.need(1, 2, "subdivided ID ?BOOLEAN?");
     Object &object = args.object(0);
-    if (args.count == 2) object.subdivided = args.boolean(1);
+    if (args.count == 2 && object.subdivided != args.boolean(1)) {
+        object.subdivided = args.boolean(1);
+        host().note_scene_changed();
+    }
     return Tcl_NewBooleanObj(object.subdivided);
 }
 
@@ -92,6 +98,7 @@ Tcl_Obj *set_vertex(Shell &, Args &args)
     const size_t index = index_below(args, 1, object.vertices.size(), 0, "vertex");
     host().settle_box();
     object.vertices[index].v = Vertex{args.coordinate(2), args.coordinate(3), args.coordinate(4)};
+    host().note_scene_changed();
     return nullptr;
 }
 

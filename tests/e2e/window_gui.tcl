@@ -146,12 +146,17 @@ test window-save-as {Save As writes through standin save; the saved file reads b
     list $before $after [near [standin get [object_id banner]] $shown 1e-5] $head
 } {{banner.ac* - standin} {waved.ac - standin} 1 AC3Db}
 
-# Answers the unsaved-changes question with CHOICE once it shows.
+# Answers the question the window asks (unsaved changes, or a file changed
+# on disk) with CHOICE once it shows; notes what was asked.
 proc answer {choice {tries 250}} {
-    if {[winfo exists .unsaved.f.$choice]} {
-        lappend ::asked [.unsaved.f.text cget -text]
-        .unsaved.f.$choice invoke
-    } elseif {$tries > 0} {
+    foreach w {.unsaved .changed} {
+        if {[winfo exists $w.f.$choice]} {
+            lappend ::asked [$w.f.text cget -text]
+            $w.f.$choice invoke
+            return
+        }
+    }
+    if {$tries > 0} {
         after 20 [list answer $choice [expr {$tries - 1}]]
     }
 }
@@ -213,6 +218,124 @@ test window-view {the view refits to the window's size and on F; the wheel zooms
     }
     set result
 } {1 1 1 1 1 1 1 1}
+
+# What the file at PATH holds: the example as it was, another program's
+# version of it (the example and a blank line), something else (the
+# window's), or nothing.
+proc holds {path} {
+    if {![file exists $path]} {
+        return gone
+    }
+    set f [open $path rb]
+    set text [read $f]
+    close $f
+    expr {$text eq $::original ? "original" : $text eq "$::original\n" ? "theirs" : "ours"}
+}
+
+# Another program saves PATH as editors do (a new file renamed over it), or
+# rewrites it in place.
+proc replaced {path} {
+    set f [open $path.new wb]
+    puts -nonewline $f "$::original\n"
+    close $f
+    file rename -force $path.new $path
+}
+proc rewritten {path} {
+    set f [open $path r+b]
+    seek $f 0 end
+    puts -nonewline $f "\n"
+    close $f
+}
+
+# The next load or save the window shows busy is slow (a slow disk, say),
+# and Escape is pressed while it runs.
+proc slow_then_escape {} {
+    rename ::standin::gui::progress ::standin::gui::progress_now
+    proc ::standin::gui::progress {doing done total} {
+        after 350
+        after 0 {focus -force ._Busy; event generate ._Busy <Escape>}
+        rename ::standin::gui::progress {}
+        rename ::standin::gui::progress_now ::standin::gui::progress
+        ::standin::gui::progress $doing $done $total
+    }
+}
+
+# A model of 70,000 vertices: the reader reports its progress once on the way.
+proc large_model {path} {
+    set f [open $path w]
+    puts $f "AC3Db\nOBJECT world\nkids 1\nOBJECT poly\nnumvert 70000"
+    for {set i 0} {$i < 70000} {incr i} {
+        puts $f "$i 0 0"
+    }
+    puts $f "numsurf 0\nkids 0"
+    close $f
+}
+
+proc look {} {
+    settle
+    lappend ::titles [wm title .]
+}
+
+test window-work-kept {the title follows the scene and its file; Save asks before writing over another program's work; a failed or cancelled open, or a failed save, changes nothing} {
+    set f [open $::model rb]
+    set ::original [read $f]
+    close $f
+    file copy -force $::model [file join $::work b.ac]
+    proc ::tk_getSaveFile {args} {file join $::work kept.ac}
+    set result {}
+    foreach {name action choice expected} {
+        renamed {replaced $file; .menubar.file invoke Save} cancel
+            {{renamed.ac* - standin} {{renamed.ac was changed by another program.}} theirs gone {replaced by another file *} {}}
+        overwrite {replaced $file; .menubar.file invoke Save} overwrite
+            {{overwrite.ac - standin} {{overwrite.ac was changed by another program.}} ours gone {} {}}
+        in-place {rewritten $file; .menubar.file invoke Save} save_as
+            {{kept.ac - standin} {{in-place.ac was changed by another program.}} theirs ours {} {}}
+        script-load {standin load [file join $::work b.ac]; look; .menubar.file invoke Save} -
+            {{b.ac - standin} {b.ac - standin} {} original gone {} {}}
+        script-new {standin new; look; standin object extra} -
+            {{untitled - standin} {untitled* - standin} {} original gone {} {}}
+        script-apply {standin apply $file [file join $::work applied.ac] --freq-axis x --amp-axis y \
+                      --frequency 1 --amplitude 0.1} -
+            {{applied.ac - standin} {} original gone {} {}}
+        failed-open {proc ::tk_getOpenFile {args} {file join $::work bad.ac}; .menubar.file invoke Open...; look
+                     .menubar.edit invoke Undo} discard
+            {{failed-open.ac* - standin} {failed-open.ac - standin} {{Save the changes to failed-open.ac?}}
+             original gone {} {Cannot open bad.ac: *}}
+        cancelled-open {slow_then_escape; large_model [file join $::work large.ac]
+                        proc ::tk_getOpenFile {args} {file join $::work large.ac}; .menubar.file invoke Open...} discard
+            {{cancelled-open.ac* - standin} {{Save the changes to cancelled-open.ac?}} original gone {} {}}
+        size-limit {exec prlimit --pid [pid] --fsize=8000:unlimited; .menubar.file invoke Save
+                    exec prlimit --pid [pid] --fsize=unlimited} -
+            {{size-limit.ac* - standin} {} original gone {} {Cannot save size-limit.ac: *File too large*}}
+        undo-past-save {.menubar.file invoke Save; look; .menubar.edit invoke Undo} -
+            {{undo-past-save.ac - standin} {undo-past-save.ac* - standin} {} ours gone {} {}}
+    } {
+        set file [file join $::work $name.ac]
+        file copy -force $::model $file
+        file delete [file join $::work kept.ac]
+        ::standin::gui::open_model $file
+        standin select all
+        pjtrilo_go x z 0.75 0.12 0 1 1
+        set ::asked {}
+        set ::titles {}
+        if {$choice ne "-"} {
+            after 20 [list answer $choice]
+        }
+        eval $action
+        look
+        set shown [expr {[winfo exists .message] ? [.message.f.text cget -text] : ""}]
+        destroy .message
+        set got [list {*}$::titles [lmap q $::asked {lindex [split $q \n] 0}] [holds $file] \
+            [holds [file join $::work kept.ac]] [standin file changes] $shown]
+        # The last two, what changed on disk and the message, are patterns.
+        set same [expr {[lrange $got 0 end-2] eq [lrange $expected 0 end-2]}]
+        foreach pattern [lrange $expected end-1 end] value [lrange $got end-1 end] {
+            set same [expr {$same && [string match $pattern $value]}]
+        }
+        lappend result [expr {$same ? "ok" : "$name: $got"}]
+    }
+    lappend result [glob -nocomplain -directory $::work -types hidden .rilo*]
+} {ok ok ok ok ok ok ok ok ok ok {}}
 
 file delete -force $work
 finish

@@ -1,0 +1,36 @@
+#include "busy.h"
+
+#include <cstdio>
+#include <string_view>
+#include <vector>
+
+#include "error.h"
+#include "host.h"
+
+void call_keeping_result(Tcl_Interp *interp, std::initializer_list<Tcl_Obj *> words, const char *what)
+{
+    Tcl_InterpState state = Tcl_SaveInterpState(interp, TCL_OK);
+    const std::vector<Tcl_Obj *> objv(words);
+    for (Tcl_Obj *word : objv) Tcl_IncrRefCount(word);
+    bool cancelled = false;
+    if (Tcl_EvalObjv(interp, static_cast<int>(objv.size()), objv.data(), TCL_EVAL_GLOBAL) != TCL_OK) {
+        const char *code = Tcl_GetVar(interp, "errorCode", TCL_GLOBAL_ONLY);
+        cancelled = code != nullptr && std::string_view(code) == "STANDIN CANCEL";
+        if (!cancelled) std::fprintf(stderr, "standin: cannot %s: %s\n", what, Tcl_GetStringResult(interp));
+    }
+    for (Tcl_Obj *word : objv) Tcl_DecrRefCount(word);
+    Tcl_RestoreInterpState(interp, state);
+    if (cancelled) throw standin::Error("cancelled");
+}
+
+void watch_progress(Tcl_Interp *interp)
+{
+    standin::host().guard_files = true;
+    standin::host().on_progress = [interp](const char *doing, uint64_t done, uint64_t total) {
+        call_keeping_result(interp,
+                            {Tcl_NewStringObj("::standin::gui::progress", -1), Tcl_NewStringObj(doing, -1),
+                             Tcl_NewWideIntObj(static_cast<Tcl_WideInt>(done)),
+                             Tcl_NewWideIntObj(static_cast<Tcl_WideInt>(total))},
+                            "show the progress");
+    };
+}

@@ -1,0 +1,33 @@
+// The versions of the scene, so that a window can tell the one shown from
+// the one last opened or saved.
+#ifndef RILO_STANDIN_VERSIONS_H
+#define RILO_STANDIN_VERSIONS_H
+
+#include <cstdint>
+
+namespace standin {
+
+// Every change gives the scene a version number never used before; an undo
+// step keeps the number of the version before it, and undoing the step
+// brings that number back. So undoing back to the saved version reads as
+// saved, while undoing past it, or a new change after an undo, does not.
+class SceneVersions {
+public:
+    std::uint64_t current() const { return current_; }
+    bool modified() const { return current_ != saved_; }
+    void change() { current_ = ++last_; }
+    void restore(std::uint64_t version) { current_ = version; }
+    void mark_saved() { saved_ = current_; }
+
+private:
+    std::uint64_t current_ = 0;
+    std::uint64_t saved_ = 0;
+    std::uint64_t last_ = 0;
+};
+
+// The file the scene was last opened from or saved to (acscene.h).
+struct SceneFile;
+
+}  // namespace standin
+
+#endif
