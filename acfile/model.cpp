@@ -2,12 +2,11 @@
 // coordinates, counts), the object-to-world placements and the walk over the
 // object tree.
 #include "reader.h"
+#include "same_bits.h"
 
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
-#include <limits>
 
 namespace ac {
 
@@ -171,14 +170,6 @@ bool invert(const Mat3 &m, Mat3 &inv)
            c01 / det, (m[0] * m[8] - m[2] * m[6]) / det, (m[2] * m[3] - m[0] * m[5]) / det,
            c02 / det, (m[1] * m[6] - m[0] * m[7]) / det, (m[0] * m[4] - m[1] * m[3]) / det};
     return true;
-}
-
-bool same_bits(float a, float b)
-{
-    std::uint32_t x, y;
-    std::memcpy(&x, &a, 4);
-    std::memcpy(&y, &b, 4);
-    return x == y;
 }
 
 }  // namespace

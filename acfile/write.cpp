@@ -7,6 +7,7 @@
 // form that reads back as the same float. Line ends follow the file read
 // (CRLF stays CRLF).
 #include "reader.h"
+#include "same_bits.h"
 
 #include <algorithm>
 #include <charconv>
@@ -16,14 +17,6 @@
 namespace ac {
 
 namespace {
-
-bool same_bits(float a, float b)
-{
-    std::uint32_t x, y;
-    std::memcpy(&x, &a, 4);
-    std::memcpy(&y, &b, 4);
-    return x == y;
-}
 
 // Buffered output to a sink.
 class Out {

@@ -12,11 +12,6 @@ namespace standin {
 
 namespace {
 
-Vertex host_vertex(const ac::Vertex &v)
-{
-    return Vertex{v.x, v.y, v.z};
-}
-
 std::string object_label(const Object &o)
 {
     return o.name.empty() ? "object " + std::to_string(o.id) : "object \"" + o.name + "\"";
@@ -134,7 +129,7 @@ bool local_of_moved(const AcDocument::Link &link, std::size_t i, const std::stri
         throw ac::Error(path + ": cannot save vertex " + std::to_string(i) + " of " + object_label(*link.object) +
                         ": " + e.what() + "; nothing written");
     }
-    return !same_bits(host_vertex(local), host_vertex(old));
+    return !same_bits(local, old);
 }
 
 // Checks that the scene still fits its model, before anything is written.
