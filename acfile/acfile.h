@@ -331,19 +331,6 @@ private:
 // Models smaller than this load and save without a progress display.
 inline constexpr std::uint64_t progress_threshold = 8u << 20;
 
-// Numbers as written in .ac files (numbers.cpp). Each parses a whole token
-// and returns false when the token is not such a number.
-//
-// A coordinate: locale-independent, "nan", "-nan" and 3-digit exponents
-// accepted; a float below the float range rounds to a subnormal or zero.
-bool parse_float(std::string_view s, float &out);
-bool parse_double(std::string_view s, double &out);
-// A count or an index: decimal digits only.
-bool parse_whole(std::string_view s, std::uint64_t &out);
-// SURF flags: hexadecimal, with or without 0x or 0X.
-bool parse_flags(std::string_view s, std::uint32_t &out);
-// Writes the shortest text that reads back as f; 32 characters are enough.
-char *float_chars(char *first, char *last, float f);
 }  // namespace detail
 
 }  // namespace ac
