@@ -9,9 +9,9 @@
 //
 // The reader is read.cpp with its parts (reader.h); the writer is write.cpp;
 // file_read.cpp maps a file (or reads a stream) and checks it; file_replace.cpp
-// replaces one atomically, keeping what it had; model.cpp holds
-// the model's queries, the placements and the walk over the tree;
-// numbers.cpp the numbers as written; messages.cpp also the progress display.
+// replaces one atomically, keeping what it had; model.cpp holds the model's
+// queries and the walk over the tree; placement.cpp the placements;
+// numbers.h the numbers as written; messages.cpp also the progress display.
 #pragma once
 
 #include <array>

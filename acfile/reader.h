@@ -1,12 +1,13 @@
 // The reader's parts, shared by its source files; not part of the library's
 // interface.
 //
-//   scanner.cpp   Scanner: words, strings and their line numbers
-//   messages.cpp  Messages: every "FILE:LINE: ..." line the reader gives
-//   numbers.h     the numbers of a token: quick paths and careful ones
-//   read.cpp      Reader::run and the records before the objects
-//   object.cpp    the OBJECT record: its tokens, vertex block and surfaces
-//   repair.cpp    what the reader repairs, and the warning each repair gives
+//   scanner.cpp      Scanner: words, strings and their line numbers
+//   messages.cpp     Messages: every "FILE:LINE: ..." line the reader gives
+//   numbers.h        the numbers of a token: quick paths and careful ones
+//   read.cpp         Reader::run and the records before the objects
+//   read_tree.cpp    the tree of objects under the world
+//   read_object.cpp  one OBJECT record: its tokens, vertex block and surfaces
+//   repair.cpp       what the reader repairs, and the warning each repair gives
 //
 // Every step of the Reader starts with the scanner on the first token it
 // reads, and leaves it on the first token it does not.
@@ -121,7 +122,7 @@ private:
     void read_mat_block();
     void expect_end_of_file();
 
-    // object.cpp: one OBJECT record, up to and including its kids line
+    // read_object.cpp: one OBJECT record, up to and including its kids line
     struct Seen {
         unsigned singles = 0;         // bit i: the i-th token allowed once was seen
         bool refs_unchecked = false;  // surfaces came before numvert
@@ -156,6 +157,8 @@ private:
     std::string read_data(Tok count_tok, std::uint64_t n, std::size_t line);
     DataStart data_start(const Tok &count_tok) const;
     std::string take_rest_of_line(const DataStart &start, std::uint64_t n, std::size_t line);
+
+    // read_tree.cpp: the world and the objects under it
     void read_objects();
     void read_tree(Object &parent, std::uint32_t kids);
     void reserve_kids(Object &o, std::uint32_t k);
