@@ -274,8 +274,6 @@ public:
     // or when a local coordinate would be beyond single precision.
     Vertex to_local(const Vertex &world, const Vertex &old_local) const;
 
-    bool singular() const { return singular_ != nullptr; }
-
 private:
     // One object's own transform, linked to its parent's: placements of
     // siblings and descendants share their ancestors' steps, so memory stays
