@@ -134,8 +134,13 @@ public:
     virtual ~TextStore() = default;
     virtual std::string_view text() const = 0;
     // Throws Error when the text may no longer be what was read: a mapped
-    // file changed in place or cut short since it was opened.
-    virtual void check(TextCheck when) const { (void)when; }
+    // file changed in place or cut short since it was opened. `saving`
+    // names the file being written, if any, first in the message.
+    virtual void check(TextCheck when, std::string_view saving = {}) const
+    {
+        (void)when;
+        (void)saving;
+    }
     // The text before offset `upto` is not needed again soon: a mapped file
     // lets the system take back those pages (they stay in the file's cache
     // and come back when read), so a large model is not held twice.

@@ -285,7 +285,7 @@ void write_file(const Model &m, const std::string &path_in, const WriteOptions &
             Out out(sink, m.crlf);
             detail::stop_for_tests("save");
             Writer(m, opt.vertices, out, progress).run();
-            if (m.store) m.store->check(TextCheck::after_copy);
+            if (m.store) m.store->check(TextCheck::after_copy, path_in);
         },
         opt.replace);
 }

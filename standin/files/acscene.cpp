@@ -86,7 +86,7 @@ void build_scene(Scene &scene, AcDocument &doc)
     // The walk goes depth first with a stack of the objects still to visit;
     // this one holds their parents in the scene, in the same order.
     std::vector<Object *> parents;
-    ac::for_each_object(doc.model, [&](ac::Object &source, const ac::Placement &placement) {
+    ac::for_each_object(doc.model, [&](const ac::Object &source, const ac::Placement &placement) {
         Object *object = &scene.world();
         if (&source != &doc.model.world) {
             Object *parent = parents.back();
@@ -149,8 +149,9 @@ void check_fit(const Scene &scene, const AcDocument &doc, const std::string &pat
 // Hands the writer each object's local coordinates as it reaches the
 // object, computed into one buffer: no list of changes is kept, and each
 // coordinate is computed once.  Counts the vertices written anew.  A vertex
-// that cannot go back to its object's frame stops the writing; the file
-// being replaced is left as it was, and refusal() tells why.
+// that cannot go back to its object's frame throws, which stops the writing
+// and reaches save_scene's caller as it was thrown; the file being replaced
+// is left as it was.
 class MovedLocals {
 public:
     MovedLocals(const AcDocument &doc, const std::string &path) : doc_(doc), path_(path) {}
@@ -160,22 +161,16 @@ public:
         const AcDocument::Link &link = doc_.links[next_];
         buffer_.assign(object.verts.begin(), object.verts.end());
         std::size_t moved = 0;
-        try {
-            for (std::size_t i = 0; i < buffer_.size(); ++i) {
-                ac::Vertex local;
-                if (!local_of_moved(link, i, path_, local)) continue;
-                buffer_[i] = local;
-                ++moved;
-            }
-        } catch (const ac::Error &e) {
-            refusal_ = e.what();
-            throw;
+        for (std::size_t i = 0; i < buffer_.size(); ++i) {
+            ac::Vertex local;
+            if (!local_of_moved(link, i, path_, local)) continue;
+            buffer_[i] = local;
+            ++moved;
         }
         moved_ += moved;
         return moved ? buffer_.data() : nullptr;
     }
     std::size_t moved() const { return moved_; }
-    const std::string &refusal() const { return refusal_; }
 
 private:
     bool find(const ac::Object &object, std::size_t from)
@@ -190,18 +185,16 @@ private:
     std::size_t next_ = 0;
     std::size_t moved_ = 0;
     std::vector<ac::Vertex> buffer_;
-    std::string refusal_;
 };
 
 }  // namespace
 
 ac::Counts load_scene(Host &host, const std::string &path, const ac::ReadOptions &options)
 {
-    auto doc = std::make_shared<AcDocument>();
     // The model is never edited: saves hand the writer the moved coordinates.
     ac::ReadOptions once = options;
     once.keep_read_copy = false;
-    doc->model = ac::read_file(path, once);
+    auto doc = std::make_shared<AcDocument>(ac::read_file(path, once));
     const ac::Counts counts = ac::count(doc->model);
     doc->links.reserve(counts.objects + 1);
     Scene scene;
@@ -224,12 +217,7 @@ std::size_t save_scene(Host &host, const std::string &path, const ac::WriteOptio
     MovedLocals locals(doc, path);
     ac::WriteOptions with_locals = options;
     with_locals.vertices = [&locals](const ac::Object &object) { return locals(object); };
-    try {
-        ac::write_file(doc.model, path, with_locals);
-    } catch (const ac::Error &) {
-        if (!locals.refusal().empty()) throw ac::Error(locals.refusal());
-        throw;
-    }
+    ac::write_file(doc.model, path, with_locals);
     return locals.moved();
 }
 
