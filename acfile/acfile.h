@@ -105,6 +105,10 @@ struct Object {
 
     std::vector<Vertex> verts;       // current local coordinates
     std::vector<Vertex> verts_read;  // as read (empty: verts are as read)
+    // Read without verts_read (ReadOptions::keep_read_copy off): a digest
+    // of the vertices as read, by which the writer refuses verts edited
+    // since rather than give them their old text.
+    std::uint64_t verts_digest = 0;
     // The text of the first vtext_count vertices: the words of their
     // coordinates follow one another from vtext on, as the reader read them
     // (no offset is kept per vertex). A coordinate equal to its read value is
@@ -190,7 +194,8 @@ struct ReadOptions {
     bool progress = true;  // show progress when stderr is a terminal
     // Off for a caller that never edits the model's vertices but writes
     // changed ones through WriteOptions::vertices: the coordinates are kept
-    // once, not also as read (12 bytes a vertex).
+    // once, not also as read (12 bytes a vertex). The writer refuses such a
+    // model once its vertices are edited.
     bool keep_read_copy = true;
 };
 
@@ -225,7 +230,8 @@ Model read_text(std::string text, const std::string &name, const ReadOptions &op
 
 // Writes a model with replace_file. Throws Error, writing nothing, when a
 // mapped file the model reads its text from changed in place since it was
-// opened, before or while the text is copied.
+// opened, before or while the text is copied, or when the vertices of a
+// model read without its copy of them were edited.
 void write_file(const Model &m, const std::string &path, const WriteOptions &opt = {});
 std::string write_text(const Model &m, const VertexSource &vertices = {});
 

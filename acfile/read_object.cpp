@@ -207,6 +207,7 @@ void Reader::read_vertex_block(Object &o)
             note_progress(1, sc_.pos());
         }
     }
+    if (!keep_read_copy_) o.verts_digest = vertex_digest(o.verts.data(), o.verts.size());
     if (is_number(cur()))
         msg_.fail(cur().line,
                   "numsurf or kids after the " + std::to_string(n) + " vertices of " + describe(o) +

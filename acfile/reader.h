@@ -47,6 +47,10 @@ std::shared_ptr<const TextStore> string_store(std::string text);
 // there, the file open, until it is continued.
 void stop_for_tests(const char *at);
 
+// A digest of vertices, to tell whether they are still those read: an edit
+// of one vertex always changes it, any other edit all but surely.
+std::uint64_t vertex_digest(const Vertex *v, std::size_t n);
+
 // A word that reads as a number (a string never does).
 bool is_number(const Tok &t);
 

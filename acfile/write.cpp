@@ -85,8 +85,9 @@ private:
 
 class Writer {
 public:
-    Writer(const Model &m, const VertexSource &vertices, Out &out, detail::Progress &progress)
-        : m_(m), vertices_(vertices), o_(out), progress_(progress)
+    // `refusing` begins the message of a refusal: "OUT: cannot save: ".
+    Writer(const Model &m, const VertexSource &vertices, Out &out, detail::Progress &progress, std::string refusing)
+        : m_(m), vertices_(vertices), o_(out), progress_(progress), refusing_(std::move(refusing))
     {
     }
 
@@ -118,6 +119,18 @@ private:
             o_.flt(v);
     }
 
+    // Without a copy of the coordinates as read, an object's own are taken
+    // for them: ones edited since would get their old text.
+    void check_unedited(const Object &ob) const
+    {
+        if (ob.verts.size() >= ob.vtext_count &&
+            detail::vertex_digest(ob.verts.data(), ob.vtext_count) == ob.verts_digest)
+            return;
+        throw Error(refusing_ + "the vertices of " + detail::describe(ob) +
+                    " were edited after a read without their copy as read (keep_read_copy off), and would be "
+                    "written with their old text; nothing written");
+    }
+
     const Vertex *verts_of(const Object &ob) const
     {
         const Vertex *given = vertices_ ? vertices_(ob) : nullptr;
@@ -131,6 +144,7 @@ private:
         o_.num(ob.verts.size());
         o_.nl();
         const bool read_copy = !ob.verts_read.empty();
+        if (!read_copy && ob.vtext_count) check_unedited(ob);
         // The words of the vertices read follow one another from there.
         const char *t = m_.text.data() + ob.vtext;
         for (std::size_t i = 0; i < ob.verts.size(); ++i) {
@@ -255,6 +269,7 @@ private:
     const VertexSource &vertices_;
     Out &o_;
     detail::Progress &progress_;
+    const std::string refusing_;
     std::uint64_t done_ = 0, shown_ = 0;
 };
 
@@ -266,7 +281,7 @@ std::string write_text(const Model &m, const VertexSource &vertices)
     std::string s;
     Out out([&](const char *p, std::size_t n) { s.append(p, n); }, m.crlf);
     detail::Progress none("saving", m.path, 1, false);
-    Writer(m, vertices, out, none).run();
+    Writer(m, vertices, out, none, m.path + ": cannot write: ").run();
     if (m.store) m.store->check(TextCheck::after_copy);
     return s;
 }
@@ -284,7 +299,7 @@ void write_file(const Model &m, const std::string &path_in, const WriteOptions &
                                       opt.progress && m.text.size() >= detail::progress_threshold);
             Out out(sink, m.crlf);
             detail::stop_for_tests("save");
-            Writer(m, opt.vertices, out, progress).run();
+            Writer(m, opt.vertices, out, progress, path_in + ": cannot save: ").run();
             if (m.store) m.store->check(TextCheck::after_copy, path_in);
         },
         opt.replace);
