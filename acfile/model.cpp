@@ -116,8 +116,8 @@ std::uint64_t vertex_digest(const Vertex *v, std::size_t n)
 {
     std::uint64_t digest = n;
     for (std::size_t i = 0; i < n; ++i) {
-        const std::uint64_t xy = std::uint64_t{std::bit_cast<std::uint32_t>(v[i].x)} << 32 |
-                                 std::bit_cast<std::uint32_t>(v[i].y);
+        const std::uint64_t xy =
+            std::uint64_t{std::bit_cast<std::uint32_t>(v[i].x)} << 32 | std::bit_cast<std::uint32_t>(v[i].y);
         const std::uint64_t z = std::bit_cast<std::uint32_t>(v[i].z);
         std::uint64_t term = xy ^ (z * 0x9E3779B97F4A7C15u + i * 0xC2B2AE3D27D4EB4Fu);
         term ^= term >> 32;

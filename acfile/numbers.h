@@ -49,8 +49,7 @@ inline bool is_digit(char c)
 //   - 10^k is a float exactly: k at most 10 (5^10 is below 2^24, 5^11 is not);
 //   - the division rounds to nearest, the default, which nothing here changes.
 inline constexpr std::uint64_t exact_mantissa_limit = std::uint64_t{1} << 24;
-inline constexpr float exact_powers_of_ten[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
-                                                1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+inline constexpr float exact_powers_of_ten[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
 inline constexpr std::size_t exact_decimals = std::size(exact_powers_of_ten) - 1;
 
 // The usual coordinate by Clinger's fast path: an optional '-', digits, and

@@ -13,10 +13,9 @@ inline bool same_bits(float a, float b)
     return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b);
 }
 
-// A point of any record with floats x, y and z: the library's vertex and the
+// A point: any record with floats x, y and z, the library's vertex and the
 // host's alike.
 template <class Point>
-    requires requires(const Point &p) { p.x + p.y + p.z; }
 bool same_bits(const Point &a, const Point &b)
 {
     return same_bits(a.x, b.x) && same_bits(a.y, b.y) && same_bits(a.z, b.z);

@@ -742,7 +742,7 @@ TEST_F(Saving, AModelReadWithoutItsCopyIsRefusedOnceItsVerticesAreEdited)
         {"two vertices swapped", [](Verts &v) { std::swap(v[0], v[3]); }, true},
         {"the last vertex erased", [](Verts &v) { v.pop_back(); }, true},
         {"a copy of the first put before it", [](Verts &v) { v.insert(v.begin(), v[0]); }, true},
-        {"a vertex added after those read", [](Verts &v) { v.push_back({4, 5, 6}); }, false},
+        {"a copy of the first added after those read", [](Verts &v) { v.insert(v.end(), v[0]); }, false},
     };
     const fs::path target = dir_ / "m.ac";
     for (const auto &c : cases) {
