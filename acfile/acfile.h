@@ -11,8 +11,9 @@
 // file_read.cpp maps a file (or reads a stream) and checks it; file_replace.cpp
 // replaces one atomically, keeping what it had; file_stamp.cpp tells what
 // another program did to a file since it was read or written; model.cpp holds
-// the model's queries, the placements and the walk over the tree;
-// numbers.cpp the numbers as written; messages.cpp also the progress display.
+// the model's queries and the walk over the tree; placement.cpp the
+// placements; numbers.h the numbers as written; messages.cpp also the
+// progress display.
 #pragma once
 
 #include <array>
@@ -106,6 +107,10 @@ struct Object {
 
     std::vector<Vertex> verts;       // current local coordinates
     std::vector<Vertex> verts_read;  // as read (empty: verts are as read)
+    // Read without verts_read (ReadOptions::keep_read_copy off): a digest
+    // of the vertices as read, by which the writer refuses verts edited
+    // since rather than give them their old text.
+    std::uint64_t verts_digest = 0;
     // The text of the first vtext_count vertices: the words of their
     // coordinates follow one another from vtext on, as the reader read them
     // (no offset is kept per vertex). A coordinate equal to its read value is
@@ -158,8 +163,13 @@ public:
     virtual ~TextStore() = default;
     virtual std::string_view text() const = 0;
     // Throws Error when the text may no longer be what was read: a mapped
-    // file changed in place or cut short since it was opened.
-    virtual void check(TextCheck when) const { (void)when; }
+    // file changed in place or cut short since it was opened. `saving`
+    // names the file being written, if any, first in the message.
+    virtual void check(TextCheck when, std::string_view saving = {}) const
+    {
+        (void)when;
+        (void)saving;
+    }
     // The text before offset `upto` is not needed again soon: a mapped file
     // lets the system take back those pages (they stay in the file's cache
     // and come back when read), so a large model is not held twice.
@@ -208,7 +218,8 @@ struct ReadOptions {
     bool progress = true;  // show progress when stderr is a terminal
     // Off for a caller that never edits the model's vertices but writes
     // changed ones through WriteOptions::vertices: the coordinates are kept
-    // once, not also as read (12 bytes a vertex).
+    // once, not also as read (12 bytes a vertex). The writer refuses such a
+    // model once its vertices are edited.
     bool keep_read_copy = true;
     // Copies a regular file's text into memory instead of mapping it, so that
     // the model stays whole and can be written anywhere whatever another
@@ -251,8 +262,9 @@ Model read_text(std::string text, const std::string &name, const ReadOptions &op
 
 // Writes a model with replace_file. Throws Error, writing nothing, when a
 // mapped file the model reads its text from changed in place since it was
-// opened, before or while the text is copied. Returns the stamp of the file
-// written.
+// opened, before or while the text is copied, or when the vertices of a
+// model read without its copy of them were edited. Returns the stamp of the
+// file written.
 FileStamp write_file(const Model &m, const std::string &path, const WriteOptions &opt = {});
 std::string write_text(const Model &m, const VertexSource &vertices = {});
 
@@ -307,8 +319,6 @@ public:
     // Throws Error when a rot on the way is singular and a move needs it,
     // or when a local coordinate would be beyond single precision.
     Vertex to_local(const Vertex &world, const Vertex &old_local) const;
-
-    bool singular() const { return singular_ != nullptr; }
 
 private:
     // One object's own transform, linked to its parent's: placements of
@@ -367,19 +377,6 @@ private:
 // Models smaller than this load and save without a progress display.
 inline constexpr std::uint64_t progress_threshold = 8u << 20;
 
-// Numbers as written in .ac files (numbers.cpp). Each parses a whole token
-// and returns false when the token is not such a number.
-//
-// A coordinate: locale-independent, "nan", "-nan" and 3-digit exponents
-// accepted; a float below the float range rounds to a subnormal or zero.
-bool parse_float(std::string_view s, float &out);
-bool parse_double(std::string_view s, double &out);
-// A count or an index: decimal digits only.
-bool parse_whole(std::string_view s, std::uint64_t &out);
-// SURF flags: hexadecimal, with or without 0x or 0X.
-bool parse_flags(std::string_view s, std::uint32_t &out);
-// Writes the shortest text that reads back as f; 32 characters are enough.
-char *float_chars(char *first, char *last, float f);
 }  // namespace detail
 
 }  // namespace ac

@@ -143,7 +143,7 @@ public:
         ::madvise(const_cast<char *>(addr_) + let_go_, upto - let_go_, MADV_DONTNEED);
         let_go_ = upto;
     }
-    void check(TextCheck when) const override
+    void check(TextCheck when, std::string_view saving) const override
     {
         bool same_text = true;
         if (when == TextCheck::before_save) {
@@ -168,9 +168,9 @@ public:
         if (when == TextCheck::before_save)
             throw Error(path_ + ": cannot save: the file was " + what +
                         " since it was loaded, and the model reads its text from it; load it again");
-        // Said after the name of the file being saved.
-        throw Error(path_ + ", which the model reads its text from, was " + what +
-                    " while it was copied; load it again");
+        const std::string copied =
+            path_ + ", which the model reads its text from, was " + what + " while it was copied; load it again";
+        throw Error(saving.empty() ? copied : std::string(saving) + ": cannot save: " + copied);
     }
 
 private:

@@ -531,7 +531,8 @@ void TempFile::keep_owner(const ReplaceOptions &opt)
 }
 
 // Hands produce a sink that writes to the file; the first failed write
-// stops the writing, and is reported once produce is done.
+// stops the writing, and is reported once produce is done. An Error of
+// produce goes on as it is: it names what it refuses and where.
 void TempFile::fill(const std::function<void(const ByteSink &)> &produce, bool digest)
 {
     int write_error = 0;
@@ -550,6 +551,8 @@ void TempFile::fill(const std::function<void(const ByteSink &)> &produce, bool d
     };
     try {
         produce(sink);
+    } catch (const Error &) {
+        throw;
     } catch (const std::bad_alloc &) {
         throw;
     } catch (const std::exception &e) {

@@ -1,13 +1,10 @@
 // What the model answers about itself (tokens by key, names, texture
-// coordinates, counts), the object-to-world placements and the walk over the
-// object tree.
+// coordinates, counts) and the walk over the object tree, each object with
+// its placement.
 #include "reader.h"
 
+#include <bit>
 #include <charconv>
-#include <cmath>
-#include <cstdio>
-#include <cstring>
-#include <limits>
 
 namespace ac {
 
@@ -109,6 +106,30 @@ Ref Model::make_ref(std::uint32_t index, float u, float v)
     return r;
 }
 
+namespace detail {
+
+// Each vertex gives a term of its bits and its place, mixed by steps that
+// each map different words to different words (a shift folded in by xor, a
+// product by an odd number): a change of any one coordinate changes its
+// term, and the mixing spreads a vertex moved elsewhere over every bit.
+std::uint64_t vertex_digest(const Vertex *v, std::size_t n)
+{
+    std::uint64_t digest = n;
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::uint64_t xy =
+            std::uint64_t{std::bit_cast<std::uint32_t>(v[i].x)} << 32 | std::bit_cast<std::uint32_t>(v[i].y);
+        const std::uint64_t z = std::bit_cast<std::uint32_t>(v[i].z);
+        std::uint64_t term = xy ^ (z * 0x9E3779B97F4A7C15u + i * 0xC2B2AE3D27D4EB4Fu);
+        term ^= term >> 32;
+        term *= 0xD6E8FEB86659FD93u;
+        term ^= term >> 29;
+        digest += term;
+    }
+    return digest;
+}
+
+}  // namespace detail
+
 Counts count(const Model &m)
 {
     Counts c;
@@ -124,135 +145,6 @@ Counts count(const Model &m)
     }
     --c.objects;
     return c;
-}
-
-namespace {
-
-using Mat3 = std::array<double, 9>;
-
-Mat3 mul(const Mat3 &a, const Mat3 &b)
-{
-    Mat3 r{};
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) {
-            double s = 0;
-            for (int k = 0; k < 3; ++k)
-                s += a[static_cast<std::size_t>(i * 3 + k)] * b[static_cast<std::size_t>(k * 3 + j)];
-            r[static_cast<std::size_t>(i * 3 + j)] = s;
-        }
-    return r;
-}
-
-// P turned by M, in place.
-void turn(const Mat3 &m, double p[3])
-{
-    double q[3];
-    for (int i = 0; i < 3; ++i)
-        q[i] = m[static_cast<std::size_t>(i * 3)] * p[0] + m[static_cast<std::size_t>(i * 3 + 1)] * p[1] +
-               m[static_cast<std::size_t>(i * 3 + 2)] * p[2];
-    p[0] = q[0], p[1] = q[1], p[2] = q[2];
-}
-
-// Inverse by the adjugate. False when the matrix is singular: its determinant
-// is zero or negligible against the size of its rows.
-bool invert(const Mat3 &m, Mat3 &inv)
-{
-    const double c00 = m[4] * m[8] - m[5] * m[7];
-    const double c01 = m[5] * m[6] - m[3] * m[8];
-    const double c02 = m[3] * m[7] - m[4] * m[6];
-    const double det = m[0] * c00 + m[1] * c01 + m[2] * c02;
-    double scale = 1;
-    for (int r = 0; r < 3; ++r) {
-        const std::size_t i = static_cast<std::size_t>(r * 3);
-        scale *= std::sqrt(m[i] * m[i] + m[i + 1] * m[i + 1] + m[i + 2] * m[i + 2]);
-    }
-    if (!(std::fabs(det) > 1e-12 * scale)) return false;
-    inv = {c00 / det, (m[2] * m[7] - m[1] * m[8]) / det, (m[1] * m[5] - m[2] * m[4]) / det,
-           c01 / det, (m[0] * m[8] - m[2] * m[6]) / det, (m[2] * m[3] - m[0] * m[5]) / det,
-           c02 / det, (m[1] * m[6] - m[0] * m[7]) / det, (m[0] * m[4] - m[1] * m[3]) / det};
-    return true;
-}
-
-bool same_bits(float a, float b)
-{
-    std::uint32_t x, y;
-    std::memcpy(&x, &a, 4);
-    std::memcpy(&y, &b, 4);
-    return x == y;
-}
-
-}  // namespace
-
-Placement Placement::child(const Object &o) const
-{
-    Placement p = *this;
-    auto s = std::make_shared<Step>(Step{nullptr, o.loc, last_});
-    if (o.has_rot) {
-        auto turn = std::make_unique<Turn>(Turn{o.rot, {1, 0, 0, 0, 1, 0, 0, 0, 1}});
-        if (invert(o.rot, turn->inv)) {
-            p.inv_total_ = mul(turn->inv, p.inv_total_);
-            for (std::size_t i = 0; i < 3; ++i) {
-                p.depends_[i] = 0;
-                for (std::size_t j = 0; j < 3; ++j)
-                    if (p.inv_total_[i * 3 + j] != 0) p.depends_[i] |= 1u << j;
-            }
-        } else if (!p.singular_) {
-            p.singular_ = std::make_shared<const std::string>(describe(o));
-        }
-        s->turn = std::move(turn);
-    }
-    p.moves_ = p.moves_ || o.has_rot || o.loc[0] != 0 || o.loc[1] != 0 || o.loc[2] != 0;
-    for (std::size_t i = 0; i < 3; ++i)
-        if (!std::signbit(o.loc[i])) p.zero_[i] = 0.0f;
-    p.last_ = std::move(s);
-    return p;
-}
-
-Vertex Placement::to_world_by_steps(const Vertex &v) const
-{
-    double p[3] = {v.x, v.y, v.z};
-    for (const Step *s = last_.get(); s; s = s->parent.get()) {
-        if (s->turn) turn(s->turn->rot, p);
-        p[0] += s->loc[0];
-        p[1] += s->loc[1];
-        p[2] += s->loc[2];
-    }
-    return {static_cast<float>(p[0]), static_cast<float>(p[1]), static_cast<float>(p[2])};
-}
-
-// The steps from the root down to s, each undone in turn. The depth is
-// bounded by the nesting the reader accepts.
-void Placement::undo_from_root(const Step *s, double p[3])
-{
-    if (!s) return;
-    undo_from_root(s->parent.get(), p);
-    p[0] -= s->loc[0];
-    p[1] -= s->loc[1];
-    p[2] -= s->loc[2];
-    if (s->turn) turn(s->turn->inv, p);
-}
-
-Vertex Placement::to_local(const Vertex &world, const Vertex &old_local) const
-{
-    const Vertex before = to_world(old_local);
-    const unsigned moved = (same_bits(world.x, before.x) ? 0u : 1u) | (same_bits(world.y, before.y) ? 0u : 2u) |
-                           (same_bits(world.z, before.z) ? 0u : 4u);
-    if (!moved) return old_local;
-    if (singular_) throw Error("the rot of " + *singular_ + " is singular, so a move cannot be undone through it");
-    double p[3] = {world.x, world.y, world.z};
-    undo_from_root(last_.get(), p);
-    float old[3] = {old_local.x, old_local.y, old_local.z};
-    float out[3];
-    for (int i = 0; i < 3; ++i) {
-        const bool depends = (depends_[static_cast<std::size_t>(i)] & moved) != 0;
-        out[i] = depends ? static_cast<float>(p[i]) : old[i];
-        if (!std::isfinite(out[i])) {
-            char value[32];
-            std::snprintf(value, sizeof value, "%.9g", p[i]);
-            throw Error(std::string("its local ") + "xyz"[i] + " would be " + value + ", beyond single precision");
-        }
-    }
-    return {out[0], out[1], out[2]};
 }
 
 namespace {

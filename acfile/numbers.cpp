@@ -1,5 +1,5 @@
-// Numbers as .ac files write them: one scanner per kind of number, used by
-// every caller, and the shortest text that reads back as the same float.
+// The careful paths of numbers.h, which read every form of a number, and
+// the shortest text that reads back as the same float.
 #include "reader.h"
 
 #include <charconv>
@@ -48,16 +48,8 @@ bool parse_float(std::string_view s, float &out)
 
 bool parse_whole(std::string_view s, std::uint64_t &out)
 {
-    // The usual count or index, up to 9 digits, cannot overflow.
-    if (!s.empty() && s.size() < 10) {
-        std::uint64_t v = 0;
-        for (const char c : s) {
-            if (static_cast<unsigned>(c - '0') >= 10) return false;
-            v = v * 10 + static_cast<unsigned>(c - '0');
-        }
-        out = v;
-        return true;
-    }
+    const char *const end = s.data() + s.size();
+    if (short_whole(s.data(), end, out) == end) return true;
     const auto r = std::from_chars(s.data(), s.data() + s.size(), out);
     return r.ptr == s.data() + s.size() && r.ec == std::errc();
 }

@@ -1,18 +1,20 @@
 // The reader's parts, shared by its source files; not part of the library's
 // interface.
 //
-//   scanner.cpp   Scanner: words, strings and their line numbers
-//   messages.cpp  Messages: every "FILE:LINE: ..." line the reader gives
-//   numbers.cpp   the numbers of a token (declared in acfile.h)
-//   read.cpp      Reader::run and the records before the objects
-//   object.cpp    the OBJECT record: its tokens, vertex block and surfaces
-//   repair.cpp    what the reader repairs, and the warning each repair gives
+//   scanner.cpp      Scanner: words, strings and their line numbers
+//   messages.cpp     Messages: every "FILE:LINE: ..." line the reader gives
+//   numbers.h        the numbers of a token: quick paths and careful ones
+//   read.cpp         Reader::run and the records before the objects
+//   read_tree.cpp    the tree of objects under the world
+//   read_object.cpp  one OBJECT record: its tokens, vertex block and surfaces
+//   repair.cpp       what the reader repairs, and the warning each repair gives
 //
 // Every step of the Reader starts with the scanner on the first token it
 // reads, and leaves it on the first token it does not.
 #pragma once
 
 #include "acfile.h"
+#include "numbers.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -45,50 +47,9 @@ std::shared_ptr<const TextStore> string_store(std::string text);
 // there, the file open, until it is continued.
 void stop_for_tests(const char *at);
 
-// Space, tab, line feed, carriage return, vertical tab, form feed. Asked
-// of nearly every byte read and written, so looked up inline.
-struct SpaceTable {
-    bool t[256] = {};
-    constexpr SpaceTable()
-    {
-        for (unsigned char c : {' ', '\t', '\n', '\r', '\v', '\f'}) t[c] = true;
-    }
-};
-inline constexpr SpaceTable space_table;
-inline bool is_space(char c)
-{
-    return space_table.t[static_cast<unsigned char>(c)];
-}
-
-// The usual coordinate, read quickly: an optional '-', digits, and a '.'
-// with digits after it, at most 7 significant digits and 10 decimals, up to
-// whitespace or the end. Returns where it ends, or null when from_chars must
-// decide. The value is the one from_chars gives: the digits m and 10^k are
-// then floats exactly, and one division rounds their quotient correctly to
-// the nearest float. Inline, as nearly every coordinate read goes through it.
-inline const char *simple_float(const char *p, const char *e, float &out)
-{
-    static constexpr float pow10[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
-    const bool negative = p != e && *p == '-';
-    const char *q = p + negative;
-    const char *const first = q;
-    // Unsigned arithmetic wraps; more than 18 digits are refused below anyway.
-    std::uint64_t m = 0;
-    for (; q != e && static_cast<unsigned>(*q - '0') < 10; ++q) m = m * 10 + static_cast<unsigned>(*q - '0');
-    const auto whole = static_cast<std::size_t>(q - first);
-    std::size_t decimals = 0;
-    if (whole != 0 && q != e && *q == '.') {
-        const char *const point = ++q;
-        for (; q != e && static_cast<unsigned>(*q - '0') < 10; ++q) m = m * 10 + static_cast<unsigned>(*q - '0');
-        decimals = static_cast<std::size_t>(q - point);
-        if (decimals == 0) return nullptr;
-    }
-    if (whole == 0 || whole + decimals > 18 || decimals > 10 || m >= (1u << 24) || (q != e && !is_space(*q)))
-        return nullptr;
-    const float f = static_cast<float>(m) / pow10[decimals];
-    out = negative ? -f : f;
-    return q;
-}
+// A digest of vertices, to tell whether they are still those read: an edit
+// of one vertex always changes it, any other edit all but surely.
+std::uint64_t vertex_digest(const Vertex *v, std::size_t n);
 
 // A word that reads as a number (a string never does).
 bool is_number(const Tok &t);
@@ -164,7 +125,7 @@ private:
     void read_mat_block();
     void expect_end_of_file();
 
-    // object.cpp: one OBJECT record, up to and including its kids line
+    // read_object.cpp: one OBJECT record, up to and including its kids line
     struct Seen {
         unsigned singles = 0;         // bit i: the i-th token allowed once was seen
         bool refs_unchecked = false;  // surfaces came before numvert
@@ -199,6 +160,8 @@ private:
     std::string read_data(Tok count_tok, std::uint64_t n, std::size_t line);
     DataStart data_start(const Tok &count_tok) const;
     std::string take_rest_of_line(const DataStart &start, std::uint64_t n, std::size_t line);
+
+    // read_tree.cpp: the world and the objects under it
     void read_objects();
     void read_tree(Object &parent, std::uint32_t kids);
     void reserve_kids(Object &o, std::uint32_t k);

@@ -7,6 +7,7 @@
 // form that reads back as the same float. Line ends follow the file read
 // (CRLF stays CRLF).
 #include "reader.h"
+#include "same_bits.h"
 
 #include <algorithm>
 #include <charconv>
@@ -16,14 +17,6 @@
 namespace ac {
 
 namespace {
-
-bool same_bits(float a, float b)
-{
-    std::uint32_t x, y;
-    std::memcpy(&x, &a, 4);
-    std::memcpy(&y, &b, 4);
-    return x == y;
-}
 
 // Buffered output to a sink.
 class Out {
@@ -92,8 +85,9 @@ private:
 
 class Writer {
 public:
-    Writer(const Model &m, const VertexSource &vertices, Out &out, detail::Progress &progress)
-        : m_(m), vertices_(vertices), o_(out), progress_(progress)
+    // `refusing` begins the message of a refusal: "OUT: cannot save: ".
+    Writer(const Model &m, const VertexSource &vertices, Out &out, detail::Progress &progress, std::string refusing)
+        : m_(m), vertices_(vertices), o_(out), progress_(progress), refusing_(std::move(refusing))
     {
     }
 
@@ -125,6 +119,18 @@ private:
             o_.flt(v);
     }
 
+    // Without a copy of the coordinates as read, an object's own are taken
+    // for them: ones edited since would get their old text.
+    void check_unedited(const Object &ob) const
+    {
+        if (ob.verts.size() >= ob.vtext_count &&
+            detail::vertex_digest(ob.verts.data(), ob.vtext_count) == ob.verts_digest)
+            return;
+        throw Error(refusing_ + "the vertices of " + describe(ob) +
+                    " were edited after a read without their copy as read (keep_read_copy off), and would be "
+                    "written with their old text; nothing written");
+    }
+
     const Vertex *verts_of(const Object &ob) const
     {
         const Vertex *given = vertices_ ? vertices_(ob) : nullptr;
@@ -138,6 +144,7 @@ private:
         o_.num(ob.verts.size());
         o_.nl();
         const bool read_copy = !ob.verts_read.empty();
+        if (!read_copy && ob.vtext_count) check_unedited(ob);
         // The words of the vertices read follow one another from there.
         const char *t = m_.text.data() + ob.vtext;
         for (std::size_t i = 0; i < ob.verts.size(); ++i) {
@@ -262,6 +269,7 @@ private:
     const VertexSource &vertices_;
     Out &o_;
     detail::Progress &progress_;
+    const std::string refusing_;
     std::uint64_t done_ = 0, shown_ = 0;
 };
 
@@ -273,7 +281,7 @@ std::string write_text(const Model &m, const VertexSource &vertices)
     std::string s;
     Out out([&](const char *p, std::size_t n) { s.append(p, n); }, m.crlf);
     detail::Progress none("saving", m.path, 1, false);
-    Writer(m, vertices, out, none).run();
+    Writer(m, vertices, out, none, m.path + ": cannot write: ").run();
     if (m.store) m.store->check(TextCheck::after_copy);
     return s;
 }
@@ -291,8 +299,8 @@ FileStamp write_file(const Model &m, const std::string &path_in, const WriteOpti
                                       opt.progress && m.text.size() >= detail::progress_threshold, 2, opt.on_progress);
             Out out(sink, m.crlf);
             detail::stop_for_tests("save");
-            Writer(m, opt.vertices, out, progress).run();
-            if (m.store) m.store->check(TextCheck::after_copy);
+            Writer(m, opt.vertices, out, progress, path_in + ": cannot save: ").run();
+            if (m.store) m.store->check(TextCheck::after_copy, path_in);
         },
         opt.replace);
 }

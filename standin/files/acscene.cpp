@@ -13,11 +13,6 @@ namespace standin {
 
 namespace {
 
-Vertex host_vertex(const ac::Vertex &v)
-{
-    return Vertex{v.x, v.y, v.z};
-}
-
 // The scene as a new model: one material, objects in world coordinates.
 ac::Model fresh_model(Scene &scene, const std::string &path)
 {
@@ -81,7 +76,7 @@ void build_scene(Scene &scene, AcDocument &doc)
     // The walk goes depth first with a stack of the objects still to visit;
     // this one holds their parents in the scene, in the same order.
     std::vector<Object *> parents;
-    ac::for_each_object(doc.model, [&](ac::Object &source, const ac::Placement &placement) {
+    ac::for_each_object(doc.model, [&](const ac::Object &source, const ac::Placement &placement) {
         Object *object = &scene.world();
         if (&source != &doc.model.world) {
             Object *parent = parents.back();
@@ -124,7 +119,7 @@ bool local_of_moved(const AcDocument::Link &link, std::size_t i, const std::stri
         throw ac::Error(path + ": cannot save vertex " + std::to_string(i) + " of " + ac::describe(*link.source) +
                         ": " + e.what() + "; nothing written");
     }
-    return !same_bits(host_vertex(local), host_vertex(old));
+    return !same_bits(local, old);
 }
 
 // Checks that the scene still fits its model, before anything is written.
@@ -144,8 +139,9 @@ void check_fit(const Scene &scene, const AcDocument &doc, const std::string &pat
 // Hands the writer each object's local coordinates as it reaches the
 // object, computed into one buffer: no list of changes is kept, and each
 // coordinate is computed once.  Counts the vertices written anew.  A vertex
-// that cannot go back to its object's frame stops the writing; the file
-// being replaced is left as it was, and refusal() tells why.
+// that cannot go back to its object's frame throws, which stops the writing
+// and reaches save_scene's caller as it was thrown; the file being replaced
+// is left as it was.
 class MovedLocals {
 public:
     MovedLocals(const AcDocument &doc, const std::string &path) : doc_(doc), path_(path) {}
@@ -155,22 +151,16 @@ public:
         const AcDocument::Link &link = doc_.links[next_];
         buffer_.assign(object.verts.begin(), object.verts.end());
         std::size_t moved = 0;
-        try {
-            for (std::size_t i = 0; i < buffer_.size(); ++i) {
-                ac::Vertex local;
-                if (!local_of_moved(link, i, path_, local)) continue;
-                buffer_[i] = local;
-                ++moved;
-            }
-        } catch (const ac::Error &e) {
-            refusal_ = e.what();
-            throw;
+        for (std::size_t i = 0; i < buffer_.size(); ++i) {
+            ac::Vertex local;
+            if (!local_of_moved(link, i, path_, local)) continue;
+            buffer_[i] = local;
+            ++moved;
         }
         moved_ += moved;
         return moved ? buffer_.data() : nullptr;
     }
     std::size_t moved() const { return moved_; }
-    const std::string &refusal() const { return refusal_; }
 
 private:
     bool find(const ac::Object &object, std::size_t from)
@@ -185,7 +175,6 @@ private:
     std::size_t next_ = 0;
     std::size_t moved_ = 0;
     std::vector<ac::Vertex> buffer_;
-    std::string refusal_;
 };
 
 // The host's progress hook as the library calls it.
@@ -206,13 +195,12 @@ void note_file(Host &host, const std::string &path, const ac::FileStamp &stamp)
 
 ac::Counts load_scene(Host &host, const std::string &path, const ac::ReadOptions &options)
 {
-    auto doc = std::make_shared<AcDocument>();
     // The model is never edited: saves hand the writer the moved coordinates.
     ac::ReadOptions once = options;
     once.keep_read_copy = false;
     once.copy_text = once.copy_text || host.guard_files;
     if (!once.on_progress) once.on_progress = progress_of(host, "loading");
-    doc->model = ac::read_file(path, once);
+    auto doc = std::make_shared<AcDocument>(ac::read_file(path, once));
     const ac::Counts counts = ac::count(doc->model);
     doc->links.reserve(counts.objects + 1);
     Scene scene;
@@ -239,12 +227,7 @@ std::size_t save_scene(Host &host, const std::string &path, const ac::WriteOptio
     check_fit(host.scene(), doc, path);
     MovedLocals locals(doc, path);
     told.vertices = [&locals](const ac::Object &object) { return locals(object); };
-    try {
-        note_file(host, path, ac::write_file(doc.model, path, told));
-    } catch (const ac::Error &) {
-        if (!locals.refusal().empty()) throw ac::Error(locals.refusal());
-        throw;
-    }
+    note_file(host, path, ac::write_file(doc.model, path, told));
     return locals.moved();
 }
 

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "acfile.h"
@@ -23,11 +24,15 @@ class Host;
 // The model file a scene was loaded from.
 struct AcDocument {
     struct Link {
-        Object *object;           // in the scene
-        ac::Object *source;       // in the model
-        ac::Placement placement;  // the source's frame to the world
+        Object *object;            // in the scene
+        const ac::Object *source;  // in the model
+        ac::Placement placement;   // the source's frame to the world
     };
-    ac::Model model;
+    explicit AcDocument(ac::Model loaded) : model(std::move(loaded)) {}
+    // Never edited, as read without its copy of the coordinates read: a
+    // save hands the writer the scene's coordinates instead, and the scene
+    // reads the model's surfaces in place.
+    const ac::Model model;
     std::vector<Link> links;  // the world first, then the scene's order
 };
 

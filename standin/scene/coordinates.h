@@ -3,23 +3,15 @@
 #define RILO_STANDIN_COORDINATES_H
 
 #include <cctype>
-#include <cstring>
 #include <string>
 
 #include "ac3d.h"
+#include "same_bits.h"
 
 namespace standin {
 
-// Bit for bit, since floating point is behaviour: -0 differs from 0 and a NaN
-// equals itself.
-inline bool same_bits(float a, float b)
-{
-    return std::memcmp(&a, &b, sizeof a) == 0;
-}
-inline bool same_bits(const Vertex &a, const Vertex &b)
-{
-    return same_bits(a.x, b.x) && same_bits(a.y, b.y) && same_bits(a.z, b.z);
-}
+// Floats and vertices, bit for bit, as the model files compare them.
+using ac::same_bits;
 
 // The axis an axis parameter names, as the command reads it: its first
 // letter, x, y or z in either case, as 0, 1 or 2; -1 for anything else.

@@ -1,4 +1,5 @@
 #include "acfile.h"
+#include "same_bits.h"
 #include "test_files.h"
 
 #include <gtest/gtest.h>
@@ -722,6 +723,53 @@ TEST_F(Saving, AWriteThatFailsHalfwayKeepsTheOldFile)
     EXPECT_EQ(WEXITSTATUS(status), 3);
     EXPECT_EQ(slurp(target), "old");
     EXPECT_EQ(names(), std::vector<std::string>{"m.ac"});
+}
+
+// A model read without its copy of the coordinates as read takes its own
+// for them: once they are edited, the writer refuses it rather than give
+// them their old text, and leaves the file as it was.
+TEST_F(Saving, AModelReadWithoutItsCopyIsRefusedOnceItsVerticesAreEdited)
+{
+    using Verts = std::vector<ac::Vertex>;
+    const struct {
+        const char *edit;
+        void (*change)(Verts &);
+        bool refused;
+    } cases[] = {
+        {"none", [](Verts &) {}, false},
+        {"one coordinate", [](Verts &v) { v[1].y = 0.5f; }, true},
+        {"the sign of a zero", [](Verts &v) { v[2].z = 0.0f; }, true},
+        {"two vertices swapped", [](Verts &v) { std::swap(v[0], v[3]); }, true},
+        {"the last vertex erased", [](Verts &v) { v.pop_back(); }, true},
+        {"a copy of the first put before it", [](Verts &v) { v.insert(v.begin(), v[0]); }, true},
+        {"a copy of the first added after those read", [](Verts &v) { v.insert(v.end(), v[0]); }, false},
+    };
+    const fs::path target = dir_ / "m.ac";
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.edit);
+        {
+            std::ofstream(target) << "old";
+        }
+        ac::ReadOptions once;
+        once.keep_read_copy = false;
+        ac::Model m = ac::read_text(quad, "in.ac", once);
+        Verts &verts = m.world.kids[0].verts;
+        c.change(verts);
+        const std::string msg = save_error(m, target);
+        if (c.refused) {
+            EXPECT_EQ(msg, target.string() +
+                               ": cannot save: the vertices of object 'plate' were edited after a read without their "
+                               "copy as read (keep_read_copy off), and would be written with their old text; nothing "
+                               "written");
+            EXPECT_EQ(slurp(target), "old");
+        } else {
+            ASSERT_EQ(msg, "");
+            const Verts back = load(slurp(target)).model.world.kids[0].verts;
+            ASSERT_EQ(back.size(), verts.size());
+            for (std::size_t i = 0; i < back.size(); ++i) EXPECT_TRUE(ac::same_bits(back[i], verts[i])) << i;
+        }
+        EXPECT_EQ(names(), std::vector<std::string>{"m.ac"});
+    }
 }
 
 TEST(Writer, ValuesMadeByTheProgramUseTheShortestExactForm)

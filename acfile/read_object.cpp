@@ -3,10 +3,8 @@
 #include "reader.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <limits>
-#include <type_traits>
 
 namespace ac::detail {
 
@@ -24,54 +22,6 @@ const char *skip_space(const char *p, const char *e, std::size_t &line)
 {
     for (; p != e && is_space(*p); ++p) line += *p == '\n';
     return p;
-}
-
-bool is_digit(char c)
-{
-    return static_cast<unsigned>(c - '0') < 10;
-}
-
-// A number that is a whole word of the text at p, straight from the text:
-// where from_chars stops must be where the word ends. Returns its end, or
-// null (for the careful path to read and report) when it is not one.
-template <class T>
-const char *whole_word_number(const char *p, const char *e, T &out)
-{
-    if constexpr (std::is_same_v<T, float>) {
-        if (const char *end = simple_float(p, e, out)) return end;
-    }
-    if constexpr (std::is_same_v<T, std::uint64_t>) {
-        // A vertex index: at most 9 digits, so no overflow to watch.
-        std::uint64_t v = 0;
-        const char *q = p;
-        for (; q != e && q - p < 10 && is_digit(*q); ++q) v = v * 10 + static_cast<unsigned>(*q - '0');
-        if (q != p && q - p < 10 && (q == e || is_space(*q))) {
-            out = v;
-            return q;
-        }
-    }
-    const auto r = std::from_chars(p, e, out);
-    if (r.ec != std::errc() || r.ptr == p || (r.ptr != e && !is_space(*r.ptr))) return nullptr;
-    return r.ptr;
-}
-
-// The end of a word at p that reads as a float whose value is not needed:
-// a short plain decimal ('-', digits, a point and digits) surely does, and
-// anything else is asked of from_chars. Null when it does not read.
-const char *float_word_end(const char *p, const char *e)
-{
-    const char *q = p + (p != e && *p == '-');
-    const char *const digits = q;
-    while (q != e && is_digit(*q)) ++q;
-    bool plain = q != digits;
-    if (plain && q != e && *q == '.') {
-        const char *const point = ++q;
-        while (q != e && is_digit(*q)) ++q;
-        plain = q != point;
-    }
-    if (plain && q - p <= 32 && (q == e || is_space(*q))) return q;
-    float unused;
-    return whole_word_number(p, e, unused);
 }
 
 // The usual vertex line at p: three finite numbers, then blanks up to the
@@ -257,6 +207,7 @@ void Reader::read_vertex_block(Object &o)
             note_progress(1, sc_.pos());
         }
     }
+    if (!keep_read_copy_) o.verts_digest = vertex_digest(o.verts.data(), o.verts.size());
     if (is_number(cur()))
         msg_.fail(cur().line,
                   "numsurf or kids after the " + std::to_string(n) + " vertices of " + describe(o) +
