@@ -80,12 +80,20 @@ void give_pages(void *memory, size_t bytes)
 void ChunkIndex::add(const void *start, size_t bytes, size_t id)
 {
     const auto first = reinterpret_cast<uintptr_t>(start);
-    const Chunk chunk{first, first + bytes, id};
-    chunks_.insert(std::upper_bound(chunks_.begin(), chunks_.end(), chunk), chunk);
+    chunks_.push_back(Chunk{first, first + bytes, id});
 }
 
 size_t ChunkIndex::find_in_order(uintptr_t address) const
 {
+    // Chunks come in no particular order of address, and a scene of many
+    // small objects (or a sanitized build, a chunk per block) adds hundreds of
+    // thousands before the first search: they are put in order when searched.
+    if (in_order_ < chunks_.size()) {
+        const auto added = chunks_.begin() + static_cast<std::ptrdiff_t>(in_order_);
+        std::sort(added, chunks_.end());
+        std::inplace_merge(chunks_.begin(), added, chunks_.end());
+        in_order_ = chunks_.size();
+    }
     auto after = std::upper_bound(chunks_.begin(), chunks_.end(), Chunk{address, 0, 0});
     if (after == chunks_.begin() || address >= std::prev(after)->end) return kNone;
     const Chunk &found = *std::prev(after);

@@ -81,8 +81,9 @@ private:
     };
     size_t find_in_order(uintptr_t address) const;
 
-    std::vector<Chunk> chunks_;          // in address order
-    mutable uintptr_t hit_start_ = 0;   // the chunk found last
+    mutable std::vector<Chunk> chunks_;  // the first in_order_ in address order, then those added since
+    mutable size_t in_order_ = 0;
+    mutable uintptr_t hit_start_ = 0;  // the chunk found last
     mutable uintptr_t hit_bytes_ = 0;
     mutable size_t hit_id_ = kNone;
 };
