@@ -37,17 +37,17 @@ inline const Node *node_of(const List *list)
 // when a counter wraps, its field is zeroed in every record.  Wider stamps
 // would only lengthen every record.
 //
-//   counter                      field                 guards
-//   Lists::stamp_ (new_stamp)    Object::mark,         "already in the list being built": set by
+//   counter                      field                 marks
+//   Lists::stamp_ (new_stamp)    Object::mark,         "already in the list being built", in
 //                                Surface::mark,        Lists::surface_vertices, Lists::append_unique
 //                                VertexState::mark     and Host::count_moved (each vertex once)
-//   Lists::append_stamp_         the same marks        the list last appended to: its items keep this
-//                                                      stamp until any new_stamp, its release or its
-//                                                      handing to an undo step (forget_append_list)
+//   Lists::append_stamp_         the same marks        the items of the list last appended to, trusted
+//                                                      until a new stamp, the list's release or its
+//                                                      undo step, or a new scene (forget_append_list)
 //   Checks::step_stamp_          VertexState::step     the vertices of the last undo step a checked
 //                                                      command saved, where the checks must tell them
 //                                                      from others of their object (note_step)
-//   Invocation::step_stamp       (read only)           which step stamp is the running command's last
+//   Invocation::step_stamp       (a copy)              which step stamp is the running command's last
 using Stamp = uint32_t;
 inline constexpr uint32_t kStepStampLimit = 1u << 31;  // step stamps fit in 31 bits
 
