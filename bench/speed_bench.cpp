@@ -72,9 +72,9 @@ int run_job(const std::string &in, const std::string &out, bool strict)
     select_by_name(h, "all", {});
     const RegisteredCommand command{"pjtrilo_go", sine_deform_command, 7, AC_CMD_ARGV, "", ""};
     start = std::chrono::steady_clock::now();
-    const bool refused = invoke_command(command, {"x", "y", "0.37", "0.25", "12", "1", "1"});
+    const CommandOutcome outcome = invoke_command(command, {"x", "y", "0.37", "0.25", "12", "1", "1"});
     const double run = since(start);
-    if (refused) fail("the command refused: " + h.messages().back());
+    if (outcome.refused) fail("the command refused: " + outcome.message);
     if (!h.misuse().empty()) fail("the host's rules were broken: " + h.misuse().front());
     start = std::chrono::steady_clock::now();
     save_scene(h, out);

@@ -107,19 +107,29 @@ SavedPositions positions_saved(const UndoStep &step)
     return saved;
 }
 
+// Keeps the host from echoing while it lives, however its scope ends.
+class Quiet {
+public:
+    explicit Quiet(Host &host) : host_(host), was_(host.echo) { host.echo = false; }
+    ~Quiet() { host_.echo = was_; }
+    Quiet(const Quiet &) = delete;
+    Quiet &operator=(const Quiet &) = delete;
+
+private:
+    Host &host_;
+    bool was_;
+};
+
 // Runs pjtrilo_go with the seven parameters.  Its trace and messages stay in
 // the host's records (standin debug, standin messages); the outcome is
-// reported by the job.  True when the command refused.
-bool run_command(Host &host, const ApplyOptions &o)
+// reported by the job.
+CommandOutcome run_command(Host &host, const ApplyOptions &o)
 {
     const RegisteredCommand *command = host.find_command("pjtrilo_go");
     if (command == nullptr) throw Error("the rilo plug-in is not loaded: there is no pjtrilo_go command");
-    const bool was = host.echo;
-    host.echo = false;
-    const bool refused = invoke_command(*command, {o.freq_axis, o.amp_axis, o.frequency, o.amplitude, o.offset,
-                                                   o.additive ? "1" : "0", o.per_unit ? "1" : "0"});
-    host.echo = was;
-    return refused;
+    const Quiet quiet(host);
+    return invoke_command(*command, {o.freq_axis, o.amp_axis, o.frequency, o.amplitude, o.offset,
+                                     o.additive ? "1" : "0", o.per_unit ? "1" : "0"});
 }
 
 std::string preview_title(const ApplyOptions &o, const Preview &p)
@@ -205,7 +215,8 @@ std::string apply_to_file(Host &host, const ApplyOptions &o)
     }
     const std::vector<Object *> objects = objects_reached(chosen, host.select_mode());
     const size_t steps = host.undo_steps().size();
-    if (run_command(host, o)) throw Error(ac::one_line(host.messages().back() + "; nothing written"));
+    const CommandOutcome outcome = run_command(host, o);
+    if (outcome.refused) throw Error(ac::one_line(outcome.message + "; nothing written"));
     const UndoStep *step = host.undo_steps().size() > steps ? &host.undo_steps().back() : nullptr;
 
     size_t moved = step ? host.count_moved(*step) : 0, total = 0;

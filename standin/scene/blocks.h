@@ -4,11 +4,22 @@
 // When the final size is known, the first block holds it all.  A sequence
 // may keep a side record S beside each element, in an array of its own per
 // block, so that passes over the elements read nothing else.
+//
+// A block in memory (its side array is carved first, mostly just before it):
+//
+//     side array    [S0][S1]...[Sn-1]        (only with a side record S)
+//     head          owner | first | side | capacity     32 bytes
+//     elements      [T0][T1]...[Tn-1]        Tk's side record is Sk
+//
+// Each block's elements follow its own head, so a head lies between the
+// elements of any two blocks, of any sequence: elements at consecutive
+// addresses (a run) are always in one block, and so are their side records.
 #ifndef RILO_STANDIN_BLOCKS_H
 #define RILO_STANDIN_BLOCKS_H
 
 #include <algorithm>
 #include <bit>
+#include <cassert>
 #include <cstddef>
 #include <memory>
 #include <new>
@@ -63,17 +74,26 @@ public:
     // Each block begins with a head naming the sequence's owner and the index
     // of the block's first element: an element that knows its offset in its
     // block finds both without a pointer of its own.
+    // The head fills 32 bytes, so that the elements keep its alignment.
     struct Head {
         const void *owner;
         size_t first;
-        Side *side;     // the block's side records, or nothing
-        size_t unused;  // the head fills 32 bytes, so that elements keep its alignment
+        Side *side;       // the block's side records, or nothing
+        size_t capacity;  // elements the block has room for
     };
     static const Head &head_of(const T *element, size_t offset)
     {
         return reinterpret_cast<const Head *>(element - offset)[-1];
     }
     static Side &side_of(const T *element, size_t offset) { return head_of(element, offset).side[offset]; }
+    // The side records of COUNT elements at consecutive addresses from
+    // FIRST, whose offset in its block is OFFSET.
+    static Side *sides_of_run(const T *first, size_t offset, [[maybe_unused]] size_t count)
+    {
+        const Head &head = head_of(first, offset);
+        assert(offset + count <= head.capacity && "a run never spans two blocks");
+        return head.side + offset;
+    }
 
     // Where the blocks come from and whose they are; a sequence given no
     // arena makes one of its own.
@@ -153,7 +173,7 @@ private:
         Side *side = nullptr;
         if constexpr (kSide) side = static_cast<Side *>(arena_->allocate(n * sizeof(Side), alignof(Side)));
         void *memory = arena_->allocate(sizeof(Head) + n * sizeof(T), 16);
-        new (memory) Head{owner_, size_, side, 0};
+        new (memory) Head{owner_, size_, side, n};
         blocks_.push_back(reinterpret_cast<T *>(static_cast<char *>(memory) + sizeof(Head)));
         tail_capacity_ = n;
         tail_used_ = 0;

@@ -6,10 +6,11 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "ac3d.h"
+#include "checks.h"
+#include "lists.h"
 #include "scene.h"
 #include "versions.h"
 
@@ -82,7 +83,6 @@ private:
 };
 
 struct UndoStep {
-    using Saved = SavedVertices::Saved;
     std::string name;
     List *vertices;  // the list handed over; the step releases it
     size_t nodes;    // how many nodes that list has
@@ -90,89 +90,9 @@ struct UndoStep {
     uint64_t version_before = 0;  // the scene's version that undoing the step brings back
 };
 
-struct Counters {
-    long bounding_box = 0;
-    long redraw = 0;
-    long status = 0;
-    long remake_subdivisions = 0;
-};
-
 struct Box {
     Vertex min{0, 0, 0};
     Vertex max{0, 0, 0};
-};
-
-// Nodes of the lists handed to callers: bare list nodes, kept in chunks and
-// reused.  What the host needs to check how a node is used (whether it is
-// still the caller's, the kind of item it carries) is a byte beside the
-// chunk, so that a node costs the caller's list 16 bytes, not 24.
-class NodePool {
-public:
-    List *take(void *item, ItemKind kind)
-    {
-        if (free_ != nullptr || fresh_ == fresh_end_) return take_slow(item, kind);
-        *fresh_state_++ = static_cast<uint8_t>(kLive | static_cast<uint8_t>(kind));
-        List *node = fresh_++;
-        *node = List{item, nullptr};
-        ++live_;
-        return node;
-    }
-    // Gives back a live node of the pool, whose state is STATE (state_of).
-    void give_back(List *node, uint8_t *state);
-    bool owns(const List *list) const { return state_of(list) != nullptr; }
-    // Whether NODE is the pool's and still the caller's; of a node the pool
-    // owns, the kind of item it carries.
-    bool is_live(const List *node) const
-    {
-        const uint8_t *state = state_of(node);
-        return state != nullptr && (*state & kLive) != 0;
-    }
-    ItemKind kind(const List *node) const { return static_cast<ItemKind>(*state_of(node) & kKindBits); }
-    // The state byte of NODE, or nullptr when NODE is not one of the pool's.
-    uint8_t *state_of(const List *node) const;
-    size_t live() const { return live_; }
-
-    static constexpr uint8_t kKindBits = 0x03;
-    static constexpr uint8_t kLive = 0x80;
-
-private:
-    struct Chunk {
-        Array<List> nodes;
-        Array<uint8_t> states;  // kLive | the item's kind, one per node
-        size_t size;
-    };
-    List *take_slow(void *item, ItemKind kind);
-    const Chunk *chunk_of(const List *list) const;
-
-    std::vector<Chunk> chunks_;
-    std::vector<std::pair<uintptr_t, size_t>> by_address_;  // each chunk's first node and index, in address order
-    List *fresh_ = nullptr;                                 // the last chunk's nodes never taken yet
-    List *fresh_end_ = nullptr;
-    uint8_t *fresh_state_ = nullptr;
-    List *free_ = nullptr;
-    size_t live_ = 0;
-    mutable size_t last_hit_ = 0;
-};
-
-// What the host watches while one plug-in command runs.
-struct Invocation {
-    bool active = false;
-    size_t messages = 0;      // messages shown before it started
-    size_t held = 0;          // caller-owned nodes not yet held by undo steps
-    Counters counts;          // refresh counters before it started
-    size_t undo_steps = 0;    // undo steps pushed during it
-    uint32_t step_stamp = 0;  // the stamp of the last of them
-    // Of each object there when it started: its vertex count then, the
-    // digest of their positions then, and of the positions the last undo
-    // step saved of them, and how many that step saved.
-    struct Span {
-        size_t count;
-        uint64_t start;
-        uint64_t saved;
-        size_t stepped;
-        bool set_aside;  // found changed once already
-    };
-    std::unordered_map<const Object *, Span> spans;
 };
 
 enum SelectMode { kSelectObjects = 1, kSelectSurfaces = AC_SELECT_SURFACE, kSelectVertices = AC_SELECT_VERTEX };
@@ -266,8 +186,12 @@ public:
     // step saved them.
     size_t count_moved(const UndoStep &step);
 
-    // Caller-owned list nodes not yet released.
-    size_t live_list_nodes() const { return nodes_.live(); }
+    // Caller-owned list nodes not yet released, and of them those no undo
+    // step holds.
+    size_t live_list_nodes() const { return lists_.live(); }
+    size_t held_list_nodes() const { return lists_.live() - undo_nodes_; }
+    Lists &lists() { return lists_; }
+    Checks &checks() { return checks_; }
 
     // ---- the services, as the functions exported to plug-ins call them ----
     void add_menu_item(MenuItem item);
@@ -279,41 +203,19 @@ public:
     void count_redraw() { ++counts_.redraw; }
     void count_status() { ++counts_.status; }
     void find_bounding_box();
-    List *selected_objects_list();
-    List *selected_surfaces_list();
-    List *selected_vertices_list();
-    List *surface_vertices_list(List *surfaces);
+    // Appends and releases lists as Lists does; records misuse when the list is not a caller's.
     void append_unique(List **list, List *items);
-    // Releases the caller-owned nodes of a list; records misuse when it is not one.
     void release(List *list);
     void save_undo_step(const char *name, List *vertices);
-
-    // ---- the checks: around each plug-in command, with strict on, every
-    // breach of the host's rules that the command made is recorded ----
-    void begin_command();
-    void end_command();
+    // Records a breach of the host's rules.
     void note_misuse(std::string what);
 
 private:
-    class ListBuilder;
-    template <typename Items>
-    List *selected_items(Items Object::*items, ItemKind kind);
 
     // Every line the host prints goes through here: on standard error, when
     // echoing or when ALWAYS.
     void print(const std::string &text, bool always = false) const;
-    Stamp new_stamp();
-    ItemKind kind_of(List *node) const;
-    bool is_own_vertex_node(const List *node) const;
-    // A stamp no vertex holds yet, for the undo step being saved.
-    uint32_t new_step_stamp();
     void select_none_objects();
-    // The one keeper of the list_append_list_unique cache: forgets the list
-    // last appended to when it is LIST.  Every path that releases that list,
-    // hands it to an undo step, drops the scene or stamps items afresh calls it.
-    void forget_append_list(const List *list);
-    void note_step(const SavedVertices &saved, uint32_t stamp);
-    bool changed_since_start(bool set_aside);
 
     Scene scene_;
     std::shared_ptr<AcDocument> document_;  // dropped with the scene
@@ -334,16 +236,9 @@ private:
     std::deque<RegisteredCommand> commands_;  // stays in place: interpreters keep pointers
     std::vector<UndoStep> undo_;
 
-    NodePool nodes_;
+    Lists lists_{scene_};
     size_t undo_nodes_ = 0;  // caller-owned nodes held by undo steps
-    Invocation invocation_;
-    Stamp stamp_ = 0;
-    uint32_t step_stamp_ = 0;  // of the last undo step saved
-    // The list last appended to with list_append_list_unique: while it is
-    // remembered, its items carry append_stamp_.
-    List *append_head_ = nullptr;
-    List *append_tail_ = nullptr;
-    Stamp append_stamp_ = 0;
+    Checks checks_;
 };
 
 Host &host();
@@ -353,11 +248,16 @@ Host &host();
 // True if the text was one of these.
 bool host_builtin_command(const std::string &text);
 
+// What became of a plug-in command.  A command refuses by showing a message.
+struct CommandOutcome {
+    bool refused = false;
+    std::string message;  // the last message it showed, when it refused
+};
+
 // Runs a plug-in command as the modeller does: the host's checks around a
 // call of the registered procedure with the count and the strings, entry 0
-// being the command's name and the array ending with a null.  True when the
-// command showed a message, which is how a command says it refused.
-bool invoke_command(const RegisteredCommand &command, const std::vector<std::string> &params);
+// being the command's name and the array ending with a null.
+CommandOutcome invoke_command(const RegisteredCommand &command, const std::vector<std::string> &params);
 
 }  // namespace standin
 

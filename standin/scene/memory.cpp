@@ -77,31 +77,45 @@ void give_pages(void *memory, size_t bytes)
     }
 }
 
+void ChunkIndex::add(const void *start, size_t bytes, size_t id)
+{
+    const auto first = reinterpret_cast<uintptr_t>(start);
+    chunks_.push_back(Chunk{first, first + bytes, id});
+}
+
+size_t ChunkIndex::find_in_order(uintptr_t address) const
+{
+    // Chunks come in no particular order of address, and a scene of many
+    // small objects (or a sanitized build, a chunk per block) adds hundreds of
+    // thousands before the first search: they are put in order when searched.
+    if (in_order_ < chunks_.size()) {
+        const auto added = chunks_.begin() + static_cast<std::ptrdiff_t>(in_order_);
+        std::sort(added, chunks_.end());
+        std::inplace_merge(chunks_.begin(), added, chunks_.end());
+        in_order_ = chunks_.size();
+    }
+    auto after = std::upper_bound(chunks_.begin(), chunks_.end(), Chunk{address, 0, 0});
+    if (after == chunks_.begin() || address >= std::prev(after)->end) return kNone;
+    const Chunk &found = *std::prev(after);
+    hit_start_ = found.start;
+    hit_bytes_ = found.end - found.start;
+    hit_id_ = found.id;
+    return found.id;
+}
+
 // Keeps MEMORY, just taken, to give back with the arena; a failure to make
 // room gives it back at once.
 void Arena::add_chunk(void *memory, size_t bytes)
 {
     try {
         make_room_for_one(chunks_);
-        make_room_for_one(by_address_);
+        by_address_.make_room();
     } catch (...) {
         give_pages(memory, bytes);
         throw;
     }
     chunks_.push_back(Chunk{memory, bytes});
-    const auto start = reinterpret_cast<uintptr_t>(memory);
-    const std::pair<uintptr_t, uintptr_t> entry{start, start + bytes};
-    by_address_.insert(std::upper_bound(by_address_.begin(), by_address_.end(), entry), entry);
-}
-
-bool Arena::find_chunk(uintptr_t address) const
-{
-    auto after =
-        std::upper_bound(by_address_.begin(), by_address_.end(), std::pair<uintptr_t, uintptr_t>{address, UINTPTR_MAX});
-    if (after == by_address_.begin() || address >= std::prev(after)->second) return false;
-    hit_start_ = std::prev(after)->first;
-    hit_bytes_ = std::prev(after)->second - hit_start_;
-    return true;
+    by_address_.add(memory, bytes, chunks_.size() - 1);
 }
 
 Arena::~Arena()

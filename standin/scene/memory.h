@@ -52,6 +52,42 @@ void make_room_for_one(V &v)
     if (v.size() == v.capacity()) v.reserve(v.size() * 2 + 4);
 }
 
+// Chunks of memory found by address: which of them, if any, holds a given
+// address.  Both the arena and the list-node pool ask it for every node of a
+// list, and neighbouring nodes mostly share a chunk, so the chunk found last
+// is tried first.
+class ChunkIndex {
+public:
+    static constexpr size_t kNone = static_cast<size_t>(-1);
+
+    // Room for one more chunk, taken before the chunk is, so that add cannot fail.
+    void make_room() { make_room_for_one(chunks_); }
+    // Adds the chunk ID of BYTES from START; after make_room.
+    void add(const void *start, size_t bytes, size_t id);
+    // The ID of the chunk holding ADDRESS, or kNone.
+    size_t find(const void *address) const
+    {
+        // One comparison, thanks to unsigned wrap-around.
+        const uintptr_t a = reinterpret_cast<uintptr_t>(address);
+        return a - hit_start_ < hit_bytes_ ? hit_id_ : find_in_order(a);
+    }
+
+private:
+    struct Chunk {
+        uintptr_t start;
+        uintptr_t end;
+        size_t id;
+        bool operator<(const Chunk &other) const { return start < other.start; }
+    };
+    size_t find_in_order(uintptr_t address) const;
+
+    mutable std::vector<Chunk> chunks_;  // the first in_order_ in address order, then those added since
+    mutable size_t in_order_ = 0;
+    mutable uintptr_t hit_start_ = 0;  // the chunk found last
+    mutable uintptr_t hit_bytes_ = 0;
+    mutable size_t hit_id_ = kNone;
+};
+
 // Records that live as long as their scene: carved in order from chunks that
 // double in size, and given back all at once when the arena goes.
 class Arena {
@@ -64,25 +100,17 @@ public:
     // Room for BYTES aligned to ALIGN (a power of two at most 16).
     void *allocate(size_t bytes, size_t align);
     // Whether ADDRESS lies in memory the arena handed out.
-    bool contains(const void *address) const
-    {
-        // The chunk found last first: one comparison, thanks to unsigned wrap-around.
-        const uintptr_t a = reinterpret_cast<uintptr_t>(address);
-        return a - hit_start_ < hit_bytes_ || find_chunk(a);
-    }
+    bool contains(const void *address) const { return by_address_.find(address) != ChunkIndex::kNone; }
 
 private:
     void add_chunk(void *memory, size_t bytes);
-    bool find_chunk(uintptr_t address) const;
 
     struct Chunk {
         void *memory;
         size_t bytes;
     };
     std::vector<Chunk> chunks_;
-    std::vector<std::pair<uintptr_t, uintptr_t>> by_address_;  // each chunk's start and end, in order
-    mutable uintptr_t hit_start_ = 0;                          // the chunk found last
-    mutable uintptr_t hit_bytes_ = 0;
+    ChunkIndex by_address_;
     char *next_ = nullptr;
     char *end_ = nullptr;
     size_t chunk_bytes_ = size_t{64} << 10;

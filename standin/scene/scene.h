@@ -27,15 +27,29 @@ struct Node {
     ItemKind kind;
 };
 
-inline Node *node_of(List *list)
+inline const Node *node_of(const List *list)
 {
-    return reinterpret_cast<Node *>(list);
+    return reinterpret_cast<const Node *>(list);
 }
 
-// Stamps mark what a list being built already holds; wider ones would only
-// lengthen every record.
+// Stamps.  A record is marked by writing a counter's current value into it,
+// so that everything marked before is unmarked at once by the next value;
+// when a counter wraps, its field is zeroed in every record.  Wider stamps
+// would only lengthen every record.
+//
+//   counter                      field                 marks
+//   Lists::stamp_ (new_stamp)    Object::mark,         "already in the list being built", in
+//                                Surface::mark,        Lists::surface_vertices, Lists::append_unique
+//                                VertexState::mark     and Host::count_moved (each vertex once)
+//   Lists::append_stamp_         the same marks        the items of the list last appended to, trusted
+//                                                      until a new stamp, the list's release or its
+//                                                      undo step, or a new scene (forget_append_list)
+//   Checks::step_stamp_          VertexState::step     the vertices of the last undo step a checked
+//                                                      command saved, where the checks must tell them
+//                                                      from others of their object (note_step)
+//   Invocation::step_stamp       (a copy)              which step stamp is the running command's last
 using Stamp = uint32_t;
-inline constexpr uint32_t kStepStampLimit = 1u << 31;
+inline constexpr uint32_t kStepStampLimit = 1u << 31;  // step stamps fit in 31 bits
 
 // The host's vertex record: the public prefix, then its offset in its
 // block, 16 bytes in all, so that the passes over positions (the plug-in's
@@ -209,6 +223,12 @@ inline uint32_t index_of(const HostVertex &v)
 inline VertexState &state_of(const HostVertex &v)
 {
     return VertexBlocks::side_of(&v, v.offset);
+}
+
+// The states of COUNT vertex records at consecutive addresses from FIRST.
+inline VertexState *states_of_run(const HostVertex *first, size_t count)
+{
+    return VertexBlocks::sides_of_run(first, first->offset, count);
 }
 
 inline bool is_selected(const HostVertex &v)
