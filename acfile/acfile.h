@@ -281,7 +281,7 @@ std::string write_text(const Model &m, const VertexSource &vertices = {});
 // removes the temporary file first; SIGXFSZ is ignored during the save, so
 // a file beyond the size limit is an Error naming the limit. Returns the
 // stamp of the file written (with options.digest, the digest of the bytes
-// produced).
+// produced). What `produce` throws goes on unchanged, the file as it was.
 using ByteSink = std::function<void(const char *, std::size_t)>;
 FileStamp replace_file(const std::string &path, const std::function<void(const ByteSink &)> &produce,
                        const ReplaceOptions &options = {});

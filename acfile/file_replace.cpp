@@ -531,8 +531,9 @@ void TempFile::keep_owner(const ReplaceOptions &opt)
 }
 
 // Hands produce a sink that writes to the file; the first failed write
-// stops the writing, and is reported once produce is done. An Error of
-// produce goes on as it is: it names what it refuses and where.
+// stops the writing, and is reported once produce is done. What produce
+// throws goes on as it is: the library's Error names what it refuses and
+// where, and a caller's own error is the caller's to word.
 void TempFile::fill(const std::function<void(const ByteSink &)> &produce, bool digest)
 {
     int write_error = 0;
@@ -549,15 +550,7 @@ void TempFile::fill(const std::function<void(const ByteSink &)> &produce, bool d
             n -= static_cast<std::size_t>(w);
         }
     };
-    try {
-        produce(sink);
-    } catch (const Error &) {
-        throw;
-    } catch (const std::bad_alloc &) {
-        throw;
-    } catch (const std::exception &e) {
-        throw Error(t_.asked + ": cannot save: " + e.what());
-    }
+    produce(sink);
     if (write_error == EFBIG) too_large();
     if (write_error) fail("write", write_error);
 }

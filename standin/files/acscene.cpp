@@ -7,6 +7,7 @@
 #include <unordered_set>
 
 #include "coordinates.h"
+#include "error.h"
 #include "host.h"
 
 namespace standin {
@@ -30,7 +31,7 @@ ac::Model fresh_model(Scene &scene, const std::string &path)
     // Children are placed before any of them is filled in, so that the
     // vectors holding them do not move under the pointers kept here.
     auto add_children = [&](const Object &from, ac::Object &to, std::size_t depth) {
-        if (depth > 1000) throw ac::Error(path + ": cannot save objects nested more than 1000 deep");
+        if (depth > 1000) throw Error(path + ": cannot save objects nested more than 1000 deep");
         to.kids.resize(from.children.size());
         for (std::size_t i = from.children.size(); i-- > 0;)
             stack.push_back({from.children[i].get(), &to.kids[i], depth + 1});
@@ -44,7 +45,7 @@ ac::Model fresh_model(Scene &scene, const std::string &path)
         a.type = o.vertices.size() == 0 && !o.children.empty() ? "group" : "poly";
         if (!o.name.empty()) {
             if (o.name.find('"') != std::string::npos)
-                throw ac::Error(path + ": cannot save the name " + o.name + ": an .ac name cannot hold '\"'");
+                throw Error(path + ": cannot save the name " + o.name + ": an .ac name cannot hold '\"'");
             a.tokens.push_back(ac::Token{"name", {"\"" + o.name + "\""}, {}, 0});
         }
         if (o.subdivided) a.tokens.push_back(ac::Token{"subdiv", {"1"}, {}, 0});
@@ -88,7 +89,7 @@ void build_scene(Scene &scene, AcDocument &doc)
         for (std::size_t i = 0; i < source.verts.size(); ++i) {
             const ac::Vertex w = placement.to_world(source.verts[i]);
             if (!std::isfinite(w.x) || !std::isfinite(w.y) || !std::isfinite(w.z))
-                throw ac::Error(doc.model.path + ":" + std::to_string(source.line) + ": expected world coordinates " +
+                throw Error(doc.model.path + ":" + std::to_string(source.line) + ": expected world coordinates " +
                                 "within single precision, found vertex " + std::to_string(i) + " of " +
                                 ac::describe(source) + " placed beyond them by its loc and rot");
             object->add_vertex(w.x, w.y, w.z);
@@ -116,7 +117,7 @@ bool local_of_moved(const AcDocument::Link &link, std::size_t i, const std::stri
     try {
         local = link.placement.to_local({w.x, w.y, w.z}, old);
     } catch (const ac::Error &e) {
-        throw ac::Error(path + ": cannot save vertex " + std::to_string(i) + " of " + ac::describe(*link.source) +
+        throw Error(path + ": cannot save vertex " + std::to_string(i) + " of " + ac::describe(*link.source) +
                         ": " + e.what() + "; nothing written");
     }
     return !same_bits(local, old);
@@ -126,12 +127,12 @@ bool local_of_moved(const AcDocument::Link &link, std::size_t i, const std::stri
 void check_fit(const Scene &scene, const AcDocument &doc, const std::string &path)
 {
     if (doc.links.size() != scene.object_count() + 1)
-        throw ac::Error(path + ": cannot save: the scene has " + std::to_string(scene.object_count()) +
+        throw Error(path + ": cannot save: the scene has " + std::to_string(scene.object_count()) +
                         " objects, the model it was loaded from " + std::to_string(doc.links.size() - 1));
     for (const AcDocument::Link &link : doc.links) {
         const Object &o = *link.object;
         if (o.vertices.size() != link.source->verts.size() || o.surfaces.size() != link.source->surfs.size())
-            throw ac::Error(path + ": cannot save: " + ac::describe(*link.source) +
+            throw Error(path + ": cannot save: " + ac::describe(*link.source) +
                             " no longer has the vertices and surfaces of the model it was loaded from");
     }
 }

@@ -44,8 +44,8 @@ struct SceneFile {
 
 // Replaces the host's scene (and its undo history) with the model in PATH,
 // which becomes the scene's file, the scene as saved.
-// Throws ac::Error, leaving the scene as it was, when the file is refused or
-// a vertex's world coordinates would be beyond single precision.
+// Throws ac::Error, leaving the scene as it was, when the file is refused, or
+// Error when a vertex's world coordinates would be beyond single precision.
 ac::Counts load_scene(Host &host, const std::string &path, const ac::ReadOptions &options = {});
 
 // Writes the host's scene to PATH, which becomes the scene's file, the scene
@@ -53,7 +53,7 @@ ac::Counts load_scene(Host &host, const std::string &path, const ac::ReadOptions
 // was built by other means. The model itself is never
 // changed, so a save after undo gives back the file as read. Returns how many
 // vertices were written with coordinates other than those read. Throws
-// ac::Error, writing nothing, when the scene no longer fits its model or a
+// Error, writing nothing, when the scene no longer fits its model or a
 // moved vertex cannot go back (a singular rot on the way, a local coordinate
 // beyond single precision).
 std::size_t save_scene(Host &host, const std::string &path, const ac::WriteOptions &options = {});

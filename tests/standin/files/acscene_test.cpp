@@ -94,9 +94,9 @@ TEST_F(SceneFiles, SavingRewritesOnlyTheMovedCoordinates)
 TEST_F(SceneFiles, ASceneThatNoLongerFitsItsModelIsNotSaved)
 {
     object("plate").add_vertex(1, 2, 3);
-    EXPECT_THROW(save_scene(host(), (dir_ / "out.ac").string()), ac::Error);
+    EXPECT_THROW(save_scene(host(), (dir_ / "out.ac").string()), standin::Error);
     host().scene().add_object("extra");
-    EXPECT_THROW(save_scene(host(), (dir_ / "out.ac").string()), ac::Error);
+    EXPECT_THROW(save_scene(host(), (dir_ / "out.ac").string()), standin::Error);
     EXPECT_FALSE(fs::exists(dir_ / "out.ac"));
 }
 
@@ -120,7 +120,7 @@ TEST_F(SceneFiles, AMovedVertexOfASingularObjectIsRefused)
     try {
         save_scene(host(), (dir_ / "out2.ac").string());
         FAIL();
-    } catch (const ac::Error &e) {
+    } catch (const standin::Error &e) {
         EXPECT_NE(std::string(e.what()).find("'hand'"), std::string::npos) << e.what();
     }
     EXPECT_FALSE(fs::exists(dir_ / "out2.ac"));
@@ -150,7 +150,7 @@ TEST_F(SceneFiles, ABuiltSceneIsSavedAsANewModel)
 
     host().reset_scene();
     host().scene().add_object("say \"hi\"");
-    EXPECT_THROW(save_scene(host(), (dir_ / "bad.ac").string()), ac::Error);
+    EXPECT_THROW(save_scene(host(), (dir_ / "bad.ac").string()), standin::Error);
 }
 
 TEST_F(SceneFiles, EdgesCloseSurfacesButNotLines)
