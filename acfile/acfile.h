@@ -4,7 +4,7 @@
 // The model is lossless: every token of every object is kept in file order
 // with the text it was written with, materials are kept as written, and each
 // coordinate remembers its original text so that an unchanged value is written
-// back character for character. See README ("How files are read") for the
+// back character for character. See docs/model-files.md ("How files are read") for the
 // policies on malformed files.
 //
 // The reader is read.cpp with its parts (reader.h); the writer is write.cpp;

@@ -1,4 +1,4 @@
-# Pictures for the README, from standin --gui examples/banner.ac: the Rilo
+# Pictures for docs/dialog.md and docs/window.md, from standin --gui examples/banner.ac: the Rilo
 # dialog about to ripple the banner, saved to $RILO_SCREENSHOT, then the main
 # window with the rippled banner in the 3D view, saved to $RILO_WINDOW_SCREENSHOT.
 set ::standin::gui::modal_messages 0

@@ -227,7 +227,7 @@ directory in   |root  |mkdir d.ac                          |$S apply d.ac out.ac
 # Messages
 nul in a token |root  |printf 'AC3Db\nOBJECT world\nkids 1\nOBJECT poly\nnumvert f\000\033x\nkids 0\n' >in.ac|$S apply in.ac out.ac $W| |1|in.ac:5: expected a whole number after numvert, found 'f\\x00\\x1bx'$||
 mat beyond     |root  |model 'loc 0 0 0' '1 0 0' '2 0 0' '3 0 0' 5 >in.ac|$S apply in.ac out.ac $W          | |0|in.ac:17: warning: surface 0 of object 'r' uses material 5, but the file has 1 material|out|
-# The command's refusals (README, "Bad input")
+# The command's refusals (docs/bad-input.md)
 few parameters |root  |                                    |$S -c 'pjtrilo_go x y'                    | |0|Insufficient parameters passed to rilo utility||
 same axis      |root  |                                    |$S apply in.ac out.ac --freq-axis x --amp-axis X --frequency 1 --amplitude 1| |1|rilo : cannot apply frequency and amplitude to same axis; nothing written||
 axis q         |root  |                                    |$S apply in.ac out.ac --freq-axis q --amp-axis y --frequency 1 --amplitude 1| |1|rilo : cannot interpret frequency axis q||
