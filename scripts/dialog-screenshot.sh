@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Writes docs/dialog.png and docs/window.png from a build folder (default: build) on a
+# Writes the pictures of the docs pages from a build folder (default: build) on a
 # private Xvfb display: docs/dialog.png, the Rilo dialog as the stand-in
 # shows it, and docs/window.png, the main window with the bundled banner
 # after the dialog's wave.
