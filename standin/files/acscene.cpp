@@ -90,8 +90,8 @@ void build_scene(Scene &scene, AcDocument &doc)
             const ac::Vertex w = placement.to_world(source.verts[i]);
             if (!std::isfinite(w.x) || !std::isfinite(w.y) || !std::isfinite(w.z))
                 throw Error(doc.model.path + ":" + std::to_string(source.line) + ": expected world coordinates " +
-                                "within single precision, found vertex " + std::to_string(i) + " of " +
-                                ac::describe(source) + " placed beyond them by its loc and rot");
+                            "within single precision, found vertex " + std::to_string(i) + " of " +
+                            ac::describe(source) + " placed beyond them by its loc and rot");
             object->add_vertex(w.x, w.y, w.z);
         }
         // The scene reads the model's references in place: the model lives
@@ -117,8 +117,8 @@ bool local_of_moved(const AcDocument::Link &link, std::size_t i, const std::stri
     try {
         local = link.placement.to_local({w.x, w.y, w.z}, old);
     } catch (const ac::Error &e) {
-        throw Error(path + ": cannot save vertex " + std::to_string(i) + " of " + ac::describe(*link.source) +
-                        ": " + e.what() + "; nothing written");
+        throw Error(path + ": cannot save vertex " + std::to_string(i) + " of " + ac::describe(*link.source) + ": " +
+                    e.what() + "; nothing written");
     }
     return !same_bits(local, old);
 }
@@ -128,12 +128,12 @@ void check_fit(const Scene &scene, const AcDocument &doc, const std::string &pat
 {
     if (doc.links.size() != scene.object_count() + 1)
         throw Error(path + ": cannot save: the scene has " + std::to_string(scene.object_count()) +
-                        " objects, the model it was loaded from " + std::to_string(doc.links.size() - 1));
+                    " objects, the model it was loaded from " + std::to_string(doc.links.size() - 1));
     for (const AcDocument::Link &link : doc.links) {
         const Object &o = *link.object;
         if (o.vertices.size() != link.source->verts.size() || o.surfaces.size() != link.source->surfs.size())
             throw Error(path + ": cannot save: " + ac::describe(*link.source) +
-                            " no longer has the vertices and surfaces of the model it was loaded from");
+                        " no longer has the vertices and surfaces of the model it was loaded from");
     }
 }
 

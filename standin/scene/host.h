@@ -211,7 +211,6 @@ public:
     void note_misuse(std::string what);
 
 private:
-
     // Every line the host prints goes through here: on standard error, when
     // echoing or when ALWAYS.
     void print(const std::string &text, bool always = false) const;
