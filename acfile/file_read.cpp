@@ -157,9 +157,7 @@ public:
         struct stat now {};
         if (::fstat(fd_, &now) != 0) fail_call(path_, when == TextCheck::loaded ? "load" : "save", "fstat", errno);
         const bool cut = guard_->cut.load() || now.st_size < st_.st_size;
-        if (!cut && same_text && now.st_size == st_.st_size && same_time(now.st_mtim, st_.st_mtim) &&
-            same_time(now.st_ctim, st_.st_ctim))
-            return;
+        if (!cut && same_text && detail::same_size_and_times(now, st_)) return;
         // Its change time moves when its last name goes too (a rename over
         // it, as editors save), so that is told apart.
         const std::string what = cut ? "cut short" : now.st_nlink == 0 ? "replaced or removed" : "changed in place";
@@ -174,10 +172,6 @@ public:
     }
 
 private:
-    static bool same_time(const timespec &a, const timespec &b)
-    {
-        return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
-    }
     std::uint64_t digest_rest() const
     {
         digested_ += running_.add(addr_ + digested_, size_ - digested_);
@@ -243,10 +237,7 @@ std::shared_ptr<const TextStore> copy_file(const std::string &path, int fd, cons
     detail::stop_for_tests("load");
     struct stat now {};
     if (::fstat(fd, &now) != 0) fail_call(path, "load", "fstat", errno);
-    const FileStamp before = detail::stamp_of(st, std::nullopt), after = detail::stamp_of(now, std::nullopt);
-    if (before.size != after.size || text.size() != after.size || before.modified_s != after.modified_s ||
-        before.modified_ns != after.modified_ns || before.changed_s != after.changed_s ||
-        before.changed_ns != after.changed_ns)
+    if (!detail::same_size_and_times(st, now) || text.size() != static_cast<std::uint64_t>(now.st_size))
         throw Error(path + ": cannot load: the file was changed while it was read; nothing loaded");
     return std::make_shared<CopiedFile>(std::move(text),
                                         detail::stamp_of(now, detail::digest_of(text.data(), text.size())));

@@ -30,6 +30,12 @@ FileStamp stamp_of(const struct stat &st, std::optional<std::uint64_t> digest)
     return s;
 }
 
+bool same_size_and_times(const FileStamp &a, const FileStamp &b)
+{
+    return a.size == b.size && a.modified_s == b.modified_s && a.modified_ns == b.modified_ns &&
+           a.changed_s == b.changed_s && a.changed_ns == b.changed_ns;
+}
+
 }  // namespace detail
 
 namespace {
@@ -86,9 +92,7 @@ std::string file_changes(const std::string &path, const FileStamp &stamp)
         return "replaced by another file" + what_it_is_now(stamp, now);
     bool same = static_cast<std::uint64_t>(now.st_size) == stamp.size && S_ISREG(now.st_mode);
     if (!stamp.digested) {
-        const FileStamp times = detail::stamp_of(now, std::nullopt);
-        same = same && times.modified_s == stamp.modified_s && times.modified_ns == stamp.modified_ns &&
-               times.changed_s == stamp.changed_s && times.changed_ns == stamp.changed_ns;
+        same = same && detail::same_size_and_times(detail::stamp_of(now, std::nullopt), stamp);
     } else {
         std::uint64_t digest = 0;
         same = same && digest_file(fd.get(), static_cast<std::size_t>(now.st_size), digest) && digest == stamp.digest;

@@ -44,6 +44,15 @@ private:
 // The stamp of a file as fstat found it, with the digest of its bytes if given.
 FileStamp stamp_of(const struct stat &st, std::optional<std::uint64_t> digest);
 
+// Whether two readings of a file show the same size, modification time and
+// change time: as far as the file system's clock tells, nothing wrote it
+// in between.
+bool same_size_and_times(const FileStamp &a, const FileStamp &b);
+inline bool same_size_and_times(const struct stat &a, const struct stat &b)
+{
+    return same_size_and_times(stamp_of(a, std::nullopt), stamp_of(b, std::nullopt));
+}
+
 // Removes the temporary file of a save in progress, if any; async-signal-safe,
 // for a handler of a signal that is about to end the process.
 void remove_live_temp();
