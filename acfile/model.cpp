@@ -2,6 +2,7 @@
 // coordinates, counts) and the walk over the object tree, each object with
 // its placement.
 #include "reader.h"
+#include "same_bits.h"
 
 #include <bit>
 #include <charconv>
@@ -108,23 +109,11 @@ Ref Model::make_ref(std::uint32_t index, float u, float v)
 
 namespace detail {
 
-// Each vertex gives a term of its bits and its place, mixed by steps that
-// each map different words to different words (a shift folded in by xor, a
-// product by an odd number): a change of any one coordinate changes its
-// term, and the mixing spreads a vertex moved elsewhere over every bit.
+// The sum of the vertices' position terms, and their number.
 std::uint64_t vertex_digest(const Vertex *v, std::size_t n)
 {
     std::uint64_t digest = n;
-    for (std::size_t i = 0; i < n; ++i) {
-        const std::uint64_t xy =
-            std::uint64_t{std::bit_cast<std::uint32_t>(v[i].x)} << 32 | std::bit_cast<std::uint32_t>(v[i].y);
-        const std::uint64_t z = std::bit_cast<std::uint32_t>(v[i].z);
-        std::uint64_t term = xy ^ (z * 0x9E3779B97F4A7C15u + i * 0xC2B2AE3D27D4EB4Fu);
-        term ^= term >> 32;
-        term *= 0xD6E8FEB86659FD93u;
-        term ^= term >> 29;
-        digest += term;
-    }
+    for (std::size_t i = 0; i < n; ++i) digest += position_term(static_cast<std::uint32_t>(i), v[i]);
     return digest;
 }
 

@@ -1,12 +1,12 @@
 #include "checks.h"
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "host.h"
+#include "same_bits.h"
 
 namespace standin {
 
@@ -17,27 +17,14 @@ bool counters_equal(const Counters &a, const Counters &b)
     return a.bounding_box == b.bounding_box && a.redraw == b.redraw && a.status == b.status;
 }
 
-// A digest of vertex INDEX of an object standing at V.  An object's digest
-// is the sum of its vertices', so that the vertices of an undo step count in
-// the order the step lists them; a moved vertex changes the sum unless 64-bit
-// mixes collide.
-inline uint64_t position_digest(uint32_t index, const Vertex &v)
-{
-    uint32_t x, y, z;
-    std::memcpy(&x, &v.x, 4);
-    std::memcpy(&y, &v.y, 4);
-    std::memcpy(&z, &v.z, 4);
-    const uint64_t h =
-        (uint64_t{x} << 32 | y) * 0x9e3779b97f4a7c15u ^ (uint64_t{z} << 32 | index) * 0xc2b2ae3d27d4eb4fu;
-    return h ^ (h >> 32);
-}
-
+// An object's digest: the sum of its vertices' position terms, so that the
+// vertices of an undo step count in whatever order the step lists them.
 uint64_t object_digest(const Object &o)
 {
     uint64_t digest = 0;
     uint32_t i = 0;
     o.vertices.for_each_span([&](const HostVertex *records, size_t n) {
-        for (size_t k = 0; k < n; ++k) digest += position_digest(i++, records[k].v);
+        for (size_t k = 0; k < n; ++k) digest += ac::position_term(i++, records[k].v);
     });
     return digest;
 }
@@ -75,7 +62,7 @@ void add_run(Invocation &inv, const SavedVertices::Run &run, const Vertex *posit
             if (states[k].step == stamp) continue;
             states[k].step = stamp;
         }
-        sum += position_digest(static_cast<uint32_t>(first + k), position[k]);
+        sum += ac::position_term(static_cast<uint32_t>(first + k), position[k]);
         ++stepped;
     }
     span.saved += sum;
@@ -126,7 +113,7 @@ bool changed_since_start(Invocation &inv, bool set_aside)
         if (span.stepped < span.count) {
             uint32_t i = 0;
             for (auto v = object->vertices.begin(); i < span.count; ++v, ++i) {
-                if (!stepped || state_of(*v).step != inv.step_stamp) digest += position_digest(i, v->v);
+                if (!stepped || state_of(*v).step != inv.step_stamp) digest += ac::position_term(i, v->v);
             }
         }
         if (digest == span.start) continue;
