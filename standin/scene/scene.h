@@ -150,6 +150,11 @@ struct Object {
     int id = 0;
     Object *parent = nullptr;
     bool subdivided = false;
+    // As the model file marks the object: not drawn, picked or selected;
+    // not selectable; shown folded in the window's tree.
+    bool hidden = false;
+    bool locked = false;
+    bool folded = false;
     standin::Stamp mark = 0;
     bool selected = false;                                                // in the host's selected objects
     standin::Blocks<standin::HostVertex, standin::VertexState> vertices;  // records stay in place as the object grows
