@@ -120,6 +120,9 @@ struct Object {
     std::vector<Surface> surfs;
     std::vector<Ref> refs;
     std::vector<Object> kids;
+    // The bare flags as read: not shown, not to be selected, shown folded
+    // in a tree of objects. Their tokens stay among `tokens` as well.
+    bool hidden = false, locked = false, folded = false;
 
     const Token *find(std::string_view key) const;
     std::string name() const;  // unquoted; "" when there is none
@@ -234,6 +237,11 @@ struct ReadOptions {
 // Asked once per object, in file order, as the object is written.
 using VertexSource = std::function<const Vertex *(const Object &)>;
 
+// Whether an object is to be written hidden, asked once per object in file
+// order: its `hidden` line is added or removed when this differs from what
+// was read, and the object's text is otherwise as read.
+using HiddenSource = std::function<bool(const Object &)>;
+
 struct ReplaceOptions {
     bool force = false;   // replace a file the user may not write, or whose owner cannot be kept
     bool digest = false;  // the stamp returned has a digest of the bytes written (some 5% of a save's time)
@@ -247,6 +255,7 @@ struct WriteOptions {
     ProgressSink on_progress;  // in vertices and corners written
     ReplaceOptions replace;
     VertexSource vertices;  // empty: every object's own
+    HiddenSource hidden;    // empty: every object's own flag as read
 };
 
 // A regular file larger than this is refused before it is read; a stream
@@ -266,7 +275,7 @@ Model read_text(std::string text, const std::string &name, const ReadOptions &op
 // model read without its copy of them were edited. Returns the stamp of the
 // file written.
 FileStamp write_file(const Model &m, const std::string &path, const WriteOptions &opt = {});
-std::string write_text(const Model &m, const VertexSource &vertices = {});
+std::string write_text(const Model &m, const VertexSource &vertices = {}, const HiddenSource &hidden = {});
 
 // Replaces the file at `path` with what `produce` hands to the sink: written
 // to a temporary file `.rilo-PID-N.tmp` beside it, given the old file's

@@ -176,8 +176,12 @@ void Reader::read_token_args(Object &o, Token &tok)
     } else if (key == "subdiv") {
         read_count("subdiv");
         take();
-    } else if (key == "hidden" || key == "locked" || key == "folded") {
-        // a bare flag
+    } else if (key == "hidden") {
+        o.hidden = true;
+    } else if (key == "locked") {
+        o.locked = true;
+    } else if (key == "folded") {
+        o.folded = true;
     } else {
         // Not known here: kept with the numbers and strings that follow.
         while (!cur().eof() && (cur().str || is_number(cur()))) take();

@@ -86,8 +86,9 @@ private:
 class Writer {
 public:
     // `refusing` begins the message of a refusal: "OUT: cannot save: ".
-    Writer(const Model &m, const VertexSource &vertices, Out &out, detail::Progress &progress, std::string refusing)
-        : m_(m), vertices_(vertices), o_(out), progress_(progress), refusing_(std::move(refusing))
+    Writer(const Model &m, const VertexSource &vertices, const HiddenSource &hidden, Out &out,
+           detail::Progress &progress, std::string refusing)
+        : m_(m), vertices_(vertices), hidden_(hidden), o_(out), progress_(progress), refusing_(std::move(refusing))
     {
     }
 
@@ -241,15 +242,31 @@ private:
         const std::size_t n = ob.tokens.size();
         const std::size_t va = ob.vert_at == Object::npos ? n : ob.vert_at;
         const std::size_t sa = ob.surf_at == Object::npos ? n : std::max(ob.surf_at, verts ? va : 0);
+        const bool hide = hidden_ ? hidden_(ob) : ob.hidden;
+        const std::size_t add_hidden = hide && !ob.hidden ? hidden_place(ob) : Object::npos;
         for (std::size_t i = 0; i <= n; ++i) {
+            if (i == add_hidden) {
+                o_.put("hidden");
+                o_.nl();
+            }
             if (verts && i == va) vertices(ob);
             if (surfs && i == sa) surfaces(ob);
-            if (i < n) token(ob.tokens[i]);
+            if (i < n && (hide || ob.tokens[i].key != "hidden")) token(ob.tokens[i]);
         }
         o_.put("kids ");
         o_.num(ob.kids.size());
         o_.nl();
         for (const Object &k : ob.kids) object(k);
+    }
+
+    // Where a `hidden` line goes among an object's tokens: where the modeller
+    // writes it, after the header's lines and before any `locked` and
+    // `folded`, the vertices, the surfaces and `kids`.
+    static std::size_t hidden_place(const Object &ob)
+    {
+        std::size_t at = std::min({ob.vert_at, ob.surf_at, ob.tokens.size()});
+        while (at > 0 && (ob.tokens[at - 1].key == "locked" || ob.tokens[at - 1].key == "folded")) --at;
+        return at;
     }
 
     // Counts what was written; now and then shows it, and lets go of the
@@ -267,6 +284,7 @@ private:
 
     const Model &m_;
     const VertexSource &vertices_;
+    const HiddenSource &hidden_;
     Out &o_;
     detail::Progress &progress_;
     const std::string refusing_;
@@ -275,13 +293,13 @@ private:
 
 }  // namespace
 
-std::string write_text(const Model &m, const VertexSource &vertices)
+std::string write_text(const Model &m, const VertexSource &vertices, const HiddenSource &hidden)
 {
     if (m.store) m.store->check(TextCheck::before_save);
     std::string s;
     Out out([&](const char *p, std::size_t n) { s.append(p, n); }, m.crlf);
     detail::Progress none("saving", m.path, 1, false);
-    Writer(m, vertices, out, none, m.path + ": cannot write: ").run();
+    Writer(m, vertices, hidden, out, none, m.path + ": cannot write: ").run();
     if (m.store) m.store->check(TextCheck::after_copy);
     return s;
 }
@@ -299,7 +317,7 @@ FileStamp write_file(const Model &m, const std::string &path_in, const WriteOpti
                                       opt.progress && m.text.size() >= detail::progress_threshold, 2, opt.on_progress);
             Out out(sink, m.crlf);
             detail::stop_for_tests("save");
-            Writer(m, opt.vertices, out, progress, path_in + ": cannot save: ").run();
+            Writer(m, opt.vertices, opt.hidden, out, progress, path_in + ": cannot save: ").run();
             if (m.store) m.store->check(TextCheck::after_copy, path_in);
         },
         opt.replace);

@@ -49,6 +49,9 @@ ac::Model fresh_model(Scene &scene, const std::string &path)
             a.tokens.push_back(ac::Token{"name", {"\"" + o.name + "\""}, {}, 0});
         }
         if (o.subdivided) a.tokens.push_back(ac::Token{"subdiv", {"1"}, {}, 0});
+        const std::pair<bool, const char *> flags[] = {{o.hidden, "hidden"}, {o.locked, "locked"}, {o.folded, "folded"}};
+        for (const auto &[flag, key] : flags)
+            if (flag) a.tokens.push_back(ac::Token{key, {}, {}, 0});
         if (a.type == "poly") {
             a.vert_at = a.surf_at = a.tokens.size();
             for (const auto &hv : o.vertices) a.verts.push_back({hv.v.x, hv.v.y, hv.v.z});
@@ -85,6 +88,10 @@ void build_scene(Scene &scene, AcDocument &doc)
             object = &scene.add_object(source.name(), parent == &scene.world() ? nullptr : parent);
             object->subdivided = source.subdiv() > 0;
         }
+        object->kind = source.type;
+        object->hidden = source.hidden;
+        object->locked = source.locked;
+        object->folded = source.folded;
         object->reserve(source.verts.size(), source.surfs.size());
         for (std::size_t i = 0; i < source.verts.size(); ++i) {
             const ac::Vertex w = placement.to_world(source.verts[i]);
@@ -135,6 +142,16 @@ void check_fit(const Scene &scene, const AcDocument &doc, const std::string &pat
             throw Error(path + ": cannot save: " + ac::describe(*link.source) +
                         " no longer has the vertices and surfaces of the model it was loaded from");
     }
+}
+
+// The link of a model's object, looked for from NEXT on (the writer asks in
+// the links' order) and then from the start; NEXT is left at it.
+const AcDocument::Link &link_of(const AcDocument &doc, const ac::Object &object, std::size_t &next)
+{
+    for (std::size_t tries = 0; tries < 2; ++tries, next = 0)
+        for (; next < doc.links.size(); ++next)
+            if (doc.links[next].source == &object) return doc.links[next];
+    throw Error(doc.model.path + ": cannot save: " + ac::describe(object) + " is not in the scene");
 }
 
 // Hands the writer each object's local coordinates as it reaches the
@@ -228,6 +245,8 @@ std::size_t save_scene(Host &host, const std::string &path, const ac::WriteOptio
     check_fit(host.scene(), doc, path);
     MovedLocals locals(doc, path);
     told.vertices = [&locals](const ac::Object &object) { return locals(object); };
+    std::size_t next = 0;
+    told.hidden = [&doc, &next](const ac::Object &object) { return link_of(doc, object, next).object->hidden; };
     note_file(host, path, ac::write_file(doc.model, path, told));
     return locals.moved();
 }

@@ -71,6 +71,14 @@ void Host::select_object(Object &object)
     selected_objects_.push_back(&object);
 }
 
+void Host::deselect(Object &object)
+{
+    if (object.selected) std::erase(selected_objects_, &object);
+    object.selected = false;
+    for (auto &v : object.vertices) state_of(v).selected = false;
+    for (auto &s : object.surfaces) s.selected = false;
+}
+
 void Host::select_none_objects()
 {
     for (Object *o : selected_objects_) o->selected = false;

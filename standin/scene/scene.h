@@ -155,6 +155,7 @@ struct Object {
     bool hidden = false;
     bool locked = false;
     bool folded = false;
+    std::string kind = "poly";  // the model's type of object: world, poly, group, light
     standin::Stamp mark = 0;
     bool selected = false;                                                // in the host's selected objects
     standin::Blocks<standin::HostVertex, standin::VertexState> vertices;  // records stay in place as the object grows
@@ -234,6 +235,23 @@ inline VertexState &state_of(const HostVertex &v)
 inline VertexState *states_of_run(const HostVertex *first, size_t count)
 {
     return VertexBlocks::sides_of_run(first, first->offset, count);
+}
+
+// Hidden or locked as the window and the selection take it: by its own
+// flag or any ancestor's below the world (the world has no place in the
+// tree, where it could be shown again).
+inline bool counts_hidden(const Object &o)
+{
+    for (const Object *at = &o; at->parent != nullptr; at = at->parent)
+        if (at->hidden) return true;
+    return false;
+}
+
+inline bool counts_locked(const Object &o)
+{
+    for (const Object *at = &o; at->parent != nullptr; at = at->parent)
+        if (at->locked) return true;
+    return false;
 }
 
 inline bool is_selected(const HostVertex &v)

@@ -121,8 +121,57 @@ Tcl_Obj *object_info(Shell &, Args &args)
                         text("vertices"),   wide(o.vertices.size()),
                         text("surfaces"),   wide(o.surfaces.size()),
                         text("children"),   children,
-                        text("subdivided"), Tcl_NewBooleanObj(o.subdivided)};
+                        text("subdivided"), Tcl_NewBooleanObj(o.subdivided),
+                        text("kind"),       text(o.kind),
+                        text("hidden"),     Tcl_NewIntObj(o.hidden),
+                        text("locked"),     Tcl_NewIntObj(o.locked),
+                        text("folded"),     Tcl_NewIntObj(o.folded)};
     return Tcl_NewListObj(static_cast<int>(std::size(items)), items);
+}
+
+// Every object in tree order, one list each, for a window that shows them
+// all: {ID PARENT NAME KIND VERTICES SURFACES HIDDEN LOCKED FOLDED}.
+Tcl_Obj *object_tree(Shell &, Args &args)
+{
+    args.need(0, 0, "tree");
+    Tcl_Obj *rows = Tcl_NewListObj(0, nullptr);
+    host().scene().for_each_object([&](Object &o) {
+        Tcl_Obj *row[] = {Tcl_NewIntObj(o.id),      Tcl_NewIntObj(o.parent ? o.parent->id : 0),
+                          text(o.name),             text(o.kind),
+                          wide(o.vertices.size()),  wide(o.surfaces.size()),
+                          Tcl_NewIntObj(o.hidden),  Tcl_NewIntObj(o.locked),
+                          Tcl_NewIntObj(o.folded)};
+        Tcl_ListObjAppendElement(nullptr, rows, Tcl_NewListObj(static_cast<int>(std::size(row)), row));
+    });
+    return rows;
+}
+
+// Sets the hidden flag of the objects given; hiding one also takes it, and
+// what is below it, out of the selection.  Every id is checked first.  The
+// flag is saved with the model; a selection is not, so it is no change.
+Tcl_Obj *set_hidden(Args &args, bool hidden, const char *usage)
+{
+    args.need(1, -1, usage);
+    std::vector<Object *> objects;
+    for (int i = 0; i < args.count; ++i) objects.push_back(&args.object(i));
+    bool changed = false;
+    for (Object *o : objects) {
+        changed = changed || o->hidden != hidden;
+        o->hidden = hidden;
+    }
+    if (changed) host().note_scene_changed();
+    if (hidden) deselect_trees(host(), objects);
+    return nullptr;
+}
+
+Tcl_Obj *hide(Shell &, Args &args)
+{
+    return set_hidden(args, true, "hide ID...");
+}
+
+Tcl_Obj *unhide(Shell &, Args &args)
+{
+    return set_hidden(args, false, "unhide ID...");
 }
 
 const char *const kSelectUsage = "select all|none|objects NAME...|surfaces NAME...|vertices NAME...";
@@ -147,6 +196,7 @@ Tcl_Obj *pick(Shell &, Args &args)
     args.need(2, -1, kPickUsage);
     Host &h = host();
     const int mode = select_mode_named(args.str(0));
+    for (int i = 1; i < (mode == kSelectObjects ? args.count : 2); ++i) refuse_locked(args.object(i));
     if (mode != h.select_mode()) {
         h.select_none();
         h.set_select_mode(mode);
@@ -190,7 +240,7 @@ const Subcommand kSceneSubcommands[] = {
     {"new", new_scene},         {"object", add_object},   {"vertex", add_vertices}, {"surface", add_surface},
     {"subdivided", subdivided}, {"get", get_coordinates}, {"set", set_vertex},      {"objects", object_ids},
     {"info", object_info},      {"select", select},       {"pick", pick},           {"mode", select_mode},
-    {"bbox", bounding_box},
+    {"bbox", bounding_box},     {"tree", object_tree},    {"hide", hide},           {"unhide", unhide},
 };
 
 }  // namespace
