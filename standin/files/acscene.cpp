@@ -52,6 +52,9 @@ ac::Model fresh_model(Scene &scene, const std::string &path)
         const std::pair<bool, const char *> flags[] = {{o.hidden, "hidden"}, {o.locked, "locked"}, {o.folded, "folded"}};
         for (const auto &[flag, key] : flags)
             if (flag) a.tokens.push_back(ac::Token{key, {}, {}, 0});
+        a.hidden = o.hidden;
+        a.locked = o.locked;
+        a.folded = o.folded;
         if (a.type == "poly") {
             a.vert_at = a.surf_at = a.tokens.size();
             for (const auto &hv : o.vertices) a.verts.push_back({hv.v.x, hv.v.y, hv.v.z});

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -151,6 +152,61 @@ TEST_F(SceneFiles, ABuiltSceneIsSavedAsANewModel)
     host().reset_scene();
     host().scene().add_object("say \"hi\"");
     EXPECT_THROW(save_scene(host(), (dir_ / "bad.ac").string()), standin::Error);
+}
+
+// The flags as the modeller writes them: a hidden line after the header,
+// before locked, folded, the vertices and kids.
+const char *const kFlagged =
+    "AC3Db\nMATERIAL \"m\" rgb 1 1 1  amb 0 0 0  emis 0 0 0  spec 0 0 0  shi 1  trans 0\n"
+    "OBJECT world\nkids 4\n"
+    "OBJECT group\nname \"g\"\nloc 0 0 1\nfolded\nkids 1\n"
+    "OBJECT poly\nname \"in\"\ncrease 30\nhidden\nnumvert 1\n0 0 0\nkids 0\n"
+    "OBJECT poly\nname \"lock\"\nlocked\nkids 0\n"
+    "OBJECT light\nkids 0\n"
+    "OBJECT poly\nnumvert 1\n1 1 1\nnumsurf 0\nkids 0\n";
+
+TEST_F(SceneFiles, FlagsAreReadAndSavedAsTheyNowStand)
+{
+    struct Row {
+        std::vector<int> hide, unhide;
+        const char *before, *after;  // the change expected in kFlagged; "" none
+    };
+    const Row rows[] = {
+        {{}, {}, "", ""},
+        {{2}, {}, "", ""},                // hidden already
+        {{1}, {1}, "", ""},               // and back
+        {{1}, {}, "loc 0 0 1\nfolded", "loc 0 0 1\nhidden\nfolded"},
+        {{}, {2}, "crease 30\nhidden\n", "crease 30\n"},
+        {{3}, {}, "\"lock\"\nlocked", "\"lock\"\nhidden\nlocked"},
+        {{4}, {}, "light\nkids", "light\nhidden\nkids"},
+        {{5}, {}, "poly\nnumvert 1\n1", "poly\nhidden\nnumvert 1\n1"},
+    };
+    std::ofstream(dir_ / "flags.ac") << kFlagged;
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.after);
+        load_scene(host(), (dir_ / "flags.ac").string());
+        Scene &s = host().scene();
+        const std::vector<std::array<bool, 3>> flags{{0, 0, 1}, {1, 0, 0}, {0, 1, 0}, {0, 0, 0}, {0, 0, 0}};
+        for (int id = 1; id <= 5; ++id)
+            EXPECT_EQ((std::array<bool, 3>{s.find(id)->hidden, s.find(id)->locked, s.find(id)->folded}),
+                      flags[static_cast<std::size_t>(id - 1)]);
+        EXPECT_EQ(s.find(1)->kind, "group");
+        EXPECT_EQ(s.find(4)->kind, "light");
+        for (int id : row.hide) s.find(id)->hidden = true;
+        for (int id : row.unhide) s.find(id)->hidden = false;
+        save_scene(host(), (dir_ / "out.ac").string());
+        std::string want = kFlagged;
+        if (*row.before) want.replace(want.find(row.before), std::strlen(row.before), row.after);
+        EXPECT_EQ(slurp(dir_ / "out.ac"), want);
+    }
+    // A scene built without a model writes its flags, and reads them back.
+    host().reset_scene();
+    Object &made = host().scene().add_object("made");
+    made.hidden = made.locked = made.folded = true;
+    save_scene(host(), (dir_ / "made.ac").string());
+    load_scene(host(), (dir_ / "made.ac").string());
+    const Object &back = *host().scene().find(1);
+    EXPECT_TRUE(back.hidden && back.locked && back.folded);
 }
 
 TEST_F(SceneFiles, EdgesCloseSurfacesButNotLines)
