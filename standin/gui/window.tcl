@@ -726,16 +726,18 @@ proc ::standin::gui::select_objects {ids} {
         return
     }
     foreach id [lsort -unique -integer [with_children $ids]] {
-        pick_all_in $id $mode
+        if {![tree_locked $id]} {
+            pick_all_in $id $mode
+        }
     }
 }
 
+# What the host's select all takes: neither hidden nor locked.
 proc ::standin::gui::select_all {} {
     variable mode
-    if {$mode eq "objects"} {
-        standin select all
-    } else {
-        select_objects [standin objects]
+    set ids [standin select all]
+    if {$mode ne "objects"} {
+        select_objects $ids
     }
 }
 
@@ -890,7 +892,7 @@ proc ::standin::gui::tree_selected {} {
     set ids [lmap item [$t selection] {string range $item 1 end}]
     if {[lsort -integer $ids] eq [lsort -integer [dict get $info selected]]} return
     foreach id $ids {
-        if {"locked" in [$t item o$id -tags]} {
+        if {[tree_locked $id]} {
             say "Cannot select [tree_object_words $id]: it is locked"
             bell
             $t selection set [lmap id [dict get $info selected] {set id o$id}]
@@ -898,6 +900,12 @@ proc ::standin::gui::tree_selected {} {
         }
     }
     select_objects $ids
+}
+
+# Whether an object or one above it is locked, as the tree shows it.
+proc ::standin::gui::tree_locked {id} {
+    set t .main.objects.list
+    expr {[$t exists o$id] && "locked" in [$t item o$id -tags]}
 }
 
 # An object as the status bar names it: object 'name', or object (poly 3).

@@ -184,7 +184,12 @@ Tcl_Obj *select(Shell &, Args &args)
     std::vector<std::string> names = args.words();
     names.erase(names.begin());
     const auto chosen = select_by_name(host(), kind, names);
-    if (kind == "none" || kind == "all") return nullptr;
+    if (kind == "none") return nullptr;
+    if (kind == "all") {
+        Tcl_Obj *ids = Tcl_NewListObj(0, nullptr);
+        for (const Object *o : chosen) Tcl_ListObjAppendElement(nullptr, ids, Tcl_NewIntObj(o->id));
+        return ids;
+    }
     return Tcl_NewIntObj(static_cast<int>(chosen.size()));
 }
 

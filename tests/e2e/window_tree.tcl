@@ -1,7 +1,8 @@
 # The window's tree of objects: hidden objects greyed, folded ones closed,
 # unnamed ones labelled by kind, a tooltip with the whole name and path,
-# Hide and Unhide from the menu, the keys and the context menu, a locked
-# object refused in the status bar, and rows and names that fit at 192 dpi.
+# Hide and Unhide from the menu, the keys and the context menu, select all
+# without hidden and locked objects, a locked object refused in the status
+# bar, and rows and names that fit at 192 dpi.
 source [file join [file dirname [info script]] lib.tcl]
 windows_under_test
 
@@ -115,6 +116,16 @@ foreach {name script expected} {
 outer / middle / DEEP} 0}
     rows-fit {expr {[ttk::style lookup Treeview -rowheight] >= [font metrics [::standin::gui::tree_font] -linespace]}} 1
     names-fit {expr {[$t column #0 -width] >= [font measure [::standin::gui::tree_font] $deep] + 3 * 20}} 1
+    select-all {
+        ::standin::gui::set_mode vertices
+        ::standin::gui::select_all
+        settle
+        set info [::standin::view sync]
+        ::standin::gui::set_mode objects
+        standin select none
+        settle
+        list [dict get $info selected] [dict get $info items] [standin select all]
+    } {{3 4} 4 {1 4}}
     hide-menu {
         select_in_tree {o3 o4}
         .menubar.edit invoke Hide
@@ -142,7 +153,7 @@ outer / middle / DEEP} 0}
     locked-refused {
         select_in_tree o4
         select_in_tree {o4 o7}
-        list [$t selection] $::standin::gui::status [winfo exists .message] [catch {standin pick objects 7} m] $m
+        list [$t selection] $::standin::gui::status [winfo exists .message] [catch {standin pick vertices 7 0} m] $m
     } {o4 {Cannot select object 'fixed': it is locked} 0 1 {object 'fixed' is locked}}
 } {
     set expected [string map [list DEEP $deep] $expected]
