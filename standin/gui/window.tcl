@@ -852,8 +852,8 @@ proc ::standin::gui::fit_tree {t} {
         set width [expr {[font measure $font [$t item $item -text]] + ($depth($item) + 1) * $indent}]
         set widest [expr {max($widest, $width)}]
     }
-    set pad [winfo pixels $t 12p]
-    set first [expr {max([winfo pixels $t 1i], $widest + $pad)}]
+    set pad [font measure $font "mmm"]
+    set first [expr {max([font measure $font "Object name"], $widest) + $pad}]
     $t column #0 -width $first -minwidth $first
     variable tree_width [expr {$first + [$t column vertices -width] + [$t column surfaces -width] \
         + [winfo reqwidth [winfo parent $t].scroll] + 4}]
