@@ -49,7 +49,8 @@ ac::Model fresh_model(Scene &scene, const std::string &path)
             a.tokens.push_back(ac::Token{"name", {"\"" + o.name + "\""}, {}, 0});
         }
         if (o.subdivided) a.tokens.push_back(ac::Token{"subdiv", {"1"}, {}, 0});
-        const std::pair<bool, const char *> flags[] = {{o.hidden, "hidden"}, {o.locked, "locked"}, {o.folded, "folded"}};
+        const std::pair<bool, const char *> flags[] = {
+            {o.hidden, "hidden"}, {o.locked, "locked"}, {o.folded, "folded"}};
         for (const auto &[flag, key] : flags)
             if (flag) a.tokens.push_back(ac::Token{key, {}, {}, 0});
         a.hidden = o.hidden;

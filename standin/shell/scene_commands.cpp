@@ -136,10 +136,14 @@ Tcl_Obj *object_tree(Shell &, Args &args)
     args.need(0, 0, "tree");
     Tcl_Obj *rows = Tcl_NewListObj(0, nullptr);
     host().scene().for_each_object([&](Object &o) {
-        Tcl_Obj *row[] = {Tcl_NewIntObj(o.id),      Tcl_NewIntObj(o.parent ? o.parent->id : 0),
-                          text(o.name),             text(o.kind),
-                          wide(o.vertices.size()),  wide(o.surfaces.size()),
-                          Tcl_NewIntObj(o.hidden),  Tcl_NewIntObj(o.locked),
+        Tcl_Obj *row[] = {Tcl_NewIntObj(o.id),
+                          Tcl_NewIntObj(o.parent ? o.parent->id : 0),
+                          text(o.name),
+                          text(o.kind),
+                          wide(o.vertices.size()),
+                          wide(o.surfaces.size()),
+                          Tcl_NewIntObj(o.hidden),
+                          Tcl_NewIntObj(o.locked),
                           Tcl_NewIntObj(o.folded)};
         Tcl_ListObjAppendElement(nullptr, rows, Tcl_NewListObj(static_cast<int>(std::size(row)), row));
     });

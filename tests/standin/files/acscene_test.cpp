@@ -156,14 +156,13 @@ TEST_F(SceneFiles, ABuiltSceneIsSavedAsANewModel)
 
 // The flags as the modeller writes them: a hidden line after the header,
 // before locked, folded, the vertices and kids.
-const char *const kFlagged =
-    "AC3Db\nMATERIAL \"m\" rgb 1 1 1  amb 0 0 0  emis 0 0 0  spec 0 0 0  shi 1  trans 0\n"
-    "OBJECT world\nkids 4\n"
-    "OBJECT group\nname \"g\"\nloc 0 0 1\nfolded\nkids 1\n"
-    "OBJECT poly\nname \"in\"\ncrease 30\nhidden\nnumvert 1\n0 0 0\nkids 0\n"
-    "OBJECT poly\nname \"lock\"\nlocked\nkids 0\n"
-    "OBJECT light\nkids 0\n"
-    "OBJECT poly\nnumvert 1\n1 1 1\nnumsurf 0\nkids 0\n";
+const char *const kFlagged = "AC3Db\nMATERIAL \"m\" rgb 1 1 1  amb 0 0 0  emis 0 0 0  spec 0 0 0  shi 1  trans 0\n"
+                             "OBJECT world\nkids 4\n"
+                             "OBJECT group\nname \"g\"\nloc 0 0 1\nfolded\nkids 1\n"
+                             "OBJECT poly\nname \"in\"\ncrease 30\nhidden\nnumvert 1\n0 0 0\nkids 0\n"
+                             "OBJECT poly\nname \"lock\"\nlocked\nkids 0\n"
+                             "OBJECT light\nkids 0\n"
+                             "OBJECT poly\nnumvert 1\n1 1 1\nnumsurf 0\nkids 0\n";
 
 TEST_F(SceneFiles, FlagsAreReadAndSavedAsTheyNowStand)
 {
@@ -173,8 +172,8 @@ TEST_F(SceneFiles, FlagsAreReadAndSavedAsTheyNowStand)
     };
     const Row rows[] = {
         {{}, {}, "", ""},
-        {{2}, {}, "", ""},                // hidden already
-        {{1}, {1}, "", ""},               // and back
+        {{2}, {}, "", ""},   // hidden already
+        {{1}, {1}, "", ""},  // and back
         {{1}, {}, "loc 0 0 1\nfolded", "loc 0 0 1\nhidden\nfolded"},
         {{}, {2}, "crease 30\nhidden\n", "crease 30\n"},
         {{3}, {}, "\"lock\"\nlocked", "\"lock\"\nhidden\nlocked"},
