@@ -39,10 +39,12 @@ def main():
             out.write("kids 1\n")
             tile(out, "grid", side, side, -2.0, -2.0, step)
             return
-        # 25 x 40 tiles of side/25 x side/40 vertices; neighbouring tiles
-        # share no vertex, so each tile's quads stay its own.
+        # 25 x 40 tiles of about N/1000 vertices each, as near square as
+        # N/1000 allows; neighbouring tiles share no vertex.
         across, down = 25, 40
-        columns, rows = max(2, side // across), max(2, side // down)
+        each = max(4, int(sys.argv[1]) // (across * down))
+        columns = max(d for d in range(2, each + 1) if each % d == 0 and d * d <= each * 1.6) if each > 4 else 2
+        rows = max(2, each // columns)
         out.write(f"kids {across * down}\n")
         for j in range(down):
             for i in range(across):
