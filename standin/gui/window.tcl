@@ -162,9 +162,9 @@ proc ::standin::gui::build_tree {w} {
 
 proc ::standin::gui::build_status {} {
     ttk::frame .status -padding [px 6 2]
-    ttk::label .status.counts -textvariable ::standin::gui::counts
+    ttk::label .status.counts
     ttk::separator .status.gap1 -orient vertical
-    ttk::label .status.selection -textvariable ::standin::gui::selection
+    ttk::label .status.selection
     ttk::separator .status.gap2 -orient vertical
     ttk::label .status.message -anchor w -width 1 -textvariable ::standin::gui::status
     pack .status.counts -side left
@@ -172,6 +172,25 @@ proc ::standin::gui::build_status {} {
     pack .status.selection -side left
     pack .status.gap2 -side left -fill y -padx [px 8]
     pack .status.message -side left -fill x -expand 1
+    trace add variable ::standin::gui::counts write ::standin::gui::fit_status
+    trace add variable ::standin::gui::selection write ::standin::gui::fit_status
+    bind .status <Configure> ::standin::gui::fit_status
+}
+
+# Shows the model's size and the selection as fully as the status bar's
+# width allows: a narrow window drops the selected objects' names, then
+# all but the vertices from the size, rather than cut a label off.
+proc ::standin::gui::fit_status {args} {
+    variable counts
+    variable selection
+    set room [expr {[winfo width .status] - [px 12] - 2 * [px 18] - [px 40]}]
+    set short_selection [regsub { \(.*\)$} $selection ""]
+    set short_counts [expr {[regexp {[^,]* vert[a-z]*} $counts vertices] ? [string trim $vertices] : $counts}]
+    foreach {c s} [list $counts $selection $counts $short_selection $short_counts $short_selection] {
+        if {[font measure TkDefaultFont "$c$s"] <= $room} break
+    }
+    .status.counts configure -text $c
+    .status.selection configure -text $s
 }
 
 proc ::standin::gui::bind_keys {} {
