@@ -995,7 +995,7 @@ proc ::standin::gui::ask {w text more choices first} {
     wm transient $w .
     wm resizable $w 0 0
     wm protocol $w WM_DELETE_WINDOW {set ::standin::gui::answer cancel}
-    ttk::frame $w.f -padding 14
+    ttk::frame $w.f -padding [px 14]
     ttk::label $w.f.text -text $text -font TkHeadingFont
     ttk::label $w.f.more -text $more -wraplength [px 420] -justify left
     set buttons {}
@@ -1006,8 +1006,8 @@ proc ::standin::gui::ask {w text more choices first} {
     }
     set columns [expr {[llength $buttons] - 1}]
     grid $w.f.text {*}[lrepeat $columns -] -sticky w
-    grid $w.f.more {*}[lrepeat $columns -] -sticky w -pady {4 14}
-    grid {*}$buttons -padx {6 0} -sticky e
+    grid $w.f.more {*}[lrepeat $columns -] -sticky w -pady [px 4 14]
+    grid {*}$buttons -padx [px 6 0] -sticky e
     grid columnconfigure $w.f 0 -weight 1
     pack $w.f -fill both -expand 1
     bind $w <Escape> [list $w.f.cancel invoke]
@@ -1154,11 +1154,11 @@ proc ::standin::gui::message {text {icon warning}} {
     if {![winfo exists $w]} {
         toplevel $w
         wm title $w "standin: message"
-        ttk::frame $w.f -padding 12
+        ttk::frame $w.f -padding [px 12]
         ttk::label $w.f.text -wraplength [px 360] -justify left
         ttk::button $w.f.ok -text OK -command [list destroy $w]
         pack $w.f -fill both -expand 1
-        pack $w.f.text -side top -anchor w -pady {0 10}
+        pack $w.f.text -side top -anchor w -pady [px 0 10]
         pack $w.f.ok -side bottom -anchor e
         bind $w <Return> [list destroy $w]
         bind $w <Escape> [list destroy $w]
