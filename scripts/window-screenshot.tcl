@@ -4,12 +4,14 @@
 # picture), and what is on show.  scripts/window-screenshot.sh reads the
 # table through tclsh, then runs this in standin --gui examples/banner.ac
 # once per picture:  window-screenshot.tcl -- NAME DOCS-FOLDER
+# Tk keeps a scaling as the screen's width in whole millimetres: on screens
+# 1440 and 2880 pixels wide, 96 and 192 dpi are exact.
 set shots {
-    window         1.3333 1280x1024x24 default {}      waved
-    window-192dpi  2.6667 2560x2048x24 default {}      waved
-    window-min     1.3333 1280x1024x24 minimum {}      waved
-    window-shaded  1.3333 1280x1024x24 default shaded  shaded
-    window-preview 1.3333 1280x1024x24 default preview preview
+    window         1.3333 1440x1080x24 default {}      waved
+    window-192dpi  2.6667 2880x2160x24 default {}      waved
+    window-min     1.3333 1440x1080x24 minimum {}      waved
+    window-shaded  1.3333 1440x1080x24 default shaded  shaded
+    window-preview 1.3333 1440x1080x24 default preview preview
 }
 if {![llength [info commands standin]]} {
     foreach {name scaling screen size needs show} $shots {
