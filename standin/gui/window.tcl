@@ -278,6 +278,8 @@ proc ::standin::gui::set_scaling {} {
     # The themes' rows and tool buttons are sized in pixels, not points.
     ttk::style configure Treeview -rowheight [expr {[font metrics TkDefaultFont -linespace] + [px 4]}]
     ttk::style configure Toolbutton -padding [px 3 2]
+    ttk::style configure Item -indicatorsize [px 12]
+    ttk::style configure TScrollbar -arrowsize [px 12] -width [px 12]
 }
 
 # Pixels at the window's scaling for each of SIZES, pixels at 96 dpi.
