@@ -578,11 +578,11 @@ proc ::standin::gui::draw_bands {} {
         set colour [dict get $colours $key]
         if {$key eq "mark"} {
             lassign [px 7 3 2] left right half
-            $c create rectangle [expr {$x - $left}] [expr {$y - $half}] [expr {$x - $right}] [expr {$y + $half}] -fill $colour \
-                -outline $colour -tags {band legend}
+            $c create rectangle [expr {$x - $left}] [expr {$y - $half}] [expr {$x - $right}] [expr {$y + $half}] \
+                -fill $colour -outline $colour -tags {band legend}
         } else {
-            $c create line [expr {$x - [px 20]}] $y $x $y -fill $colour -width [px [expr {$key eq "selected" ? 2 : 1}]] \
-                -tags {band legend}
+            $c create line [expr {$x - [px 20]}] $y $x $y -fill $colour \
+                -width [px [expr {$key eq "selected" ? 2 : 1}]] -tags {band legend}
         }
         set x [expr {$x - [px 38]}]
     }
