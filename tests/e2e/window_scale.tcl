@@ -33,9 +33,10 @@ proc faults {} {
     if {$row eq "" || $row < [font metrics TkDefaultFont -linespace]} {
         lappend out "tree rows of $row pixels"
     }
-    set hint [.view find withtag hint]
-    if {[.view itemcget $hint -text] ne "" && ![::standin::gui::fits_band .view $hint]} {
-        lappend out "the hint overprints the view's name"
+    foreach hint [.view find withtag hint] {
+        if {[.view itemcget $hint -text] ne "" && ![::standin::gui::fits_band .view $hint]} {
+            lappend out "the hint overprints the view's name"
+        }
     }
     return $out
 }
