@@ -1,6 +1,6 @@
-# Pictures for docs/dialog.md and docs/window.md, from standin --gui examples/banner.ac: the Rilo
-# dialog about to ripple the banner, saved to $RILO_SCREENSHOT, then the main
-# window with the rippled banner in the 3D view, saved to $RILO_WINDOW_SCREENSHOT.
+# The picture for docs/dialog.md, from standin --gui examples/banner.ac: the Rilo
+# dialog about to ripple the banner, saved to $RILO_SCREENSHOT; with
+# $RILO_WINDOW_SCREENSHOT set, the main window with the rippled banner after.
 set ::standin::gui::modal_messages 0
 wm geometry . 980x640
 update
@@ -22,6 +22,9 @@ set ::rilo::ui(freq_units) 0
 .rilo.f.wave.frequency icursor end
 update
 exec import -window [wm frame .rilo] $::env(RILO_SCREENSHOT)
+if {![info exists ::env(RILO_WINDOW_SCREENSHOT)]} {
+    exit 0
+}
 .rilo.f.buttons.ok invoke
 update
 after 200

@@ -7,7 +7,9 @@
 # runs can share a machine.  The command is killed after the timeout
 # (default 120 s) and the exit status is the command's.  Without Xvfb the
 # status is 77, which CTest reports as skipped; under CI=true it is 1, since
-# a machine set up by scripts/setup.sh always has Xvfb.
+# a machine set up by scripts/setup.sh always has Xvfb.  XVFB_SCREEN sets the
+# screen's size (default 1280x1024x24) and XVFB_DPI its resolution, from
+# which Tk takes its scaling.
 set -euo pipefail
 
 limit=120
@@ -40,7 +42,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
+Xvfb -displayfd 3 -screen 0 "${XVFB_SCREEN:-1280x1024x24}" ${XVFB_DPI:+-dpi "$XVFB_DPI"} -nolisten tcp -noreset \
+  3>"$work/display" 2>"$work/xvfb.log" &
 server=$!
 
 # The server writes its display number once it accepts connections: wait for

@@ -54,8 +54,7 @@ namespace eval ::standin::gui {
 
 proc ::standin::gui::build {} {
     wm title . standin
-    wm geometry . 980x640
-    wm minsize . 480 320
+    set_scaling
     wm protocol . WM_DELETE_WINDOW ::standin::gui::quit
     option add *tearOff 0
     build_menus
@@ -81,6 +80,7 @@ proc ::standin::gui::build {} {
         trace add execution [lindex $command 0] enter ::standin::gui::applying
         trace add execution [lindex $command 0] leave ::standin::gui::traced
     }
+    size_window
     changed
 }
 
@@ -126,20 +126,20 @@ proc ::standin::gui::build_menus {} {
 }
 
 proc ::standin::gui::build_toolbar {} {
-    ttk::frame .tool -padding {6 4}
+    ttk::frame .tool -padding [px 6 4]
     ttk::label .tool.view_label -text View:
-    pack .tool.view_label -side left -padx {0 4}
+    pack .tool.view_label -side left -padx [px 0 4]
     foreach {name label} {front Front top Top side Side 3d 3D} {
         ttk::radiobutton .tool.$name -text $label -value $name -style Toolbutton -takefocus 0 \
             -variable ::standin::gui::view -command ::standin::gui::redraw_later
         pack .tool.$name -side left
     }
     ttk::button .tool.fit -text Fit -style Toolbutton -takefocus 0 -command ::standin::gui::fit
-    pack .tool.fit -side left -padx {6 0}
+    pack .tool.fit -side left -padx [px 6 0]
     ttk::separator .tool.gap -orient vertical
-    pack .tool.gap -side left -fill y -padx 10
+    pack .tool.gap -side left -fill y -padx [px 10]
     ttk::label .tool.mode_label -text Select:
-    pack .tool.mode_label -side left -padx {0 4}
+    pack .tool.mode_label -side left -padx [px 0 4]
     foreach name {objects surfaces vertices} {
         ttk::radiobutton .tool.$name -text [string totitle $name] -value $name -style Toolbutton \
             -takefocus 0 -variable ::standin::gui::mode -command ::standin::gui::mode_changed
@@ -156,9 +156,9 @@ proc ::standin::gui::build_tree {w} {
     $w.list heading #0 -text Object -anchor w
     $w.list heading vertices -text Vertices -anchor e
     $w.list heading surfaces -text Surfaces -anchor e
-    $w.list column #0 -width 140 -stretch 1
-    $w.list column vertices -width 76 -anchor e -stretch 0
-    $w.list column surfaces -width 76 -anchor e -stretch 0
+    $w.list column #0 -width [px 140] -stretch 1
+    $w.list column vertices -width [px 76] -anchor e -stretch 0
+    $w.list column surfaces -width [px 76] -anchor e -stretch 0
     grid $w.list $w.scroll -sticky nsew
     grid $w.xscroll -sticky ew
     grid rowconfigure $w 0 -weight 1
@@ -175,7 +175,7 @@ proc ::standin::gui::build_tree {w} {
 # and unnamed objects in grey, locked ones in italics.
 proc ::standin::gui::style_tree {t} {
     set font [tree_font]
-    ttk::style configure Treeview -rowheight [expr {[font metrics $font -linespace] + 4}]
+    ttk::style configure Treeview -rowheight [expr {[font metrics $font -linespace] + [px 4]}]
     if {"StandinTreeLocked" ni [font names]} {
         font create StandinTreeLocked {*}[font actual $font]
     }
@@ -209,17 +209,36 @@ proc ::standin::gui::build_tree_menus {t} {
 }
 
 proc ::standin::gui::build_status {} {
-    ttk::frame .status -padding {6 2}
-    ttk::label .status.counts -textvariable ::standin::gui::counts
+    ttk::frame .status -padding [px 6 2]
+    ttk::label .status.counts
     ttk::separator .status.gap1 -orient vertical
-    ttk::label .status.selection -textvariable ::standin::gui::selection
+    ttk::label .status.selection
     ttk::separator .status.gap2 -orient vertical
     ttk::label .status.message -anchor w -width 1 -textvariable ::standin::gui::status
     pack .status.counts -side left
-    pack .status.gap1 -side left -fill y -padx 8
+    pack .status.gap1 -side left -fill y -padx [px 8]
     pack .status.selection -side left
-    pack .status.gap2 -side left -fill y -padx 8
+    pack .status.gap2 -side left -fill y -padx [px 8]
     pack .status.message -side left -fill x -expand 1
+    trace add variable ::standin::gui::counts write ::standin::gui::fit_status
+    trace add variable ::standin::gui::selection write ::standin::gui::fit_status
+    bind .status <Configure> ::standin::gui::fit_status
+}
+
+# Shows the model's size and the selection as fully as the status bar's
+# width allows: a narrow window drops the selected objects' names, then
+# all but the vertices from the size, rather than cut a label off.
+proc ::standin::gui::fit_status {args} {
+    variable counts
+    variable selection
+    set room [expr {[winfo width .status] - [px 12] - 2 * [px 18] - [px 40]}]
+    set short_selection [regsub { \(.*\)$} $selection ""]
+    set short_counts [expr {[regexp {[^,]* vert[a-z]*} $counts vertices] ? [string trim $vertices] : $counts}]
+    foreach {c s} [list $counts $selection $counts $short_selection $short_counts $short_selection] {
+        if {[font measure TkDefaultFont "$c$s"] <= $room} break
+    }
+    .status.counts configure -text $c
+    .status.selection configure -text $s
 }
 
 proc ::standin::gui::bind_keys {} {
@@ -277,6 +296,83 @@ proc ::standin::gui::undo {} {
         return
     }
     say "Undid $name"
+}
+
+# ---- Scaling
+
+# The window follows `tk scaling`, Tk's pixels per point: Tk reads it from
+# the screen's size in millimetres as the X server reports it, and
+# STANDIN_SCALING sets it instead (2.6667 for 192 dpi) where that figure is
+# wrong.  Sizes in this file are pixels at 96 dpi (a scaling of 1.3333),
+# grown by px; Tk's named fonts are in points and follow by themselves.
+proc ::standin::gui::set_scaling {} {
+    set value [expr {[info exists ::env(STANDIN_SCALING)] ? $::env(STANDIN_SCALING) : ""}]
+    if {$value ne ""} {
+        if {![string is double -strict $value] || $value < 0.5 || $value > 10} {
+            error "STANDIN_SCALING: expected pixels per point from 0.5 to 10, found '$value'"
+        }
+        tk scaling $value
+    }
+    # A named font measured before the scaling changed keeps its old size
+    # until it is set again.
+    foreach font [font names] {
+        set size [font configure $font -size]
+        if {$size > 0} {
+            font configure $font -size $size
+        }
+    }
+    variable band_top [px 24]
+    variable band_bottom [px 30]
+    # The themes' tool buttons are sized in pixels, not points (the tree's
+    # rows: style_tree).
+    ttk::style configure Toolbutton -padding [px 3 2]
+    ttk::style configure Item -indicatorsize [px 12]
+    ttk::style configure TScrollbar -arrowsize [px 12] -width [px 12]
+}
+
+# Pixels at the window's scaling for each of SIZES, pixels at 96 dpi.
+proc ::standin::gui::px {args} {
+    set k [expr {[tk scaling] * 0.75}]
+    lmap size $args {expr {round($size * $k)}}
+}
+
+# The window's first size and its least: 980 x 640 and 480 x 320 at 96 dpi,
+# grown with the scaling within the screen (the Rilo dialog fits in the
+# first), and never so narrow that the toolbar is cut off.
+proc ::standin::gui::size_window {} {
+    update idletasks
+    set width [expr {min([px 980], [winfo screenwidth .])}]
+    set height [expr {min([px 640], [winfo screenheight .] - [px 40])}]
+    wm geometry . ${width}x$height
+    wm minsize . [expr {max([px 480], [winfo reqwidth .tool])}] [px 320]
+}
+
+# Whether the text ID in a band of the view C clears the band's other
+# labels (tagged label) by a gap, and begins inside the canvas.
+proc ::standin::gui::fits_band {c id} {
+    lassign [$c bbox $id] x0 y0 x1 y1
+    if {$x0 eq "" || $x0 < 0} {
+        return [expr {$x0 eq ""}]
+    }
+    set gap [px 12]
+    foreach other [$c find withtag label] {
+        if {$other == $id} continue
+        lassign [$c bbox $other] a0 b0 a1 b1
+        if {$x0 < $a1 + $gap && $a0 < $x1 + $gap && $y0 < $b1 && $b0 < $y1} {
+            return 0
+        }
+    }
+    return 1
+}
+
+# Gives the text ID the first of TEXTS with which it fits its band, or
+# none: a hint is dropped rather than printed over the view's name.
+proc ::standin::gui::shorten_to_fit {c id texts} {
+    foreach text $texts {
+        $c itemconfigure $id -text $text
+        if {[fits_band $c $id]} return
+    }
+    $c itemconfigure $id -text ""
 }
 
 # ---- Changes and redrawing
@@ -519,23 +615,28 @@ proc ::standin::gui::draw_bands {} {
         3d "3D: drag to orbit"} $view]
     $c create text 10 [expr {$band_top / 2}] -anchor w -fill $grey -text $name -tags {band label}
     set pan [expr {$view eq "3d" ? "Shift-drag" : "Drag"}]
-    $c create text [expr {$width - 10}] [expr {$band_top / 2}] -anchor e -fill $grey -tags {band hint} \
-        -text "Wheel: zoom    $pan or middle button: pan    F: fit"
-    draw_axes 22 [expr {$low + $band_bottom / 2}]
+    set hint [$c create text [expr {$width - 10}] [expr {$band_top / 2}] -anchor e -fill $grey -tags {band hint}]
+    shorten_to_fit $c $hint [list "Wheel: zoom    $pan or middle button: pan    F: fit" "Wheel: zoom    F: fit"]
+    draw_axes [px 22] [expr {$low + $band_bottom / 2}]
     set x [expr {$width - 10}]
     set y [expr {$low + $band_bottom / 2}]
     foreach {key label} {mark "selected vertex" selected selected edge edge} {
         set id [$c create text $x $y -anchor e -fill $grey -text $label -tags {band legend}]
-        set x [expr {[lindex [$c bbox $id] 0] - 6}]
+        set x [expr {[lindex [$c bbox $id] 0] - [px 6]}]
         set colour [dict get $colours $key]
         if {$key eq "mark"} {
-            $c create rectangle [expr {$x - 7}] [expr {$y - 2}] [expr {$x - 3}] [expr {$y + 2}] -fill $colour \
-                -outline $colour -tags {band legend}
+            lassign [px 7 3 2] left right half
+            $c create rectangle [expr {$x - $left}] [expr {$y - $half}] [expr {$x - $right}] [expr {$y + $half}] \
+                -fill $colour -outline $colour -tags {band legend}
         } else {
-            $c create line [expr {$x - 20}] $y $x $y -fill $colour -width [expr {$key eq "selected" ? 2 : 1}] \
-                -tags {band legend}
+            $c create line [expr {$x - [px 20]}] $y $x $y -fill $colour \
+                -width [px [expr {$key eq "selected" ? 2 : 1}]] -tags {band legend}
         }
-        set x [expr {$x - 38}]
+        set x [expr {$x - [px 38]}]
+    }
+    # A narrow view keeps the axes and drops the legend rather than overprint them.
+    if {[lindex [$c bbox legend] 0] < [lindex [$c bbox axes] 2] + [px 8]} {
+        $c delete legend
     }
 }
 
@@ -545,13 +646,14 @@ proc ::standin::gui::draw_axes {x y} {
     variable camera
     variable colours
     lassign [::standin::view axes [dict get $camera($view) az] [dict get $camera($view) el]] rx ry rz ux uy uz
+    lassign [px 9 13 2] arm reach width
     foreach axis {x y z} right [list $rx $ry $rz] up [list $ux $uy $uz] {
         set colour [dict get $colours $axis]
-        set ex [expr {$x + 9 * $right}]
-        set ey [expr {$y - 9 * $up}]
-        .view create line $x $y $ex $ey -fill $colour -width 2 -tags {band axes}
+        set ex [expr {$x + $arm * $right}]
+        set ey [expr {$y - $arm * $up}]
+        .view create line $x $y $ex $ey -fill $colour -width $width -tags {band axes}
         if {hypot($right, $up) > 0.2} {
-            .view create text [expr {$x + 13 * $right}] [expr {$y - 13 * $up}] -text [string toupper $axis] \
+            .view create text [expr {$x + $reach * $right}] [expr {$y - $reach * $up}] -text [string toupper $axis] \
                 -fill $colour -font TkSmallCaptionFont -tags {band axes}
         }
     }
@@ -1144,9 +1246,9 @@ proc ::standin::gui::ask {w text more choices first} {
     wm transient $w .
     wm resizable $w 0 0
     wm protocol $w WM_DELETE_WINDOW {set ::standin::gui::answer cancel}
-    ttk::frame $w.f -padding 14
+    ttk::frame $w.f -padding [px 14]
     ttk::label $w.f.text -text $text -font TkHeadingFont
-    ttk::label $w.f.more -text $more -wraplength 420 -justify left
+    ttk::label $w.f.more -text $more -wraplength [px 420] -justify left
     set buttons {}
     foreach {choice label} $choices {
         ttk::button $w.f.$choice -text $label -underline 0 -command [list set ::standin::gui::answer $choice]
@@ -1155,8 +1257,8 @@ proc ::standin::gui::ask {w text more choices first} {
     }
     set columns [expr {[llength $buttons] - 1}]
     grid $w.f.text {*}[lrepeat $columns -] -sticky w
-    grid $w.f.more {*}[lrepeat $columns -] -sticky w -pady {4 14}
-    grid {*}$buttons -padx {6 0} -sticky e
+    grid $w.f.more {*}[lrepeat $columns -] -sticky w -pady [px 4 14]
+    grid {*}$buttons -padx [px 6 0] -sticky e
     grid columnconfigure $w.f 0 -weight 1
     pack $w.f -fill both -expand 1
     bind $w <Escape> [list $w.f.cancel invoke]
@@ -1303,11 +1405,11 @@ proc ::standin::gui::message {text {icon warning}} {
     if {![winfo exists $w]} {
         toplevel $w
         wm title $w "standin: message"
-        ttk::frame $w.f -padding 12
-        ttk::label $w.f.text -wraplength 360 -justify left
+        ttk::frame $w.f -padding [px 12]
+        ttk::label $w.f.text -wraplength [px 360] -justify left
         ttk::button $w.f.ok -text OK -command [list destroy $w]
         pack $w.f -fill both -expand 1
-        pack $w.f.text -side top -anchor w -pady {0 10}
+        pack $w.f.text -side top -anchor w -pady [px 0 10]
         pack $w.f.ok -side bottom -anchor e
         bind $w <Return> [list destroy $w]
         bind $w <Escape> [list destroy $w]

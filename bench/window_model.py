@@ -1,0 +1,56 @@
+#!/usr/bin/env python3
+"""Writes a model for the window's benchmark: a grid of quads of about N
+vertices, in one object (grid) or cut into 1000 tiles, one object each
+(objects), covering the same square.
+
+    window_model.py N grid|objects PATH
+"""
+import math
+import sys
+
+
+def tile(out, name, columns, rows, x0, z0, step):
+    """One object: a sheet of COLUMNS x ROWS vertices from (x0, z0), gently rippled."""
+    out.write(f'OBJECT poly\nname "{name}"\nnumvert {columns * rows}\n')
+    for r in range(rows):
+        z = z0 + r * step
+        out.write("".join(
+            f"{x0 + c * step:.5g} {0.05 * math.sin(3 * (x0 + c * step)) * math.cos(2 * z):.4g} {z:.5g}\n"
+            for c in range(columns)))
+    quads = (columns - 1) * (rows - 1)
+    out.write(f"numsurf {quads}\n")
+    for r in range(rows - 1):
+        for c in range(columns - 1):
+            a = r * columns + c
+            b = a + columns
+            out.write(f"SURF 0x10\nmat 0\nrefs 4\n{a} 0 0\n{a + 1} 1 0\n{b + 1} 1 1\n{b} 0 1\n")
+    out.write("kids 0\n")
+
+
+def main():
+    if len(sys.argv) != 4 or sys.argv[2] not in ("grid", "objects"):
+        sys.exit("usage: window_model.py VERTICES grid|objects PATH")
+    side = max(2, round(math.sqrt(int(sys.argv[1]))))
+    step = 4.0 / (side - 1)
+    with open(sys.argv[3], "w") as out:
+        out.write('AC3Db\nMATERIAL "grey" rgb 0.7 0.7 0.7  amb 0.2 0.2 0.2  emis 0 0 0  '
+                  'spec 0.1 0.1 0.1  shi 8  trans 0\nOBJECT world\n')
+        if sys.argv[2] == "grid":
+            out.write("kids 1\n")
+            tile(out, "grid", side, side, -2.0, -2.0, step)
+            return
+        # 25 x 40 tiles of about N/1000 vertices each, as near square as
+        # N/1000 allows; neighbouring tiles share no vertex.
+        across, down = 25, 40
+        each = max(4, int(sys.argv[1]) // (across * down))
+        columns = max(d for d in range(2, each + 1) if each % d == 0 and d * d <= each * 1.6) if each > 4 else 2
+        rows = max(2, each // columns)
+        out.write(f"kids {across * down}\n")
+        for j in range(down):
+            for i in range(across):
+                tile(out, f"tile{j}_{i}", columns, rows, -2.0 + i * columns * step,
+                     -2.0 + j * rows * step, step)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,116 @@
+# The main window's pictures for docs/window.md, one row of the table each:
+# the name of the picture, the scaling the window starts with, the screen,
+# the window's size, what it needs (a feature not there yet skips the
+# picture), and what is on show.  scripts/window-screenshot.sh reads the
+# table through tclsh, then runs this in standin --gui examples/banner.ac
+# once per picture:  window-screenshot.tcl -- NAME DOCS-FOLDER
+# Tk keeps a scaling as the screen's width in whole millimetres: on screens
+# 1440 and 2880 pixels wide, 96 and 192 dpi are exact.
+set shots {
+    window         1.3333 1440x1080x24 default {}      waved
+    window-192dpi  2.6667 2880x2160x24 default {}      waved
+    window-min     1.3333 1440x1080x24 minimum {}      waved
+    window-shaded  1.3333 1440x1080x24 default shaded  shaded
+    window-preview 1.3333 1440x1080x24 default preview preview
+}
+if {![llength [info commands standin]]} {
+    foreach {name scaling screen size needs show} $shots {
+        puts "$name $scaling $screen"
+    }
+    exit 0
+}
+
+lassign $argv shot docs
+set ::standin::gui::modal_messages 0
+
+proc settle {} {
+    update
+    after 200
+    update
+}
+
+proc object_id {name} {
+    foreach id [standin objects] {
+        if {[dict get [standin info $id] name] eq $name} {
+            return $id
+        }
+    }
+    error "no object $name"
+}
+
+# The banner selected by a click on it, and the Rilo dialog open to ripple it.
+proc open_dialog {} {
+    lassign [::standin::view point [object_id banner] 87] x y
+    event generate .view <ButtonPress-1> -x [expr {round($x)}] -y [expr {round($y)}]
+    event generate .view <ButtonRelease-1> -x [expr {round($x)}] -y [expr {round($y)}]
+    update
+    .menubar.tools invoke Rilo...
+    set ::rilo::ui(amp_axis) z
+    set ::rilo::ui(frequency) 1.5
+    set ::rilo::ui(amplitude) 0.25
+    set ::rilo::ui(freq_units) 0
+    settle
+}
+
+# What a picture needs, or why it cannot be made yet.
+proc missing {feature} {
+    switch -- $feature {
+        shaded {
+            if {[catch {.menubar.view index Shaded}]} {return "the view has no Shaded style yet"}
+        }
+        preview {
+            if {[catch {standin preview clear}]} {return "the window shows no preview of the wave yet"}
+        }
+    }
+    return ""
+}
+
+proc show {what} {
+    switch -- $what {
+        waved {
+            open_dialog
+            .rilo.f.buttons.ok invoke
+        }
+        shaded {
+            open_dialog
+            .rilo.f.buttons.ok invoke
+            .menubar.view invoke Shaded
+        }
+        preview {
+            open_dialog
+        }
+    }
+    settle
+}
+
+# The window, or with the dialog open the part of the screen that holds both.
+proc capture {path} {
+    if {![winfo exists .rilo]} {
+        exec import -window [wm frame .] $path
+        return
+    }
+    set x0 [expr {min([winfo rootx .], [winfo rootx .rilo])}]
+    set y0 [expr {min([winfo rooty .], [winfo rooty .rilo])}]
+    set x1 [expr {max([winfo rootx .] + [winfo width .], [winfo rootx .rilo] + [winfo width .rilo])}]
+    set y1 [expr {max([winfo rooty .] + [winfo height .], [winfo rooty .rilo] + [winfo height .rilo])}]
+    exec import -window root -crop [expr {$x1 - $x0}]x[expr {$y1 - $y0}]+$x0+$y0 +repage $path
+}
+
+foreach {name scaling screen size needs what} $shots {
+    if {$name ne $shot} continue
+    set why [missing $needs]
+    if {$why ne ""} {
+        puts "skipped $name.png: $why"
+        exit 0
+    }
+    if {$size eq "minimum"} {
+        wm geometry . [join [wm minsize .] x]
+    }
+    settle
+    show $what
+    capture [file join $docs $name.png]
+    puts "wrote $name.png ([wm geometry .] at tk scaling [tk scaling])"
+    exit 0
+}
+puts stderr "no picture named $shot"
+exit 1
