@@ -1185,11 +1185,9 @@ proc ::standin::gui::place_dialog {w} {
     set height [winfo reqheight $w]
     set screen_width [winfo screenwidth $w]
     set screen_height [winfo screenheight $w]
-    # The main window's frame, decorations included.
-    regexp {^(\d+)x(\d+)[+-](-?\d+)[+-](-?\d+)$} [wm geometry .] -> main_width main_height left top
-    set left [expr {min($left, [winfo rootx .])}]
-    set right [expr {max([winfo rootx .] + [winfo width .], $left + $main_width)}]
-    set gap 8
+    set left [winfo rootx .]
+    set right [expr {$left + [winfo width .]}]
+    set gap 12  ;# room for the window manager's borders
     if {$right + $gap + $width <= $screen_width} {
         set x [expr {$right + $gap}]
     } elseif {$left - $gap - $width >= 0} {
@@ -1306,8 +1304,14 @@ proc ::standin::gui::preview_toggled {} {
 proc ::standin::gui::preview_follow {command code result op} {
     variable preview_wanted
     variable preview_shown
+    if {[catch {lindex $command 1} word]} {
+        set word ""
+    }
+    if {$word eq "init"} {
+        # The plug-in's script was read again: its procedures are new.
+        hook_dialog
+    }
     if {!$preview_wanted || ![dialog_open]} return
-    set word [lindex $command 1]
     if {$word in {preview file history}} return
     if {$word in {select pick}} {
         schedule_preview
