@@ -163,8 +163,12 @@ void Host::clear(Record record)
 
 RecordMarks Host::record_marks() const
 {
-    return RecordMarks{
-        .messages = messages_.size(), .debug = debug_.size(), .tcl_log = tcl_log_.size(), .counts = counts_};
+    settle_box();
+    return RecordMarks{.messages = messages_.size(),
+                       .debug = debug_.size(),
+                       .tcl_log = tcl_log_.size(),
+                       .counts = counts_,
+                       .box = box_};
 }
 
 void Host::forget_records_since(const RecordMarks &marks)
@@ -173,6 +177,8 @@ void Host::forget_records_since(const RecordMarks &marks)
     debug_.resize(std::min(debug_.size(), marks.debug));
     tcl_log_.resize(std::min(tcl_log_.size(), marks.tcl_log));
     counts_ = marks.counts;
+    box_ = marks.box;
+    box_pending_ = false;
 }
 
 void Host::clear_records()

@@ -94,17 +94,18 @@ struct UndoStep {
     Array<Vertex> after = {};
 };
 
+struct Box {
+    Vertex min{0, 0, 0};
+    Vertex max{0, 0, 0};
+};
+
 // What the host has recorded so far, so that a preview leaves no record.
 struct RecordMarks {
     size_t messages = 0;
     size_t debug = 0;
     size_t tcl_log = 0;
     Counters counts;
-};
-
-struct Box {
-    Vertex min{0, 0, 0};
-    Vertex max{0, 0, 0};
+    Box box;  // settled
 };
 
 enum SelectMode { kSelectObjects = 1, kSelectSurfaces = AC_SELECT_SURFACE, kSelectVertices = AC_SELECT_VERTEX };
