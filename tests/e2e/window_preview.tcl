@@ -204,6 +204,18 @@ test preview-rows {the dialog previews the real command's wave on the model; OK,
             button cancel
             list $previewing $same $shown_again $title [expr {[positions] eq $::start}]
         } {1 1 1 {saved.ac - standin} 1}
+        switched-off {
+            open_dialog
+            .status.preview invoke
+            set off [list [standin preview] [expr {[positions] eq $::start}]]
+            edit amplitude 0.8
+            lappend off [standin preview]
+            .status.preview invoke
+            settle
+            set on [standin preview]
+            button cancel
+            list $off $on [expr {[positions] eq $::start}]
+        } {{0 1 0} 1 1}
         dialog-beside {
             set sides [list [placed 500x500+0+0] [placed 500x500+770+0] [placed 1100x600+100+0]]
             wm geometry . 980x640+0+0
@@ -219,7 +231,7 @@ test preview-rows {the dialog previews the real command's wave on the model; OK,
         lappend result [expr {$got eq [lrange $expected 0 end] ? "ok" : "$name: $got"}]
     }
     set result
-} [lrepeat 11 ok]
+} [lrepeat 12 ok]
 
 file delete -force $work
 finish
