@@ -235,6 +235,8 @@ ac::Counts load_scene(Host &host, const std::string &path, const ac::ReadOptions
 
 std::size_t save_scene(Host &host, const std::string &path, const ac::WriteOptions &options)
 {
+    // A file never holds a preview.
+    host.clear_preview();
     ac::WriteOptions told = options;
     told.replace.digest = told.replace.digest || host.guard_files;
     if (!told.on_progress) told.on_progress = progress_of(host, "saving");

@@ -2,6 +2,8 @@
 // into a ViewModel after each change and hands the canvas what to draw.
 //
 //   sync                          copy the scene and its selection; returns counts
+//   positions                     copy only the positions, when the objects copied
+//                                 have the same vertices: 1, or 0 (then sync)
 //   fit AZ EL LEFT TOP RIGHT BOTTOM           {SCALE CX CY CZ} that fit the model
 //   project AZ EL SCALE CX CY CZ LEFT TOP RIGHT BOTTOM ?GRAIN?
 //                                 {points N lines POLYLINES selected POLYLINES marks POINTS},
@@ -175,6 +177,40 @@ Tcl_Obj *sync(ViewModel &m)
     return summary(m, surfaces, selected, items);
 }
 
+// Calls EACH with every object copied by the last sync and the part it
+// became, in scene order; objects sync left out are passed over.  False when
+// some part has no such object with the same number of vertices.
+template <typename Each>
+bool for_each_copied(const ViewModel &m, Each each)
+{
+    std::size_t part = 0;
+    bool same = true;
+    host().scene().for_each_object([&](Object &o) {
+        if (!same || part == m.parts.size() || m.parts[part].id != o.id) return;
+        const std::uint32_t end = part + 1 < m.parts.size() ? m.parts[part + 1].first_vertex : m.vertex_count();
+        same = end - m.parts[part].first_vertex == o.vertices.size();
+        if (same) each(o, m.parts[part]);
+        ++part;
+    });
+    return same && part == m.parts.size();
+}
+
+// A preview moves vertices and nothing else: copying their positions again
+// costs a pass over them, where sync finds every edge again.
+Tcl_Obj *copy_positions(ViewModel &m)
+{
+    if (!for_each_copied(m, [](const Object &, const ViewModel::Part &) {})) return Tcl_NewBooleanObj(0);
+    for_each_copied(m, [&m](const Object &o, const ViewModel::Part &p) {
+        float *xyz = m.xyz.data() + 3 * std::size_t{p.first_vertex};
+        for (const HostVertex &v : o.vertices) {
+            *xyz++ = v.v.x;
+            *xyz++ = v.v.y;
+            *xyz++ = v.v.z;
+        }
+    });
+    return Tcl_NewBooleanObj(1);
+}
+
 Tcl_Obj *project(ViewState &state, Tcl_Interp *interp, int count, Tcl_Obj *const *words)
 {
     Camera camera = camera_of(interp, words, true);
@@ -232,7 +268,7 @@ Tcl_Obj *point(ViewState &state, Tcl_Obj *const *words)
 
 Tcl_Obj *run(ViewState &state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[])
 {
-    static const char *const usage = "sync|fit|project|axes|pick|point ...";
+    static const char *const usage = "sync|positions|fit|project|axes|pick|point ...";
     if (objc < 2) throw Error(std::string("usage: ::standin::view ") + usage);
     const std::string what = Tcl_GetString(objv[1]);
     const int count = objc - 2;
@@ -244,6 +280,11 @@ Tcl_Obj *run(ViewState &state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv
         need(0, 0, "sync");
         state.projected = false;
         return sync(state.model);
+    }
+    if (what == "positions") {
+        need(0, 0, "positions");
+        state.projected = false;
+        return copy_positions(state.model);
     }
     if (what == "fit") {
         need(6, 6, "fit AZ EL LEFT TOP RIGHT BOTTOM");

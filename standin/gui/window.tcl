@@ -66,6 +66,7 @@ proc ::standin::gui::build {} {
     .main add .main.objects -weight 0
     .main add .view -weight 1
     build_status
+    build_preview_toggle
     pack .tool -side top -fill x
     ttk::separator .tool_line -orient horizontal
     pack .tool_line -side top -fill x
@@ -96,9 +97,10 @@ proc ::standin::gui::build_menus {} {
     $m add separator
     $m add command -label Exit -underline 1 -accelerator Ctrl+Q -command ::standin::gui::quit
 
-    set m [menu .menubar.edit]
+    set m [menu .menubar.edit -postcommand ::standin::gui::edit_states]
     .menubar add cascade -label Edit -underline 0 -menu $m
     $m add command -label Undo -underline 0 -accelerator Ctrl+Z -command ::standin::gui::undo
+    $m add command -label Redo -underline 0 -accelerator Ctrl+Shift+Z -command ::standin::gui::redo
     $m add separator
     $m add command -label "Select all" -underline 7 -accelerator Ctrl+A -command ::standin::gui::select_all
     $m add command -label "Select none" -underline 7 -accelerator Esc -command {standin select none}
@@ -243,6 +245,9 @@ proc ::standin::gui::fit_status {args} {
 
 proc ::standin::gui::bind_keys {} {
     bind . <Control-z> ::standin::gui::undo
+    foreach key {Control-Z Control-Shift-z Control-Shift-Z Control-y} {
+        bind . <$key> ::standin::gui::redo
+    }
     bind . <Control-o> ::standin::gui::open_file
     bind . <Control-s> ::standin::gui::save
     bind . <Control-S> ::standin::gui::save_as
@@ -267,6 +272,7 @@ proc ::standin::gui::fill_tools {} {
         lassign $item label command
         .menubar.tools add command -label $label -command [list uplevel #0 $command]
     }
+    hook_dialog
 }
 
 # Shows the help of the Tools entry under the pointer in the status line.
@@ -375,6 +381,34 @@ proc ::standin::gui::shorten_to_fit {c id texts} {
     $c itemconfigure $id -text ""
 }
 
+proc ::standin::gui::redo {} {
+    variable depth
+    if {[catch {standin redo} name]} {
+        bell
+        return
+    }
+    # The step comes back to the history: not a step newly applied.
+    set depth [llength [standin history]]
+    say "Redid $name"
+}
+
+# Edit > Undo and Redo are greyed while there is nothing to undo or redo.
+# What they can do changes only with the scene's version (VERSION, or asked).
+proc ::standin::gui::edit_states {{version ""}} {
+    variable edit_version
+    if {$version eq ""} {
+        set version [dict get [standin file] version]
+    } elseif {$version eq $edit_version} {
+        return
+    }
+    set edit_version $version
+    if {![winfo exists .menubar.edit]} return
+    foreach {label what} {Undo {} Redo redo} {
+        set state [expr {[llength [standin history {*}$what]] ? "normal" : "disabled"}]
+        .menubar.edit entryconfigure $label -state $state
+    }
+}
+
 # ---- Changes and redrawing
 
 # Called after each standin subcommand and each plug-in command: notes what
@@ -461,6 +495,7 @@ proc ::standin::gui::title {} {
     set path [dict get $state path]
     set name [expr {$path eq "" ? "untitled" : [file tail $path]}]
     wm title . "$name[expr {[dict get $state modified] ? "*" : ""}] - standin"
+    edit_states [dict get $state version]
 }
 
 proc ::standin::gui::plural {count word} {
@@ -582,7 +617,8 @@ proc ::standin::gui::draw {} {
 proc ::standin::gui::grain {} {
     variable drag
     variable motion_grain
-    expr {[dict size $drag] && [dict get $drag moved] ? $motion_grain : 1}
+    variable preview_coarse
+    expr {([dict size $drag] && [dict get $drag moved]) || $preview_coarse ? $motion_grain : 1}
 }
 
 proc ::standin::gui::note_grain {points} {
@@ -1393,7 +1429,10 @@ proc ::standin::gui::done_working {} {
 # Shows a message of the plug-in; see modal_messages.
 proc ::standin::gui::message {text {icon warning}} {
     variable modal_messages
+    variable previewing
     say $text
+    # A preview runs at every edit of the dialog: its messages stay in the status line.
+    if {$previewing} return
     if {$modal_messages} {
         set parent .
         set focus [focus]
@@ -1421,4 +1460,218 @@ proc ::standin::gui::message {text {icon warning}} {
 # A file that could not be read or written.
 proc ::standin::gui::complain {text} {
     message $text error
+}
+
+# ---- The Rilo dialog's live preview
+#
+# While the plug-in's dialog is open, the model shows the wave for the values
+# being edited: the window runs the plug-in's own command as the host's
+# preview (standin preview run), whose undo step the host keeps aside and
+# puts back, bit for bit, before anything else (a command, an undo or redo,
+# a save, a change) touches the scene.  The window only hooks the dialog's
+# script from outside, with traces: the script itself works as in the
+# modeller.
+
+namespace eval ::standin::gui {
+    variable live_preview 1    ;# the status bar's Preview switch
+    variable previewing 0      ;# a preview runs: its messages stay in the status line
+    variable preview_wanted 0  ;# the dialog is open, with values not applied yet
+    variable preview_shown 0   ;# the host shows the window's last preview
+    variable preview_after ""  ;# the preview scheduled, coalescing edits
+    variable dialog_hooked 0   ;# the dialog open now is followed
+    variable preview_coarse 0  ;# the view draws coarsely while edits come in
+    variable preview_full ""   ;# the drawing in full once they stop
+    variable edit_version ""   ;# the scene's version when Undo and Redo were last greyed or not
+}
+
+proc ::standin::gui::build_preview_toggle {} {
+    ttk::separator .status.preview_gap -orient vertical
+    ttk::checkbutton .status.preview -text Preview -takefocus 0 -variable ::standin::gui::live_preview \
+        -command ::standin::gui::preview_toggled
+    pack .status.preview -side right -before .status.counts
+    pack .status.preview_gap -side right -fill y -padx 8 -before .status.counts
+}
+
+# Follows the dialog: its opening, its values, its buttons and its end.  The
+# plug-in may define its procedures again (standin init): hooked each time
+# the Tools menu is filled, once.
+proc ::standin::gui::hook_dialog {} {
+    trace_once standin leave ::standin::gui::preview_follow
+    trace_once pjtrilo_dialog leave ::standin::gui::dialog_opened
+    foreach command {::rilo::ok ::rilo::apply ::rilo::cancel} {
+        trace_once $command enter ::standin::gui::dialog_acts
+    }
+}
+
+proc ::standin::gui::trace_once {command op script} {
+    if {![llength [info commands $command]]} return
+    if {[list $op $script] ni [trace info execution $command]} {
+        trace add execution $command $op $script
+    }
+}
+
+proc ::standin::gui::dialog_open {} {
+    winfo exists .rilo
+}
+
+# The dialog was built or brought forward: a new one is moved beside the
+# main window and previews the values it opens with.
+proc ::standin::gui::dialog_opened {args} {
+    variable dialog_hooked
+    if {![dialog_open] || $dialog_hooked} return
+    set dialog_hooked 1
+    place_dialog .rilo
+    trace add variable ::rilo::ui write ::standin::gui::values_edited
+    bind .rilo <Destroy> {+::standin::gui::dialog_gone %W}
+    values_edited
+}
+
+# Moves the dialog W beside the main window, so that the model stays in
+# sight: to its right when the screen has room, else to its left, else
+# over the main window's left side, where the tree is; always on screen.
+proc ::standin::gui::place_dialog {w} {
+    if {![winfo viewable .]} return
+    update idletasks
+    set width [winfo reqwidth $w]
+    set height [winfo reqheight $w]
+    set screen_width [winfo screenwidth $w]
+    set screen_height [winfo screenheight $w]
+    set left [winfo rootx .]
+    set right [expr {$left + [winfo width .]}]
+    set gap 12  ;# room for the window manager's borders
+    if {$right + $gap + $width <= $screen_width} {
+        set x [expr {$right + $gap}]
+    } elseif {$left - $gap - $width >= 0} {
+        set x [expr {$left - $gap - $width}]
+    } else {
+        set x [winfo rootx .main.objects]
+    }
+    set y [winfo rooty .]
+    set x [expr {max(0, min($x, $screen_width - $width))}]
+    set y [expr {max(0, min($y, $screen_height - $height))}]
+    wm geometry $w +$x+$y
+}
+
+# Each edit schedules one preview, after the edits that follow at once.
+proc ::standin::gui::values_edited {args} {
+    variable preview_wanted 1
+    schedule_preview
+}
+
+proc ::standin::gui::schedule_preview {} {
+    variable preview_after
+    after cancel $preview_after
+    set preview_after [after 30 ::standin::gui::show_preview]
+}
+
+proc ::standin::gui::show_preview {} {
+    variable preview_after ""
+    variable preview_wanted
+    variable preview_shown
+    variable previewing
+    variable live_preview
+    variable work
+    if {!$live_preview || !$preview_wanted || ![dialog_open]} return
+    # Nothing may change the scene while it is read or written.
+    if {[dict size $work]} {
+        set preview_after [after 100 ::standin::gui::show_preview]
+        return
+    }
+    set previewing 1
+    try {
+        set refused [standin preview run pjtrilo_go {*}[::rilo::parameters]]
+    } on error problem {
+        set refused $problem
+        say "No preview: $problem"
+    } finally {
+        set previewing 0
+    }
+    set preview_shown [expr {$refused eq ""}]
+    if {$preview_shown} {
+        say "Preview of the wave: OK or Apply keeps it, Cancel takes it back"
+    }
+    preview_moved
+}
+
+# Only the positions changed: the view copies them again, and while edits
+# follow one another it draws as coarsely as a view that moves; in full
+# once they stop.
+proc ::standin::gui::preview_moved {} {
+    variable preview_coarse 1
+    variable preview_full
+    if {[catch {::standin::view positions} same] || !$same} {
+        changed
+    }
+    after cancel $preview_full
+    set preview_full [after 400 ::standin::gui::preview_settled]
+    redraw_later
+}
+
+proc ::standin::gui::preview_settled {} {
+    variable preview_coarse 0
+    redraw_later
+}
+
+# Takes the preview back, and schedules none.
+proc ::standin::gui::take_back_preview {} {
+    variable preview_after
+    variable preview_shown 0
+    after cancel $preview_after
+    if {[standin preview]} {
+        standin preview clear
+        preview_moved
+    }
+}
+
+# OK and Apply run the command on the model as it was, Cancel leaves it so:
+# the preview is taken back first.  After Apply the next edit previews again,
+# on top of the wave applied.
+proc ::standin::gui::dialog_acts {command op} {
+    variable preview_wanted 0
+    take_back_preview
+}
+
+proc ::standin::gui::dialog_gone {w} {
+    variable dialog_hooked
+    variable preview_wanted 0
+    if {$w ne ".rilo"} return
+    set dialog_hooked 0
+    trace remove variable ::rilo::ui write ::standin::gui::values_edited
+    catch take_back_preview
+}
+
+proc ::standin::gui::preview_toggled {} {
+    variable live_preview
+    if {$live_preview} {
+        schedule_preview
+    } else {
+        take_back_preview
+    }
+}
+
+# After each standin command while the dialog previews: a new selection
+# previews again; so does a preview the host took back for an undo, a redo,
+# a save or a change.  A new scene has no selection: its first edit previews.
+proc ::standin::gui::preview_follow {command code result op} {
+    variable preview_wanted
+    variable preview_shown
+    if {[catch {lindex $command 1} word]} {
+        set word ""
+    }
+    if {$word eq "init"} {
+        # The plug-in's script was read again: its procedures are new.
+        hook_dialog
+    }
+    if {!$preview_wanted || ![dialog_open]} return
+    if {$word in {preview file history}} return
+    if {$word in {select pick}} {
+        schedule_preview
+    } elseif {$preview_shown && ![standin preview]} {
+        set preview_shown 0
+        if {$word in {load new apply}} {
+            set preview_wanted 0
+        } else {
+            schedule_preview
+        }
+    }
 }

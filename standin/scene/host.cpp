@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "coordinates.h"
+#include "error.h"
 
 namespace standin {
 
@@ -27,21 +28,63 @@ bool host_builtin_command(const std::string &text)
     return text.rfind("source ", 0) == 0;
 }
 
-CommandOutcome invoke_command(const RegisteredCommand &command, const std::vector<std::string> &params)
-{
-    std::vector<std::string> words{command.name};
-    words.insert(words.end(), params.begin(), params.end());
+namespace {
+
+// The words a registered procedure is called with: the command's name, the
+// parameters, and a null.
+struct CommandWords {
+    std::vector<std::string> words;
     std::vector<char *> argv;
-    for (auto &w : words) argv.push_back(w.data());
-    argv.push_back(nullptr);
+
+    CommandWords(const RegisteredCommand &command, const std::vector<std::string> &params) : words{command.name}
+    {
+        words.insert(words.end(), params.begin(), params.end());
+        for (auto &w : words) argv.push_back(w.data());
+        argv.push_back(nullptr);
+    }
+};
+
+CommandOutcome call_checked(const RegisteredCommand &command, const std::vector<std::string> &params, bool checked)
+{
+    CommandWords words(command, params);
     Host &h = host();
     const size_t shown = h.messages().size();
     h.settle_box();
-    if (h.strict) h.checks().begin(h);
-    command.proc(static_cast<int>(words.size()), argv.data());
+    if (checked) h.checks().begin(h);
+    command.proc(static_cast<int>(words.words.size()), words.argv.data());
     h.checks().end(h);
     if (h.messages().size() == shown) return {};
     return CommandOutcome{.refused = true, .message = h.messages().back()};
+}
+
+}  // namespace
+
+CommandOutcome invoke_command(const RegisteredCommand &command, const std::vector<std::string> &params)
+{
+    Host &h = host();
+    if (!h.running_preview()) h.clear_preview();
+    return call_checked(command, params, h.strict);
+}
+
+CommandOutcome preview_command(const RegisteredCommand &command, const std::vector<std::string> &params)
+{
+    Host &h = host();
+    if (h.checks().active() || h.running_preview()) throw Error("no preview while a plug-in command runs");
+    h.clear_preview();
+    const RecordMarks marks = h.record_marks();
+    h.set_running_preview(true);
+    CommandOutcome outcome;
+    try {
+        // The preview is taken back through its undo step: the checks make
+        // sure the step holds every coordinate the command changed.
+        outcome = call_checked(command, params, true);
+    } catch (...) {
+        h.set_running_preview(false);
+        throw;
+    }
+    h.set_running_preview(false);
+    h.forget_records_since(marks);
+    return outcome;
 }
 
 // ---- the scene and the selection ----
@@ -49,10 +92,10 @@ CommandOutcome invoke_command(const RegisteredCommand &command, const std::vecto
 void Host::replace_scene(Scene scene, std::shared_ptr<AcDocument> document)
 {
     settle_box();
-    while (!undo_.empty()) {
-        release(undo_.back().vertices);
-        undo_.pop_back();
-    }
+    // The scene goes: nothing of the preview is put back.
+    drop_steps(preview_);
+    drop_steps(undo_);
+    drop_redo();
     undo_nodes_ = 0;
     select_none_objects();
     lists_.forget_append_list();
@@ -62,6 +105,13 @@ void Host::replace_scene(Scene scene, std::shared_ptr<AcDocument> document)
     file_.reset();
     versions_.change();
     versions_.mark_saved();
+}
+
+void Host::note_scene_changed()
+{
+    clear_preview();
+    drop_redo();
+    versions_.change();
 }
 
 void Host::select_object(Object &object)
@@ -119,6 +169,26 @@ void Host::clear(Record record)
     }
 }
 
+RecordMarks Host::record_marks() const
+{
+    settle_box();
+    return RecordMarks{.messages = messages_.size(),
+                       .debug = debug_.size(),
+                       .tcl_log = tcl_log_.size(),
+                       .counts = counts_,
+                       .box = box_};
+}
+
+void Host::forget_records_since(const RecordMarks &marks)
+{
+    messages_.resize(std::min(messages_.size(), marks.messages));
+    debug_.resize(std::min(debug_.size(), marks.debug));
+    tcl_log_.resize(std::min(tcl_log_.size(), marks.tcl_log));
+    counts_ = marks.counts;
+    box_ = marks.box;
+    box_pending_ = false;
+}
+
 void Host::clear_records()
 {
     for (Record r : {Record::Messages, Record::Debug, Record::TclLog, Record::Misuse}) clear(r);
@@ -127,14 +197,15 @@ void Host::clear_records()
 
 void Host::show_message(const std::string &text)
 {
-    print("message: " + text + "\n");
+    // A preview runs at each edit of a dialog: what it says is shown, not echoed.
+    if (!running_preview_) print("message: " + text + "\n");
     messages_.push_back(text);
     if (on_message) on_message(text);
 }
 
 void Host::write_debug(const std::string &text)
 {
-    print(text);
+    if (!running_preview_) print(text);
     debug_ += text;
 }
 
@@ -226,6 +297,28 @@ SavedVertices::SavedVertices(List *list)
     }
 }
 
+namespace {
+
+// Puts the vertices of SAVED where POSITIONS, in the same order, say.  A
+// vertex listed twice is given the same position twice.
+void put_positions(const SavedVertices &saved, const Vertex *positions)
+{
+    const Vertex *p = positions;
+    for (const SavedVertices::Run &run : saved.runs()) {
+        for (HostVertex *v = run.first, *end = run.first + run.count; v != end; ++v) v->v = *p++;
+    }
+}
+
+void take_positions(const SavedVertices &saved, Vertex *positions)
+{
+    Vertex *p = positions;
+    for (const SavedVertices::Run &run : saved.runs()) {
+        for (const HostVertex *v = run.first, *end = run.first + run.count; v != end; ++v) *p++ = v->v;
+    }
+}
+
+}  // namespace
+
 void Host::save_undo_step(const char *name, List *vertices)
 {
     UndoStep step{.name = name ? name : "", .vertices = vertices, .nodes = 0, .saved = SavedVertices(vertices)};
@@ -238,27 +331,70 @@ void Host::save_undo_step(const char *name, List *vertices)
     undo_nodes_ += step.nodes;
     if (checks_.active()) checks_.step_saved(*this, step.saved);
     lists_.forget_append_list(vertices);
+    if (running_preview_) {
+        preview_.push_back(std::move(step));
+        return;
+    }
+    drop_redo();
     step.version_before = versions_.current();
     versions_.change();
+    step.version_after = versions_.current();
     undo_.push_back(std::move(step));
+}
+
+void Host::drop_steps(std::vector<UndoStep> &steps)
+{
+    while (!steps.empty()) {
+        release(steps.back().vertices);
+        undo_nodes_ -= steps.back().nodes;
+        steps.pop_back();
+    }
+}
+
+void Host::clear_preview()
+{
+    if (preview_.empty()) return;
+    settle_box();
+    // The last step first: the first one saved the positions before the preview.
+    for (auto step = preview_.rbegin(); step != preview_.rend(); ++step)
+        put_positions(step->saved, step->saved.positions());
+    drop_steps(preview_);
 }
 
 bool Host::undo_last(std::string &name)
 {
-    settle_box();
     if (undo_.empty()) return false;
+    clear_preview();
+    settle_box();
     UndoStep &step = undo_.back();
-    // A vertex listed twice was saved twice at the same moment, so the order
-    // does not matter.
-    const Vertex *p = step.saved.positions();
-    for (const SavedVertices::Run &run : step.saved.runs()) {
-        for (HostVertex *v = run.first, *end = run.first + run.count; v != end; ++v) v->v = *p++;
-    }
+    // Taken before anything changes: a step that cannot be kept for redo is not undone.
+    if (!step.after) step.after = unfilled_array<Vertex>(step.saved.size());
+    make_room_for_one(redo_);
+    take_positions(step.saved, step.after.get());
+    put_positions(step.saved, step.saved.positions());
     name = step.name;
     versions_.restore(step.version_before);
     release(step.vertices);
     undo_nodes_ -= step.nodes;
+    step.vertices = nullptr;
+    step.nodes = 0;
+    redo_.push_back(std::move(step));
     undo_.pop_back();
+    return true;
+}
+
+bool Host::redo_last(std::string &name)
+{
+    if (redo_.empty()) return false;
+    clear_preview();
+    settle_box();
+    make_room_for_one(undo_);
+    UndoStep &step = redo_.back();
+    put_positions(step.saved, step.after.get());
+    name = step.name;
+    versions_.restore(step.version_after);
+    undo_.push_back(std::move(step));
+    redo_.pop_back();
     return true;
 }
 

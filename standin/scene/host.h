@@ -84,15 +84,28 @@ private:
 
 struct UndoStep {
     std::string name;
-    List *vertices;  // the list handed over; the step releases it
+    List *vertices;  // the list handed over; the step releases it (undoing does)
     size_t nodes;    // how many nodes that list has
     SavedVertices saved;
     uint64_t version_before = 0;  // the scene's version that undoing the step brings back
+    uint64_t version_after = 0;   // and that redoing it brings back
+    // Where undoing found the step's vertices, in the order of saved: where
+    // redoing puts them back.
+    Array<Vertex> after = {};
 };
 
 struct Box {
     Vertex min{0, 0, 0};
     Vertex max{0, 0, 0};
+};
+
+// What the host has recorded so far, so that a preview leaves no record.
+struct RecordMarks {
+    size_t messages = 0;
+    size_t debug = 0;
+    size_t tcl_log = 0;
+    Counters counts;
+    Box box;  // settled
 };
 
 enum SelectMode { kSelectObjects = 1, kSelectSurfaces = AC_SELECT_SURFACE, kSelectVertices = AC_SELECT_VERTEX };
@@ -136,8 +149,10 @@ public:
     // ---- the scene's versions, and the file it was last opened from or
     // saved to; a new scene has none and is as saved ----
     const SceneVersions &versions() const { return versions_; }
-    // A change made outside the undo history (the Tcl scene commands).
-    void note_scene_changed() { versions_.change(); }
+    // A change made outside the undo history (the Tcl scene commands),
+    // noted before anything changes: the preview is taken back first, and
+    // the steps undone can no longer be redone.
+    void note_scene_changed();
     const SceneFile *file() const { return file_.get(); }
     // After a load or a save: the scene as it is now is the file's.
     void set_file(std::shared_ptr<const SceneFile> file)
@@ -180,9 +195,26 @@ public:
     const RegisteredCommand *find_command(const std::string &name) const;
     void forget_registrations();
 
-    // ---- undo ----
+    // ---- undo and redo ----
     const std::vector<UndoStep> &undo_steps() const { return undo_; }
+    // The steps undone since the last change; the last is redone first.
+    const std::vector<UndoStep> &redo_steps() const { return redo_; }
     bool undo_last(std::string &name);
+    // Puts the vertices of the step undone last where the step had left
+    // them, and the scene's version back to the one after the step.
+    bool redo_last(std::string &name);
+
+    // ---- the preview: a plug-in command run only to be shown, its undo
+    // step set aside (not in the history, no new version) to be taken back ----
+    bool previewing() const { return !preview_.empty(); }
+    // Whether a preview's command is running: its undo step is set aside.
+    bool running_preview() const { return running_preview_; }
+    void set_running_preview(bool running) { running_preview_ = running; }
+    // Puts back every coordinate the preview's steps saved, and drops them.
+    void clear_preview();
+    RecordMarks record_marks() const;
+    // Forgets what was recorded since MARKS, but for misuse.
+    void forget_records_since(const RecordMarks &marks);
     // The vertices of STEP, each counted once, that are no longer where the
     // step saved them.
     size_t count_moved(const UndoStep &step);
@@ -216,6 +248,8 @@ private:
     // echoing or when ALWAYS.
     void print(const std::string &text, bool always = false) const;
     void select_none_objects();
+    void drop_steps(std::vector<UndoStep> &steps);
+    void drop_redo() { drop_steps(redo_); }
 
     Scene scene_;
     std::shared_ptr<AcDocument> document_;  // dropped with the scene
@@ -235,6 +269,9 @@ private:
     std::vector<MenuItem> menu_;
     std::deque<RegisteredCommand> commands_;  // stays in place: interpreters keep pointers
     std::vector<UndoStep> undo_;
+    std::vector<UndoStep> redo_;     // their lists released: only the runs and positions are kept
+    std::vector<UndoStep> preview_;  // the steps of the preview shown, in the order saved
+    bool running_preview_ = false;
 
     Lists lists_{scene_};
     size_t undo_nodes_ = 0;  // caller-owned nodes held by undo steps
@@ -257,7 +294,14 @@ struct CommandOutcome {
 // Runs a plug-in command as the modeller does: the host's checks around a
 // call of the registered procedure with the count and the strings, entry 0
 // being the command's name and the array ending with a null.
+// A preview shown takes that command's place: it is taken back first.
 CommandOutcome invoke_command(const RegisteredCommand &command, const std::vector<std::string> &params);
+
+// Runs a plug-in command as a preview, in place of the preview shown: with
+// the checks on, its undo step set aside, and no record kept of what it
+// said (its message, when it refused, is shown and returned).  Throws
+// Error while a plug-in command runs.
+CommandOutcome preview_command(const RegisteredCommand &command, const std::vector<std::string> &params);
 
 }  // namespace standin
 

@@ -8,9 +8,10 @@
 namespace standin {
 
 // Every change gives the scene a version number never used before; an undo
-// step keeps the number of the version before it, and undoing the step
-// brings that number back. So undoing back to the saved version reads as
-// saved, while undoing past it, or a new change after an undo, does not.
+// step keeps the numbers of the versions before and after it, and undoing
+// the step brings the first back, redoing it the second. So undoing or
+// redoing back to the saved version reads as saved, while undoing past it,
+// or a new change after an undo, does not.  A preview is no change.
 class SceneVersions {
 public:
     std::uint64_t current() const { return current_; }

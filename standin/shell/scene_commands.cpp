@@ -96,9 +96,10 @@ Tcl_Obj *set_vertex(Shell &, Args &args)
     args.need(5, 5, "set ID INDEX X Y Z");
     Object &object = args.object(0);
     const size_t index = index_below(args, 1, object.vertices.size(), 0, "vertex");
+    const Vertex position{args.coordinate(2), args.coordinate(3), args.coordinate(4)};
     host().settle_box();
-    object.vertices[index].v = Vertex{args.coordinate(2), args.coordinate(3), args.coordinate(4)};
     host().note_scene_changed();
+    object.vertices[index].v = position;
     return nullptr;
 }
 

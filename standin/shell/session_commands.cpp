@@ -56,12 +56,49 @@ Tcl_Obj *undo(Shell &, Args &args)
     return text(name);
 }
 
+Tcl_Obj *redo(Shell &, Args &args)
+{
+    args.need(0, 0, "redo");
+    std::string name;
+    if (!host().redo_last(name)) throw Error("nothing to redo");
+    return text(name);
+}
+
+// The steps undo takes back, in the order they were made; with "redo", the
+// steps redo brings back, in the same order: the whole history is the two
+// lists one after the other.
 Tcl_Obj *history(Shell &, Args &args)
 {
-    args.need(0, 0, "history");
+    args.need(0, 1, "history ?redo?");
+    if (args.count == 1 && args.str(0) != "redo") throw Error("usage: standin history ?redo?");
     std::vector<std::string> names;
-    for (const auto &step : host().undo_steps()) names.push_back(step.name);
+    if (args.count == 0) {
+        for (const auto &step : host().undo_steps()) names.push_back(step.name);
+    } else {
+        const auto &steps = host().redo_steps();
+        for (auto step = steps.rbegin(); step != steps.rend(); ++step) names.push_back(step->name);
+    }
     return string_list(names);
+}
+
+// "preview": whether a preview is shown; "preview run COMMAND WORD...": a
+// plug-in command run as the preview, answering its message when it
+// refused; "preview clear": the preview taken back.
+Tcl_Obj *preview(Shell &, Args &args)
+{
+    const char *usage = "preview ?run COMMAND ?WORD ...?|clear?";
+    const std::string what = args.count > 0 ? args.str(0) : "";
+    if (args.count == 0) return Tcl_NewBooleanObj(host().previewing());
+    if (what == "clear" && args.count == 1) {
+        host().clear_preview();
+        return nullptr;
+    }
+    if (what != "run" || args.count < 2) throw Error(std::string("usage: standin ") + usage);
+    const RegisteredCommand *command = host().find_command(args.str(1));
+    if (command == nullptr) throw Error("no plug-in command " + in_quotes(args.str(1)));
+    std::vector<std::string> words = args.words();
+    words.erase(words.begin(), words.begin() + 2);
+    return text(preview_command(*command, words).message);
 }
 
 Tcl_Obj *menu(Shell &shell, Args &args)
@@ -162,9 +199,10 @@ Tcl_Obj *tick(Shell &, Args &args)
 }
 
 const Subcommand kSessionSubcommands[] = {
-    {"undo", undo},   {"history", history}, {"messages", messages}, {"tcllog", tcl_log}, {"misuse", misuse},
-    {"debug", debug}, {"menu", menu},       {"commands", commands}, {"about", about},    {"init", init},
-    {"exit", exit},   {"counts", counts},   {"strict", strict},     {"tick", tick},
+    {"undo", undo},         {"redo", redo},         {"history", history}, {"preview", preview},
+    {"messages", messages}, {"tcllog", tcl_log},    {"misuse", misuse},   {"debug", debug},
+    {"menu", menu},         {"commands", commands}, {"about", about},     {"init", init},
+    {"exit", exit},         {"counts", counts},     {"strict", strict},   {"tick", tick},
 };
 
 }  // namespace

@@ -1,0 +1,237 @@
+# The Rilo dialog's live preview in the main window, Redo, and where the
+# dialog opens.  Each row starts from examples/banner.ac as opened, the
+# banner selected, and checks every coordinate as text, bit for bit.
+source [file join [file dirname [info script]] lib.tcl]
+windows_under_test
+
+set model [file normalize [file join [file dirname [info script]] .. .. examples banner.ac]]
+set work [file join [expr {[info exists ::env(TMPDIR)] ? $::env(TMPDIR) : "/tmp"}] window_preview-[pid]]
+file mkdir $work
+
+# Lets a scheduled preview run and the view redraw.
+proc settle {} {
+    update
+    after 60
+    update
+    update idletasks
+}
+
+proc positions {} {
+    lmap id [standin objects] {standin get $id}
+}
+
+proc object_id {name} {
+    foreach id [standin objects] {
+        if {[dict get [standin info $id] name] eq $name} {
+            return $id
+        }
+    }
+}
+
+proc open_dialog {} {
+    .menubar.tools invoke Rilo...
+    settle
+}
+
+proc edit {field value} {
+    set ::rilo::ui($field) $value
+    settle
+}
+
+proc button {name} {
+    .rilo.f.buttons.$name invoke
+    settle
+}
+
+# A key pressed in the main window.
+proc key {event} {
+    focus -force .view
+    event generate .view <$event>
+    settle
+}
+
+proc edit_states {} {
+    uplevel #0 [.menubar.edit cget -postcommand]
+    lmap label {Undo Redo} {.menubar.edit entrycget $label -state}
+}
+
+proc bytes {path} {
+    set f [open $path rb]
+    set text [read $f]
+    close $f
+    return $text
+}
+
+# The dialog's place against the main window's, after opening it with the
+# main window at GEOMETRY: right, left, over (the tree's side, on screen)
+# or where it is, and whether it covers any of the view.
+proc placed {geometry} {
+    wm geometry . $geometry
+    settle
+    open_dialog
+    set x [winfo rootx .rilo]
+    set y [winfo rooty .rilo]
+    set right [expr {$x + [winfo width .rilo]}]
+    set bottom [expr {$y + [winfo height .rilo]}]
+    set vx [winfo rootx .view]
+    set vy [winfo rooty .view]
+    set covers [expr {$x < $vx + [winfo width .view] && $right > $vx && $y < $vy + [winfo height .view] &&
+                      $bottom > $vy}]
+    set on_screen [expr {$x >= 0 && $y >= 0 && $right <= [winfo screenwidth .] && $bottom <= [winfo screenheight .]}]
+    set main_left [winfo rootx .]
+    set main_right [expr {$main_left + [winfo width .]}]
+    set side [expr {$x >= $main_right ? "right" : $right <= $main_left ? "left" :
+                    $x == min([winfo rootx .main.objects], [winfo screenwidth .] - [winfo width .rilo]) ? "over" :
+                    "at $x"}]
+    button cancel
+    list $side $covers $on_screen
+}
+
+test preview-rows {the dialog previews the real command's wave on the model; OK, Apply, Cancel, undo, redo and save take it as the user sees it} {
+    set result {}
+    foreach {name script expected} {
+        edit-is-the-command {
+            open_dialog
+            edit amplitude 0.37
+            edit amp_axis z
+            set shown [positions]
+            button cancel
+            set back [expr {[positions] eq $::start}]
+            pjtrilo_go {*}[::rilo::parameters]
+            list [expr {$shown ne $::start}] $back [expr {[positions] eq $shown}] [standin history]
+        } {1 1 1 rilo}
+        cancel {
+            open_dialog
+            edit amplitude 0.6
+            edit additive 0
+            button cancel
+            list [expr {[positions] eq $::start}] [standin history] [wm title .] [winfo exists .rilo] [standin preview]
+        } {1 {} {banner.ac - standin} 0 0}
+        escape {
+            open_dialog
+            edit amplitude 0.6
+            focus -force .rilo.f.wave.frequency
+            event generate .rilo.f.wave.frequency <Escape>
+            settle
+            list [expr {[positions] eq $::start}] [standin history] [winfo exists .rilo]
+        } {1 {} 0}
+        ok {
+            open_dialog
+            edit amplitude 0.45
+            set params [::rilo::parameters]
+            button ok
+            set waved [positions]
+            set history [standin history]
+            standin undo
+            set undone [expr {[positions] eq $::start}]
+            pjtrilo_go {*}$params
+            list $history $undone [expr {[positions] eq $waved}] [winfo exists .rilo]
+        } {rilo 1 1 0}
+        apply-twice {
+            open_dialog
+            edit amplitude 0.3
+            set params [::rilo::parameters]
+            button apply
+            button apply
+            set twice [positions]
+            set after_apply [list [standin history] [standin preview]]
+            edit amplitude 0.2
+            set on_top [expr {[standin preview] && [positions] ne $twice}]
+            button cancel
+            set kept [expr {[positions] eq $twice}]
+            standin undo
+            standin undo
+            pjtrilo_go {*}$params
+            pjtrilo_go {*}$params
+            list $after_apply $on_top $kept [expr {[positions] eq $twice}]
+        } {{{rilo rilo} 0} 1 1 1}
+        no-selection {
+            standin select none
+            open_dialog
+            set got [list $::standin::gui::status [winfo exists .message] [standin messages] [standin preview] \
+                [expr {[positions] eq $::start}]]
+            button cancel
+            set got
+        } {{rilo : no vertices selected} 0 {} 0 1}
+        selection-changes {
+            set banner [object_id banner]
+            set pole [object_id pole]
+            set before [list [standin get $banner] [standin get $pole]]
+            open_dialog
+            .main.objects.list selection set o$pole
+            settle
+            set moved [list [expr {[standin get $banner] eq [lindex $before 0]}] \
+                [expr {[standin get $pole] ne [lindex $before 1]}]]
+            button cancel
+            list {*}$moved [expr {[positions] eq $::start}]
+        } {1 1 1}
+        undo-redo-keys {
+            set states [list [edit_states]]
+            pjtrilo_go x y 1 0.2 0 1 1
+            set a [positions]
+            pjtrilo_go x z 2 0.1 0 1 1
+            set b [positions]
+            set seen {}
+            foreach event {Control-z Control-z Control-y Control-Shift-Key-Z} {
+                key $event
+                set now [positions]
+                lappend seen [expr {$now eq $::start ? "start" : $now eq $a ? "a" : $now eq $b ? "b" : "?"}]
+                lappend states [edit_states]
+            }
+            list $seen $states $::standin::gui::status [wm title .]
+        } {{a start a b} {{disabled disabled} {normal normal} {disabled normal} {normal normal} {normal disabled}}
+           {Redid rilo} {banner.ac* - standin}}
+        undo-while-previewing {
+            open_dialog
+            edit amplitude 0.3
+            button apply
+            edit amplitude 0.5
+            key Control-z
+            set previewing [standin preview]
+            button cancel
+            list $previewing [expr {[positions] eq $::start}] [standin history] [standin history redo]
+        } {1 1 {} rilo}
+        save-while-previewing {
+            standin save [file join $::work plain.ac]
+            standin save [file join $::work saved.ac]
+            open_dialog
+            edit amplitude 0.5
+            set previewing [standin preview]
+            key Control-s
+            set same [expr {[bytes [file join $::work saved.ac]] eq [bytes [file join $::work plain.ac]]}]
+            set shown_again [standin preview]
+            set title [wm title .]
+            button cancel
+            list $previewing $same $shown_again $title [expr {[positions] eq $::start}]
+        } {1 1 1 {saved.ac - standin} 1}
+        switched-off {
+            open_dialog
+            .status.preview invoke
+            set off [list [standin preview] [expr {[positions] eq $::start}]]
+            edit amplitude 0.8
+            lappend off [standin preview]
+            .status.preview invoke
+            settle
+            set on [standin preview]
+            button cancel
+            list $off $on [expr {[positions] eq $::start}]
+        } {{0 1 0} 1 1}
+        dialog-beside {
+            set sides [list [placed 500x500+0+0] [placed 500x500+770+0] [placed 1100x600+100+0]]
+            wm geometry . 980x640+0+0
+            set sides
+        } {{right 0 1} {left 0 1} {over 1 1}}
+    } {
+        destroy .rilo .message
+        standin load $::model
+        standin select objects banner
+        settle
+        set ::start [positions]
+        set got [eval $script]
+        lappend result [expr {$got eq [lrange $expected 0 end] ? "ok" : "$name: $got"}]
+    }
+    set result
+} [lrepeat 12 ok]
+
+file delete -force $work
+finish
