@@ -234,6 +234,9 @@ proc ::standin::gui::fit_status {args} {
     variable counts
     variable selection
     set room [expr {[winfo width .status] - [px 12] - 2 * [px 18] - [px 40]}]
+    if {[winfo exists .status.preview]} {
+        set room [expr {$room - [winfo reqwidth .status.preview] - [px 18]}]
+    }
     set short_selection [regsub { \(.*\)$} $selection ""]
     set short_counts [expr {[regexp {[^,]* vert[a-z]*} $counts vertices] ? [string trim $vertices] : $counts}]
     foreach {c s} [list $counts $selection $counts $short_selection $short_counts $short_selection] {
@@ -1489,7 +1492,7 @@ proc ::standin::gui::build_preview_toggle {} {
     ttk::checkbutton .status.preview -text Preview -takefocus 0 -variable ::standin::gui::live_preview \
         -command ::standin::gui::preview_toggled
     pack .status.preview -side right -before .status.counts
-    pack .status.preview_gap -side right -fill y -padx 8 -before .status.counts
+    pack .status.preview_gap -side right -fill y -padx [px 8] -before .status.counts
 }
 
 # Follows the dialog: its opening, its values, its buttons and its end.  The
