@@ -71,6 +71,13 @@ void Host::select_object(Object &object)
     selected_objects_.push_back(&object);
 }
 
+void Host::unselect_object(Object &object)
+{
+    if (!object.selected) return;
+    object.selected = false;
+    selected_objects_.erase(std::find(selected_objects_.begin(), selected_objects_.end(), &object));
+}
+
 void Host::select_none_objects()
 {
     for (Object *o : selected_objects_) o->selected = false;

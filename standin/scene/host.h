@@ -152,6 +152,7 @@ public:
     void set_select_mode(int mode) { select_mode_ = mode; }  // keeps what is marked
     const std::vector<Object *> &selected_objects() const { return selected_objects_; }
     void select_object(Object &object);  // adds it once
+    void unselect_object(Object &object);
     void select_none();                  // keeps the mode
 
     // ---- records ----
