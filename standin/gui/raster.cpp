@@ -22,11 +22,11 @@ constexpr std::uint32_t kMark = rgb(0xc0, 0x16, 0x0f);
 constexpr std::uint32_t kGrid = rgb(0xd4, 0xd9, 0xe2);
 constexpr std::uint32_t kSurface = rgb(0xc8, 0xd2, 0xe2);
 
+// COLOUR in LIGHT (0 to 1), to 1/256.
 std::uint32_t shade(std::uint32_t colour, double light)
 {
-    auto channel = [&](int shift) {
-        return static_cast<std::uint32_t>(std::lround(((colour >> shift) & 0xff) * light)) << shift;
-    };
+    const auto level = static_cast<std::uint32_t>(std::clamp(light, 0.0, 1.0) * 256);
+    auto channel = [&](int shift) { return ((((colour >> shift) & 0xff) * level) >> 8) << shift; };
     return channel(0) | channel(8) | channel(16) | 0xffu << 24;
 }
 
@@ -53,6 +53,13 @@ struct Pen {
 
 void plot(Image &image, int x, int y, float z, const Pen &pen)
 {
+    if (pen.width == 1) {
+        if (x < 0 || y < 0 || x >= image.width || y >= image.height) return;
+        const std::size_t at = static_cast<std::size_t>(y) * image.width + x;
+        if (pen.depth_test && !(z + pen.bias >= image.depth[at])) return;
+        image.pixels[at] = pen.blend ? blend(image.pixels[at], pen.colour) : pen.colour;
+        return;
+    }
     for (int oy = 0; oy < pen.width; ++oy) {
         const int py = y + oy - pen.width / 2;
         if (py < 0 || py >= image.height) continue;
@@ -216,58 +223,141 @@ bool View::edges_shown(const Part &part, const DrawOptions &options) const
     return !crowded(part);
 }
 
+// Whether a part's edges are mostly shorter than three pixels, from a
+// sample of 64 of them across the part.
 bool View::crowded(const Part &part) const
 {
-    const double width = std::clamp<double>(part.bounds[2] - part.bounds[0], 1, image_.width);
-    const double height = std::clamp<double>(part.bounds[3] - part.bounds[1], 1, image_.height);
-    return static_cast<double>(part.edges.size() / 2) * 6 > width * height;
+    const std::size_t edges = part.edges.size() / 2;
+    if (edges == 0) return false;
+    const std::size_t step = std::max<std::size_t>(1, edges / 64);
+    double length = 0;
+    std::size_t counted = 0;
+    for (std::size_t e = 0; e < edges; e += step) {
+        const std::uint32_t a = part.first + part.edges[2 * e], b = part.first + part.edges[2 * e + 1];
+        const double d = std::hypot(sx_[a] - sx_[b], sy_[a] - sy_[b]);
+        if (!std::isfinite(d)) continue;
+        length += d;
+        ++counted;
+    }
+    return counted > 0 && length < 3.0 * static_cast<double>(counted);
 }
 
+// How much light a surface takes from the light in the view, from its
+// normal (Newell's) found from positions taken back out of the perspective:
+// the image's x and y grow by 1 / (1 - z / eye).
+double View::face_light(const Part &part, const standin::RefRange &refs) const
+{
+    const double inverse_eye = eye_ > 0 ? 1 / eye_ : 0;
+    double n[3] = {0, 0, 0};
+    auto view_point = [&](std::uint32_t r, double p[3]) {
+        const std::uint32_t at = part.first + r;
+        const double f = 1 - sz_[at] * inverse_eye;
+        p[0] = (sx_[at] - mid_[0]) * f;
+        p[1] = (mid_[1] - sy_[at]) * f;
+        p[2] = sz_[at] * view_scale_;
+    };
+    double a[3], b[3], c[3], d[3];
+    if (refs.size() == 3 || refs.size() == 4) {
+        // The cross product of the diagonals (of two sides for a triangle):
+        // Newell's normal for these, at less cost.
+        view_point(refs[0], a);
+        view_point(refs[1], b);
+        view_point(refs[2], c);
+        if (refs.size() == 4) {
+            view_point(refs[3], d);
+        } else {
+            std::copy(a, a + 3, d);
+            std::copy(b, b + 3, a);
+        }
+        const double u[3] = {c[0] - a[0], c[1] - a[1], c[2] - a[2]}, v[3] = {d[0] - b[0], d[1] - b[1], d[2] - b[2]};
+        n[0] = u[1] * v[2] - u[2] * v[1];
+        n[1] = u[2] * v[0] - u[0] * v[2];
+        n[2] = u[0] * v[1] - u[1] * v[0];
+    } else {
+        view_point(refs.back(), b);
+        for (std::uint32_t r : refs) {
+            view_point(r, a);
+            n[0] += (b[1] - a[1]) * (b[2] + a[2]);
+            n[1] += (b[2] - a[2]) * (b[0] + a[0]);
+            n[2] += (b[0] - a[0]) * (b[1] + a[1]);
+            std::copy(a, a + 3, b);
+        }
+    }
+    const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    return length > 0 ? 0.3 + 0.7 * std::abs(n[0] * kLight[0] + n[1] * kLight[1] + n[2] * kLight[2]) / length : 0.6;
+}
+
+// Fills the part's polygons; those thinner than a pixel (a mesh finer than
+// the pixels) fill the pixels of their box (splat_small).
 void View::draw_faces(const Part &part, const DrawOptions &options)
 {
     const Object &o = *part.object;
     const bool lit = options.mode == Pick::objects && part.lit;
-    const double inverse_eye = eye_ > 0 ? 1 / eye_ : 0;
-    float x[3], y[3], z[3];
-    for (std::uint32_t s = 0; s < part.surfaces; ++s) {
-        const Surface &surface = o.surfaces[s];
-        if (surface.count < 3 || (s < part.kinds.size() && part.kinds[s] != 0)) continue;
-        const standin::RefRange refs = o.refs_at(surface.first, surface.count);
-        // The normal in the view (Newell's), from positions taken back out of
-        // the perspective: the image's x and y grow by 1 / (1 - z / eye).
-        double n[3] = {0, 0, 0};
-        std::uint32_t b = part.first + refs.back();
-        double bx = (sx_[b] - mid_[0]) * (1 - sz_[b] * inverse_eye), by = (mid_[1] - sy_[b]) * (1 - sz_[b] * inverse_eye),
-               bz = sz_[b] * view_scale_;
-        for (std::uint32_t r : refs) {
-            const std::uint32_t a = part.first + r;
-            const double f = 1 - sz_[a] * inverse_eye;
-            const double ax = (sx_[a] - mid_[0]) * f, ay = (mid_[1] - sy_[a]) * f, az = sz_[a] * view_scale_;
-            n[0] += (by - ay) * (bz + az);
-            n[1] += (bz - az) * (bx + ax);
-            n[2] += (bx - ax) * (by + ay);
-            bx = ax;
-            by = ay;
-            bz = az;
-        }
-        const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-        const double light =
-            length > 0 ? 0.3 + 0.7 * std::abs(n[0] * kLight[0] + n[1] * kLight[1] + n[2] * kLight[2]) / length : 0.6;
-        const std::uint32_t colour =
-            shade(lit || (options.mode == Pick::surfaces && surface.selected) ? kSelected : kSurface, light);
-        const std::uint32_t first = part.first + refs[0];
-        x[0] = sx_[first];
-        y[0] = sy_[first];
-        z[0] = sz_[first];
-        for (std::size_t i = 1; i + 1 < refs.size(); ++i) {
-            for (int k = 1; k < 3; ++k) {
-                const std::uint32_t at = part.first + refs[i + k - 1];
-                x[k] = sx_[at];
-                y[k] = sy_[at];
-                z[k] = sz_[at];
+    const bool chosen = options.mode == Pick::surfaces;
+    std::uint32_t s = 0;
+    o.surfaces.for_each_span([&](const Surface *surfaces, std::size_t n) {
+        for (std::size_t i = 0; i < n && s < part.surfaces; ++i, ++s) {
+            const Surface &surface = surfaces[i];
+            if (surface.count < 3 || (s < part.kinds.size() && part.kinds[s] != 0)) continue;
+            const standin::RefRange refs = o.refs_at(surface.first, surface.count);
+            float low_x = INFINITY, high_x = -INFINITY, low_y = INFINITY, high_y = -INFINITY, mean = 0;
+            for (std::uint32_t r : refs) {
+                const std::uint32_t at = part.first + r;
+                low_x = std::min(low_x, sx_[at]);
+                high_x = std::max(high_x, sx_[at]);
+                low_y = std::min(low_y, sy_[at]);
+                high_y = std::max(high_y, sy_[at]);
+                mean += sz_[at];
             }
-            if (x[0] == x[0] && x[1] == x[1] && x[2] == x[2]) triangle(image_, x, y, z, colour);
+            if (!(low_x < image_.width && high_x >= 0 && low_y < image_.height && high_y >= 0)) continue;
+            const int px = static_cast<int>(std::floor(low_x)), py = static_cast<int>(std::floor(low_y));
+            const std::uint32_t base = lit || (chosen && surface.selected) ? kSelected : kSurface;
+            const float width = high_x - low_x, height = high_y - low_y;
+            if ((width < 1 && height < 4) || (height < 1 && width < 4)) {
+                const int box[4] = {px, py, static_cast<int>(std::floor(high_x)), static_cast<int>(std::floor(high_y))};
+                splat_small(part, refs, box, mean / static_cast<float>(refs.size()), base);
+                continue;
+            }
+            fill_polygon(part, refs, shade(base, face_light(part, refs)));
         }
+    });
+}
+
+// A polygon thinner than a pixel, over the few pixels of its box (x0, y0,
+// x1, y1): each takes its mean depth, lit only if nearer than what the
+// pixel holds, so that most of a dense mesh costs a depth test and none
+// leaves a hole.
+void View::splat_small(const Part &part, const standin::RefRange &refs, const int box[4], float depth,
+                       std::uint32_t base)
+{
+    std::uint32_t colour = 0;
+    for (int py = std::max(box[1], 0); py <= box[3] && py < image_.height; ++py) {
+        for (int px = std::max(box[0], 0); px <= box[2] && px < image_.width; ++px) {
+            const std::size_t at = static_cast<std::size_t>(py) * image_.width + px;
+            if (!(depth > image_.depth[at])) continue;
+            if (colour == 0) colour = shade(base, face_light(part, refs));
+            image_.depth[at] = depth;
+            image_.pixels[at] = colour;
+        }
+    }
+}
+
+// A polygon as a fan of triangles from its first vertex.
+void View::fill_polygon(const Part &part, const standin::RefRange &refs, std::uint32_t colour)
+{
+    float x[3], y[3], z[3];
+    const std::uint32_t first = part.first + refs[0];
+    x[0] = sx_[first];
+    y[0] = sy_[first];
+    z[0] = sz_[first];
+    for (std::size_t i = 1; i + 1 < refs.size(); ++i) {
+        for (int k = 1; k < 3; ++k) {
+            const std::uint32_t at = part.first + refs[i + k - 1];
+            x[k] = sx_[at];
+            y[k] = sy_[at];
+            z[k] = sz_[at];
+        }
+        if (x[0] == x[0] && x[1] == x[1] && x[2] == x[2]) triangle(image_, x, y, z, colour);
     }
 }
 

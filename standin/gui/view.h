@@ -117,6 +117,10 @@ private:
                      const std::function<void(const Vertex &)> &take) const;
     void draw_grid();
     void draw_faces(const Part &part, const DrawOptions &options);
+    double face_light(const Part &part, const standin::RefRange &refs) const;
+    void fill_polygon(const Part &part, const standin::RefRange &refs, std::uint32_t colour);
+    void splat_small(const Part &part, const standin::RefRange &refs, const int box[4], float depth,
+                     std::uint32_t base);
     void draw_edges(const Part &part, const DrawOptions &options, bool selected);
     void draw_marks(const Part &part, const DrawOptions &options);
     bool edges_shown(const Part &part, const DrawOptions &options) const;
