@@ -1,7 +1,7 @@
 // The main window's view at 10^6 vertices: a drawing in each style as each
 // step of an orbit makes it, a pick, a box selection, following the scene,
 // and the bytes the view holds a vertex.  The model is a rippled sheet of
-// quads, 1000 x 1000 vertices in one object or cut into 1000 objects.
+// quads, 10^6 vertices in one object or in 1000.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -11,22 +11,24 @@
 
 namespace {
 
-// A SIDE x SIDE sheet in PIECES objects of whole rows.
-standin::Scene sheet(std::uint32_t side, std::uint32_t pieces)
+// A rippled sheet of quads: one object of 1000 x 1000 vertices, or 1000
+// objects of 32 x 32 (40 x 25 of them, edge to edge).
+standin::Scene sheet(std::int64_t objects)
 {
+    const std::uint32_t side = objects == 1 ? 1000 : 32, across = objects == 1 ? 1 : 40;
     standin::Scene scene;
-    const std::uint32_t rows = side / pieces;
-    for (std::uint32_t p = 0; p < pieces; ++p) {
-        Object &o = scene.add_object("piece");
-        const std::uint32_t first_row = p * rows, height = rows + (p + 1 < pieces ? 1 : 0);
-        o.reserve(std::size_t{side} * height, std::size_t{side - 1} * (height - 1));
-        for (std::uint32_t j = 0; j < height; ++j) {
+    for (std::uint32_t t = 0; t < static_cast<std::uint32_t>(objects); ++t) {
+        Object &o = scene.add_object("tile");
+        o.reserve(std::size_t{side} * side, std::size_t{side - 1} * (side - 1));
+        const std::uint32_t column0 = (t % across) * (side - 1), row0 = (t / across) * (side - 1);
+        for (std::uint32_t j = 0; j < side; ++j) {
             for (std::uint32_t i = 0; i < side; ++i) {
-                const std::uint32_t row = first_row + j;
-                o.add_vertex(i / 100.0f, static_cast<float>(std::sin(i / 20.0) * std::cos(row / 25.0)), row / 100.0f);
+                const std::uint32_t column = column0 + i, row = row0 + j;
+                o.add_vertex(column / 100.0f, static_cast<float>(std::sin(column / 20.0) * std::cos(row / 25.0)),
+                             row / 100.0f);
             }
         }
-        for (std::uint32_t j = 0; j + 1 < height; ++j) {
+        for (std::uint32_t j = 0; j + 1 < side; ++j) {
             for (std::uint32_t i = 0; i + 1 < side; ++i) {
                 const std::uint32_t a = j * side + i;
                 const std::uint32_t refs[] = {a, a + 1, a + side + 1, a + side};
@@ -55,7 +57,7 @@ struct Fixture {
     standin::Scene scene;
     View view;
     Camera camera;
-    Fixture(std::int64_t pieces) : scene(sheet(1000, static_cast<std::uint32_t>(pieces)))
+    explicit Fixture(std::int64_t objects) : scene(sheet(objects))
     {
         view.sync(scene, nullptr);
         camera = window_camera(view);
@@ -76,7 +78,9 @@ void ViewDraw(benchmark::State &state)
         f.view.sync(f.scene, nullptr);
         benchmark::DoNotOptimize(f.view.draw(f.camera, options).pixels.data());
     }
-    state.counters["view bytes/vertex"] = static_cast<double>(f.view.memory()) / 1e6;
+    std::size_t vertices = 0;
+    f.scene.for_each_object([&](const Object &o) { vertices += o.vertices.size(); });
+    state.counters["view bytes/vertex"] = static_cast<double>(f.view.memory()) / static_cast<double>(vertices);
 }
 
 // A click: what lies under the middle of the view, in each mode.

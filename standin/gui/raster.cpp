@@ -30,17 +30,12 @@ std::uint32_t shade(std::uint32_t colour, double light)
     return channel(0) | channel(8) | channel(16) | 0xffu << 24;
 }
 
-// A quarter of the way from the pixel's colour to COLOUR: where a model's
-// edges crowd closer than pixels, the wireframe darkens with their number
-// and still shows the model's shape.
+// A quarter of the way from the pixel's colour to COLOUR, each channel
+// to within one: where a model's edges crowd closer than pixels, the
+// wireframe darkens with their number and still shows the model's shape.
 std::uint32_t blend(std::uint32_t pixel, std::uint32_t colour)
 {
-    std::uint32_t out = 0xffu << 24;
-    for (int shift = 0; shift < 24; shift += 8) {
-        const int p = static_cast<int>((pixel >> shift) & 0xff), c = static_cast<int>((colour >> shift) & 0xff);
-        out |= static_cast<std::uint32_t>(p + (c - p) / 4) << shift;
-    }
-    return out;
+    return pixel - ((pixel >> 2) & 0x3f3f3fu) + ((colour >> 2) & 0x3f3f3fu);
 }
 
 struct Pen {
@@ -51,7 +46,7 @@ struct Pen {
     bool blend;
 };
 
-void plot(Image &image, int x, int y, float z, const Pen &pen)
+inline void plot(Image &image, int x, int y, float z, const Pen &pen)
 {
     if (pen.width == 1) {
         if (x < 0 || y < 0 || x >= image.width || y >= image.height) return;
@@ -109,10 +104,13 @@ void line(Image &image, float x0, float y0, float z0, float x1, float y1, float 
     const bool inside = x0 >= 0 && y0 >= 0 && x1 >= 0 && y1 >= 0 && x0 < image.width && x1 < image.width &&
                         y0 < image.height && y1 < image.height;
     if (!inside && !clip(image, p)) return;
+    const int right = image.width - 1, bottom = image.height - 1;
+    const int x_from = std::min(static_cast<int>(p[0]), right), y_from = std::min(static_cast<int>(p[1]), bottom);
+    if (x_from == std::min(static_cast<int>(p[3]), right) && y_from == std::min(static_cast<int>(p[4]), bottom))
+        return plot(image, x_from, y_from, std::max(p[2], p[5]), pen);
     const float dx = p[3] - p[0], dy = p[4] - p[1], dz = p[5] - p[2];
     const int steps = std::max(1, static_cast<int>(std::ceil(std::max(std::abs(dx), std::abs(dy)))));
     const float inverse = 1.0f / static_cast<float>(steps);
-    const int right = image.width - 1, bottom = image.height - 1;
     for (int i = 0; i <= steps; ++i) {
         const float t = static_cast<float>(i) * inverse;
         const int px = std::min(static_cast<int>(p[0] + t * dx), right);
