@@ -30,12 +30,12 @@ std::uint32_t shade(std::uint32_t colour, double light)
     return channel(0) | channel(8) | channel(16) | 0xffu << 24;
 }
 
-// A quarter of the way from the pixel's colour to COLOUR, each channel
-// to within one: where a model's edges crowd closer than pixels, the
-// wireframe darkens with their number and still shows the model's shape.
+// An eighth of the way from the pixel's colour to COLOUR, each channel to
+// within one: where a model's edges crowd closer than pixels, the wireframe
+// darkens with their number and still shows the model's shape.
 std::uint32_t blend(std::uint32_t pixel, std::uint32_t colour)
 {
-    return pixel - ((pixel >> 2) & 0x3f3f3fu) + ((colour >> 2) & 0x3f3f3fu);
+    return pixel - ((pixel >> 3) & 0x1f1f1fu) + ((colour >> 3) & 0x1f1f1fu);
 }
 
 struct Pen {
@@ -46,10 +46,10 @@ struct Pen {
     bool blend;
 };
 
-inline void plot(Image &image, int x, int y, float z, const Pen &pen)
+inline void plot(Image &image, const Band &band, int x, int y, float z, const Pen &pen)
 {
     if (pen.width == 1) {
-        if (x < 0 || y < 0 || x >= image.width || y >= image.height) return;
+        if (x < 0 || y < band.top || x >= image.width || y >= band.bottom) return;
         const std::size_t at = static_cast<std::size_t>(y) * image.width + x;
         if (pen.depth_test && !(z + pen.bias >= image.depth[at])) return;
         image.pixels[at] = pen.blend ? blend(image.pixels[at], pen.colour) : pen.colour;
@@ -57,7 +57,7 @@ inline void plot(Image &image, int x, int y, float z, const Pen &pen)
     }
     for (int oy = 0; oy < pen.width; ++oy) {
         const int py = y + oy - pen.width / 2;
-        if (py < 0 || py >= image.height) continue;
+        if (py < band.top || py >= band.bottom) continue;
         for (int ox = 0; ox < pen.width; ++ox) {
             const int px = x + ox - pen.width / 2;
             if (px < 0 || px >= image.width) continue;
@@ -96,18 +96,22 @@ bool clip(const Image &image, float p[6])
     return true;
 }
 
-// A line from (x0, y0) to (x1, y1) in image pixels, depths z0 and z1.
-void line(Image &image, float x0, float y0, float z0, float x1, float y1, float z1, const Pen &pen)
+// A line from (x0, y0) to (x1, y1) in image pixels, depths z0 and z1: its
+// pixels in the band's rows.
+void line(Image &image, const Band &band, float x0, float y0, float z0, float x1, float y1, float z1, const Pen &pen)
 {
     float p[6] = {x0, y0, z0, x1, y1, z1};
     if (!(x0 == x0 && x1 == x1)) return;  // not drawable: NaN
+    if (std::max(y0, y1) < static_cast<float>(band.top - pen.width) ||
+        std::min(y0, y1) >= static_cast<float>(band.bottom + pen.width))
+        return;
     const bool inside = x0 >= 0 && y0 >= 0 && x1 >= 0 && y1 >= 0 && x0 < image.width && x1 < image.width &&
                         y0 < image.height && y1 < image.height;
     if (!inside && !clip(image, p)) return;
     const int right = image.width - 1, bottom = image.height - 1;
     const int x_from = std::min(static_cast<int>(p[0]), right), y_from = std::min(static_cast<int>(p[1]), bottom);
     if (x_from == std::min(static_cast<int>(p[3]), right) && y_from == std::min(static_cast<int>(p[4]), bottom))
-        return plot(image, x_from, y_from, std::max(p[2], p[5]), pen);
+        return plot(image, band, x_from, y_from, std::max(p[2], p[5]), pen);
     const float dx = p[3] - p[0], dy = p[4] - p[1], dz = p[5] - p[2];
     const int steps = std::max(1, static_cast<int>(std::ceil(std::max(std::abs(dx), std::abs(dy)))));
     const float inverse = 1.0f / static_cast<float>(steps);
@@ -115,7 +119,7 @@ void line(Image &image, float x0, float y0, float z0, float x1, float y1, float 
         const float t = static_cast<float>(i) * inverse;
         const int px = std::min(static_cast<int>(p[0] + t * dx), right);
         const int py = std::min(static_cast<int>(p[1] + t * dy), bottom);
-        plot(image, px, py, p[2] + t * dz, pen);
+        plot(image, band, px, py, p[2] + t * dz, pen);
     }
 }
 
@@ -128,36 +132,76 @@ void splat(Image &image, int x, int y, float z, std::uint32_t colour)
     }
 }
 
-float edge_function(float ax, float ay, float bx, float by, float px, float py)
+// A convex polygon of N (3 to 8) corners filled where it covers pixels'
+// centres, in the band's rows, at depths on the plane of its largest fan
+// triangle; one within a single pixel fills that pixel, so that a mesh finer
+// than the pixels leaves no holes.  Each row steps the edge functions
+// (positive inside) along it.
+void convex(Image &image, const Band &band, const float *x, const float *y, const float *z, int n, std::uint32_t colour)
 {
-    return (bx - ax) * (py - ay) - (by - ay) * (px - ax);
-}
-
-// A triangle filled where it covers pixels' centres; one within a single
-// pixel fills that pixel, so that a mesh finer than the pixels leaves no holes.
-void triangle(Image &image, const float *x, const float *y, const float *z, std::uint32_t colour)
-{
-    const float low_x = std::min({x[0], x[1], x[2]}), high_x = std::max({x[0], x[1], x[2]});
-    const float low_y = std::min({y[0], y[1], y[2]}), high_y = std::max({y[0], y[1], y[2]});
+    float low_x = x[0], high_x = x[0], low_y = y[0], high_y = y[0], twice_area = 0;
+    for (int i = 0; i < n; ++i) {
+        low_x = std::min(low_x, x[i]);
+        high_x = std::max(high_x, x[i]);
+        low_y = std::min(low_y, y[i]);
+        high_y = std::max(high_y, y[i]);
+        const int j = (i + 1) % n;
+        twice_area += x[i] * y[j] - x[j] * y[i];
+    }
     if (!(low_x < image.width && high_x >= 0 && low_y < image.height && high_y >= 0)) return;
     const int x0 = std::max(0, static_cast<int>(low_x)), x1 = std::min(image.width - 1, static_cast<int>(high_x));
-    const int y0 = std::max(0, static_cast<int>(low_y)), y1 = std::min(image.height - 1, static_cast<int>(high_y));
-    if (x0 == x1 && y0 == y1) return splat(image, x0, y0, (z[0] + z[1] + z[2]) / 3, colour);
-    float area = edge_function(x[0], y[0], x[1], y[1], x[2], y[2]);
-    if (area == 0) return;
-    const float sign = area < 0 ? -1.0f : 1.0f;
-    area *= sign;
-    for (int py = y0; py <= y1; ++py) {
+    const int row0 = std::max(0, static_cast<int>(low_y)), row1 = std::min(image.height - 1, static_cast<int>(high_y));
+    if (x0 == x1 && row0 == row1) {
+        float mean = 0;
+        for (int i = 0; i < n; ++i) mean += z[i];
+        if (row0 >= band.top && row0 < band.bottom) splat(image, x0, row0, mean / static_cast<float>(n), colour);
+        return;
+    }
+    if (twice_area == 0) return;
+    const float sign = twice_area < 0 ? -1.0f : 1.0f;
+    // The depth's plane, from the fan triangle of the largest area.
+    float best = 0, dzdx = 0, dzdy = 0;
+    for (int i = 1; i + 1 < n; ++i) {
+        const float ux = x[i] - x[0], uy = y[i] - y[0], vx = x[i + 1] - x[0], vy = y[i + 1] - y[0];
+        const float cross = ux * vy - uy * vx;
+        if (std::abs(cross) <= best) continue;
+        best = std::abs(cross);
+        const float uz = z[i] - z[0], vz = z[i + 1] - z[0];
+        dzdx = (uz * vy - vz * uy) / cross;
+        dzdy = (vz * ux - uz * vx) / cross;
+    }
+    float step[8], start[8];
+    const float cx0 = static_cast<float>(x0) + 0.5f;
+    for (int py = std::max(row0, band.top); py <= std::min(row1, band.bottom - 1); ++py) {
         const float cy = static_cast<float>(py) + 0.5f;
-        for (int px = x0; px <= x1; ++px) {
-            const float cx = static_cast<float>(px) + 0.5f;
-            const float w0 = sign * edge_function(x[1], y[1], x[2], y[2], cx, cy);
-            const float w1 = sign * edge_function(x[2], y[2], x[0], y[0], cx, cy);
-            const float w2 = sign * edge_function(x[0], y[0], x[1], y[1], cx, cy);
-            if (w0 < 0 || w1 < 0 || w2 < 0) continue;
-            splat(image, px, py, (w0 * z[0] + w1 * z[1] + w2 * z[2]) / area, colour);
+        for (int i = 0; i < n; ++i) {
+            const int j = (i + 1) % n;
+            step[i] = -sign * (y[j] - y[i]);
+            start[i] = sign * ((x[j] - x[i]) * (cy - y[i]) - (y[j] - y[i]) * (cx0 - x[i]));
+        }
+        float depth = z[0] + dzdx * (cx0 - x[0]) + dzdy * (cy - y[0]);
+        for (int px = x0; px <= x1; ++px, depth += dzdx) {
+            bool inside = true;
+            for (int i = 0; i < n; ++i) {
+                inside = inside && start[i] >= 0;
+                start[i] += step[i];
+            }
+            if (inside) splat(image, px, py, depth, colour);
         }
     }
+}
+
+// Whether a polygon of N corners turns one way only (and so is convex).
+bool turns_one_way(const float *x, const float *y, int n)
+{
+    int positive = 0, negative = 0;
+    for (int i = 0; i < n; ++i) {
+        const int j = (i + 1) % n, k = (i + 2) % n;
+        const float cross = (x[j] - x[i]) * (y[k] - y[j]) - (y[j] - y[i]) * (x[k] - x[j]);
+        positive += cross > 0;
+        negative += cross < 0;
+    }
+    return positive == 0 || negative == 0;
 }
 
 // The light's direction in the view (towards the upper left, behind the
@@ -179,19 +223,12 @@ const Image &View::draw(const Camera &camera, const DrawOptions &options)
     project(camera, options.mode);
     drawn_ = true;
     shaded_ = options.style != Style::wireframe;
-    if (shaded_) {
-        for (const Part &part : parts_)
-            if (!part.hidden) draw_faces(part, options);
-    }
-    if (options.grid) draw_grid();
-    for (int selected = 0; selected < 2; ++selected) {
-        for (const Part &part : parts_)
-            if (!part.hidden && edges_shown(part, options)) draw_edges(part, options, selected != 0);
-    }
-    if (options.mode == Pick::vertices) {
-        for (const Part &part : parts_)
-            if (!part.hidden) draw_marks(part, options);
-    }
+    // The lines in the image's upper and lower halves side by side, each by
+    // every part in the same order: the same pixels as one after the other.
+    if (shaded_) fill_surfaces(options);
+    in_halves(image_.height, vertices_ >= kParallel, [&](int, std::uint32_t top, std::uint32_t bottom) {
+        render(Band{static_cast<int>(top), static_cast<int>(bottom)}, options);
+    });
     float box[4] = {INFINITY, INFINITY, -INFINITY, -INFINITY};
     for (const Part &part : parts_) {
         if (part.hidden || !(part.bounds[0] <= part.bounds[2])) continue;
@@ -209,6 +246,53 @@ const Image &View::draw(const Camera &camera, const DrawOptions &options)
         image_.box[3] = static_cast<int>(std::ceil(canvas_y(box[3])));
     }
     return image_;
+}
+
+// Fills the surfaces: the first half of them into the image and the
+// second into a spare one, side by side, and then each pixel of the spare
+// that is nearer into the image: as the image alone would have them, the
+// first surface drawn at a depth keeping the pixel.
+void View::fill_surfaces(const DrawOptions &options)
+{
+    std::uint32_t surfaces = 0;
+    for (const Part &part : parts_)
+        if (!part.hidden) surfaces += part.surfaces;
+    spare_.width = image_.width;
+    spare_.height = image_.height;
+    in_halves(surfaces, vertices_ >= kParallel, [&](int half, std::uint32_t from, std::uint32_t to) {
+        Image &target = half == 0 ? image_ : spare_;
+        if (half == 1) {
+            spare_.pixels.assign(image_.pixels.size(), kBackground);
+            spare_.depth.assign(image_.depth.size(), -std::numeric_limits<float>::infinity());
+        }
+        std::uint32_t first = 0;
+        for (const Part &part : parts_) {
+            if (part.hidden) continue;
+            if (first < to && first + part.surfaces > from)
+                draw_faces(target, part, options, from - std::min(from, first), to - first);
+            first += part.surfaces;
+        }
+    });
+    for (std::size_t at = 0; at < image_.pixels.size(); ++at) {
+        if (spare_.depth[at] > image_.depth[at]) {
+            image_.depth[at] = spare_.depth[at];
+            image_.pixels[at] = spare_.pixels[at];
+        }
+    }
+}
+
+// The grid, the edges and the marks in the band's rows.
+void View::render(const Band &band, const DrawOptions &options)
+{
+    if (options.grid) draw_grid(band);
+    for (int selected = 0; selected < 2; ++selected) {
+        for (const Part &part : parts_)
+            if (!part.hidden && edges_shown(part, options)) draw_edges(band, part, options, selected != 0);
+    }
+    if (options.mode == Pick::vertices) {
+        for (const Part &part : parts_)
+            if (!part.hidden) draw_marks(band, part, options);
+    }
 }
 
 // Whether a part's edges are drawn: always in a wireframe, never on bare
@@ -285,16 +369,24 @@ double View::face_light(const Part &part, const standin::RefRange &refs) const
     return length > 0 ? 0.3 + 0.7 * std::abs(n[0] * kLight[0] + n[1] * kLight[1] + n[2] * kLight[2]) / length : 0.6;
 }
 
-// Fills the part's polygons; those thinner than a pixel (a mesh finer than
-// the pixels) fill the pixels of their box (splat_small).
-void View::draw_faces(const Part &part, const DrawOptions &options)
+// Fills the part's polygons FROM to before TO into TARGET; those thinner
+// than a pixel (a mesh finer than the pixels) fill the pixels of their box
+// (splat_small).
+void View::draw_faces(Image &target, const Part &part, const DrawOptions &options, std::uint32_t from,
+                      std::uint32_t to)
 {
     const Object &o = *part.object;
     const bool lit = options.mode == Pick::objects && part.lit;
     const bool chosen = options.mode == Pick::surfaces;
     std::uint32_t s = 0;
+    to = std::min(to, part.surfaces);
     o.surfaces.for_each_span([&](const Surface *surfaces, std::size_t n) {
-        for (std::size_t i = 0; i < n && s < part.surfaces; ++i, ++s) {
+        std::size_t i = 0;
+        if (s < from) {
+            i = std::min<std::size_t>(n, from - s);
+            s += static_cast<std::uint32_t>(i);
+        }
+        for (; i < n && s < to; ++i, ++s) {
             const Surface &surface = surfaces[i];
             if (surface.count < 3 || (s < part.kinds.size() && part.kinds[s] != 0)) continue;
             const standin::RefRange refs = o.refs_at(surface.first, surface.count);
@@ -307,16 +399,16 @@ void View::draw_faces(const Part &part, const DrawOptions &options)
                 high_y = std::max(high_y, sy_[at]);
                 mean += sz_[at];
             }
-            if (!(low_x < image_.width && high_x >= 0 && low_y < image_.height && high_y >= 0)) continue;
+            if (!(low_x < target.width && high_x >= 0 && low_y < target.height && high_y >= 0)) continue;
             const int px = static_cast<int>(std::floor(low_x)), py = static_cast<int>(std::floor(low_y));
             const std::uint32_t base = lit || (chosen && surface.selected) ? kSelected : kSurface;
             const float width = high_x - low_x, height = high_y - low_y;
             if ((width < 1 && height < 4) || (height < 1 && width < 4)) {
                 const int box[4] = {px, py, static_cast<int>(std::floor(high_x)), static_cast<int>(std::floor(high_y))};
-                splat_small(part, refs, box, mean / static_cast<float>(refs.size()), base);
+                splat_small(target, part, refs, box, mean / static_cast<float>(refs.size()), base);
                 continue;
             }
-            fill_polygon(part, refs, shade(base, face_light(part, refs)));
+            fill_polygon(target, part, refs, shade(base, face_light(part, refs)));
         }
     });
 }
@@ -325,29 +417,37 @@ void View::draw_faces(const Part &part, const DrawOptions &options)
 // x1, y1): each takes its mean depth, lit only if nearer than what the
 // pixel holds, so that most of a dense mesh costs a depth test and none
 // leaves a hole.
-void View::splat_small(const Part &part, const standin::RefRange &refs, const int box[4], float depth,
-                       std::uint32_t base)
+void View::splat_small(Image &target, const Part &part, const standin::RefRange &refs, const int box[4],
+                       float depth, std::uint32_t base)
 {
     std::uint32_t colour = 0;
-    for (int py = std::max(box[1], 0); py <= box[3] && py < image_.height; ++py) {
-        for (int px = std::max(box[0], 0); px <= box[2] && px < image_.width; ++px) {
-            const std::size_t at = static_cast<std::size_t>(py) * image_.width + px;
-            if (!(depth > image_.depth[at])) continue;
+    for (int py = std::max(box[1], 0); py <= box[3] && py < target.height; ++py) {
+        for (int px = std::max(box[0], 0); px <= box[2] && px < target.width; ++px) {
+            const std::size_t at = static_cast<std::size_t>(py) * target.width + px;
+            if (!(depth > target.depth[at])) continue;
             if (colour == 0) colour = shade(base, face_light(part, refs));
-            image_.depth[at] = depth;
-            image_.pixels[at] = colour;
+            target.depth[at] = depth;
+            target.pixels[at] = colour;
         }
     }
 }
 
-// A polygon as a fan of triangles from its first vertex.
-void View::fill_polygon(const Part &part, const standin::RefRange &refs, std::uint32_t colour)
+// A polygon filled whole when convex and of at most eight corners, as a fan
+// of triangles from its first corner otherwise.
+void View::fill_polygon(Image &target, const Part &part, const standin::RefRange &refs, std::uint32_t colour)
 {
-    float x[3], y[3], z[3];
-    const std::uint32_t first = part.first + refs[0];
-    x[0] = sx_[first];
-    y[0] = sy_[first];
-    z[0] = sz_[first];
+    const Band band{0, target.height};
+    float x[8], y[8], z[8];
+    const int n = static_cast<int>(std::min<std::size_t>(refs.size(), 8));
+    for (int i = 0; i < n; ++i) {
+        const std::uint32_t at = part.first + refs[i];
+        x[i] = sx_[at];
+        y[i] = sy_[at];
+        z[i] = sz_[at];
+        if (!(x[i] == x[i])) return;  // not drawable: NaN
+    }
+    if (static_cast<std::size_t>(n) == refs.size() && turns_one_way(x, y, n))
+        return convex(target, band, x, y, z, n, colour);
     for (std::size_t i = 1; i + 1 < refs.size(); ++i) {
         for (int k = 1; k < 3; ++k) {
             const std::uint32_t at = part.first + refs[i + k - 1];
@@ -355,11 +455,11 @@ void View::fill_polygon(const Part &part, const standin::RefRange &refs, std::ui
             y[k] = sy_[at];
             z[k] = sz_[at];
         }
-        if (x[0] == x[0] && x[1] == x[1] && x[2] == x[2]) triangle(image_, x, y, z, colour);
+        if (x[1] == x[1] && x[2] == x[2]) convex(target, band, x, y, z, 3, colour);
     }
 }
 
-void View::draw_edges(const Part &part, const DrawOptions &options, bool selected)
+void View::draw_edges(const Band &band, const Part &part, const DrawOptions &options, bool selected)
 {
     const bool crowd = crowded(part);
     const float extent = std::max({high_[0] - low_[0], high_[1] - low_[1], high_[2] - low_[2], 0.0f});
@@ -368,7 +468,7 @@ void View::draw_edges(const Part &part, const DrawOptions &options, bool selecte
     auto draw = [&](std::uint32_t a, std::uint32_t b) {
         a += part.first;
         b += part.first;
-        line(image_, sx_[a], sy_[a], sz_[a], sx_[b], sy_[b], sz_[b], pen);
+        line(image_, band, sx_[a], sy_[a], sz_[a], sx_[b], sy_[b], sz_[b], pen);
     };
     if (options.mode == Pick::objects && part.lit != selected) return;
     if (options.mode != Pick::surfaces || !selected) {
@@ -391,20 +491,20 @@ void View::draw_edges(const Part &part, const DrawOptions &options, bool selecte
     }
 }
 
-void View::draw_marks(const Part &part, const DrawOptions &options)
+void View::draw_marks(const Band &band, const Part &part, const DrawOptions &options)
 {
     const int side = 2 * std::max(0, options.mark) + 1;
     const Pen pen{kMark, side, false, 0, false};
     for (std::uint32_t v = part.first, end = part.first + part.vertices; v < end; ++v) {
         if (!chosen_[v] || !(sx_[v] >= 0 && sy_[v] >= 0 && sx_[v] < image_.width && sy_[v] < image_.height)) continue;
-        plot(image_, static_cast<int>(sx_[v]), static_cast<int>(sy_[v]), 0, pen);
+        plot(image_, band, static_cast<int>(sx_[v]), static_cast<int>(sy_[v]), 0, pen);
     }
 }
 
 // The ground: lines a power of ten apart in model units (about a tenth of
 // the model's size) on the plane of its lowest point, a cell beyond its
 // extent, behind whatever stands on it.
-void View::draw_grid()
+void View::draw_grid(const Band &band)
 {
     if (!(low_[0] <= high_[0])) return;
     const double extent = std::max<double>(high_[0] - low_[0], high_[2] - low_[2]);
@@ -425,7 +525,7 @@ void View::draw_grid()
                 }
                 float p[3], q[3];
                 if (place(a[0], a[1], a[2], p[0], p[1], p[2]) && place(b[0], b[1], b[2], q[0], q[1], q[2]))
-                    line(image_, p[0], p[1], p[2], q[0], q[1], q[2], pen);
+                    line(image_, band, p[0], p[1], p[2], q[0], q[1], q[2], pen);
             }
         }
     }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <thread>
 #include <unordered_map>
 
 using standin::HostVertex;
@@ -75,6 +76,19 @@ std::size_t bytes(const std::vector<T> &v)
 }
 
 }  // namespace
+
+void in_halves(std::uint32_t n, bool parallel, const std::function<void(int, std::uint32_t, std::uint32_t)> &work)
+{
+    const std::uint32_t middle = n / 2;
+    if (!parallel) {
+        work(0, 0, middle);
+        work(1, middle, n);
+        return;
+    }
+    std::thread second([&] { work(1, middle, n); });
+    work(0, 0, middle);
+    second.join();
+}
 
 Axes camera_axes(double azimuth, double elevation)
 {
@@ -148,35 +162,66 @@ void View::project(const Camera &camera, Pick mode)
     sy_.resize(vertices_);
     sz_.resize(vertices_);
     chosen_.resize(mode == Pick::vertices ? vertices_ : 0);
-    std::fill(low_, low_ + 3, std::numeric_limits<float>::infinity());
-    std::fill(high_, high_ + 3, -std::numeric_limits<float>::infinity());
-    for (Part &part : parts_) {
-        if (part.hidden) continue;
-        float box[4] = {std::numeric_limits<float>::infinity(), std::numeric_limits<float>::infinity(),
-                        -std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity()};
+    const float inf = std::numeric_limits<float>::infinity();
+    std::vector<float> bounds(2 * 4 * parts_.size());
+    float low[2][3], high[2][3];
+    for (int h = 0; h < 2; ++h) {
+        for (std::size_t p = 0; p < parts_.size(); ++p) {
+            float *box = &bounds[(h * parts_.size() + p) * 4];
+            box[0] = box[1] = inf;
+            box[2] = box[3] = -inf;
+        }
+        std::fill(low[h], low[h] + 3, inf);
+        std::fill(high[h], high[h] + 3, -inf);
+    }
+    in_halves(vertices_, vertices_ >= kParallel, [&](int h, std::uint32_t from, std::uint32_t to) {
+        project_range(from, to, &bounds[h * parts_.size() * 4], low[h], high[h]);
+    });
+    for (int k = 0; k < 3; ++k) {
+        low_[k] = std::min(low[0][k], low[1][k]);
+        high_[k] = std::max(high[0][k], high[1][k]);
+    }
+    for (std::size_t p = 0; p < parts_.size(); ++p) {
+        const float *a = &bounds[p * 4], *b = &bounds[(parts_.size() + p) * 4];
+        parts_[p].bounds[0] = std::min(a[0], b[0]);
+        parts_[p].bounds[1] = std::min(a[1], b[1]);
+        parts_[p].bounds[2] = std::max(a[2], b[2]);
+        parts_[p].bounds[3] = std::max(a[3], b[3]);
+    }
+}
+
+// Projects the drawn vertices FROM to before TO, widening each part's box
+// in BOUNDS (four a part) and the model's box LOW to HIGH.
+void View::project_range(std::uint32_t from, std::uint32_t to, float *bounds, float low[3], float high[3])
+{
+    for (std::size_t p = 0; p < parts_.size(); ++p) {
+        const Part &part = parts_[p];
+        if (part.hidden || part.first >= to || part.first + part.vertices <= from) continue;
+        float *box = bounds + 4 * p;
         std::uint32_t at = part.first;
-        const std::uint32_t end = part.first + part.vertices;
+        const std::uint32_t end = std::min(to, part.first + part.vertices);
         part.object->vertices.for_each_span([&](const HostVertex *records, std::size_t n) {
-            n = std::min<std::size_t>(n, end - at);
-            if (!chosen_.empty() && n > 0) {
+            n = std::min<std::size_t>(n, end - std::min(at, end));
+            const std::size_t skip = at < from ? std::min<std::size_t>(n, from - at) : 0;
+            if (!chosen_.empty() && n > skip) {
                 const VertexState *states = standin::states_of_run(records, n);
-                for (std::size_t i = 0; i < n; ++i) chosen_[at + i] = states[i].selected;
+                for (std::size_t i = skip; i < n; ++i) chosen_[at + i] = states[i].selected;
             }
-            for (std::size_t i = 0; i < n; ++i, ++at) {
-                const Vertex &p = records[i].v;
-                if (!place(p.x, p.y, p.z, sx_[at], sy_[at], sz_[at])) continue;
+            at += static_cast<std::uint32_t>(skip);
+            for (std::size_t i = skip; i < n; ++i, ++at) {
+                const Vertex &v = records[i].v;
+                if (!place(v.x, v.y, v.z, sx_[at], sy_[at], sz_[at])) continue;
                 box[0] = std::min(box[0], sx_[at]);
                 box[1] = std::min(box[1], sy_[at]);
                 box[2] = std::max(box[2], sx_[at]);
                 box[3] = std::max(box[3], sy_[at]);
-                const float xyz[3] = {p.x, p.y, p.z};
+                const float xyz[3] = {v.x, v.y, v.z};
                 for (int k = 0; k < 3; ++k) {
-                    low_[k] = std::min(low_[k], xyz[k]);
-                    high_[k] = std::max(high_[k], xyz[k]);
+                    low[k] = std::min(low[k], xyz[k]);
+                    high[k] = std::max(high[k], xyz[k]);
                 }
             }
         });
-        std::copy(box, box + 4, part.bounds);
     }
 }
 
@@ -444,7 +489,7 @@ std::size_t View::edge_count() const
 std::size_t View::memory() const
 {
     std::size_t n = sizeof(View) + bytes(parts_) + bytes(sx_) + bytes(sy_) + bytes(sz_) + bytes(chosen_) +
-                    bytes(image_.pixels) + bytes(image_.depth);
+                    bytes(image_.pixels) + bytes(image_.depth) + bytes(spare_.pixels) + bytes(spare_.depth);
     for (const Part &part : parts_) n += bytes(part.edges) + bytes(part.kinds);
     return n;
 }

@@ -62,6 +62,12 @@ struct Image {
     int box[4] = {1, 1, 0, 0};
 };
 
+// Rows of the image, from top to before bottom: a drawing is made in two
+// at once.
+struct Band {
+    int top, bottom;
+};
+
 // What lies under the pointer: an object, and a surface's or a vertex's index in it.
 struct Hit {
     Object *object = nullptr;
@@ -72,8 +78,15 @@ struct Hit {
 // 1 closed line, 2 line); none when all are polygons.
 using SurfaceKinds = std::function<void(const Object &, std::vector<std::uint8_t> &)>;
 
+// Runs WORK(half, first, end) over [0, N) in two halves, the second on a
+// thread of its own when PARALLEL.
+void in_halves(std::uint32_t n, bool parallel, const std::function<void(int, std::uint32_t, std::uint32_t)> &work);
+
 class View {
 public:
+    // Vertices from which a drawing is made by two threads.
+    static constexpr std::uint32_t kParallel = 20000;
+
     // Follows the scene: objects added or gone, shapes changed, hidden and
     // locked marks, which objects are lit by a selected one.  Cheap when
     // only positions or the selection changed.
@@ -115,14 +128,17 @@ private:
     bool place(double x, double y, double z, float &ix, float &iy, float &iz) const;
     void for_fitting(const Part &part, bool selection, Pick mode,
                      const std::function<void(const Vertex &)> &take) const;
-    void draw_grid();
-    void draw_faces(const Part &part, const DrawOptions &options);
+    void project_range(std::uint32_t from, std::uint32_t to, float *bounds, float low[3], float high[3]);
+    void render(const Band &band, const DrawOptions &options);
+    void draw_grid(const Band &band);
+    void fill_surfaces(const DrawOptions &options);
+    void draw_faces(Image &target, const Part &part, const DrawOptions &options, std::uint32_t from, std::uint32_t to);
     double face_light(const Part &part, const standin::RefRange &refs) const;
-    void fill_polygon(const Part &part, const standin::RefRange &refs, std::uint32_t colour);
-    void splat_small(const Part &part, const standin::RefRange &refs, const int box[4], float depth,
+    void fill_polygon(Image &target, const Part &part, const standin::RefRange &refs, std::uint32_t colour);
+    void splat_small(Image &target, const Part &part, const standin::RefRange &refs, const int box[4], float depth,
                      std::uint32_t base);
-    void draw_edges(const Part &part, const DrawOptions &options, bool selected);
-    void draw_marks(const Part &part, const DrawOptions &options);
+    void draw_edges(const Band &band, const Part &part, const DrawOptions &options, bool selected);
+    void draw_marks(const Band &band, const Part &part, const DrawOptions &options);
     bool edges_shown(const Part &part, const DrawOptions &options) const;
     bool crowded(const Part &part) const;
     std::uint32_t vertex_at(double x, double y, double tolerance) const;
@@ -148,6 +164,7 @@ private:
     Axes axes_{};
     double offset_[3] = {0, 0, 0};
     Image image_;
+    Image spare_;  // the second half of the surfaces, drawn beside the first
 };
 
 #endif
