@@ -158,6 +158,16 @@ void View::project(const Camera &camera, Pick mode)
     mid_[0] = image_.width / 2.0;
     mid_[1] = image_.height / 2.0;
     eye_ = camera.perspective ? 2 * (camera.bottom - camera.top) / std::max(camera.scale, 1e-30) : 0;
+    // Orthographic: the image's x and y; in perspective: the view's x and y
+    // in image pixels at the centre's depth, to be divided by the distance.
+    const double sign[2] = {1, -1};
+    for (int k = 0; k < 2; ++k) {
+        const double out = eye_ > 0 ? 0 : mid_[k];
+        for (int d = 0; d < 3; ++d) matrix_[4 * k + d] = static_cast<float>(sign[k] * view_scale_ * directions[k][d]);
+        matrix_[4 * k + 3] = static_cast<float>(out - sign[k] * view_scale_ * offset_[k]);
+    }
+    for (int d = 0; d < 3; ++d) matrix_[8 + d] = static_cast<float>(directions[2][d]);
+    matrix_[11] = static_cast<float>(-offset_[2]);
     sx_.resize(vertices_);
     sy_.resize(vertices_);
     sz_.resize(vertices_);
@@ -210,7 +220,7 @@ void View::project_range(std::uint32_t from, std::uint32_t to, float *bounds, fl
             at += static_cast<std::uint32_t>(skip);
             for (std::size_t i = skip; i < n; ++i, ++at) {
                 const Vertex &v = records[i].v;
-                if (!place(v.x, v.y, v.z, sx_[at], sy_[at], sz_[at])) continue;
+                if (!to_image(v, sx_[at], sy_[at], sz_[at])) continue;
                 box[0] = std::min(box[0], sx_[at]);
                 box[1] = std::min(box[1], sy_[at]);
                 box[2] = std::max(box[2], sx_[at]);
@@ -223,6 +233,33 @@ void View::project_range(std::uint32_t from, std::uint32_t to, float *bounds, fl
             }
         });
     }
+}
+
+// A vertex's place in the image and its depth, as place() finds them but in
+// single precision, as they are kept: the pass over every vertex.
+bool View::to_image(const Vertex &v, float &ix, float &iy, float &iz) const
+{
+    const float *m = matrix_;
+    const float x = m[0] * v.x + m[1] * v.y + m[2] * v.z + m[3];
+    const float y = m[4] * v.x + m[5] * v.y + m[6] * v.z + m[7];
+    const float z = m[8] * v.x + m[9] * v.y + m[10] * v.z + m[11];
+    if (eye_ > 0) {
+        const float eye = static_cast<float>(eye_);
+        if (!(eye - z > eye * 1e-3f)) {
+            ix = iy = iz = kNowhere;
+            return false;
+        }
+        const float f = eye / (eye - z);
+        ix = static_cast<float>(mid_[0]) + x * f;
+        iy = static_cast<float>(mid_[1]) + y * f;
+    } else {
+        ix = x;
+        iy = y;
+    }
+    iz = z;
+    if (std::isfinite(ix) && std::isfinite(iy) && std::isfinite(iz)) return true;
+    ix = iy = iz = kNowhere;
+    return false;
 }
 
 // A model point's place in the image and its depth; false (and NaN) where

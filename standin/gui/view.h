@@ -126,6 +126,7 @@ public:
 private:
     void project(const Camera &camera, Pick mode);
     bool place(double x, double y, double z, float &ix, float &iy, float &iz) const;
+    bool to_image(const Vertex &v, float &ix, float &iy, float &iz) const;
     void for_fitting(const Part &part, bool selection, Pick mode,
                      const std::function<void(const Vertex &)> &take) const;
     void project_range(std::uint32_t from, std::uint32_t to, float *bounds, float low[3], float high[3]);
@@ -163,6 +164,7 @@ private:
     double mid_[2] = {0, 0};  // the centre's image position
     Axes axes_{};
     double offset_[3] = {0, 0, 0};
+    float matrix_[12] = {};  // model to image, by rows (to_image)
     Image image_;
     Image spare_;  // the second half of the surfaces, drawn beside the first
 };

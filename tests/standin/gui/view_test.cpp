@@ -129,3 +129,29 @@ TEST(View, BoxTakesWholeSurfacesAndSingleVertices)
 }
 
 }  // namespace
+
+// Points at the centre's depth land where the scale puts them, in either
+// projection; nearer ones spread out in perspective only.
+TEST(View, PointsLandWhereTheCameraPutsThem)
+{
+    for (const bool perspective : {false, true}) {
+        SCOPED_TRACE(perspective ? "perspective" : "orthographic");
+        Squares s;
+        s.objects[0]->add_vertex(1, 1, 1);  // before the square's top right corner, towards the viewer
+        View view;
+        view.sync(s.scene, nullptr);
+        Camera camera = front();
+        camera.right = 400;
+        camera.scale = 100;
+        camera.centre[0] = camera.centre[1] = 0.5;
+        camera.perspective = perspective;
+        view.draw(camera, DrawOptions{});
+        double x[3], y[3];
+        for (std::uint32_t i : {0u, 2u, 4u}) ASSERT_TRUE(view.point(*s.objects[0], i, x[i / 2], y[i / 2]));
+        EXPECT_NEAR(x[0], 150, 1e-3);
+        EXPECT_NEAR(y[0], 150, 1e-3);
+        EXPECT_NEAR(x[1], 250, 1e-3);
+        EXPECT_NEAR(y[1], 50, 1e-3);
+        EXPECT_EQ(x[2] > x[1] + 1 && y[2] < y[1] - 1, perspective);
+    }
+}
