@@ -23,9 +23,9 @@ constexpr std::uint32_t kGrid = rgb(0xd4, 0xd9, 0xe2);
 constexpr std::uint32_t kSurface = rgb(0xc8, 0xd2, 0xe2);
 
 // COLOUR in LIGHT (0 to 1), to 1/256.
-std::uint32_t shade(std::uint32_t colour, double light)
+std::uint32_t shade(std::uint32_t colour, float light)
 {
-    const auto level = static_cast<std::uint32_t>(std::clamp(light, 0.0, 1.0) * 256);
+    const auto level = static_cast<std::uint32_t>(std::clamp(light, 0.0f, 1.0f) * 256);
     auto channel = [&](int shift) { return ((((colour >> shift) & 0xff) * level) >> 8) << shift; };
     return channel(0) | channel(8) | channel(16) | 0xffu << 24;
 }
@@ -206,7 +206,7 @@ bool turns_one_way(const float *x, const float *y, int n)
 
 // The light's direction in the view (towards the upper left, behind the
 // viewer), unit length; surfaces are lit on both sides.
-constexpr double kLight[3] = {-0.3651483716701107, 0.5477225575051661, 0.7302967433402214};
+constexpr float kLight[3] = {-0.36514837f, 0.54772256f, 0.73029674f};
 
 }  // namespace
 
@@ -327,18 +327,20 @@ bool View::crowded(const Part &part) const
 // How much light a surface takes from the light in the view, from its
 // normal (Newell's) found from positions taken back out of the perspective:
 // the image's x and y grow by 1 / (1 - z / eye).
-double View::face_light(const Part &part, const standin::RefRange &refs) const
+float View::face_light(const Part &part, const standin::RefRange &refs) const
 {
-    const double inverse_eye = eye_ > 0 ? 1 / eye_ : 0;
-    double n[3] = {0, 0, 0};
-    auto view_point = [&](std::uint32_t r, double p[3]) {
+    const float inverse_eye = eye_ > 0 ? static_cast<float>(1 / eye_) : 0.0f;
+    const float mid_x = static_cast<float>(mid_[0]), mid_y = static_cast<float>(mid_[1]);
+    const float depth_scale = static_cast<float>(view_scale_);
+    float n[3] = {0, 0, 0};
+    auto view_point = [&](std::uint32_t r, float p[3]) {
         const std::uint32_t at = part.first + r;
-        const double f = 1 - sz_[at] * inverse_eye;
-        p[0] = (sx_[at] - mid_[0]) * f;
-        p[1] = (mid_[1] - sy_[at]) * f;
-        p[2] = sz_[at] * view_scale_;
+        const float f = 1 - sz_[at] * inverse_eye;
+        p[0] = (sx_[at] - mid_x) * f;
+        p[1] = (mid_y - sy_[at]) * f;
+        p[2] = sz_[at] * depth_scale;
     };
-    double a[3], b[3], c[3], d[3];
+    float a[3], b[3], c[3], d[3];
     if (refs.size() == 3 || refs.size() == 4) {
         // The cross product of the diagonals (of two sides for a triangle):
         // Newell's normal for these, at less cost.
@@ -351,7 +353,7 @@ double View::face_light(const Part &part, const standin::RefRange &refs) const
             std::copy(a, a + 3, d);
             std::copy(b, b + 3, a);
         }
-        const double u[3] = {c[0] - a[0], c[1] - a[1], c[2] - a[2]}, v[3] = {d[0] - b[0], d[1] - b[1], d[2] - b[2]};
+        const float u[3] = {c[0] - a[0], c[1] - a[1], c[2] - a[2]}, v[3] = {d[0] - b[0], d[1] - b[1], d[2] - b[2]};
         n[0] = u[1] * v[2] - u[2] * v[1];
         n[1] = u[2] * v[0] - u[0] * v[2];
         n[2] = u[0] * v[1] - u[1] * v[0];
@@ -365,8 +367,9 @@ double View::face_light(const Part &part, const standin::RefRange &refs) const
             std::copy(a, a + 3, b);
         }
     }
-    const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-    return length > 0 ? 0.3 + 0.7 * std::abs(n[0] * kLight[0] + n[1] * kLight[1] + n[2] * kLight[2]) / length : 0.6;
+    const float length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    return length > 0 ? 0.3f + 0.7f * std::abs(n[0] * kLight[0] + n[1] * kLight[1] + n[2] * kLight[2]) / length
+                      : 0.6f;
 }
 
 // Fills the part's polygons FROM to before TO into TARGET; those thinner

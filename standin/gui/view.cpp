@@ -145,6 +145,33 @@ void View::sync(const standin::Scene &scene, const SurfaceKinds &kinds)
     if (moved) drawn_ = false;
 }
 
+// A vertex's place in the image and its depth, as place() finds them but in
+// single precision, as they are kept: the pass over every vertex.
+inline bool View::to_image(const Vertex &v, float &ix, float &iy, float &iz) const
+{
+    const float *m = matrix_;
+    const float x = m[0] * v.x + m[1] * v.y + m[2] * v.z + m[3];
+    const float y = m[4] * v.x + m[5] * v.y + m[6] * v.z + m[7];
+    const float z = m[8] * v.x + m[9] * v.y + m[10] * v.z + m[11];
+    if (eye_ > 0) {
+        const float eye = static_cast<float>(eye_);
+        if (!(eye - z > eye * 1e-3f)) {
+            ix = iy = iz = kNowhere;
+            return false;
+        }
+        const float f = eye / (eye - z);
+        ix = static_cast<float>(mid_[0]) + x * f;
+        iy = static_cast<float>(mid_[1]) + y * f;
+    } else {
+        ix = x;
+        iy = y;
+    }
+    iz = z;
+    if (std::isfinite(ix) && std::isfinite(iy) && std::isfinite(iz)) return true;
+    ix = iy = iz = kNowhere;
+    return false;
+}
+
 // Where each drawn vertex falls in the image, its depth, and in vertex mode
 // whether it is selected; the drawn model's box in model units.
 void View::project(const Camera &camera, Pick mode)
@@ -233,33 +260,6 @@ void View::project_range(std::uint32_t from, std::uint32_t to, float *bounds, fl
             }
         });
     }
-}
-
-// A vertex's place in the image and its depth, as place() finds them but in
-// single precision, as they are kept: the pass over every vertex.
-bool View::to_image(const Vertex &v, float &ix, float &iy, float &iz) const
-{
-    const float *m = matrix_;
-    const float x = m[0] * v.x + m[1] * v.y + m[2] * v.z + m[3];
-    const float y = m[4] * v.x + m[5] * v.y + m[6] * v.z + m[7];
-    const float z = m[8] * v.x + m[9] * v.y + m[10] * v.z + m[11];
-    if (eye_ > 0) {
-        const float eye = static_cast<float>(eye_);
-        if (!(eye - z > eye * 1e-3f)) {
-            ix = iy = iz = kNowhere;
-            return false;
-        }
-        const float f = eye / (eye - z);
-        ix = static_cast<float>(mid_[0]) + x * f;
-        iy = static_cast<float>(mid_[1]) + y * f;
-    } else {
-        ix = x;
-        iy = y;
-    }
-    iz = z;
-    if (std::isfinite(ix) && std::isfinite(iy) && std::isfinite(iz)) return true;
-    ix = iy = iz = kNowhere;
-    return false;
 }
 
 // A model point's place in the image and its depth; false (and NaN) where

@@ -134,7 +134,7 @@ private:
     void draw_grid(const Band &band);
     void fill_surfaces(const DrawOptions &options);
     void draw_faces(Image &target, const Part &part, const DrawOptions &options, std::uint32_t from, std::uint32_t to);
-    double face_light(const Part &part, const standin::RefRange &refs) const;
+    float face_light(const Part &part, const standin::RefRange &refs) const;
     void fill_polygon(Image &target, const Part &part, const standin::RefRange &refs, std::uint32_t colour);
     void splat_small(Image &target, const Part &part, const standin::RefRange &refs, const int box[4], float depth,
                      std::uint32_t base);
