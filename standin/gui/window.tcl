@@ -122,7 +122,7 @@ proc ::standin::gui::build_menus {} {
         $m add radiobutton -label $label -value $value -variable ::standin::gui::style \
             -command ::standin::gui::redraw_later
     }
-    $m add checkbutton -label "Perspective (3D)" -variable ::standin::gui::perspective \
+    $m add checkbutton -label Perspective -variable ::standin::gui::perspective \
         -command ::standin::gui::redraw_later
     $m add checkbutton -label Grid -variable ::standin::gui::grid -command ::standin::gui::redraw_later
     $m add separator
@@ -481,7 +481,7 @@ proc ::standin::gui::note_time {ms} {
     variable motion_grain
     if {![moving]} {
         set motion_grain [expr {$ms > 35 ? 2 : 1}]
-    } elseif {$ms > 35 && $motion_grain < 6} {
+    } elseif {$ms > 35 && $motion_grain < 3} {
         incr motion_grain
     } elseif {$ms < 10 && $motion_grain > 1} {
         incr motion_grain -1
