@@ -231,10 +231,13 @@ void View::project(const Camera &camera, Pick mode)
 // in BOUNDS (four a part) and the model's box LOW to HIGH.
 void View::project_range(std::uint32_t from, std::uint32_t to, float *bounds, float low[3], float high[3])
 {
+    // Kept in locals, not in BOUNDS, LOW and HIGH: the other half's lie in
+    // the same cache lines, which writes at every vertex would pass to and fro.
+    float model[6] = {low[0], low[1], low[2], high[0], high[1], high[2]};
     for (std::size_t p = 0; p < parts_.size(); ++p) {
         const Part &part = parts_[p];
         if (part.hidden || part.first >= to || part.first + part.vertices <= from) continue;
-        float *box = bounds + 4 * p;
+        float box[4] = {bounds[4 * p], bounds[4 * p + 1], bounds[4 * p + 2], bounds[4 * p + 3]};
         std::uint32_t at = part.first;
         const std::uint32_t end = std::min(to, part.first + part.vertices);
         part.object->vertices.for_each_span([&](const HostVertex *records, std::size_t n) {
@@ -247,19 +250,28 @@ void View::project_range(std::uint32_t from, std::uint32_t to, float *bounds, fl
             at += static_cast<std::uint32_t>(skip);
             for (std::size_t i = skip; i < n; ++i, ++at) {
                 const Vertex &v = records[i].v;
-                if (!to_image(v, sx_[at], sy_[at], sz_[at])) continue;
-                box[0] = std::min(box[0], sx_[at]);
-                box[1] = std::min(box[1], sy_[at]);
-                box[2] = std::max(box[2], sx_[at]);
-                box[3] = std::max(box[3], sy_[at]);
-                const float xyz[3] = {v.x, v.y, v.z};
-                for (int k = 0; k < 3; ++k) {
-                    low[k] = std::min(low[k], xyz[k]);
-                    high[k] = std::max(high[k], xyz[k]);
-                }
+                float x, y, z;
+                const bool shown = to_image(v, x, y, z);
+                sx_[at] = x;
+                sy_[at] = y;
+                sz_[at] = z;
+                if (!shown) continue;
+                box[0] = std::min(box[0], x);
+                box[1] = std::min(box[1], y);
+                box[2] = std::max(box[2], x);
+                box[3] = std::max(box[3], y);
+                model[0] = std::min(model[0], v.x);
+                model[1] = std::min(model[1], v.y);
+                model[2] = std::min(model[2], v.z);
+                model[3] = std::max(model[3], v.x);
+                model[4] = std::max(model[4], v.y);
+                model[5] = std::max(model[5], v.z);
             }
         });
+        std::copy(box, box + 4, bounds + 4 * p);
     }
+    std::copy(model, model + 3, low);
+    std::copy(model + 3, model + 6, high);
 }
 
 // A model point's place in the image and its depth; false (and NaN) where
