@@ -323,6 +323,10 @@ bool View::fit(Camera &camera, bool selection, Pick mode) const
     span_y = std::max(span_y, extent * 1e-3);
     const double width = std::max(camera.right - camera.left, 1.0), height = std::max(camera.bottom - camera.top, 1.0);
     camera.scale = 0.92 * std::min(width / span_x, height / span_y);
+    // In perspective, what lies before the centre grows by eye / (eye - z),
+    // the eye twice the viewport's height (in model units) away: a scale
+    // that leaves room for the nearest point at the widest place.
+    if (camera.perspective) camera.scale /= 1 + camera.scale * (high[2] - low[2]) / 2 / (2 * height);
     for (int k = 0; k < 3; ++k) {
         camera.centre[k] = 0;
         for (int d = 0; d < 3; ++d) camera.centre[k] += directions[d][k] * (low[d] + high[d]) / 2;

@@ -8,9 +8,10 @@
 //                                 -style wireframe|shaded|edges, -perspective B,
 //                                 -grid B, -grain N, -line N, -mark N;
 //                                 returns {box {X0 Y0 X1 Y1} width W height H}
-//   fit AZ EL LEFT TOP RIGHT BOTTOM ?selection?
+//   fit AZ EL LEFT TOP RIGHT BOTTOM ?selection? ?perspective?
 //                                 {SCALE CX CY CZ} that fit the model, or the
-//                                 selection ({} when nothing is selected)
+//                                 selection ({} when nothing is selected), in
+//                                 perspective or not
 //   axes AZ EL                    {RX RY RZ UX UY UZ}: the screen's right and up in the model
 //   pick objects|surfaces|vertices X Y ?TOLERANCE?   {ID ?INDEX?} under (X, Y), or {}
 //   box objects|surfaces|vertices X0 Y0 X1 Y1        adds what the rectangle holds
@@ -225,12 +226,14 @@ Tcl_Obj *draw(View &view, Tcl_Interp *interp, int count, Tcl_Obj *const *words)
 
 Tcl_Obj *fit(View &view, int count, Tcl_Obj *const *words)
 {
-    bool selection = false;
-    if (count > 6) {
-        if (std::string(Tcl_GetString(words[6])) != "selection") throw expected("selection", Tcl_GetString(words[6]));
-        selection = true;
+    bool selection = false, perspective = false;
+    for (int i = 6; i < count; ++i) {
+        const std::string word = Tcl_GetString(words[i]);
+        if (word != "selection" && word != "perspective") throw expected("selection or perspective", word);
+        (word == "selection" ? selection : perspective) = true;
     }
     Camera c = camera_of(words, false);
+    c.perspective = perspective;
     if (!synced(view).fit(c, selection, host_mode()) && selection) return Tcl_NewListObj(0, nullptr);
     Tcl_Obj *out[] = {Tcl_NewDoubleObj(c.scale), Tcl_NewDoubleObj(c.centre[0]), Tcl_NewDoubleObj(c.centre[1]),
                       Tcl_NewDoubleObj(c.centre[2])};
@@ -331,7 +334,7 @@ struct Form {
 constexpr Form kForms[] = {
     {"sync", 0, 0, "sync"},
     {"draw", 11, 23, "draw PHOTO AZ EL SCALE CX CY CZ LEFT TOP RIGHT BOTTOM ?OPTION VALUE ...?"},
-    {"fit", 6, 7, "fit AZ EL LEFT TOP RIGHT BOTTOM ?selection?"},
+    {"fit", 6, 8, "fit AZ EL LEFT TOP RIGHT BOTTOM ?selection? ?perspective?"},
     {"axes", 2, 2, "axes AZ EL"},
     {"pick", 3, 4, "pick objects|surfaces|vertices X Y ?TOLERANCE?"},
     {"box", 5, 5, "box objects|surfaces|vertices X0 Y0 X1 Y1"},

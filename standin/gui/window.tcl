@@ -123,7 +123,7 @@ proc ::standin::gui::build_menus {} {
             -command ::standin::gui::redraw_later
     }
     $m add checkbutton -label Perspective -variable ::standin::gui::perspective \
-        -command ::standin::gui::redraw_later
+        -command ::standin::gui::perspective_changed
     $m add checkbutton -label Grid -variable ::standin::gui::grid -command ::standin::gui::redraw_later
     $m add separator
     $m add command -label "Fit to the model" -underline 0 -accelerator F -command ::standin::gui::fit
@@ -418,8 +418,8 @@ proc ::standin::gui::frame_cameras {} {
         }
     }
     if {[dict get $camera($view) due]} {
-        lassign [::standin::view fit [dict get $camera($view) az] [dict get $camera($view) el] {*}[viewport]] \
-            scale x y z
+        lassign [::standin::view fit [dict get $camera($view) az] [dict get $camera($view) el] {*}[viewport] \
+            {*}[in_perspective]] scale x y z
         dict set camera($view) scale $scale
         dict set camera($view) centre [list $x $y $z]
         dict set camera($view) due 0
@@ -453,13 +453,27 @@ proc ::standin::gui::draw {} {
 }
 
 proc ::standin::gui::draw_options {} {
-    variable view
     variable style
-    variable perspective
     variable grid
     set scale [ui_scale]
-    list -style $style -perspective [expr {$view eq "3d" && $perspective}] -grid $grid -grain [grain] \
+    list -style $style -perspective [llength [in_perspective]] -grid $grid -grain [grain] \
         -line [expr {round($scale)}] -mark [expr {round(2 * $scale)}]
+}
+
+# {perspective} when the view shown is (only 3D may be), else {}.
+proc ::standin::gui::in_perspective {} {
+    variable view
+    variable perspective
+    expr {$view eq "3d" && $perspective ? "perspective" : ""}
+}
+
+# The 3D view fitted to the model fits it again in its new projection.
+proc ::standin::gui::perspective_changed {} {
+    variable camera
+    if {[dict get $camera(3d) fitted]} {
+        dict set camera(3d) due 1
+    }
+    redraw_later
 }
 
 # Whether the view is moving: dragged, or the wheel turned lately.
@@ -567,7 +581,7 @@ proc ::standin::gui::frame_selection {} {
     variable view
     update idletasks
     set c $camera($view)
-    set fitted [::standin::view fit [dict get $c az] [dict get $c el] {*}[viewport] selection]
+    set fitted [::standin::view fit [dict get $c az] [dict get $c el] {*}[viewport] selection {*}[in_perspective]]
     if {![llength $fitted]} {
         bell
         return

@@ -155,3 +155,24 @@ TEST(View, PointsLandWhereTheCameraPutsThem)
         EXPECT_EQ(x[2] > x[1] + 1 && y[2] < y[1] - 1, perspective);
     }
 }
+
+// A fit keeps every vertex in the viewport, in perspective too, where what
+// lies nearer the viewer is drawn larger.
+TEST(View, FitKeepsTheModelInTheViewport)
+{
+    for (const bool perspective : {false, true}) {
+        SCOPED_TRACE(perspective ? "perspective" : "orthographic");
+        Squares s;
+        s.objects[2]->add_vertex(7, 1, 3);  // the right top corner, brought towards the viewer
+        View view;
+        view.sync(s.scene, nullptr);
+        Camera camera = front();
+        camera.perspective = perspective;
+        ASSERT_TRUE(view.fit(camera, false, Pick::objects));
+        view.draw(camera, DrawOptions{});
+        double x, y;
+        ASSERT_TRUE(view.point(*s.objects[2], 4, x, y));
+        EXPECT_LE(x, camera.right);
+        EXPECT_GE(y, camera.top);
+    }
+}
