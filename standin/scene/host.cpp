@@ -75,7 +75,8 @@ void Host::unselect_object(Object &object)
 {
     if (!object.selected) return;
     object.selected = false;
-    selected_objects_.erase(std::find(selected_objects_.begin(), selected_objects_.end(), &object));
+    const auto at = std::find(selected_objects_.begin(), selected_objects_.end(), &object);
+    if (at != selected_objects_.end()) selected_objects_.erase(at);
 }
 
 void Host::select_none_objects()
