@@ -82,8 +82,8 @@ void ViewDraw(benchmark::State &state)
         f.view.sync(f.scene, nullptr);
         benchmark::DoNotOptimize(f.view.draw(f.camera, options).pixels.data());
     }
-    state.counters["process CPU ms"] = 1e3 * static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC /
-                                       static_cast<double>(state.iterations());
+    state.counters["process CPU ms"] =
+        1e3 * static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC / static_cast<double>(state.iterations());
     std::size_t vertices = 0;
     f.scene.for_each_object([&](const Object &o) { vertices += o.vertices.size(); });
     state.counters["view bytes/vertex"] = static_cast<double>(f.view.memory()) / static_cast<double>(vertices);

@@ -368,15 +368,13 @@ float View::face_light(const Part &part, const standin::RefRange &refs) const
         }
     }
     const float length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-    return length > 0 ? 0.3f + 0.7f * std::abs(n[0] * kLight[0] + n[1] * kLight[1] + n[2] * kLight[2]) / length
-                      : 0.6f;
+    return length > 0 ? 0.3f + 0.7f * std::abs(n[0] * kLight[0] + n[1] * kLight[1] + n[2] * kLight[2]) / length : 0.6f;
 }
 
 // Fills the part's polygons FROM to before TO into TARGET; those thinner
 // than a pixel (a mesh finer than the pixels) fill the pixels of their box
 // (splat_small).
-void View::draw_faces(Image &target, const Part &part, const DrawOptions &options, std::uint32_t from,
-                      std::uint32_t to)
+void View::draw_faces(Image &target, const Part &part, const DrawOptions &options, std::uint32_t from, std::uint32_t to)
 {
     const Object &o = *part.object;
     const bool lit = options.mode == Pick::objects && part.lit;
@@ -420,8 +418,8 @@ void View::draw_faces(Image &target, const Part &part, const DrawOptions &option
 // x1, y1): each takes its mean depth, lit only if nearer than what the
 // pixel holds, so that most of a dense mesh costs a depth test and none
 // leaves a hole.
-void View::splat_small(Image &target, const Part &part, const standin::RefRange &refs, const int box[4],
-                       float depth, std::uint32_t base)
+void View::splat_small(Image &target, const Part &part, const standin::RefRange &refs, const int box[4], float depth,
+                       std::uint32_t base)
 {
     std::uint32_t colour = 0;
     for (int py = std::max(box[1], 0); py <= box[3] && py < target.height; ++py) {

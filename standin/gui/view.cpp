@@ -432,8 +432,9 @@ long View::surface_at(const Part &part, double x, double y, double tolerance, fl
             if ((sy_[a] > y) != (sy_[b] > y) && x < sx_[a] + (y - sy_[a]) * (sx_[b] - sx_[a]) / (sy_[b] - sy_[a]))
                 inside = !inside;
         }
-        if (n == 1) d = (sx_[part.first + refs[0]] - x) * (sx_[part.first + refs[0]] - x) +
-                        (sy_[part.first + refs[0]] - y) * (sy_[part.first + refs[0]] - y);
+        if (n == 1)
+            d = (sx_[part.first + refs[0]] - x) * (sx_[part.first + refs[0]] - x) +
+                (sy_[part.first + refs[0]] - y) * (sy_[part.first + refs[0]] - y);
         if (inside && filled) d = 0;
         mean /= static_cast<double>(n);
         if (!(d <= best_distance)) continue;
@@ -518,8 +519,8 @@ void View::in_box(Pick mode, const double box[4], const std::function<void(Objec
             for (std::uint32_t s = 0; s < part.surfaces; ++s) {
                 const Surface &surface = o.surfaces[s];
                 const standin::RefRange refs = o.refs_at(surface.first, surface.count);
-                if (!refs.empty() && std::all_of(refs.begin(), refs.end(),
-                                                 [&](std::uint32_t r) { return inside(part.first + r); }))
+                if (!refs.empty() &&
+                    std::all_of(refs.begin(), refs.end(), [&](std::uint32_t r) { return inside(part.first + r); }))
                     take(o, s);
             }
             continue;

@@ -159,9 +159,9 @@ private:
     double left_ = 0, top_ = 0;
     int grain_ = 1;
     float low_[3] = {0, 0, 0}, high_[3] = {0, 0, 0};  // the drawn model's box, in model units
-    double eye_ = 0;          // in perspective, the eye's distance from the centre; 0 otherwise
-    double view_scale_ = 1;   // image pixels per model unit at the centre
-    double mid_[2] = {0, 0};  // the centre's image position
+    double eye_ = 0;                                  // in perspective, the eye's distance from the centre; 0 otherwise
+    double view_scale_ = 1;                           // image pixels per model unit at the centre
+    double mid_[2] = {0, 0};                          // the centre's image position
     Axes axes_{};
     double offset_[3] = {0, 0, 0};
     float matrix_[12] = {};  // model to image, by rows (to_image)

@@ -173,8 +173,9 @@ DrawOptions draw_options(int count, Tcl_Obj *const *words, Camera &camera)
             const std::string style = Tcl_GetString(value);
             if (style != "wireframe" && style != "shaded" && style != "edges")
                 throw expected("wireframe, shaded or edges", style);
-            options.style = style == "wireframe" ? Style::wireframe : style == "shaded" ? Style::shaded
-                                                                                       : Style::shaded_edges;
+            options.style = style == "wireframe" ? Style::wireframe
+                            : style == "shaded"  ? Style::shaded
+                                                 : Style::shaded_edges;
         } else if (name == "-perspective") {
             camera.perspective = boolean(value);
         } else if (name == "-grid") {
@@ -260,7 +261,9 @@ Tcl_Obj *box(View &view, Tcl_Obj *const *words)
     const Pick kind = pick_kind(words[0]);
     const double corners[4] = {number(words[1]), number(words[2]), number(words[3]), number(words[4])};
     Host &h = host();
-    const int mode = kind == Pick::objects ? kSelectObjects : kind == Pick::surfaces ? kSelectSurfaces : kSelectVertices;
+    const int mode = kind == Pick::objects    ? kSelectObjects
+                     : kind == Pick::surfaces ? kSelectSurfaces
+                                              : kSelectVertices;
     synced(view);
     if (mode != h.select_mode()) {
         h.select_none();

@@ -58,11 +58,9 @@ struct Row {
 TEST(View, HiddenAndLockedObjectsAreLeftOutWhereTheyCount)
 {
     const Row rows[] = {
-        {"---", Pick::objects, "yyy", "abc", "abc", 3.5},
-        {"h--", Pick::objects, "nyy", "-bc", "bc", 5},
+        {"---", Pick::objects, "yyy", "abc", "abc", 3.5},   {"h--", Pick::objects, "nyy", "-bc", "bc", 5},
         {"-h-", Pick::objects, "ynn", "a--", "a", 0.5},  // c is hidden with its parent
-        {"--h", Pick::surfaces, "yyn", "ab-", "ab", 2},
-        {"l--", Pick::objects, "yyy", "-bc", "bc", 3.5},
+        {"--h", Pick::surfaces, "yyn", "ab-", "ab", 2},     {"l--", Pick::objects, "yyy", "-bc", "bc", 3.5},
         {"-l-", Pick::vertices, "yyy", "a--", "aaaa", 3.5},  // c is locked with its parent
         {"-l-", Pick::surfaces, "yyy", "a--", "a", 3.5},
     };
@@ -92,7 +90,8 @@ TEST(View, HiddenAndLockedObjectsAreLeftOutWhereTheyCount)
         for (int k = 0; k < 3; ++k) {
             double x, y;
             on_canvas(camera, 3 * k + 0.5, 0.5, x, y);
-            const std::uint32_t pixel = image.pixels[static_cast<std::size_t>(y) * image.width + static_cast<std::size_t>(x)];
+            const std::uint32_t pixel =
+                image.pixels[static_cast<std::size_t>(y) * image.width + static_cast<std::size_t>(x)];
             drawn += pixel != image.pixels[0] ? 'y' : 'n';
             const Hit hit = view.pick(row.mode, row.mode == Pick::vertices ? x - 0.5 * camera.scale : x,
                                       row.mode == Pick::vertices ? y + 0.5 * camera.scale : y, 4);
@@ -116,8 +115,8 @@ TEST(View, BoxTakesWholeSurfacesAndSingleVertices)
     view.fit(camera, false, Pick::objects);
     view.draw(camera, DrawOptions{});
     double x0, y0, x1, y1;
-    on_canvas(camera, -0.1, 1.1, x0, y0);   // around a whole
-    on_canvas(camera, 3.5, -0.1, x1, y1);   // and the left half of b
+    on_canvas(camera, -0.1, 1.1, x0, y0);  // around a whole
+    on_canvas(camera, 3.5, -0.1, x1, y1);  // and the left half of b
     const double box[4] = {x0, y0, x1, y1};
     std::vector<std::string> taken;
     for (Pick mode : {Pick::objects, Pick::surfaces, Pick::vertices}) {
