@@ -635,8 +635,8 @@ proc ::standin::gui::motion {x y} {
     dict set drag last [list $x $y]
     if {[dict get $drag button] == 1 && [dict get $drag control]} {
         .view delete rubber
-        .view create rectangle [dict get $drag x] [dict get $drag y] $x $y -outline [dict get $::standin::gui::colours selected] \
-            -dash {4 3} -width [expr {round([ui_scale])}] -tags rubber
+        .view create rectangle [dict get $drag x] [dict get $drag y] $x $y -dash {4 3} \
+            -outline [dict get $::standin::gui::colours selected] -width [expr {round([ui_scale])}] -tags rubber
     } elseif {$view eq "3d" && [dict get $drag button] == 1 && ![dict get $drag shift]} {
         orbit [expr {$x - $lx}] [expr {$y - $ly}]
     } else {

@@ -56,7 +56,8 @@ proc looks {} {
 proc selection {} {
     settle
     set info [::standin::view sync]
-    list [dict get $info mode] [dict get $info items] [lmap id [dict get $info selected] {dict get [standin info $id] name}]
+    set names [lmap id [dict get $info selected] {dict get [standin info $id] name}]
+    list [dict get $info mode] [dict get $info items] $names
 }
 
 # A click at vertex INDEX of object ID with the modifier STATE (1 Shift, 4 Control).
@@ -70,10 +71,10 @@ proc click {id index state} {
 # A Control-drag from (x0, y0) to (x1, y1), with Shift too when ADD.
 proc drag_box {x0 y0 x1 y1 {add 0}} {
     set state [expr {4 | $add}]
+    set held [expr {$state | 256}]  ;# and the first button, as a drag's motion reports it
     event generate .view <ButtonPress-1> -x $x0 -y $y0 -state $state
-    # 256: the first button held, as a drag's motion reports it.
-    event generate .view <B1-Motion> -x [expr {($x0 + $x1) / 2}] -y [expr {($y0 + $y1) / 2}] -state [expr {$state | 256}]
-    event generate .view <B1-Motion> -x $x1 -y $y1 -state [expr {$state | 256}]
+    event generate .view <B1-Motion> -x [expr {($x0 + $x1) / 2}] -y [expr {($y0 + $y1) / 2}] -state $held
+    event generate .view <B1-Motion> -x $x1 -y $y1 -state $held
     event generate .view <ButtonRelease-1> -x $x1 -y $y1 -state $state
     settle
 }
