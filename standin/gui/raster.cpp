@@ -295,14 +295,15 @@ void View::render(const Band &band, const DrawOptions &options)
     }
 }
 
-// Whether a part's edges are drawn: always in a wireframe, never on bare
-// surfaces, and over surfaces only where they stand apart (about three
-// pixels or more), since closer edges would hide the shading under them.
+// Whether a part's edges are drawn: always in a wireframe, on bare
+// surfaces only for a part with lines (nothing else shows them), and over
+// surfaces only where they stand apart (about three pixels or more), since
+// closer edges would hide the shading under them.
 bool View::edges_shown(const Part &part, const DrawOptions &options) const
 {
     if (options.style == Style::wireframe) return true;
-    if (options.style == Style::shaded) return false;
-    return !crowded(part);
+    if (options.style == Style::shaded) return part.lines;
+    return part.lines || !crowded(part);
 }
 
 // Whether a part's edges are mostly shorter than three pixels, from a

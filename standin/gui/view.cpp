@@ -129,6 +129,8 @@ void View::sync(const standin::Scene &scene, const SurfaceKinds &kinds)
             part.scene = scene.serial();
             if (kinds) kinds(o, part.kinds);
             part.edges = make_edges(o, vertex_count, surface_count, part.kinds);
+            part.lines = std::any_of(part.kinds.begin(), part.kinds.end(), [](std::uint8_t k) { return k != 0; });
+            for (std::uint32_t s = 0; s < surface_count && !part.lines; ++s) part.lines = o.surfaces[s].count < 3;
         }
         moved = moved || part.hidden != mine.hidden || part.first != vertices_;
         part.hidden = mine.hidden;

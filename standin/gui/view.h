@@ -118,6 +118,7 @@ public:
         std::uint64_t scene = 0;                   // and the scene's serial
         std::vector<std::uint32_t> edges;          // two vertex indices an edge
         std::vector<std::uint8_t> kinds;           // SurfaceKinds, or empty
+        bool lines = false;                        // some surfaces are lines, which only edges show
         std::uint32_t first = 0;                   // its first vertex in the drawn arrays
         bool hidden = false, locked = false, lit = false;
         float bounds[4] = {0, 0, 0, 0};  // the image box its vertices fell in at the last drawing

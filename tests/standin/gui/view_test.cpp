@@ -175,3 +175,26 @@ TEST(View, FitKeepsTheModelInTheViewport)
         EXPECT_GE(y, camera.top);
     }
 }
+
+// A line (a surface of two vertices) shows in every style, surfaces or not.
+TEST(View, LinesShowInEveryStyle)
+{
+    for (const Style style : {Style::wireframe, Style::shaded, Style::shaded_edges}) {
+        standin::Scene scene;
+        Object &line = scene.add_object("line");
+        line.add_vertex(0, 0, 0);
+        line.add_vertex(1, 0, 0);
+        line.add_surface(std::vector<std::uint32_t>{0, 1});
+        View view;
+        view.sync(scene, nullptr);
+        Camera camera = front();
+        camera.scale = 100;
+        camera.centre[0] = 0.5;
+        DrawOptions options;
+        options.style = style;
+        options.grid = false;
+        const Image &image = view.draw(camera, options);
+        const std::size_t middle = static_cast<std::size_t>(image.height / 2) * image.width + image.width / 2;
+        EXPECT_NE(image.pixels[middle], image.pixels[0]) << static_cast<int>(style);
+    }
+}
