@@ -21,6 +21,7 @@ constexpr std::uint32_t kSelected = rgb(0xe4, 0x57, 0x2e);
 constexpr std::uint32_t kMark = rgb(0xc0, 0x16, 0x0f);
 constexpr std::uint32_t kGrid = rgb(0xd4, 0xd9, 0xe2);
 constexpr std::uint32_t kSurface = rgb(0xc8, 0xd2, 0xe2);
+constexpr std::uint32_t kChosenSurface = rgb(0xf6, 0xa8, 0x8e);  // a selected surface, light under its edges
 
 // COLOUR in LIGHT (0 to 1), to 1/256.
 std::uint32_t shade(std::uint32_t colour, float light)
@@ -403,7 +404,7 @@ void View::draw_faces(Image &target, const Part &part, const DrawOptions &option
             }
             if (!(low_x < target.width && high_x >= 0 && low_y < target.height && high_y >= 0)) continue;
             const int px = static_cast<int>(std::floor(low_x)), py = static_cast<int>(std::floor(low_y));
-            const std::uint32_t base = lit || (chosen && surface.selected) ? kSelected : kSurface;
+            const std::uint32_t base = lit || (chosen && surface.selected) ? kChosenSurface : kSurface;
             const float width = high_x - low_x, height = high_y - low_y;
             if ((width < 1 && height < 4) || (height < 1 && width < 4)) {
                 const int box[4] = {px, py, static_cast<int>(std::floor(high_x)), static_cast<int>(std::floor(high_y))};

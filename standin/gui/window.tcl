@@ -1,9 +1,9 @@
 # The stand-in's main window (standin --gui).  gui.cpp loads Tk, sources
 # this file and calls ::standin::gui::build once the plug-in is loaded.
 #
-# The window opens, shows and saves one model: a wireframe view (front, top,
-# side or 3D) drawn from what ::standin::view projects, the model's objects
-# in a tree, and a status bar.  The scene itself is driven through the
+# The window opens, shows and saves one model: a view (front, top, side or
+# 3D) that ::standin::view draws into a photo image, the model's objects in
+# a tree, and a status bar.  The scene itself is driven through the
 # standin command, as scripts drive it.
 #
 # What the window shows of the model's file (its name, and the * of unsaved
