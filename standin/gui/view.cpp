@@ -1,53 +1,62 @@
+// Following the scene, projecting it, fitting it and picking from it; the
+// drawing itself is in raster.cpp.
 #include "view.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <thread>
+#include <unordered_map>
+
+using standin::HostVertex;
+using standin::VertexState;
 
 namespace {
 
-// The pixel a canvas coordinate falls on.
-int pixel(double v)
-{
-    return v >= 0 ? static_cast<int>(v + 0.5) : static_cast<int>(std::floor(v + 0.5));
-}
+constexpr float kNowhere = std::numeric_limits<float>::quiet_NaN();
 
-double dot(const double a[3], const float *p)
-{
-    return a[0] * p[0] + a[1] * p[1] + a[2] * p[2];
-}
+// An object counts as hidden or locked when it or an ancestor is.
+struct Marks {
+    bool hidden, locked, lit;
+};
 
-bool finite(const float *p)
+// The edges of an object's surfaces, each once and in the order of their
+// lower vertex: polygons and closed lines closed, lines open.  Gathered by
+// lower vertex (two passes over the references) rather than in a hash set,
+// which a million-vertex object makes slow.
+std::vector<std::uint32_t> make_edges(const Object &o, std::uint32_t vertex_count, std::uint32_t surface_count,
+                                      const std::vector<std::uint8_t> &kinds)
 {
-    return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]);
-}
-
-// Cuts the segment to the viewport (Liang-Barsky); false when none of it is inside.
-bool clip(const Camera &c, double &x0, double &y0, double &x1, double &y1)
-{
-    double t0 = 0, t1 = 1;
-    const double dx = x1 - x0, dy = y1 - y0;
-    const double p[4] = {-dx, dx, -dy, dy};
-    const double q[4] = {x0 - c.left, c.right - x0, y0 - c.top, c.bottom - y0};
-    for (int i = 0; i < 4; ++i) {
-        if (p[i] == 0) {
-            if (q[i] < 0) return false;
-            continue;
+    std::vector<std::uint32_t> start(std::size_t{vertex_count} + 2, 0), other;
+    auto each_edge = [&](auto &&visit) {
+        for (std::uint32_t s = 0; s < surface_count; ++s) {
+            const Surface &surface = o.surfaces[s];
+            const standin::RefRange refs = o.refs_at(surface.first, surface.count);
+            const bool open = s < kinds.size() && kinds[s] == 2;
+            for (std::size_t j = 0; j + 1 < refs.size(); ++j) visit(refs[j], refs[j + 1]);
+            if (!open && refs.size() > 2) visit(refs.back(), refs.front());
         }
-        const double t = q[i] / p[i];
-        if (p[i] < 0) {
-            t0 = std::max(t0, t);
-        } else {
-            t1 = std::min(t1, t);
+    };
+    each_edge([&](std::uint32_t a, std::uint32_t b) {
+        if (a != b && a < vertex_count && b < vertex_count) ++start[std::min(a, b) + 2];
+    });
+    for (std::size_t v = 2; v < start.size(); ++v) start[v] += start[v - 1];
+    other.resize(start.back());
+    each_edge([&](std::uint32_t a, std::uint32_t b) {
+        if (a != b && a < vertex_count && b < vertex_count) other[start[std::min(a, b) + 1]++] = std::max(a, b);
+    });
+    std::vector<std::uint32_t> edges;
+    for (std::uint32_t v = 0; v < vertex_count; ++v) {
+        auto first = other.begin() + start[v], last = other.begin() + start[v + 1];
+        std::sort(first, last);
+        for (auto it = first; it != last; ++it) {
+            if (it != first && *it == *(it - 1)) continue;
+            edges.push_back(v);
+            edges.push_back(*it);
         }
-        if (t0 > t1) return false;
     }
-    const double ax = x0, ay = y0;
-    x0 = ax + t0 * dx;
-    y0 = ay + t0 * dy;
-    x1 = ax + t1 * dx;
-    y1 = ay + t1 * dy;
-    return true;
+    edges.shrink_to_fit();
+    return edges;
 }
 
 double segment_distance2(double px, double py, double x0, double y0, double x1, double y1)
@@ -60,24 +69,25 @@ double segment_distance2(double px, double py, double x0, double y0, double x1, 
     return ex * ex + ey * ey;
 }
 
-template <typename Parts, typename Key>
-std::size_t part_by(const Parts &parts, std::uint32_t index, Key key)
+template <typename T>
+std::size_t bytes(const std::vector<T> &v)
 {
-    auto after = std::upper_bound(parts.begin(), parts.end(), index,
-                                  [&](std::uint32_t i, const ViewModel::Part &p) { return i < key(p); });
-    return after == parts.begin() ? 0 : static_cast<std::size_t>(after - parts.begin() - 1);
+    return v.capacity() * sizeof(T);
 }
 
 }  // namespace
 
-std::size_t ViewModel::part_of_vertex(std::uint32_t vertex) const
+void in_halves(std::uint32_t n, bool parallel, const std::function<void(int, std::uint32_t, std::uint32_t)> &work)
 {
-    return part_by(parts, vertex, [](const Part &p) { return p.first_vertex; });
-}
-
-std::size_t ViewModel::part_of_surface(std::uint32_t surface) const
-{
-    return part_by(parts, surface, [](const Part &p) { return p.first_surface; });
+    const std::uint32_t middle = n / 2;
+    if (!parallel) {
+        work(0, 0, middle);
+        work(1, middle, n);
+        return;
+    }
+    std::thread second([&] { work(1, middle, n); });
+    work(0, 0, middle);
+    second.join();
 }
 
 Axes camera_axes(double azimuth, double elevation)
@@ -87,262 +97,455 @@ Axes camera_axes(double azimuth, double elevation)
     return Axes{{ca, 0, sa}, {sa * se, ce, -ca * se}, {-sa * ce, se, ca * ce}};
 }
 
-Camera fit_camera(const ViewModel &model, Camera camera)
+void View::sync(const standin::Scene &scene, const SurfaceKinds &kinds)
+{
+    std::unordered_map<const Object *, std::size_t> before;
+    for (std::size_t i = 0; i < parts_.size(); ++i) before.emplace(parts_[i].object, i);
+    std::unordered_map<const Object *, Marks> marks;
+    std::vector<Part> next;
+    next.reserve(scene.object_count());
+    const std::uint32_t vertices_before = vertices_;
+    bool moved = false;  // a part's vertices lie elsewhere in the drawn arrays than at the last drawing
+    vertices_ = 0;
+    scene.for_each_object([&](Object &o) {
+        const auto up = marks.find(o.parent);
+        const Marks above = up == marks.end() ? Marks{false, false, false} : up->second;
+        const Marks mine{above.hidden || o.hidden, above.locked || o.locked, above.lit || o.selected};
+        marks.emplace(&o, mine);
+        Part part;
+        const auto old = before.find(&o);
+        const auto vertex_count = static_cast<std::uint32_t>(o.vertices.size());
+        const auto surface_count = static_cast<std::uint32_t>(o.surfaces.size());
+        if (old != before.end()) {
+            Part &was = parts_[old->second];
+            if (was.scene == scene.serial() && was.vertices == vertex_count && was.surfaces == surface_count)
+                part = std::move(was);
+        }
+        if (part.object == nullptr) {
+            moved = true;
+            part.object = &o;
+            part.vertices = vertex_count;
+            part.surfaces = surface_count;
+            part.scene = scene.serial();
+            if (kinds) kinds(o, part.kinds);
+            part.edges = make_edges(o, vertex_count, surface_count, part.kinds);
+            part.lines = std::any_of(part.kinds.begin(), part.kinds.end(), [](std::uint8_t k) { return k != 0; });
+            for (std::uint32_t s = 0; s < surface_count && !part.lines; ++s) part.lines = o.surfaces[s].count < 3;
+        }
+        moved = moved || part.hidden != mine.hidden || part.first != vertices_;
+        part.hidden = mine.hidden;
+        part.locked = mine.locked;
+        part.lit = mine.lit;
+        part.first = vertices_;
+        if (!part.hidden) vertices_ += part.vertices;
+        next.push_back(std::move(part));
+    });
+    moved = moved || parts_.size() != next.size() || vertices_ != vertices_before;
+    parts_ = std::move(next);
+    // Where things were drawn stays good for picking until the next drawing
+    // unless the parts moved in the arrays.
+    if (moved) drawn_ = false;
+}
+
+// A vertex's place in the image and its depth, as place() finds them but in
+// single precision, as they are kept: the pass over every vertex.
+inline bool View::to_image(const Vertex &v, float &ix, float &iy, float &iz) const
+{
+    const float *m = matrix_;
+    const float x = m[0] * v.x + m[1] * v.y + m[2] * v.z + m[3];
+    const float y = m[4] * v.x + m[5] * v.y + m[6] * v.z + m[7];
+    const float z = m[8] * v.x + m[9] * v.y + m[10] * v.z + m[11];
+    if (eye_ > 0) {
+        const float eye = static_cast<float>(eye_);
+        if (!(eye - z > eye * 1e-3f)) {
+            ix = iy = iz = kNowhere;
+            return false;
+        }
+        const float f = eye / (eye - z);
+        ix = static_cast<float>(mid_[0]) + x * f;
+        iy = static_cast<float>(mid_[1]) + y * f;
+    } else {
+        ix = x;
+        iy = y;
+    }
+    iz = z;
+    if (std::isfinite(ix) && std::isfinite(iy) && std::isfinite(iz)) return true;
+    ix = iy = iz = kNowhere;
+    return false;
+}
+
+// Where each drawn vertex falls in the image, its depth, and in vertex mode
+// whether it is selected; the drawn model's box in model units.
+void View::project(const Camera &camera, Pick mode)
+{
+    axes_ = camera_axes(camera.azimuth, camera.elevation);
+    const double *directions[3] = {axes_.right, axes_.up, axes_.towards};
+    for (int k = 0; k < 3; ++k)
+        offset_[k] = directions[k][0] * camera.centre[0] + directions[k][1] * camera.centre[1] +
+                     directions[k][2] * camera.centre[2];
+    view_scale_ = camera.scale / grain_;
+    mid_[0] = image_.width / 2.0;
+    mid_[1] = image_.height / 2.0;
+    eye_ = camera.perspective ? 2 * (camera.bottom - camera.top) / std::max(camera.scale, 1e-30) : 0;
+    // Orthographic: the image's x and y; in perspective: the view's x and y
+    // in image pixels at the centre's depth, to be divided by the distance.
+    const double sign[2] = {1, -1};
+    for (int k = 0; k < 2; ++k) {
+        const double out = eye_ > 0 ? 0 : mid_[k];
+        for (int d = 0; d < 3; ++d) matrix_[4 * k + d] = static_cast<float>(sign[k] * view_scale_ * directions[k][d]);
+        matrix_[4 * k + 3] = static_cast<float>(out - sign[k] * view_scale_ * offset_[k]);
+    }
+    for (int d = 0; d < 3; ++d) matrix_[8 + d] = static_cast<float>(directions[2][d]);
+    matrix_[11] = static_cast<float>(-offset_[2]);
+    sx_.resize(vertices_);
+    sy_.resize(vertices_);
+    sz_.resize(vertices_);
+    chosen_.resize(mode == Pick::vertices ? vertices_ : 0);
+    const float inf = std::numeric_limits<float>::infinity();
+    std::vector<float> bounds(2 * 4 * parts_.size());
+    float low[2][3], high[2][3];
+    for (int h = 0; h < 2; ++h) {
+        for (std::size_t p = 0; p < parts_.size(); ++p) {
+            float *box = &bounds[(h * parts_.size() + p) * 4];
+            box[0] = box[1] = inf;
+            box[2] = box[3] = -inf;
+        }
+        std::fill(low[h], low[h] + 3, inf);
+        std::fill(high[h], high[h] + 3, -inf);
+    }
+    in_halves(vertices_, vertices_ >= kParallel, [&](int h, std::uint32_t from, std::uint32_t to) {
+        project_range(from, to, &bounds[h * parts_.size() * 4], low[h], high[h]);
+    });
+    for (int k = 0; k < 3; ++k) {
+        low_[k] = std::min(low[0][k], low[1][k]);
+        high_[k] = std::max(high[0][k], high[1][k]);
+    }
+    for (std::size_t p = 0; p < parts_.size(); ++p) {
+        const float *a = &bounds[p * 4], *b = &bounds[(parts_.size() + p) * 4];
+        parts_[p].bounds[0] = std::min(a[0], b[0]);
+        parts_[p].bounds[1] = std::min(a[1], b[1]);
+        parts_[p].bounds[2] = std::max(a[2], b[2]);
+        parts_[p].bounds[3] = std::max(a[3], b[3]);
+    }
+}
+
+// Projects the drawn vertices FROM to before TO, widening each part's box
+// in BOUNDS (four a part) and the model's box LOW to HIGH.
+void View::project_range(std::uint32_t from, std::uint32_t to, float *bounds, float low[3], float high[3])
+{
+    // Kept in locals, not in BOUNDS, LOW and HIGH: the other half's lie in
+    // the same cache lines, which writes at every vertex would pass to and fro.
+    float model[6] = {low[0], low[1], low[2], high[0], high[1], high[2]};
+    for (std::size_t p = 0; p < parts_.size(); ++p) {
+        const Part &part = parts_[p];
+        if (part.hidden || part.first >= to || part.first + part.vertices <= from) continue;
+        float box[4] = {bounds[4 * p], bounds[4 * p + 1], bounds[4 * p + 2], bounds[4 * p + 3]};
+        std::uint32_t at = part.first;
+        const std::uint32_t end = std::min(to, part.first + part.vertices);
+        part.object->vertices.for_each_span([&](const HostVertex *records, std::size_t n) {
+            n = std::min<std::size_t>(n, end - std::min(at, end));
+            const std::size_t skip = at < from ? std::min<std::size_t>(n, from - at) : 0;
+            if (!chosen_.empty() && n > skip) {
+                const VertexState *states = standin::states_of_run(records, n);
+                for (std::size_t i = skip; i < n; ++i) chosen_[at + i] = states[i].selected;
+            }
+            at += static_cast<std::uint32_t>(skip);
+            for (std::size_t i = skip; i < n; ++i, ++at) {
+                const Vertex &v = records[i].v;
+                float x, y, z;
+                const bool shown = to_image(v, x, y, z);
+                sx_[at] = x;
+                sy_[at] = y;
+                sz_[at] = z;
+                if (!shown) continue;
+                box[0] = std::min(box[0], x);
+                box[1] = std::min(box[1], y);
+                box[2] = std::max(box[2], x);
+                box[3] = std::max(box[3], y);
+                model[0] = std::min(model[0], v.x);
+                model[1] = std::min(model[1], v.y);
+                model[2] = std::min(model[2], v.z);
+                model[3] = std::max(model[3], v.x);
+                model[4] = std::max(model[4], v.y);
+                model[5] = std::max(model[5], v.z);
+            }
+        });
+        std::copy(box, box + 4, bounds + 4 * p);
+    }
+    std::copy(model, model + 3, low);
+    std::copy(model + 3, model + 6, high);
+}
+
+// A model point's place in the image and its depth; false (and NaN) where
+// it cannot be drawn: not finite, or behind the eye.
+bool View::place(double x, double y, double z, float &ix, float &iy, float &iz) const
+{
+    const double vx = axes_.right[0] * x + axes_.right[1] * y + axes_.right[2] * z - offset_[0];
+    const double vy = axes_.up[0] * x + axes_.up[1] * y + axes_.up[2] * z - offset_[1];
+    const double vz = axes_.towards[0] * x + axes_.towards[1] * y + axes_.towards[2] * z - offset_[2];
+    double f = 1;
+    if (eye_ > 0) {
+        if (!(eye_ - vz > eye_ * 1e-3)) {
+            ix = iy = iz = kNowhere;
+            return false;
+        }
+        f = eye_ / (eye_ - vz);
+    }
+    ix = static_cast<float>(mid_[0] + view_scale_ * vx * f);
+    iy = static_cast<float>(mid_[1] - view_scale_ * vy * f);
+    iz = static_cast<float>(vz);
+    const bool finite = std::isfinite(ix) && std::isfinite(iy) && std::isfinite(iz);
+    if (!finite) ix = iy = iz = kNowhere;
+    return finite;
+}
+
+bool View::fit(Camera &camera, bool selection, Pick mode) const
 {
     const Axes axes = camera_axes(camera.azimuth, camera.elevation);
     const double *directions[3] = {axes.right, axes.up, axes.towards};
     double low[3], high[3];
     std::fill(low, low + 3, std::numeric_limits<double>::infinity());
     std::fill(high, high + 3, -std::numeric_limits<double>::infinity());
-    for (std::size_t i = 0; i + 2 < model.xyz.size(); i += 3) {
-        const float *p = &model.xyz[i];
-        if (!finite(p)) continue;
+    auto take = [&](const Vertex &p) {
+        if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) return;
         for (int k = 0; k < 3; ++k) {
-            const double d = dot(directions[k], p);
+            const double d = directions[k][0] * p.x + directions[k][1] * p.y + directions[k][2] * p.z;
             low[k] = std::min(low[k], d);
             high[k] = std::max(high[k], d);
         }
+    };
+    for (const Part &part : parts_) {
+        if (!part.hidden) for_fitting(part, selection, mode, take);
     }
-    if (low[0] > high[0]) return camera;
+    if (low[0] > high[0]) return false;
     double span_x = high[0] - low[0], span_y = high[1] - low[1];
     double extent = std::max(span_x, span_y);
-    if (!(extent > 0)) extent = 1;
+    if (!(extent > 0)) extent = selection ? std::max(1e-3, std::abs(low[0]) * 1e-2) : 1;
     span_x = std::max(span_x, extent * 1e-3);
     span_y = std::max(span_y, extent * 1e-3);
     const double width = std::max(camera.right - camera.left, 1.0), height = std::max(camera.bottom - camera.top, 1.0);
     camera.scale = 0.92 * std::min(width / span_x, height / span_y);
+    // In perspective, what lies before the centre grows by eye / (eye - z),
+    // the eye twice the viewport's height (in model units) away: a scale
+    // that leaves room for the nearest point at the widest place.
+    if (camera.perspective) camera.scale /= 1 + camera.scale * (high[2] - low[2]) / 2 / (2 * height);
     for (int k = 0; k < 3; ++k) {
         camera.centre[k] = 0;
         for (int d = 0; d < 3; ++d) camera.centre[k] += directions[d][k] * (low[d] + high[d]) / 2;
     }
-    return camera;
-}
-
-const Drawing &Projector::project(const ViewModel &model, const Camera &camera)
-{
-    camera_ = camera;
-    camera_.grain = std::max(1, camera.grain);
-    const Axes axes = camera_axes(camera.azimuth, camera.elevation);
-    const double mid_x = (camera.left + camera.right) / 2, mid_y = (camera.top + camera.bottom) / 2;
-    auto along = [&](const double d[3]) {
-        return d[0] * camera.centre[0] + d[1] * camera.centre[1] + d[2] * camera.centre[2];
-    };
-    const double offset[3] = {along(axes.right), along(axes.up), along(axes.towards)};
-    const std::uint32_t n = model.vertex_count();
-    sx_.resize(n);
-    sy_.resize(n);
-    depth_.resize(n);
-    for (std::uint32_t v = 0; v < n; ++v) {
-        const float *p = &model.xyz[3 * std::size_t{v}];
-        sx_[v] = static_cast<float>(mid_x + camera.scale * (dot(axes.right, p) - offset[0]));
-        sy_[v] = static_cast<float>(mid_y - camera.scale * (dot(axes.up, p) - offset[1]));
-        depth_[v] = static_cast<float>(dot(axes.towards, p) - offset[2]);
-    }
-    cells_width_ = static_cast<std::size_t>(std::max(0.0, camera.right - camera.left)) + 2;
-    cells_.assign(cells_width_ * (static_cast<std::size_t>(std::max(0.0, camera.bottom - camera.top)) + 2), 0);
-    draw_class(model, false, drawing_.lines, drawing_.line_starts);
-    std::fill(cells_.begin(), cells_.end(), 0);
-    draw_class(model, true, drawing_.selected, drawing_.selected_starts);
-
-    drawing_.marks.clear();
-    for (std::uint32_t v = 0; v < n && v < model.vertex_selected.size(); ++v) {
-        if (!model.vertex_selected[v]) continue;
-        const double x = sx_[v], y = sy_[v];
-        if (!(x >= camera.left && x <= camera.right && y >= camera.top && y <= camera.bottom)) continue;
-        const int px = snap_x(x), py = snap_y(y);
-        if (repeats(px, py, px, py)) continue;
-        drawing_.marks.push_back(px);
-        drawing_.marks.push_back(py);
-    }
-    return drawing_;
-}
-
-// Draws the edges of one class: those cut by the viewport's border as single
-// segments, the rest gathered in kept_ and walked into polylines.
-// A canvas coordinate on the camera's grain, within the viewport.
-int Projector::snap_x(double x) const
-{
-    const int grain = camera_.grain;
-    return std::clamp(pixel(x / grain) * grain, pixel(camera_.left), pixel(camera_.right));
-}
-
-int Projector::snap_y(double y) const
-{
-    const int grain = camera_.grain;
-    return std::clamp(pixel(y / grain) * grain, pixel(camera_.top), pixel(camera_.bottom));
-}
-
-void Projector::draw_class(const ViewModel &model, bool selected, std::vector<int> &out,
-                           std::vector<std::uint32_t> &starts)
-{
-    out.clear();
-    starts.clear();
-    kept_.clear();
-    const Camera &c = camera_;
-    const std::size_t edges = model.edges.size() / 2;
-    for (std::size_t e = 0; e < edges; ++e) {
-        if ((model.edge_selected[e] != 0) != selected) continue;
-        const std::uint32_t a = model.edges[2 * e], b = model.edges[2 * e + 1];
-        double x0 = sx_[a], y0 = sy_[a], x1 = sx_[b], y1 = sy_[b];
-        if (!std::isfinite(x0 + y0 + x1 + y1)) continue;
-        const bool inside = x0 >= c.left && x0 <= c.right && y0 >= c.top && y0 <= c.bottom && x1 >= c.left &&
-                            x1 <= c.right && y1 >= c.top && y1 <= c.bottom;
-        if (!inside && !clip(c, x0, y0, x1, y1)) continue;
-        const int px0 = snap_x(x0), py0 = snap_y(y0), px1 = snap_x(x1), py1 = snap_y(y1);
-        if ((px0 == px1 && py0 == py1) || repeats(px0, py0, px1, py1)) continue;
-        if (inside) {
-            kept_.push_back(static_cast<std::uint32_t>(e));
-            continue;
-        }
-        starts.push_back(static_cast<std::uint32_t>(out.size() / 2));
-        out.insert(out.end(), {px0, py0, px1, py1});
-    }
-    chain(model, out, starts);
-}
-
-// Whether a short segment (at most two pixels either way) or a point was
-// drawn on the same pixels already; records it.  Where a dense model crowds
-// the canvas its edges repeat at this length; longer ones rarely do.
-bool Projector::repeats(int x0, int y0, int x1, int y1)
-{
-    if (x1 < x0 || (x1 == x0 && y1 < y0)) {
-        std::swap(x0, x1);
-        std::swap(y0, y1);
-    }
-    const int grain = camera_.grain;
-    const int dx = (x1 - x0) / grain, dy = (y1 - y0) / grain;
-    if (dx > 2 || dy > 2 || dy < -2) return false;
-    const int column = (x0 - static_cast<int>(camera_.left)) / grain,
-              row = (y0 - static_cast<int>(camera_.top)) / grain;
-    if (column < 0 || row < 0 || static_cast<std::size_t>(column) >= cells_width_) return false;
-    const std::size_t cell = static_cast<std::size_t>(row) * cells_width_ + static_cast<std::size_t>(column);
-    if (cell >= cells_.size()) return false;
-    const std::uint16_t bit = dx == 0 && dy == 0 ? 0x8000 : static_cast<std::uint16_t>(1u << (dx * 5 + dy + 2));
-    if (cells_[cell] & bit) return true;
-    cells_[cell] |= bit;
-    return false;
-}
-
-// Joins the kept edges into polylines: each walk follows unused edges until
-// it reaches a vertex with none left, starting first from vertices with an
-// odd number of them, where paths must end anyway.
-void Projector::chain(const ViewModel &model, std::vector<int> &out, std::vector<std::uint32_t> &starts)
-{
-    const std::uint32_t n = model.vertex_count();
-    offsets_.assign(std::size_t{n} + 1, 0);
-    for (std::uint32_t e : kept_) {
-        ++offsets_[model.edges[2 * std::size_t{e}] + 1];
-        ++offsets_[model.edges[2 * std::size_t{e} + 1] + 1];
-    }
-    for (std::uint32_t v = 0; v < n; ++v) offsets_[v + 1] += offsets_[v];
-    adjacent_.resize(2 * kept_.size());
-    cursor_.assign(offsets_.begin(), offsets_.end() - 1);
-    for (std::uint32_t k = 0; k < kept_.size(); ++k) {
-        adjacent_[cursor_[model.edges[2 * std::size_t{kept_[k]}]]++] = k;
-        adjacent_[cursor_[model.edges[2 * std::size_t{kept_[k]} + 1]]++] = k;
-    }
-    cursor_.assign(offsets_.begin(), offsets_.end() - 1);
-    remaining_.resize(n);
-    for (std::uint32_t v = 0; v < n; ++v) remaining_[v] = offsets_[v + 1] - offsets_[v];
-    used_.assign(kept_.size(), 0);
-    auto put = [&](std::uint32_t v) {
-        out.push_back(snap_x(sx_[v]));
-        out.push_back(snap_y(sy_[v]));
-    };
-    auto walk = [&](std::uint32_t v) {
-        starts.push_back(static_cast<std::uint32_t>(out.size() / 2));
-        put(v);
-        for (;;) {
-            std::uint32_t &at = cursor_[v];
-            while (at < offsets_[v + 1] && used_[adjacent_[at]]) ++at;
-            if (at == offsets_[v + 1]) return;
-            const std::uint32_t k = adjacent_[at];
-            used_[k] = 1;
-            const std::uint32_t a = model.edges[2 * std::size_t{kept_[k]}],
-                                b = model.edges[2 * std::size_t{kept_[k]} + 1];
-            --remaining_[a];
-            --remaining_[b];
-            v = v == a ? b : a;
-            put(v);
-        }
-    };
-    for (std::uint32_t v = 0; v < n; ++v) {
-        if (remaining_[v] % 2 == 1) walk(v);
-    }
-    for (std::uint32_t v = 0; v < n; ++v) {
-        while (remaining_[v] > 0) walk(v);
-    }
-}
-
-bool Projector::point(std::uint32_t vertex, double &x, double &y) const
-{
-    if (vertex >= sx_.size()) return false;
-    x = sx_[vertex];
-    y = sy_[vertex];
     return true;
 }
 
-long Projector::pick_vertex(const ViewModel &model, double x, double y, double tolerance) const
+// Hands TAKE the positions of a part's vertices that a fit counts: all of
+// them, or those selected in MODE.
+void View::for_fitting(const Part &part, bool selection, Pick mode,
+                       const std::function<void(const Vertex &)> &take) const
 {
-    long best = -1;
+    const Object &o = *part.object;
+    if (selection && mode == Pick::surfaces) {
+        for (std::uint32_t s = 0; s < part.surfaces; ++s) {
+            const Surface &surface = o.surfaces[s];
+            if (!surface.selected) continue;
+            for (std::uint32_t r : o.refs_at(surface.first, surface.count))
+                if (r < part.vertices) take(o.vertices[r].v);
+        }
+        return;
+    }
+    if (selection && mode == Pick::objects && !part.lit) return;
+    const bool each = selection && mode == Pick::vertices;
+    std::uint32_t left = part.vertices;
+    o.vertices.for_each_span([&](const HostVertex *records, std::size_t n) {
+        n = std::min<std::size_t>(n, left);
+        left -= static_cast<std::uint32_t>(n);
+        const VertexState *states = n > 0 && each ? standin::states_of_run(records, n) : nullptr;
+        for (std::size_t i = 0; i < n; ++i)
+            if (!each || states[i].selected) take(records[i].v);
+    });
+}
+
+bool View::point(const Object &object, std::uint32_t index, double &x, double &y) const
+{
+    if (!drawn_) return false;
+    for (const Part &part : parts_) {
+        if (part.object != &object || part.hidden || index >= part.vertices) continue;
+        const std::uint32_t at = part.first + index;
+        if (!std::isfinite(sx_[at])) return false;
+        x = canvas_x(sx_[at]);
+        y = canvas_y(sy_[at]);
+        return true;
+    }
+    return false;
+}
+
+// The drawn vertex nearest (x, y) in the image within TOLERANCE, of an
+// object not locked; the nearer the viewer among those about as near.
+std::uint32_t View::vertex_at(double x, double y, double tolerance) const
+{
+    std::uint32_t best = std::numeric_limits<std::uint32_t>::max();
     double best_distance = tolerance * tolerance;
-    const std::uint32_t n = std::min<std::uint32_t>(model.vertex_count(), static_cast<std::uint32_t>(sx_.size()));
-    for (std::uint32_t v = 0; v < n; ++v) {
-        const double dx = sx_[v] - x, dy = sy_[v] - y;
-        const double d = dx * dx + dy * dy;
-        if (d < best_distance - 0.25 || (d <= best_distance && (best < 0 || depth_[v] > depth_[best]))) {
-            best = v;
-            best_distance = std::min(d, best_distance);
+    float best_depth = 0;
+    for (const Part &part : parts_) {
+        if (part.hidden || part.locked || part.bounds[0] > x + tolerance || part.bounds[2] < x - tolerance ||
+            part.bounds[1] > y + tolerance || part.bounds[3] < y - tolerance)
+            continue;
+        for (std::uint32_t v = part.first, end = part.first + part.vertices; v < end; ++v) {
+            const double dx = sx_[v] - x, dy = sy_[v] - y, d = dx * dx + dy * dy;
+            if (!(d <= best_distance)) continue;
+            if (d < best_distance - 0.25 || best == std::numeric_limits<std::uint32_t>::max() || sz_[v] > best_depth) {
+                best = v;
+                best_distance = std::min(d, best_distance);
+                best_depth = sz_[v];
+            }
         }
     }
     return best;
 }
 
-long Projector::pick_surface(const ViewModel &model, double x, double y, double tolerance) const
+// The surface of PART nearest (x, y) within TOLERANCE (one containing it
+// counts as at no distance), and its mean depth; -1 when none is.
+long View::surface_at(const Part &part, double x, double y, double tolerance, float &depth) const
 {
     long best = -1;
-    double best_distance = tolerance * tolerance, best_depth = 0;
-    for (std::uint32_t s = 0; s < model.surface_count(); ++s) {
-        const std::uint32_t first = model.surface_first[s], end = model.surface_first[s + 1];
-        if (end - first < 2 || model.surface_refs[end - 1] >= sx_.size()) continue;
-        double d = std::numeric_limits<double>::infinity(), depth = 0;
-        bool inside = false;
-        for (std::uint32_t i = first; i < end; ++i) {
-            const std::uint32_t a = model.surface_refs[i];
-            const std::uint32_t b = model.surface_refs[i + 1 < end ? i + 1 : first];
-            if (a >= sx_.size() || b >= sx_.size()) continue;
-            depth += depth_[a];
-            if (i + 1 < end || end - first > 2)
-                d = std::min(d, segment_distance2(x, y, sx_[a], sy_[a], sx_[b], sy_[b]));
-            if ((sy_[a] > y) != (sy_[b] > y) && x < sx_[a] + (y - sy_[a]) * (sx_[b] - sx_[a]) / (sy_[b] - sy_[a])) {
-                inside = !inside;
-            }
+    double best_distance = tolerance * tolerance;
+    const Object &o = *part.object;
+    for (std::uint32_t s = 0; s < part.surfaces; ++s) {
+        const Surface &surface = o.surfaces[s];
+        const standin::RefRange refs = o.refs_at(surface.first, surface.count);
+        const std::size_t n = refs.size();
+        if (n == 0) continue;
+        float low_x = INFINITY, low_y = INFINITY, high_x = -INFINITY, high_y = -INFINITY;
+        for (std::uint32_t r : refs) {
+            const std::uint32_t at = part.first + r;
+            low_x = std::min(low_x, sx_[at]);
+            high_x = std::max(high_x, sx_[at]);
+            low_y = std::min(low_y, sy_[at]);
+            high_y = std::max(high_y, sy_[at]);
         }
-        if (inside && end - first > 2) d = 0;
-        depth /= end - first;
-        if (d < best_distance - 0.25 || (d <= best_distance && (best < 0 || depth > best_depth))) {
+        if (!(low_x <= x + tolerance && high_x >= x - tolerance && low_y <= y + tolerance && high_y >= y - tolerance))
+            continue;
+        const bool closed = n > 2 && !(s < part.kinds.size() && part.kinds[s] == 2);
+        const bool filled = n > 2 && !(s < part.kinds.size() && part.kinds[s] != 0);
+        double d = std::numeric_limits<double>::infinity(), mean = 0;
+        bool inside = false;
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::uint32_t a = part.first + refs[i], b = part.first + refs[(i + 1) % n];
+            mean += sz_[a];
+            if (i + 1 < n || closed) d = std::min(d, segment_distance2(x, y, sx_[a], sy_[a], sx_[b], sy_[b]));
+            if ((sy_[a] > y) != (sy_[b] > y) && x < sx_[a] + (y - sy_[a]) * (sx_[b] - sx_[a]) / (sy_[b] - sy_[a]))
+                inside = !inside;
+        }
+        if (n == 1)
+            d = (sx_[part.first + refs[0]] - x) * (sx_[part.first + refs[0]] - x) +
+                (sy_[part.first + refs[0]] - y) * (sy_[part.first + refs[0]] - y);
+        if (inside && filled) d = 0;
+        mean /= static_cast<double>(n);
+        if (!(d <= best_distance)) continue;
+        if (d < best_distance - 0.25 || best < 0 || mean > depth) {
             best = s;
             best_distance = std::min(d, best_distance);
+            depth = static_cast<float>(mean);
+        }
+    }
+    return best;
+}
+
+// Whether an edge of PART passes within TOLERANCE of (x, y); DEPTH is the
+// nearer end's of the nearest one.
+bool View::near_edge(const Part &part, double x, double y, double tolerance, float &depth) const
+{
+    double best = tolerance * tolerance;
+    bool found = false;
+    for (std::size_t e = 0; e + 1 < part.edges.size(); e += 2) {
+        const std::uint32_t a = part.first + part.edges[e], b = part.first + part.edges[e + 1];
+        const float low_x = std::min(sx_[a], sx_[b]), high_x = std::max(sx_[a], sx_[b]);
+        if (!(low_x <= x + tolerance && high_x >= x - tolerance)) continue;
+        const double d = segment_distance2(x, y, sx_[a], sy_[a], sx_[b], sy_[b]);
+        if (d <= best) {
+            best = d;
+            depth = std::max(sz_[a], sz_[b]);
+            found = true;
+        }
+    }
+    return found;
+}
+
+Hit View::pick(Pick mode, double x, double y, double tolerance) const
+{
+    Hit hit;
+    if (!drawn_) return hit;
+    x = (x - left_) / grain_;
+    y = (y - top_) / grain_;
+    tolerance /= grain_;
+    if (mode == Pick::vertices) {
+        const std::uint32_t v = vertex_at(x, y, tolerance);
+        if (v == std::numeric_limits<std::uint32_t>::max()) return hit;
+        const auto part = std::upper_bound(parts_.begin(), parts_.end(), v,
+                                           [](std::uint32_t i, const Part &p) { return i < p.first; });
+        for (auto p = part; p != parts_.begin();) {
+            --p;
+            if (!p->hidden && v >= p->first && v < p->first + p->vertices) return Hit{p->object, v - p->first};
+        }
+        return hit;
+    }
+    float best_depth = -INFINITY;
+    for (const Part &part : parts_) {
+        if (part.hidden || part.locked || part.bounds[0] > x + tolerance || part.bounds[2] < x - tolerance ||
+            part.bounds[1] > y + tolerance || part.bounds[3] < y - tolerance)
+            continue;
+        float depth = -INFINITY;
+        long index = -1;
+        if (mode == Pick::surfaces || shaded_) {
+            index = surface_at(part, x, y, tolerance, depth);
+        }
+        if (index < 0 && mode == Pick::objects && near_edge(part, x, y, tolerance, depth)) index = 0;
+        if (index >= 0 && (hit.object == nullptr || depth > best_depth)) {
+            hit = Hit{part.object, static_cast<std::uint32_t>(mode == Pick::objects ? 0 : index)};
             best_depth = depth;
         }
     }
-    return best;
+    return hit;
 }
 
-long Projector::pick_part(const ViewModel &model, double x, double y, double tolerance) const
+void View::in_box(Pick mode, const double box[4], const std::function<void(Object &, std::uint32_t)> &take) const
 {
-    long best = -1;
-    double best_distance = tolerance * tolerance;
-    for (std::size_t e = 0; e + 1 < model.edges.size(); e += 2) {
-        const std::uint32_t a = model.edges[e], b = model.edges[e + 1];
-        if (a >= sx_.size() || b >= sx_.size()) continue;
-        const double d = segment_distance2(x, y, sx_[a], sy_[a], sx_[b], sy_[b]);
-        if (d < best_distance) {
-            best_distance = d;
-            best = a;
+    if (!drawn_) return;
+    const double x0 = (std::min(box[0], box[2]) - left_) / grain_, x1 = (std::max(box[0], box[2]) - left_) / grain_;
+    const double y0 = (std::min(box[1], box[3]) - top_) / grain_, y1 = (std::max(box[1], box[3]) - top_) / grain_;
+    auto inside = [&](std::uint32_t v) { return sx_[v] >= x0 && sx_[v] <= x1 && sy_[v] >= y0 && sy_[v] <= y1; };
+    for (const Part &part : parts_) {
+        if (part.hidden || part.locked || part.bounds[0] > x1 || part.bounds[2] < x0 || part.bounds[1] > y1 ||
+            part.bounds[3] < y0)
+            continue;
+        Object &o = *part.object;
+        if (mode == Pick::surfaces) {
+            for (std::uint32_t s = 0; s < part.surfaces; ++s) {
+                const Surface &surface = o.surfaces[s];
+                const standin::RefRange refs = o.refs_at(surface.first, surface.count);
+                if (!refs.empty() &&
+                    std::all_of(refs.begin(), refs.end(), [&](std::uint32_t r) { return inside(part.first + r); }))
+                    take(o, s);
+            }
+            continue;
+        }
+        for (std::uint32_t v = 0; v < part.vertices; ++v) {
+            if (!inside(part.first + v)) continue;
+            take(o, v);
+            if (mode == Pick::objects) break;
         }
     }
-    if (best >= 0) return static_cast<long>(model.part_of_vertex(static_cast<std::uint32_t>(best)));
-    const long surface = pick_surface(model, x, y, tolerance);
-    return surface < 0 ? -1 : static_cast<long>(model.part_of_surface(static_cast<std::uint32_t>(surface)));
+}
+
+std::size_t View::edge_count() const
+{
+    std::size_t n = 0;
+    for (const Part &part : parts_) n += part.edges.size() / 2;
+    return n;
+}
+
+std::size_t View::memory() const
+{
+    std::size_t n = sizeof(View) + bytes(parts_) + bytes(sx_) + bytes(sy_) + bytes(sz_) + bytes(chosen_) +
+                    bytes(image_.pixels) + bytes(image_.depth) + bytes(spare_.pixels) + bytes(spare_.depth);
+    for (const Part &part : parts_) n += bytes(part.edges) + bytes(part.kinds);
+    return n;
 }

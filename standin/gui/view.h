@@ -1,53 +1,37 @@
-// The main window's view of the model: the scene copied into flat arrays,
-// projected onto the canvas as wireframe polylines, and picked back.
+// The main window's view of the model: the scene drawn into an image of
+// pixels (wireframe, flat-shaded with a depth buffer, or both), and picked
+// back by what lies under the pointer.
 //
-// Kept free of Tcl and of the scene, so that it can be measured alone; the
-// window reaches it through the ::standin::view command (view_command.cpp).
+// Positions and the selection are read from the scene at each drawing; the
+// view keeps only what it cannot read there: each object's edges, each once,
+// rebuilt when the object's shape changed, and where each vertex was last
+// drawn.  Free of Tcl, so that it can be measured alone; the window reaches
+// it through the ::standin::view command (view_command.cpp).
 #ifndef RILO_STANDIN_VIEW_H
 #define RILO_STANDIN_VIEW_H
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
-// The model as the view draws it: every object's vertices, edges and
-// surfaces, in scene order, indexed across the whole model.
-struct ViewModel {
-    struct Part {
-        int id;  // the object's id in the scene
-        std::uint32_t first_vertex;
-        std::uint32_t first_surface;
-    };
-    std::vector<float> xyz;                     // three per vertex
-    std::vector<std::uint32_t> edges;           // two vertex indices per edge, each edge once
-    std::vector<std::uint8_t> edge_selected;    // one per edge
-    std::vector<std::uint8_t> vertex_selected;  // one per vertex
-    std::vector<std::uint32_t> surface_refs;    // vertex indices, surface after surface
-    std::vector<std::uint32_t> surface_first;   // where each surface starts in surface_refs, and the end
-    std::vector<Part> parts;                    // one per object, by first_vertex
+#include "scene.h"
 
-    std::uint32_t vertex_count() const { return static_cast<std::uint32_t>(xyz.size() / 3); }
-    std::uint32_t surface_count() const
-    {
-        return surface_first.empty() ? 0 : static_cast<std::uint32_t>(surface_first.size() - 1);
-    }
-    // The object holding a vertex or a surface, as an index into parts.
-    std::size_t part_of_vertex(std::uint32_t vertex) const;
-    std::size_t part_of_surface(std::uint32_t surface) const;
-};
-
-// An orthographic camera: the model turned by the azimuth (about Y) and then
-// the elevation (about the screen's X), in degrees, scaled by pixels per
-// model unit around a centre that lands in the middle of the viewport.
-// Azimuth 0 and elevation 0 look along -Z (front); elevation 90 looks down
-// (top); azimuth -90 looks along -X (side).
+// A camera: the model turned by the azimuth (about Y) and then the elevation
+// (about the screen's X), in degrees, scaled by pixels per model unit around
+// a centre that lands in the middle of the viewport.  Azimuth 0 and
+// elevation 0 look along -Z (front); elevation 90 looks down (top); azimuth
+// -90 looks along -X (side).  In perspective the eye stands twice the
+// viewport's height (in model units at the centre) from the centre, so that
+// the scale still holds at the centre's depth.
 struct Camera {
     double azimuth = 0;
     double elevation = 0;
     double scale = 1;
     double centre[3] = {0, 0, 0};
     double left = 0, top = 0, right = 1, bottom = 1;  // the viewport on the canvas, in pixels
-    // Pixels per step of the drawing's grid: above 1, fewer and coarser
-    // edges are drawn, for speed while the view moves.
+    bool perspective = false;
+    // Canvas pixels per pixel of the image: above 1, a smaller image is
+    // drawn and shown enlarged, for speed while the view moves.
     int grain = 1;
 };
 
@@ -58,54 +42,132 @@ struct Axes {
 };
 Axes camera_axes(double azimuth, double elevation);
 
-// Scale and centre that fit the whole model into the camera's viewport,
-// keeping its angles; an empty model keeps the camera as it is.
-Camera fit_camera(const ViewModel &model, Camera camera);
+enum class Style { wireframe, shaded, shaded_edges };
+enum class Pick { objects, surfaces, vertices };
 
-// What the canvas draws: polylines of unselected and of selected edges
-// (coordinates flat, in whole pixels; starts index into them, two per point),
-// and the points of selected vertices.  Every coordinate lies in the viewport.
-struct Drawing {
-    std::vector<int> lines;
-    std::vector<std::uint32_t> line_starts;
-    std::vector<int> selected;
-    std::vector<std::uint32_t> selected_starts;
-    std::vector<int> marks;
+struct DrawOptions {
+    Style style = Style::shaded_edges;
+    bool grid = true;
+    Pick mode = Pick::objects;  // what the selection holds: how it is shown
+    int line = 1;               // an edge's width in image pixels; a selected edge is one wider
+    int mark = 2;               // half the side of a selected vertex's square
 };
 
-// Projects and culls: edges wholly outside the viewport are dropped and the
-// rest clipped to it, edges that fall on one pixel or repeat a short one's
-// pixels are dropped, and the rest are joined into as few polylines as a
-// greedy walk finds.  Keeps the screen positions for picking.
-class Projector {
-public:
-    const Drawing &project(const ViewModel &model, const Camera &camera);
+// The drawing: RGBA pixels, row after row, of the viewport divided by the
+// grain, and the box of canvas pixels the model covers (empty: x0 > x1).
+struct Image {
+    int width = 0, height = 0;
+    std::vector<std::uint32_t> pixels;
+    std::vector<float> depth;  // towards the viewer: larger is nearer
+    int box[4] = {1, 1, 0, 0};
+};
 
-    // The screen position of a vertex in the last projection.
-    bool point(std::uint32_t vertex, double &x, double &y) const;
-    // What lies under (x, y) in the last projection, within tolerance pixels;
-    // -1 when nothing does.  Nearer the viewer wins among equals.
-    long pick_vertex(const ViewModel &model, double x, double y, double tolerance) const;
-    long pick_surface(const ViewModel &model, double x, double y, double tolerance) const;
-    // The object (an index into parts) whose edge or surface is under (x, y).
-    long pick_part(const ViewModel &model, double x, double y, double tolerance) const;
+// Rows of the image, from top to before bottom: a drawing is made in two
+// at once.
+struct Band {
+    int top, bottom;
+};
+
+// What lies under the pointer: an object, and a surface's or a vertex's index in it.
+struct Hit {
+    Object *object = nullptr;
+    std::uint32_t index = 0;
+};
+
+// The kind of each surface of an object as its file gave it (0 polygon,
+// 1 closed line, 2 line); none when all are polygons.
+using SurfaceKinds = std::function<void(const Object &, std::vector<std::uint8_t> &)>;
+
+// Runs WORK(half, first, end) over [0, N) in two halves, the second on a
+// thread of its own when PARALLEL.
+void in_halves(std::uint32_t n, bool parallel, const std::function<void(int, std::uint32_t, std::uint32_t)> &work);
+
+class View {
+public:
+    // Vertices from which a drawing is made by two threads.
+    static constexpr std::uint32_t kParallel = 20000;
+
+    // Follows the scene: objects added or gone, shapes changed, hidden and
+    // locked marks, which objects are lit by a selected one.  Cheap when
+    // only positions or the selection changed.
+    void sync(const standin::Scene &scene, const SurfaceKinds &kinds);
+
+    const Image &draw(const Camera &camera, const DrawOptions &options);
+    // Sets the scale and centre that fit what is drawn (or, with SELECTION,
+    // what is selected in MODE) into the camera's viewport; false, leaving
+    // the camera as it is, when there is nothing.
+    bool fit(Camera &camera, bool selection, Pick mode) const;
+
+    // Where a vertex was last drawn, in canvas pixels.
+    bool point(const Object &object, std::uint32_t index, double &x, double &y) const;
+    // What lies within TOLERANCE canvas pixels of (x, y) in the last drawing,
+    // neither hidden nor locked; nearer the viewer wins among equals.
+    Hit pick(Pick mode, double x, double y, double tolerance) const;
+    // Everything of MODE in the canvas rectangle, neither hidden nor locked:
+    // objects with a vertex in it, surfaces with all their vertices in it,
+    // vertices in it.  TAKE is called once for each, in scene order.
+    void in_box(Pick mode, const double box[4], const std::function<void(Object &, std::uint32_t)> &take) const;
+
+    std::size_t edge_count() const;
+    // Bytes the view holds.
+    std::size_t memory() const;
+
+    struct Part {
+        Object *object = nullptr;
+        std::uint32_t vertices = 0, surfaces = 0;  // the counts its edges were made for
+        std::uint64_t scene = 0;                   // and the scene's serial
+        std::vector<std::uint32_t> edges;          // two vertex indices an edge
+        std::vector<std::uint8_t> kinds;           // SurfaceKinds, or empty
+        bool lines = false;                        // some surfaces are lines, which only edges show
+        std::uint32_t first = 0;                   // its first vertex in the drawn arrays
+        bool hidden = false, locked = false, lit = false;
+        float bounds[4] = {0, 0, 0, 0};  // the image box its vertices fell in at the last drawing
+    };
 
 private:
-    void draw_class(const ViewModel &model, bool selected, std::vector<int> &out, std::vector<std::uint32_t> &starts);
-    void chain(const ViewModel &model, std::vector<int> &out, std::vector<std::uint32_t> &starts);
-    bool repeats(int x0, int y0, int x1, int y1);
-    int snap_x(double x) const;
-    int snap_y(double y) const;
+    void project(const Camera &camera, Pick mode);
+    bool place(double x, double y, double z, float &ix, float &iy, float &iz) const;
+    bool to_image(const Vertex &v, float &ix, float &iy, float &iz) const;
+    void for_fitting(const Part &part, bool selection, Pick mode,
+                     const std::function<void(const Vertex &)> &take) const;
+    void project_range(std::uint32_t from, std::uint32_t to, float *bounds, float low[3], float high[3]);
+    void render(const Band &band, const DrawOptions &options);
+    void draw_grid(const Band &band);
+    void fill_surfaces(const DrawOptions &options);
+    void draw_faces(Image &target, const Part &part, const DrawOptions &options, std::uint32_t from, std::uint32_t to);
+    float face_light(const Part &part, const standin::RefRange &refs) const;
+    void fill_polygon(Image &target, const Part &part, const standin::RefRange &refs, std::uint32_t colour);
+    void splat_small(Image &target, const Part &part, const standin::RefRange &refs, const int box[4], float depth,
+                     std::uint32_t base);
+    void draw_edges(const Band &band, const Part &part, const DrawOptions &options, bool selected);
+    void draw_marks(const Band &band, const Part &part, const DrawOptions &options);
+    bool edges_shown(const Part &part, const DrawOptions &options) const;
+    bool crowded(const Part &part) const;
+    std::uint32_t vertex_at(double x, double y, double tolerance) const;
+    long surface_at(const Part &part, double x, double y, double tolerance, float &depth) const;
+    bool near_edge(const Part &part, double x, double y, double tolerance, float &depth) const;
+    double canvas_x(float x) const { return left_ + x * grain_; }
+    double canvas_y(float y) const { return top_ + y * grain_; }
 
-    Camera camera_;
-    std::vector<float> sx_, sy_, depth_;  // per vertex
-    Drawing drawing_;
-    // Scratch kept between calls so that orbiting does not allocate.
-    std::vector<std::uint32_t> kept_;  // edge indices drawn whole, for the walk
-    std::vector<std::uint32_t> offsets_, adjacent_, cursor_, remaining_;
-    std::vector<std::uint8_t> used_;
-    std::vector<std::uint16_t> cells_;  // per pixel of the viewport: the short segments drawn from it
-    std::size_t cells_width_ = 0;
+    std::vector<Part> parts_;  // drawable objects in scene order
+    std::uint32_t vertices_ = 0;
+    // Per vertex of the parts, at the last drawing: image position, depth
+    // towards the viewer, and (in vertex mode) whether it is selected.
+    std::vector<float> sx_, sy_, sz_;
+    std::vector<std::uint8_t> chosen_;
+    bool drawn_ = false;
+    bool shaded_ = false;  // the last drawing's surfaces were filled
+    double left_ = 0, top_ = 0;
+    int grain_ = 1;
+    float low_[3] = {0, 0, 0}, high_[3] = {0, 0, 0};  // the drawn model's box, in model units
+    double eye_ = 0;                                  // in perspective, the eye's distance from the centre; 0 otherwise
+    double view_scale_ = 1;                           // image pixels per model unit at the centre
+    double mid_[2] = {0, 0};                          // the centre's image position
+    Axes axes_{};
+    double offset_[3] = {0, 0, 0};
+    float matrix_[12] = {};  // model to image, by rows (to_image)
+    Image image_;
+    Image spare_;  // the second half of the surfaces, drawn beside the first
 };
 
 #endif

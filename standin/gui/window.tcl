@@ -1,9 +1,9 @@
 # The stand-in's main window (standin --gui).  gui.cpp loads Tk, sources
 # this file and calls ::standin::gui::build once the plug-in is loaded.
 #
-# The window opens, shows and saves one model: a wireframe view (front, top,
-# side or 3D) drawn from what ::standin::view projects, the model's objects
-# in a tree, and a status bar.  The scene itself is driven through the
+# The window opens, shows and saves one model: a view (front, top, side or
+# 3D) that ::standin::view draws into a photo image, the model's objects in
+# a tree, and a status bar.  The scene itself is driven through the
 # standin command, as scripts drive it.
 #
 # What the window shows of the model's file (its name, and the * of unsaved
@@ -35,7 +35,12 @@ namespace eval ::standin::gui {
     variable tree_width 0      ;# what the tree's columns need, in pixels
     variable quiet 0           ;# the tree's selection is being set from the scene
     variable drag {}           ;# the pointer's drag: start, last point, button, moved
-    variable motion_grain 2    ;# the drawing's grid, in pixels, while the view moves
+    variable motion_grain 1    ;# canvas pixels per pixel of the drawing while the view moves
+    variable style edges       ;# wireframe, shaded or edges (shaded with edges)
+    variable perspective 0     ;# the 3D view in perspective
+    variable grid 1            ;# the ground grid drawn
+    variable drawn {}          ;# what ::standin::view draw last said
+    variable wheeling 0        ;# the wheel turned lately: the drawing may be coarse
     variable answer ""         ;# the choice made in a dialog that asks
     variable size {0 0}        ;# the canvas size the cameras were set for
 
@@ -117,7 +122,16 @@ proc ::standin::gui::build_menus {} {
             -variable ::standin::gui::view -command ::standin::gui::redraw_later
     }
     $m add separator
+    foreach {label value} {Wireframe wireframe Shaded shaded "Shaded with edges" edges} {
+        $m add radiobutton -label $label -value $value -variable ::standin::gui::style \
+            -command ::standin::gui::redraw_later
+    }
+    $m add checkbutton -label Perspective -variable ::standin::gui::perspective \
+        -command ::standin::gui::perspective_changed
+    $m add checkbutton -label Grid -variable ::standin::gui::grid -command ::standin::gui::redraw_later
+    $m add separator
     $m add command -label "Fit to the model" -underline 0 -accelerator F -command ::standin::gui::fit
+    $m add command -label "Frame the selection" -accelerator Shift+F -command ::standin::gui::frame_selection
 
     # The modeller's Tools menu: the entries plug-ins registered, read again
     # each time it opens.
@@ -264,9 +278,10 @@ proc ::standin::gui::bind_keys {} {
     foreach {key name} {1 front 2 top 3 side 4 3d} {
         bind . <Key-$key> [list ::standin::gui::show $name]
     }
-    foreach key {f F Home} {
+    foreach key {f Home} {
         bind . <Key-$key> ::standin::gui::fit
     }
+    bind . <Key-F> ::standin::gui::frame_selection
 }
 
 proc ::standin::gui::fill_tools {} {
@@ -430,7 +445,7 @@ proc ::standin::gui::traced {command code result op} {
     }
     if {[dict get [standin file] version] != $version} {
         changed
-    } elseif {!$standin || $word in {select pick}
+    } elseif {!$standin || $word in {select pick unpick}
               || ($word eq "menu" && [lindex $command 2] eq "invoke")} {
         changed
     }
@@ -544,12 +559,21 @@ proc ::standin::gui::canvas_size {} {
     return [list $width $height]
 }
 
-# Where the model is drawn: the canvas less the bands for labels.
+# Where the model is drawn: the canvas less the bands for labels, whose
+# heights follow the font.
 proc ::standin::gui::viewport {} {
     variable band_top
     variable band_bottom
+    set line [font metrics TkDefaultFont -linespace]
+    set band_top [expr {$line + 9}]
+    set band_bottom [expr {$line + 15}]
     lassign [canvas_size] width height
     return [list 10 [expr {$band_top + 4}] [expr {$width - 10}] [expr {max($band_top + 5, $height - $band_bottom - 4)}]]
+}
+
+# Pixels of the drawing per pixel at 96 dpi, where tk scaling is 1.333.
+proc ::standin::gui::ui_scale {} {
+    expr {max(1.0, [tk scaling] / 1.333)}
 }
 
 # A view's camera as ::standin::view takes it: angles, scale and centre.
@@ -576,8 +600,8 @@ proc ::standin::gui::frame_cameras {} {
         }
     }
     if {[dict get $camera($view) due]} {
-        lassign [::standin::view fit [dict get $camera($view) az] [dict get $camera($view) el] {*}[viewport]] \
-            scale x y z
+        lassign [::standin::view fit [dict get $camera($view) az] [dict get $camera($view) el] {*}[viewport] \
+            {*}[in_perspective]] scale x y z
         dict set camera($view) scale $scale
         dict set camera($view) centre [list $x $y $z]
         dict set camera($view) due 0
@@ -588,6 +612,7 @@ proc ::standin::gui::draw {} {
     variable view
     variable info
     variable colours
+    variable drawn {}
     set c .view
     if {![winfo exists $c]} return
     $c delete all
@@ -597,39 +622,64 @@ proc ::standin::gui::draw {} {
         $c create text [expr {$width / 2}] [expr {$height / 2}] -fill [dict get $colours text] -justify center \
             -text "Empty scene\nFile > Open... (Ctrl+O) opens a model" -tags empty
     } else {
-        set drawn [::standin::view project {*}[camera_words $view] {*}[viewport] [grain]]
-        note_grain [dict get $drawn points]
-        foreach line [dict get $drawn lines] {
-            $c create line $line -fill [dict get $colours edge] -tags edge
+        if {"::standin::gui::picture" ni [image names]} {
+            image create photo ::standin::gui::picture
         }
-        foreach line [dict get $drawn selected] {
-            $c create line $line -fill [dict get $colours selected] -width 2 -tags selected
-        }
-        set mark [dict get $colours mark]
-        foreach {x y} [dict get $drawn marks] {
-            $c create rectangle [expr {$x - 2}] [expr {$y - 2}] [expr {$x + 2}] [expr {$y + 2}] \
-                -fill $mark -outline $mark -tags mark
-        }
+        set port [viewport]
+        set start [clock microseconds]
+        set drawn [::standin::view draw ::standin::gui::picture {*}[camera_words $view] {*}$port {*}[draw_options]]
+        note_time [expr {([clock microseconds] - $start) / 1000.0}]
+        $c create image [lindex $port 0] [lindex $port 1] -anchor nw -image ::standin::gui::picture -tags picture
     }
     draw_bands
 }
 
-# While the view moves, a large drawing is made on a coarser grid, with
-# fewer edges, so that it follows the pointer; the grid grows until a
-# drawing has at most about 20,000 points, and shrinks again when it has few.
-proc ::standin::gui::grain {} {
-    variable drag
-    variable motion_grain
-    variable preview_coarse
-    expr {([dict size $drag] && [dict get $drag moved]) || $preview_coarse ? $motion_grain : 1}
+proc ::standin::gui::draw_options {} {
+    variable style
+    variable grid
+    set scale [ui_scale]
+    list -style $style -perspective [llength [in_perspective]] -grid $grid -grain [grain] \
+        -line [expr {round($scale)}] -mark [expr {round(2 * $scale)}]
 }
 
-proc ::standin::gui::note_grain {points} {
+# {perspective} when the view shown is (only 3D may be), else {}.
+proc ::standin::gui::in_perspective {} {
+    variable view
+    variable perspective
+    expr {$view eq "3d" && $perspective ? "perspective" : ""}
+}
+
+# The 3D view fitted to the model fits it again in its new projection.
+proc ::standin::gui::perspective_changed {} {
+    variable camera
+    if {[dict get $camera(3d) fitted]} {
+        dict set camera(3d) due 1
+    }
+    redraw_later
+}
+
+# Whether the view is moving: dragged, or the wheel turned lately.
+proc ::standin::gui::moving {} {
+    variable drag
+    variable wheeling
+    expr {$wheeling || ([dict size $drag] && [dict get $drag moved])}
+}
+
+# While the view moves, a large model is drawn smaller and shown enlarged,
+# so that it follows the pointer: the grain grows while a drawing takes
+# longer than about 35 ms, and shrinks again when it is quick.
+proc ::standin::gui::grain {} {
     variable motion_grain
-    if {[grain] == 1} return
-    if {$points > 20000 && $motion_grain < 12} {
+    expr {[moving] ? $motion_grain : 1}
+}
+
+proc ::standin::gui::note_time {ms} {
+    variable motion_grain
+    if {![moving]} {
+        set motion_grain [expr {$ms > 35 ? 2 : 1}]
+    } elseif {$ms > 35 && $motion_grain < 3} {
         incr motion_grain
-    } elseif {$points < 5000 && $motion_grain > 1} {
+    } elseif {$ms < 10 && $motion_grain > 1} {
         incr motion_grain -1
     }
 }
@@ -655,7 +705,8 @@ proc ::standin::gui::draw_bands {} {
     $c create text 10 [expr {$band_top / 2}] -anchor w -fill $grey -text $name -tags {band label}
     set pan [expr {$view eq "3d" ? "Shift-drag" : "Drag"}]
     set hint [$c create text [expr {$width - 10}] [expr {$band_top / 2}] -anchor e -fill $grey -tags {band hint}]
-    shorten_to_fit $c $hint [list "Wheel: zoom    $pan or middle button: pan    F: fit" "Wheel: zoom    F: fit"]
+    shorten_to_fit $c $hint [list "Wheel: zoom    $pan or middle button: pan    Ctrl-drag: select    F: fit" \
+        "Wheel: zoom    $pan: pan    F: fit" "Wheel: zoom    F: fit"]
     draw_axes [px 22] [expr {$low + $band_bottom / 2}]
     set x [expr {$width - 10}]
     set y [expr {$low + $band_bottom / 2}]
@@ -712,6 +763,26 @@ proc ::standin::gui::fit {} {
     redraw_later
 }
 
+# Frames what is selected (Shift+F): its box fills the view; nothing
+# selected rings the bell.
+proc ::standin::gui::frame_selection {} {
+    variable camera
+    variable view
+    update idletasks
+    set c $camera($view)
+    set fitted [::standin::view fit [dict get $c az] [dict get $c el] {*}[viewport] selection {*}[in_perspective]]
+    if {![llength $fitted]} {
+        bell
+        return
+    }
+    lassign $fitted scale x y z
+    dict set camera($view) scale $scale
+    dict set camera($view) centre [list $x $y $z]
+    dict set camera($view) fitted 0
+    dict set camera($view) due 0
+    redraw_later
+}
+
 # Every camera fits the model at its next drawing.
 proc ::standin::gui::fit_all {} {
     variable camera
@@ -730,17 +801,19 @@ proc ::standin::gui::bind_view {c} {
         bind $c <B$button-Motion> {::standin::gui::motion %x %y}
         bind $c <ButtonRelease-$button> {::standin::gui::release %x %y}
     }
-    bind $c <Button-4> {::standin::gui::zoom %x %y 1.25}
-    bind $c <Button-5> {::standin::gui::zoom %x %y 0.8}
-    bind $c <MouseWheel> {::standin::gui::zoom %x %y [expr {%D > 0 ? 1.25 : 0.8}]}
+    bind $c <Button-4> {::standin::gui::wheel %x %y 1.25}
+    bind $c <Button-5> {::standin::gui::wheel %x %y 0.8}
+    bind $c <MouseWheel> {::standin::gui::wheel %x %y [expr {%D > 0 ? 1.25 : 0.8}]}
 }
 
 proc ::standin::gui::press {x y button state} {
-    variable drag [dict create x $x y $y last [list $x $y] button $button shift [expr {$state & 1}] moved 0]
+    variable drag [dict create x $x y $y last [list $x $y] button $button shift [expr {$state & 1}] \
+        control [expr {($state & 4) != 0}] moved 0]
 }
 
 # A drag orbits the 3D view with the first button and pans with the
-# middle button, with Shift held, or in the flat views.
+# middle button, with Shift held, or in the flat views; with Control it
+# draws a box that selects what it holds when released.
 proc ::standin::gui::motion {x y} {
     variable drag
     variable view
@@ -749,23 +822,48 @@ proc ::standin::gui::motion {x y} {
     dict set drag moved 1
     lassign [dict get $drag last] lx ly
     dict set drag last [list $x $y]
-    if {$view eq "3d" && [dict get $drag button] == 1 && ![dict get $drag shift]} {
+    if {[dict get $drag button] == 1 && [dict get $drag control]} {
+        .view delete rubber
+        .view create rectangle [dict get $drag x] [dict get $drag y] $x $y -dash {4 3} \
+            -outline [dict get $::standin::gui::colours selected] -width [expr {round([ui_scale])}] -tags rubber
+    } elseif {$view eq "3d" && [dict get $drag button] == 1 && ![dict get $drag shift]} {
         orbit [expr {$x - $lx}] [expr {$y - $ly}]
     } else {
         pan [expr {$x - $lx}] [expr {$y - $ly}]
     }
 }
 
+# A click selects (Shift adds, Control toggles); a Control drag selects by box.
 proc ::standin::gui::release {x y} {
     variable drag
     set moved [expr {[dict size $drag] && [dict get $drag moved]}]
-    if {[dict size $drag] && [dict get $drag button] == 1 && !$moved} {
-        click $x $y [dict get $drag shift]
+    if {[dict size $drag] && [dict get $drag button] == 1} {
+        set shift [dict get $drag shift]
+        if {[dict get $drag control] && $moved} {
+            .view delete rubber
+            box_select [dict get $drag x] [dict get $drag y] $x $y $shift
+            set moved 0
+        } elseif {!$moved} {
+            click $x $y [expr {[dict get $drag control] ? "toggle" : $shift}]
+        }
     }
     set drag {}
     if {$moved} {
         redraw_later
     }
+}
+
+# A notch of the wheel: the drawing may be coarse until the wheel rests.
+proc ::standin::gui::wheel {x y factor} {
+    variable wheeling 1
+    after cancel ::standin::gui::wheel_rested
+    after 200 ::standin::gui::wheel_rested
+    zoom $x $y $factor
+}
+
+proc ::standin::gui::wheel_rested {} {
+    variable wheeling 0
+    redraw_later
 }
 
 proc ::standin::gui::orbit {dx dy} {
@@ -816,20 +914,42 @@ proc ::standin::gui::zoom {x y factor} {
 
 # ---- Selection
 
-# Selects what lies under (x, y) in the selection mode; with ADD the
-# selection grows, otherwise it is replaced (and a click on nothing clears it).
+# Selects what lies under (x, y) in the selection mode: ADD 1 adds it,
+# toggle adds or removes it, 0 replaces the selection (a click on nothing
+# clears it).
 proc ::standin::gui::click {x y add} {
     variable mode
     lassign [viewport] left top right bottom
     if {$x < $left || $x > $right || $y < $top || $y > $bottom} return
     update idletasks
-    set hit [::standin::view pick $mode $x $y 6]
+    set hit [::standin::view pick $mode $x $y [expr {6 * [ui_scale]}]]
+    if {$add eq "toggle"} {
+        if {[llength $hit] && [::standin::view selected $mode {*}$hit]} {
+            standin unpick $mode {*}$hit
+        } elseif {[llength $hit]} {
+            standin pick $mode {*}$hit
+        }
+        return
+    }
     if {!$add} {
         standin select none
     }
     if {[llength $hit]} {
         standin pick $mode {*}$hit
     }
+}
+
+# Selects what the rectangle holds in the selection mode (objects with a
+# vertex in it, surfaces wholly in it, vertices in it), adding to the
+# selection with ADD.
+proc ::standin::gui::box_select {x0 y0 x1 y1 add} {
+    variable mode
+    update idletasks
+    if {!$add} {
+        standin select none
+    }
+    ::standin::view box $mode $x0 $y0 $x1 $y1
+    changed
 }
 
 proc ::standin::gui::range {count} {
@@ -1482,8 +1602,6 @@ namespace eval ::standin::gui {
     variable preview_shown 0   ;# the host shows the window's last preview
     variable preview_after ""  ;# the preview scheduled, coalescing edits
     variable dialog_hooked 0   ;# the dialog open now is followed
-    variable preview_coarse 0  ;# the view draws coarsely while edits come in
-    variable preview_full ""   ;# the drawing in full once they stop
     variable edit_version ""   ;# the scene's version when Undo and Redo were last greyed or not
 }
 
@@ -1596,22 +1714,9 @@ proc ::standin::gui::show_preview {} {
     preview_moved
 }
 
-# Only the positions changed: the view copies them again, and while edits
-# follow one another it draws as coarsely as a view that moves; in full
-# once they stop.
+# Only the positions changed: the view reads them from the scene when it
+# draws, so a redraw shows them.
 proc ::standin::gui::preview_moved {} {
-    variable preview_coarse 1
-    variable preview_full
-    if {[catch {::standin::view positions} same] || !$same} {
-        changed
-    }
-    after cancel $preview_full
-    set preview_full [after 400 ::standin::gui::preview_settled]
-    redraw_later
-}
-
-proc ::standin::gui::preview_settled {} {
-    variable preview_coarse 0
     redraw_later
 }
 

@@ -1,5 +1,7 @@
 #include "scene.h"
 
+#include <atomic>
+
 #include "error.h"
 
 using standin::HostVertex;
@@ -112,6 +114,8 @@ namespace standin {
 
 Scene::Scene() : arena_(std::make_unique<Arena>()), world_(std::make_unique<Object>())
 {
+    static std::atomic<uint64_t> scenes{0};
+    serial_ = ++scenes;
     world_->name = "world";
     world_->arena = arena_.get();
     world_->vertices.use(arena_.get(), world_.get());
@@ -147,6 +151,7 @@ Scene &Scene::operator=(Scene &&other) noexcept
         world_ = std::move(other.world_);
         by_id_ = std::move(other.by_id_);
         arena_ = std::move(other.arena_);
+        serial_ = other.serial_;
     }
     return *this;
 }

@@ -280,6 +280,9 @@ public:
     size_t object_count() const { return by_id_.size(); }
     // Where the scene's records are kept.
     const Arena &arena() const { return *arena_; }
+    // A number no other scene of this process has: what is kept about an
+    // object beside the scene is known stale when the scene is another.
+    uint64_t serial() const { return serial_; }
 
     // Every object below the world, depth-first pre-order.
     template <typename F>
@@ -289,6 +292,7 @@ private:
     std::unique_ptr<Arena> arena_;  // first: released after the objects
     std::unique_ptr<Object> world_;
     std::vector<Object *> by_id_;  // id - 1 -> object
+    uint64_t serial_;
 };
 
 // Every object from ROOT down (ROOT first), depth-first pre-order.

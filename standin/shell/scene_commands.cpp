@@ -226,6 +226,41 @@ Tcl_Obj *pick(Shell &, Args &args)
     return nullptr;
 }
 
+const char *const kUnpickUsage = "unpick objects ID...|surfaces ID INDEX...|vertices ID INDEX...";
+
+// Takes single items out of the selection; items of another mode than the
+// selection's are not selected, so nothing changes for them.  Every word is
+// checked before anything changes.
+Tcl_Obj *unpick(Shell &, Args &args)
+{
+    args.need(2, -1, kUnpickUsage);
+    Host &h = host();
+    const int mode = select_mode_named(args.str(0));
+    std::vector<Object *> objects;
+    std::vector<size_t> indices;
+    if (mode == kSelectObjects) {
+        for (int i = 1; i < args.count; ++i) objects.push_back(&args.object(i));
+    } else {
+        Object &object = args.object(1);
+        const size_t n = mode == kSelectSurfaces ? object.surfaces.size() : object.vertices.size();
+        for (int i = 2; i < args.count; ++i)
+            indices.push_back(index_below(args, i, n, 1, mode == kSelectSurfaces ? "surface" : "vertex"));
+        objects.push_back(&object);
+    }
+    if (mode != h.select_mode()) return nullptr;
+    for (Object *o : objects) {
+        if (mode == kSelectObjects) h.deselect(*o);
+        for (size_t i : indices) {
+            if (mode == kSelectSurfaces) {
+                o->surfaces[i].selected = false;
+            } else {
+                state_of(o->vertices[i]).selected = false;
+            }
+        }
+    }
+    return nullptr;
+}
+
 Tcl_Obj *select_mode(Shell &, Args &args)
 {
     args.need(0, 0, "mode");
@@ -251,6 +286,7 @@ const Subcommand kSceneSubcommands[] = {
     {"subdivided", subdivided}, {"get", get_coordinates}, {"set", set_vertex},      {"objects", object_ids},
     {"info", object_info},      {"select", select},       {"pick", pick},           {"mode", select_mode},
     {"bbox", bounding_box},     {"tree", object_tree},    {"hide", hide},           {"unhide", unhide},
+    {"unpick", unpick},
 };
 
 }  // namespace

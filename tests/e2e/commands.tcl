@@ -83,6 +83,17 @@ test modes {surfaces and vertices of named objects} {
     list $surfaces [near [ys $a] {0 0 1}] [standin mode]
 } {1 1 vertices}
 
+test unpick {unpick takes items out of the selection, and changes nothing when a word is bad} {
+    fresh
+    set a [row a {0 0 0.25 0 0.5 0 0.75 0 1 0}]
+    standin pick vertices $a 0 1 2 3 4
+    set bad [catch {standin unpick vertices $a 1 9} message]
+    standin unpick vertices $a 1
+    standin unpick objects $a
+    pjtrilo_go x y 1 1 0 1 1
+    list $bad $message [near [ys $a] {0 0 0 -1 0} 1e-6]
+} {1 {object 1 has no vertex 9} 1}
+
 test no-selection {nothing selected: the trace, then one message} {
     fresh
     row a {0 0}

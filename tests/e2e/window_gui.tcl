@@ -43,11 +43,10 @@ proc selection {} {
     list [dict get $info mode] [dict get $info items] [lmap id [dict get $info selected] {dict get [standin info $id] name}]
 }
 
-# The box around every edge drawn, and the viewport it must stay in.
+# The box the model covers in the drawing, and the viewport it must stay in.
 proc drawn_box {} {
     settle
-    lassign [.view bbox edge selected] x0 y0 x1 y1
-    list [list $x0 $y0 $x1 $y1] [::standin::gui::viewport]
+    list [dict get $::standin::gui::drawn box] [::standin::gui::viewport]
 }
 
 # Whether the drawing lies in the viewport and fills it across one of its dimensions.
@@ -68,7 +67,7 @@ test window-opened {the model named on the command line is open, drawn and liste
     foreach item [$tree children {}] {
         lappend names [$tree item $item -text] [lmap child [$tree children $item] {$tree item $child -text}]
     }
-    list [wm title .] $names [expr {[llength [.view find withtag edge]] > 0}] [fits] $::standin::gui::counts
+    list [wm title .] $names [expr {[llength [.view find withtag picture]] > 0}] [fits] $::standin::gui::counts
 } {{banner.ac - standin} {flagpole {pole banner}} 1 1 {3 objects, 183 vertices, 150 surfaces}}
 
 test window-view-words {the view command words a bad word as the standin command does} {

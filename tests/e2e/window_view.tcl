@@ -1,0 +1,223 @@
+# The main window's view drawn into its image: each style in each
+# projection shows the expected colours where a known vertex and surface are
+# drawn; Control-click toggles, Shift-click adds; a Control-drag box selects
+# in each mode; Shift+F frames the selection.  Run in standin --gui.
+source [file join [file dirname [info script]] lib.tcl]
+windows_under_test
+
+proc settle {} {
+    update
+    update idletasks
+}
+
+# A square (x, y from -1 to 1, z 0) and, to its right, a small triangle.
+proc build_scene {} {
+    standin new
+    set ::square [standin object square]
+    standin vertex $::square -1 -1 0 1 -1 0 1 1 0 -1 1 0
+    standin surface $::square 0 1 2 3
+    set ::triangle [standin object triangle]
+    standin vertex $::triangle 3 -0.2 0 3.4 -0.2 0 3.2 0.2 0
+    standin surface $::triangle 0 1 2
+    ::standin::gui::fit_all
+    settle
+}
+
+# The canvas pixel where vertex INDEX of object ID is drawn.
+proc at {id index} {
+    lmap c [::standin::view point $id $index] {expr {int(floor($c))}}
+}
+
+# The colour drawn at the canvas point (x, y): background, edge, selected,
+# mark, or a lit surface: surface, or chosen when selected (reddish).
+proc colour_at {x y} {
+    lassign [::standin::gui::viewport] left top
+    set rgb [::standin::gui::picture get [expr {$x - $left}] [expr {$y - $top}]]
+    set names {{251 251 253} background {54 80 122} edge {228 87 46} selected {192 22 15} mark}
+    if {[dict exists $names $rgb]} {
+        return [dict get $names $rgb]
+    }
+    lassign $rgb r g b
+    expr {$r > $b ? "chosen" : "surface"}
+}
+
+# What is drawn halfway along the square's lower edge, at its middle, and
+# at its first vertex.
+proc looks {} {
+    settle
+    lassign [at $::square 0] x0 y0
+    lassign [at $::square 1] x1 y1
+    lassign [at $::square 2] x2 y2
+    list [colour_at [expr {($x0 + $x1) / 2}] [expr {($y0 + $y1) / 2}]] \
+        [colour_at [expr {($x0 + $x2) / 2}] [expr {($y0 + $y2) / 2}]] [colour_at $x0 $y0]
+}
+
+# The selection as the view sees it: {MODE ITEMS NAMES}.
+proc selection {} {
+    settle
+    set info [::standin::view sync]
+    set names [lmap id [dict get $info selected] {dict get [standin info $id] name}]
+    list [dict get $info mode] [dict get $info items] $names
+}
+
+# A click at vertex INDEX of object ID with the modifier STATE (1 Shift, 4 Control).
+proc click {id index state} {
+    lassign [at $id $index] x y
+    event generate .view <ButtonPress-1> -x $x -y $y -state $state
+    event generate .view <ButtonRelease-1> -x $x -y $y -state $state
+    settle
+}
+
+# A Control-drag from (x0, y0) to (x1, y1), with Shift too when ADD.
+proc drag_box {x0 y0 x1 y1 {add 0}} {
+    set state [expr {4 | $add}]
+    set held [expr {$state | 256}]  ;# and the first button, as a drag's motion reports it
+    event generate .view <ButtonPress-1> -x $x0 -y $y0 -state $state
+    event generate .view <B1-Motion> -x [expr {($x0 + $x1) / 2}] -y [expr {($y0 + $y1) / 2}] -state $held
+    event generate .view <B1-Motion> -x $x1 -y $y1 -state $held
+    event generate .view <ButtonRelease-1> -x $x1 -y $y1 -state $state
+    settle
+}
+
+# The canvas box around the square, a few pixels out.
+proc square_box {} {
+    set xs {}
+    set ys {}
+    foreach index {0 1 2 3} {
+        lassign [at $::square $index] x y
+        lappend xs $x
+        lappend ys $y
+    }
+    list [expr {[tcl::mathfunc::min {*}$xs] - 4}] [expr {[tcl::mathfunc::min {*}$ys] - 4}] \
+        [expr {[tcl::mathfunc::max {*}$xs] + 4}] [expr {[tcl::mathfunc::max {*}$ys] + 4}]
+}
+
+# On a bare surface, its border may fall either side of a pixel's centre:
+# only its middle is certain.
+test view-looks {each style and projection draws edges, surfaces, the selection and marks where they are} {
+    build_scene
+    ::standin::gui::show 3d
+    set ::standin::gui::grid 0
+    set result {}
+    foreach {style perspective selected expected} {
+        wireframe 0 none {edge background edge}
+        wireframe 1 none {edge background edge}
+        shaded 0 none {* surface *}
+        shaded 1 none {* surface *}
+        edges 0 none {edge surface edge}
+        edges 1 none {edge surface edge}
+        wireframe 0 object {selected background selected}
+        edges 1 object {selected chosen selected}
+        wireframe 0 vertex {edge background mark}
+        edges 0 surface {selected chosen selected}
+    } {
+        set ::standin::gui::style $style
+        set ::standin::gui::perspective $perspective
+        standin select none
+        switch $selected {
+            object {standin pick objects $::square}
+            vertex {standin pick vertices $::square 0}
+            surface {standin pick surfaces $::square 0}
+        }
+        set got [looks]
+        lappend result [expr {[string match $expected $got] ? "ok" : "$style $perspective $selected: $got"}]
+    }
+    standin select none
+    set ::standin::gui::grid 1
+    set ::standin::gui::perspective 0
+    set result
+} [lrepeat 10 ok]
+
+test view-clicks {Control-click toggles, Shift-click adds, a plain click replaces} {
+    build_scene
+    set ::standin::gui::style edges
+    set result {}
+    foreach {mode clicks expected} {
+        objects {{square 0 0} {triangle 0 1}} {objects 2 {square triangle}}
+        objects {{square 0 0} {triangle 0 4} {square 1 4}} {objects 1 triangle}
+        objects {{square 0 4} {square 0 4}} {objects 0 {}}
+        vertices {{square 0 0} {square 1 4} {square 2 1}} {vertices 3 square}
+        vertices {{square 0 0} {square 1 1} {square 0 4}} {vertices 1 square}
+        vertices {{triangle 0 0} {square 3 0}} {vertices 1 square}
+    } {
+        ::standin::gui::set_mode $mode
+        standin select none
+        foreach c $clicks {
+            lassign $c name index state
+            click [set ::$name] $index $state
+        }
+        lappend result [expr {[selection] eq $expected ? "ok" : "$mode $clicks: [selection]"}]
+    }
+    set result
+} [lrepeat 6 ok]
+
+test view-box {a Control-drag selects what the box holds in each mode; with Shift it adds} {
+    build_scene
+    set result {}
+    foreach {mode add expected} {
+        objects 0 {objects 1 square}
+        surfaces 0 {surfaces 1 square}
+        vertices 0 {vertices 4 square}
+        vertices 1 {vertices 5 {square triangle}}
+    } {
+        ::standin::gui::set_mode $mode
+        standin select none
+        if {$add} {
+            standin pick vertices $::triangle 2
+        }
+        drag_box {*}[square_box] $add
+        lappend result [expr {[selection] eq $expected ? "ok" : "$mode $add: [selection]"}]
+    }
+    list $result [llength [.view find withtag rubber]]
+} [list [lrepeat 4 ok] 0]
+
+test view-frame {Shift+F frames the selection, F fits everything again} {
+    build_scene
+    ::standin::gui::show front
+    ::standin::gui::set_mode objects
+    standin pick objects $::triangle
+    settle
+    lassign [::standin::gui::viewport] left top right bottom
+    focus -force .view
+    event generate .view <Key-F>
+    settle
+    lassign [at $::triangle 0] x0 y0
+    lassign [at $::triangle 1] x1
+    lassign [at $::triangle 2] x2 y2
+    set framed [expr {max(($x1 - $x0) / double($right - $left), ($y0 - $y2) / double($bottom - $top)) > 0.8}]
+    set square_shown [expr {![catch {at $::square 0} p] && [lindex $p 0] >= $left}]
+    event generate .view <Key-f>
+    settle
+    lassign [at $::square 0] sx sy
+    lassign [at $::triangle 1] tx
+    lassign [at $::square 2] sx2 sy2
+    set whole [expr {max(($tx - $sx) / double($right - $left), ($sy - $sy2) / double($bottom - $top))}]
+    list $framed $square_shown [expr {$sx >= $left && $tx <= $right && $whole > 0.8}]
+} {1 0 1}
+
+test view-memory {the view holds under 100 bytes a vertex of a model of 40,000 vertices} {
+    standin new
+    set id [standin object sheet]
+    set coordinates {}
+    for {set j 0} {$j < 200} {incr j} {
+        for {set i 0} {$i < 200} {incr i} {
+            lappend coordinates $i [expr {sin($i / 9.0)}] $j
+        }
+    }
+    standin vertex $id {*}$coordinates
+    for {set j 0} {$j < 199} {incr j} {
+        for {set i 0} {$i < 199} {incr i} {
+            set a [expr {$j * 200 + $i}]
+            standin surface $id $a [expr {$a + 1}] [expr {$a + 201}] [expr {$a + 200}]
+        }
+    }
+    ::standin::gui::fit_all
+    settle
+    # The image (8 bytes a pixel and as many again for the spare) weighs on a
+    # model this small; at 10^6 vertices it is a few bytes a vertex.
+    lassign [::standin::gui::viewport] left top right bottom
+    set image [expr {16 * ($right - $left) * ($bottom - $top)}]
+    expr {([::standin::view memory] - $image) / 40000.0 < 100}
+} 1
+
+finish
