@@ -345,8 +345,6 @@ proc ::standin::gui::set_scaling {} {
             font configure $font -size $size
         }
     }
-    variable band_top [px 24]
-    variable band_bottom [px 30]
     # The themes' tool buttons are sized in pixels, not points (the tree's
     # rows: style_tree).
     ttk::style configure Toolbutton -padding [px 3 2]
@@ -565,15 +563,12 @@ proc ::standin::gui::viewport {} {
     variable band_top
     variable band_bottom
     set line [font metrics TkDefaultFont -linespace]
-    set band_top [expr {$line + 9}]
-    set band_bottom [expr {$line + 15}]
+    lassign [px 9 15 10 4] above below side gap
+    set band_top [expr {$line + $above}]
+    set band_bottom [expr {$line + $below}]
     lassign [canvas_size] width height
-    return [list 10 [expr {$band_top + 4}] [expr {$width - 10}] [expr {max($band_top + 5, $height - $band_bottom - 4)}]]
-}
-
-# Pixels of the drawing per pixel at 96 dpi, where tk scaling is 1.333.
-proc ::standin::gui::ui_scale {} {
-    expr {max(1.0, [tk scaling] / 1.333)}
+    return [list $side [expr {$band_top + $gap}] [expr {$width - $side}] \
+        [expr {max($band_top + $gap + 1, $height - $band_bottom - $gap)}]]
 }
 
 # A view's camera as ::standin::view takes it: angles, scale and centre.
@@ -637,9 +632,8 @@ proc ::standin::gui::draw {} {
 proc ::standin::gui::draw_options {} {
     variable style
     variable grid
-    set scale [ui_scale]
     list -style $style -perspective [llength [in_perspective]] -grid $grid -grain [grain] \
-        -line [expr {round($scale)}] -mark [expr {round(2 * $scale)}]
+        -line [expr {max(1, [px 1])}] -mark [expr {max(2, [px 2])}]
 }
 
 # {perspective} when the view shown is (only 3D may be), else {}.
@@ -691,6 +685,7 @@ proc ::standin::gui::draw_bands {} {
     variable colours
     variable band_top
     variable band_bottom
+    viewport
     set c .view
     lassign [canvas_size] width height
     set band [dict get $colours band]
@@ -825,7 +820,7 @@ proc ::standin::gui::motion {x y} {
     if {[dict get $drag button] == 1 && [dict get $drag control]} {
         .view delete rubber
         .view create rectangle [dict get $drag x] [dict get $drag y] $x $y -dash {4 3} \
-            -outline [dict get $::standin::gui::colours selected] -width [expr {round([ui_scale])}] -tags rubber
+            -outline [dict get $::standin::gui::colours selected] -width [expr {max(1, [px 1])}] -tags rubber
     } elseif {$view eq "3d" && [dict get $drag button] == 1 && ![dict get $drag shift]} {
         orbit [expr {$x - $lx}] [expr {$y - $ly}]
     } else {
@@ -922,7 +917,7 @@ proc ::standin::gui::click {x y add} {
     lassign [viewport] left top right bottom
     if {$x < $left || $x > $right || $y < $top || $y > $bottom} return
     update idletasks
-    set hit [::standin::view pick $mode $x $y [expr {6 * [ui_scale]}]]
+    set hit [::standin::view pick $mode $x $y [expr {max(6, [px 6])}]]
     if {$add eq "toggle"} {
         if {[llength $hit] && [::standin::view selected $mode {*}$hit]} {
             standin unpick $mode {*}$hit

@@ -41,6 +41,19 @@ proc colour_at {x y} {
     expr {$r > $b ? "chosen" : "surface"}
 }
 
+# The colour of a line or mark drawn at (x, y) or at a pixel around it (a
+# one-pixel line between two points may pass either side of a pixel on the
+# way); else the colour at (x, y).
+proc colour_near {x y} {
+    foreach {dx dy} {0 0 0 -1 0 1 -1 0 1 0 -1 -1 1 -1 -1 1 1 1} {
+        set colour [colour_at [expr {$x + $dx}] [expr {$y + $dy}]]
+        if {$colour in {edge selected mark}} {
+            return $colour
+        }
+    }
+    colour_at $x $y
+}
+
 # What is drawn halfway along the square's lower edge, at its middle, and
 # at its first vertex.
 proc looks {} {
@@ -48,8 +61,8 @@ proc looks {} {
     lassign [at $::square 0] x0 y0
     lassign [at $::square 1] x1 y1
     lassign [at $::square 2] x2 y2
-    list [colour_at [expr {($x0 + $x1) / 2}] [expr {($y0 + $y1) / 2}]] \
-        [colour_at [expr {($x0 + $x2) / 2}] [expr {($y0 + $y2) / 2}]] [colour_at $x0 $y0]
+    list [colour_near [expr {($x0 + $x1) / 2}] [expr {($y0 + $y1) / 2}]] \
+        [colour_at [expr {($x0 + $x2) / 2}] [expr {($y0 + $y2) / 2}]] [colour_near $x0 $y0]
 }
 
 # The selection as the view sees it: {MODE ITEMS NAMES}.
