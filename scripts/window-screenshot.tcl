@@ -11,7 +11,7 @@ set shots {
     window-192dpi  2.6667 2880x2160x24 default {}      waved
     window-min     1.3333 1440x1080x24 minimum {}      waved
     window-shaded  1.3333 1440x1080x24 default shaded  shaded
-    window-preview 1.3333 1440x1080x24 default preview preview
+    window-preview 1.3333 1920x1200x24 default preview preview
 }
 if {![llength [info commands standin]]} {
     foreach {name scaling screen size needs show} $shots {
