@@ -29,26 +29,10 @@ proc settle {} {
     update
 }
 
-proc object_id {name} {
-    foreach id [standin objects] {
-        if {[dict get [standin info $id] name] eq $name} {
-            return $id
-        }
-    }
-    error "no object $name"
-}
+source [file join [file dirname [info script]] banner-dialog.tcl]
 
-# The banner selected by a click on it, and the Rilo dialog open to ripple it.
 proc open_dialog {} {
-    lassign [::standin::view point [object_id banner] 87] x y
-    event generate .view <ButtonPress-1> -x [expr {round($x)}] -y [expr {round($y)}]
-    event generate .view <ButtonRelease-1> -x [expr {round($x)}] -y [expr {round($y)}]
-    update
-    .menubar.tools invoke Rilo...
-    set ::rilo::ui(amp_axis) z
-    set ::rilo::ui(frequency) 1.5
-    set ::rilo::ui(amplitude) 0.25
-    set ::rilo::ui(freq_units) 0
+    open_banner_dialog
     settle
 }
 

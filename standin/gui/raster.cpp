@@ -393,22 +393,16 @@ void View::draw_faces(Image &target, const Part &part, const DrawOptions &option
             const Surface &surface = surfaces[i];
             if (surface.count < 3 || (s < part.kinds.size() && part.kinds[s] != 0)) continue;
             const standin::RefRange refs = o.refs_at(surface.first, surface.count);
-            float low_x = INFINITY, high_x = -INFINITY, low_y = INFINITY, high_y = -INFINITY, mean = 0;
-            for (std::uint32_t r : refs) {
-                const std::uint32_t at = part.first + r;
-                low_x = std::min(low_x, sx_[at]);
-                high_x = std::max(high_x, sx_[at]);
-                low_y = std::min(low_y, sy_[at]);
-                high_y = std::max(high_y, sy_[at]);
-                mean += sz_[at];
-            }
+            float bounds[4];
+            const float mean = image_box(part, refs, bounds);
+            const float low_x = bounds[0], low_y = bounds[1], high_x = bounds[2], high_y = bounds[3];
             if (!(low_x < target.width && high_x >= 0 && low_y < target.height && high_y >= 0)) continue;
             const int px = static_cast<int>(std::floor(low_x)), py = static_cast<int>(std::floor(low_y));
             const std::uint32_t base = lit || (chosen && surface.selected) ? kChosenSurface : kSurface;
             const float width = high_x - low_x, height = high_y - low_y;
             if ((width < 1 && height < 4) || (height < 1 && width < 4)) {
                 const int box[4] = {px, py, static_cast<int>(std::floor(high_x)), static_cast<int>(std::floor(high_y))};
-                splat_small(target, part, refs, box, mean / static_cast<float>(refs.size()), base);
+                splat_small(target, part, refs, box, mean, base);
                 continue;
             }
             fill_polygon(target, part, refs, shade(base, face_light(part, refs)));

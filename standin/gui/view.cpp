@@ -413,14 +413,9 @@ long View::surface_at(const Part &part, double x, double y, double tolerance, fl
         const standin::RefRange refs = o.refs_at(surface.first, surface.count);
         const std::size_t n = refs.size();
         if (n == 0) continue;
-        float low_x = INFINITY, low_y = INFINITY, high_x = -INFINITY, high_y = -INFINITY;
-        for (std::uint32_t r : refs) {
-            const std::uint32_t at = part.first + r;
-            low_x = std::min(low_x, sx_[at]);
-            high_x = std::max(high_x, sx_[at]);
-            low_y = std::min(low_y, sy_[at]);
-            high_y = std::max(high_y, sy_[at]);
-        }
+        float bounds[4];
+        image_box(part, refs, bounds);
+        const float low_x = bounds[0], low_y = bounds[1], high_x = bounds[2], high_y = bounds[3];
         if (!(low_x <= x + tolerance && high_x >= x - tolerance && low_y <= y + tolerance && high_y >= y - tolerance))
             continue;
         const bool closed = n > 2 && !(s < part.kinds.size() && part.kinds[s] == 2);

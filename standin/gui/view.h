@@ -10,6 +10,8 @@
 #ifndef RILO_STANDIN_VIEW_H
 #define RILO_STANDIN_VIEW_H
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -141,6 +143,9 @@ private:
                      std::uint32_t base);
     void draw_edges(const Band &band, const Part &part, const DrawOptions &options, bool selected);
     void draw_marks(const Band &band, const Part &part, const DrawOptions &options);
+    // The image box {low x, low y, high x, high y} of a surface's vertices at
+    // the last drawing; returns their mean depth.
+    float image_box(const Part &part, const standin::RefRange &refs, float box[4]) const;
     bool edges_shown(const Part &part, const DrawOptions &options) const;
     bool crowded(const Part &part) const;
     std::uint32_t vertex_at(double x, double y, double tolerance) const;
@@ -169,5 +174,23 @@ private:
     Image image_;
     Image spare_;  // the second half of the surfaces, drawn beside the first
 };
+
+inline float View::image_box(const Part &part, const standin::RefRange &refs, float box[4]) const
+{
+    float low_x = INFINITY, low_y = INFINITY, high_x = -INFINITY, high_y = -INFINITY, depth = 0;
+    for (std::uint32_t r : refs) {
+        const std::uint32_t at = part.first + r;
+        low_x = std::min(low_x, sx_[at]);
+        high_x = std::max(high_x, sx_[at]);
+        low_y = std::min(low_y, sy_[at]);
+        high_y = std::max(high_y, sy_[at]);
+        depth += sz_[at];
+    }
+    box[0] = low_x;
+    box[1] = low_y;
+    box[2] = high_x;
+    box[3] = high_y;
+    return depth / static_cast<float>(refs.size());
+}
 
 #endif
