@@ -1594,6 +1594,8 @@ namespace eval ::standin::gui {
     variable live_preview 1    ;# the status bar's Preview switch
     variable previewing 0      ;# a preview runs: its messages stay in the status line
     variable preview_wanted 0  ;# the dialog is open, with values not applied yet
+    variable applied 0         ;# Apply ran, and neither the values nor the selection changed since
+    variable steps_before 0    ;# the undo steps when OK or Apply was pressed
     variable preview_shown 0   ;# the host shows the window's last preview
     variable preview_after ""  ;# the preview scheduled, coalescing edits
     variable dialog_hooked 0   ;# the dialog open now is followed
@@ -1617,6 +1619,48 @@ proc ::standin::gui::hook_dialog {} {
     foreach command {::rilo::ok ::rilo::apply ::rilo::cancel} {
         trace_once $command enter ::standin::gui::dialog_acts
     }
+    trace_once ::rilo::apply leave ::standin::gui::dialog_applied
+    hook_run
+}
+
+# What the model shows is what OK and Apply give: once Apply has put the
+# wave on the model, neither Apply nor OK puts it on again until the values
+# or the selection change (Apply is greyed meanwhile; OK only closes).
+# The script's one call of the command is wrapped for that.
+proc ::standin::gui::hook_run {} {
+    if {![llength [info commands ::rilo::run]] || [string match *already_applied* [info body ::rilo::run]]} return
+    catch {rename ::rilo::run_unhooked ""}
+    rename ::rilo::run ::rilo::run_unhooked
+    proc ::rilo::run {parameters} {
+        if {[::standin::gui::already_applied]} return
+        ::rilo::run_unhooked $parameters
+    }
+}
+
+proc ::standin::gui::already_applied {} {
+    variable applied
+    return $applied
+}
+
+# Apply ran: if the command took a step (it may have refused), the values are applied.
+proc ::standin::gui::dialog_applied {command code result op} {
+    variable steps_before
+    if {[llength [standin history]] <= $steps_before} return
+    variable applied 1
+    if {[winfo exists .rilo.f.buttons.apply]} {
+        .rilo.f.buttons.apply state disabled
+    }
+}
+
+# The values or the selection changed after an Apply: OK and Apply put the
+# wave on again, as previewed.
+proc ::standin::gui::pending_again {} {
+    variable applied
+    if {!$applied} return
+    set applied 0
+    if {[winfo exists .rilo.f.buttons.apply] && [::rilo::ready]} {
+        .rilo.f.buttons.apply state !disabled
+    }
 }
 
 proc ::standin::gui::trace_once {command op script} {
@@ -1636,6 +1680,7 @@ proc ::standin::gui::dialog_opened {args} {
     variable dialog_hooked
     if {![dialog_open] || $dialog_hooked} return
     set dialog_hooked 1
+    variable applied 0
     place_dialog .rilo
     trace add variable ::rilo::ui write ::standin::gui::values_edited
     bind .rilo <Destroy> {+::standin::gui::dialog_gone %W}
@@ -1671,6 +1716,7 @@ proc ::standin::gui::place_dialog {w} {
 # Each edit schedules one preview, after the edits that follow at once.
 proc ::standin::gui::values_edited {args} {
     variable preview_wanted 1
+    pending_again
     schedule_preview
 }
 
@@ -1727,10 +1773,11 @@ proc ::standin::gui::take_back_preview {} {
 }
 
 # OK and Apply run the command on the model as it was, Cancel leaves it so:
-# the preview is taken back first.  After Apply the next edit previews again,
-# on top of the wave applied.
+# the preview is taken back first.  After Apply the next edit, or a new
+# selection, previews again, on top of the wave applied.
 proc ::standin::gui::dialog_acts {command op} {
     variable preview_wanted 0
+    variable steps_before [llength [standin history]]
     take_back_preview
 }
 
@@ -1765,9 +1812,18 @@ proc ::standin::gui::preview_follow {command code result op} {
         # The plug-in's script was read again: its procedures are new.
         hook_dialog
     }
+    # After an Apply, a new selection or the wave undone makes the values
+    # pending again: previewed, and what OK and Apply give.
+    if {$::standin::gui::applied && [dialog_open] && $word in {select pick unpick undo redo load new}} {
+        pending_again
+        if {$word in {load new}} return
+        set preview_wanted 1
+        schedule_preview
+        return
+    }
     if {!$preview_wanted || ![dialog_open]} return
     if {$word in {preview file history}} return
-    if {$word in {select pick}} {
+    if {$word in {select pick unpick}} {
         schedule_preview
     } elseif {$preview_shown && ![standin preview]} {
         set preview_shown 0

@@ -132,19 +132,40 @@ test preview-rows {the dialog previews the real command's wave on the model; OK,
             edit amplitude 0.3
             set params [::rilo::parameters]
             button apply
+            set once [positions]
+            set greyed [.rilo.f.buttons.apply instate disabled]
+            button apply
+            set after_apply [list [standin history] [standin preview] [expr {[positions] eq $once}]]
+            edit amplitude 0.2
+            set on_top [expr {[standin preview] && [positions] ne $once}]
             button apply
             set twice [positions]
-            set after_apply [list [standin history] [standin preview]]
-            edit amplitude 0.2
-            set on_top [expr {[standin preview] && [positions] ne $twice}]
-            button cancel
-            set kept [expr {[positions] eq $twice}]
+            button ok
+            set kept [list [standin history] [expr {[positions] eq $twice}] [winfo exists .rilo]]
             standin undo
             standin undo
             pjtrilo_go {*}$params
-            pjtrilo_go {*}$params
-            list $after_apply $on_top $kept [expr {[positions] eq $twice}]
-        } {{{rilo rilo} 0} 1 1 1}
+            set same_once [expr {[positions] eq $once}]
+            list $greyed $after_apply $on_top $kept $same_once
+        } {1 {rilo 0 1} 1 {{rilo rilo} 1 0} 1}
+        apply-then-ok {
+            open_dialog
+            edit amplitude 0.3
+            button apply
+            set once [positions]
+            button ok
+            list [standin history] [expr {[positions] eq $once}] [winfo exists .rilo]
+        } {rilo 1 0}
+        apply-then-new-selection {
+            open_dialog
+            edit amplitude 0.3
+            button apply
+            .main.objects.list selection set o[object_id pole]
+            settle
+            set previewing [standin preview]
+            button ok
+            list $previewing [standin history]
+        } {1 {rilo rilo}}
         no-selection {
             standin select none
             open_dialog
@@ -231,7 +252,7 @@ test preview-rows {the dialog previews the real command's wave on the model; OK,
         lappend result [expr {$got eq [lrange $expected 0 end] ? "ok" : "$name: $got"}]
     }
     set result
-} [lrepeat 12 ok]
+} [lrepeat 14 ok]
 
 file delete -force $work
 finish
