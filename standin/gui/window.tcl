@@ -947,20 +947,9 @@ proc ::standin::gui::box_select {x0 y0 x1 y1 add} {
     changed
 }
 
-proc ::standin::gui::range {count} {
-    set out {}
-    for {set i 0} {$i < $count} {incr i} {
-        lappend out $i
-    }
-    return $out
-}
-
 # Adds all the surfaces or vertices of an object to the selection.
 proc ::standin::gui::pick_all_in {id kind} {
-    set count [dict get [standin info $id] $kind]
-    if {$count > 0} {
-        standin pick $kind $id {*}[range $count]
-    }
+    standin pick $kind $id all
 }
 
 # Objects with everything below them, in tree order.

@@ -198,7 +198,7 @@ Tcl_Obj *select(Shell &, Args &args)
     return Tcl_NewIntObj(static_cast<int>(chosen.size()));
 }
 
-const char *const kPickUsage = "pick objects ID...|surfaces ID INDEX...|vertices ID INDEX...";
+const char *const kPickUsage = "pick objects ID...|surfaces ID INDEX...|all|vertices ID INDEX...|all";
 
 // Adds single items to the selection, switching to their selection mode.
 Tcl_Obj *pick(Shell &, Args &args)
@@ -206,22 +206,35 @@ Tcl_Obj *pick(Shell &, Args &args)
     args.need(2, -1, kPickUsage);
     Host &h = host();
     const int mode = select_mode_named(args.str(0));
-    for (int i = 1; i < (mode == kSelectObjects ? args.count : 2); ++i) refuse_locked(args.object(i));
+    // Every word is checked before the selection changes.
+    std::vector<Object *> objects;
+    for (int i = 1; i < (mode == kSelectObjects ? args.count : 2); ++i) {
+        refuse_locked(args.object(i));
+        objects.push_back(&args.object(i));
+    }
+    std::vector<size_t> indices;
+    const bool all = mode != kSelectObjects && args.count == 3 && args.str(2) == "all";
+    if (mode != kSelectObjects && !all) {
+        const Object &object = *objects.front();
+        const size_t n = mode == kSelectSurfaces ? object.surfaces.size() : object.vertices.size();
+        for (int i = 2; i < args.count; ++i)
+            indices.push_back(index_below(args, i, n, 1, mode == kSelectSurfaces ? "surface" : "vertex"));
+    }
     if (mode != h.select_mode()) {
         h.select_none();
         h.set_select_mode(mode);
     }
     if (mode == kSelectObjects) {
-        for (int i = 1; i < args.count; ++i) select_in(h, args.object(i), mode);
+        for (Object *o : objects) select_in(h, *o, mode);
         return nullptr;
     }
-    Object &object = args.object(1);
-    for (int i = 2; i < args.count; ++i) {
-        if (mode == kSelectSurfaces) {
-            object.surfaces[index_below(args, i, object.surfaces.size(), 1, "surface")].selected = true;
-        } else {
-            state_of(object.vertices[index_below(args, i, object.vertices.size(), 1, "vertex")]).selected = true;
-        }
+    Object &object = *objects.front();
+    if (all) {
+        select_in(h, object, mode);
+    } else if (mode == kSelectSurfaces) {
+        for (size_t i : indices) object.surfaces[i].selected = true;
+    } else {
+        for (size_t i : indices) state_of(object.vertices[i]).selected = true;
     }
     return nullptr;
 }

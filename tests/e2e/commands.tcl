@@ -94,6 +94,31 @@ test unpick {unpick takes items out of the selection, and changes nothing when a
     list $bad $message [near [ys $a] {0 0 0 -1 0} 1e-6]
 } {1 {object 1 has no vertex 9} 1}
 
+test pick-words {pick checks every word before it selects: a bad one selects nothing; all takes every item} {
+    fresh
+    set a [row a {0 0 0.25 0 0.5 0 0.75 0 1 0}]
+    set result {}
+    foreach {call expected} {
+        {vertices $a 0 1 9} {1 objects {}}
+        {vertices $a all} {0 vertices {0 1 2 3 4}}
+        {vertices $a 3 x} {1 objects {}}
+    } {
+        standin select none
+        set bad [catch {standin pick {*}[subst $call]}]
+        # A wave that moves every vertex it is given.
+        pjtrilo_go x y 0.1 1 10 1 1
+        set moved {}
+        set ys [ys $a]
+        for {set i 0} {$i < 5} {incr i} {
+            if {abs([lindex $ys $i]) > 1e-9} {lappend moved $i}
+        }
+        if {[llength [standin history]]} {standin undo}
+        set got [list $bad [standin mode] $moved]
+        lappend result [expr {$got eq $expected ? "ok" : "$call: $got"}]
+    }
+    set result
+} {ok ok ok}
+
 test no-selection {nothing selected: the trace, then one message} {
     fresh
     row a {0 0}
