@@ -11,7 +11,9 @@ trap 'rm -rf "$work"' EXIT
 
 cmake --install "$build" --prefix "$work/prefix" >"$work/install.log"
 expected="bin/standin lib/rilo/rilo.p lib/rilo/rilo.tcl"
-[ -f "$src/standin/gui/window.tcl" ] && expected="$expected lib/rilo/window.tcl"
+for script in "$src"/standin/gui/window*.tcl; do
+  [ -f "$script" ] && expected="$expected lib/rilo/$(basename "$script")"
+done
 got="$(cd "$work/prefix" && find . -type f | sed 's|^\./||' | sort | tr '\n' ' ')"
 if [ "$got" != "$(tr ' ' '\n' <<<"$expected" | sort | tr '\n' ' ')" ]; then
   echo "FAILED: installed [$got], expected [$expected]" >&2
