@@ -117,6 +117,15 @@ proc ::standin::gui::fit_tree_pane {} {
     }
 }
 
+# A window made narrower keeps most of its width for the view: the tree
+# gets at most two fifths of it.
+proc ::standin::gui::clamp_tree_pane {} {
+    set room [winfo width .main]
+    if {$room > 1 && [.main sashpos 0] > int($room * 0.4)} {
+        .main sashpos 0 [expr {int($room * 0.4)}]
+    }
+}
+
 # Every item below ITEM, parents before children.
 proc ::standin::gui::tree_items {t item} {
     set out {}

@@ -76,6 +76,7 @@ proc ::standin::gui::build {} {
         -width 640 -height 480 -cursor crosshair
     .main add .main.objects -weight 0
     .main add .view -weight 1
+    bind .main <Configure> {+::standin::gui::clamp_tree_pane}
     build_status
     build_preview_toggle
     pack .tool -side top -fill x
