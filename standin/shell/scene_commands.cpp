@@ -198,6 +198,46 @@ Tcl_Obj *select(Shell &, Args &args)
     return Tcl_NewIntObj(static_cast<int>(chosen.size()));
 }
 
+// The items a pick or unpick names: objects, or one object and indices of
+// its surfaces or vertices (or, for a pick, the word all for every one).
+// Every word is checked here, before the selection changes; a pick refuses
+// a locked object.
+struct PickedItems {
+    int mode;
+    std::vector<Object *> objects;
+    std::vector<size_t> indices;
+    bool all = false;
+};
+
+PickedItems picked_items(Args &args, bool picking)
+{
+    PickedItems items{select_mode_named(args.str(0)), {}, {}};
+    for (int i = 1; i < (items.mode == kSelectObjects ? args.count : 2); ++i) {
+        if (picking) refuse_locked(args.object(i));
+        items.objects.push_back(&args.object(i));
+    }
+    if (items.mode == kSelectObjects) return items;
+    items.all = picking && args.count == 3 && args.str(2) == "all";
+    const Object &object = *items.objects.front();
+    const bool surfaces = items.mode == kSelectSurfaces;
+    const size_t n = surfaces ? object.surfaces.size() : object.vertices.size();
+    for (int i = 2; i < args.count && !items.all; ++i)
+        items.indices.push_back(index_below(args, i, n, 1, surfaces ? "surface" : "vertex"));
+    return items;
+}
+
+// Marks the indexed surfaces or vertices of OBJECT selected or not.
+void mark_items(Object &object, const PickedItems &items, bool selected)
+{
+    for (size_t i : items.indices) {
+        if (items.mode == kSelectSurfaces) {
+            object.surfaces[i].selected = selected;
+        } else {
+            state_of(object.vertices[i]).selected = selected;
+        }
+    }
+}
+
 const char *const kPickUsage = "pick objects ID...|surfaces ID INDEX...|all|vertices ID INDEX...|all";
 
 // Adds single items to the selection, switching to their selection mode.
@@ -205,36 +245,15 @@ Tcl_Obj *pick(Shell &, Args &args)
 {
     args.need(2, -1, kPickUsage);
     Host &h = host();
-    const int mode = select_mode_named(args.str(0));
-    // Every word is checked before the selection changes.
-    std::vector<Object *> objects;
-    for (int i = 1; i < (mode == kSelectObjects ? args.count : 2); ++i) {
-        refuse_locked(args.object(i));
-        objects.push_back(&args.object(i));
-    }
-    std::vector<size_t> indices;
-    const bool all = mode != kSelectObjects && args.count == 3 && args.str(2) == "all";
-    if (mode != kSelectObjects && !all) {
-        const Object &object = *objects.front();
-        const size_t n = mode == kSelectSurfaces ? object.surfaces.size() : object.vertices.size();
-        for (int i = 2; i < args.count; ++i)
-            indices.push_back(index_below(args, i, n, 1, mode == kSelectSurfaces ? "surface" : "vertex"));
-    }
-    if (mode != h.select_mode()) {
+    const PickedItems items = picked_items(args, true);
+    if (items.mode != h.select_mode()) {
         h.select_none();
-        h.set_select_mode(mode);
+        h.set_select_mode(items.mode);
     }
-    if (mode == kSelectObjects) {
-        for (Object *o : objects) select_in(h, *o, mode);
-        return nullptr;
-    }
-    Object &object = *objects.front();
-    if (all) {
-        select_in(h, object, mode);
-    } else if (mode == kSelectSurfaces) {
-        for (size_t i : indices) object.surfaces[i].selected = true;
+    if (items.mode == kSelectObjects || items.all) {
+        for (Object *o : items.objects) select_in(h, *o, items.mode);
     } else {
-        for (size_t i : indices) state_of(object.vertices[i]).selected = true;
+        mark_items(*items.objects.front(), items, true);
     }
     return nullptr;
 }
@@ -242,34 +261,17 @@ Tcl_Obj *pick(Shell &, Args &args)
 const char *const kUnpickUsage = "unpick objects ID...|surfaces ID INDEX...|vertices ID INDEX...";
 
 // Takes single items out of the selection; items of another mode than the
-// selection's are not selected, so nothing changes for them.  Every word is
-// checked before anything changes.
+// selection's are not selected, so nothing changes for them.
 Tcl_Obj *unpick(Shell &, Args &args)
 {
     args.need(2, -1, kUnpickUsage);
     Host &h = host();
-    const int mode = select_mode_named(args.str(0));
-    std::vector<Object *> objects;
-    std::vector<size_t> indices;
-    if (mode == kSelectObjects) {
-        for (int i = 1; i < args.count; ++i) objects.push_back(&args.object(i));
+    const PickedItems items = picked_items(args, false);
+    if (items.mode != h.select_mode()) return nullptr;
+    if (items.mode == kSelectObjects) {
+        for (Object *o : items.objects) h.deselect(*o);
     } else {
-        Object &object = args.object(1);
-        const size_t n = mode == kSelectSurfaces ? object.surfaces.size() : object.vertices.size();
-        for (int i = 2; i < args.count; ++i)
-            indices.push_back(index_below(args, i, n, 1, mode == kSelectSurfaces ? "surface" : "vertex"));
-        objects.push_back(&object);
-    }
-    if (mode != h.select_mode()) return nullptr;
-    for (Object *o : objects) {
-        if (mode == kSelectObjects) h.deselect(*o);
-        for (size_t i : indices) {
-            if (mode == kSelectSurfaces) {
-                o->surfaces[i].selected = false;
-            } else {
-                state_of(o->vertices[i]).selected = false;
-            }
-        }
+        mark_items(*items.objects.front(), items, false);
     }
     return nullptr;
 }
