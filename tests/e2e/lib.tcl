@@ -32,6 +32,16 @@ proc near {actual expected {tolerance 2e-6}} {
     return 1
 }
 
+# The id of the object named NAME.
+proc object_id {name} {
+    foreach id [standin objects] {
+        if {[dict get [standin info $id] name] eq $name} {
+            return $id
+        }
+    }
+    error "no object $name"
+}
+
 # Ends the script with a failing status when any test failed or the module
 # broke one of the host's rules.
 proc finish {} {

@@ -14,15 +14,6 @@ proc settle {} {
     update idletasks
 }
 
-proc object_id {name} {
-    foreach id [standin objects] {
-        if {[dict get [standin info $id] name] eq $name} {
-            return $id
-        }
-    }
-    error "no object $name"
-}
-
 # Clicks at where vertex INDEX of object NAME is drawn, with Shift when ADD.
 proc click_vertex {name index {add 0}} {
     settle

@@ -20,14 +20,6 @@ proc positions {} {
     lmap id [standin objects] {standin get $id}
 }
 
-proc object_id {name} {
-    foreach id [standin objects] {
-        if {[dict get [standin info $id] name] eq $name} {
-            return $id
-        }
-    }
-}
-
 proc open_dialog {} {
     .menubar.tools invoke Rilo...
     settle
