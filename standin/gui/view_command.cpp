@@ -29,47 +29,29 @@
 #include "acscene.h"
 #include "error.h"
 #include "host.h"
+#include "selection.h"
 #include "shell.h"
+#include "subcommands.h"
 #include "view.h"
 
 using namespace standin;
 
 namespace {
 
-double number(Tcl_Obj *word)
+// The window's kinds of items and the host's selection modes are one list.
+Pick pick_of(int mode)
 {
-    double value;
-    if (Tcl_GetDoubleFromObj(nullptr, word, &value) != TCL_OK) throw expected("a number", Tcl_GetString(word));
-    return value;
-}
-
-int integer(Tcl_Obj *word)
-{
-    int value;
-    if (Tcl_GetIntFromObj(nullptr, word, &value) != TCL_OK) throw expected("an integer", Tcl_GetString(word));
-    return value;
-}
-
-bool boolean(Tcl_Obj *word)
-{
-    int value;
-    if (Tcl_GetBooleanFromObj(nullptr, word, &value) != TCL_OK) throw expected("a boolean", Tcl_GetString(word));
-    return value != 0;
+    return mode == kSelectSurfaces ? Pick::surfaces : mode == kSelectVertices ? Pick::vertices : Pick::objects;
 }
 
 Pick pick_kind(Tcl_Obj *word)
 {
-    const std::string kind = Tcl_GetString(word);
-    if (kind == "objects") return Pick::objects;
-    if (kind == "surfaces") return Pick::surfaces;
-    if (kind == "vertices") return Pick::vertices;
-    throw expected("objects, surfaces or vertices", kind);
+    return pick_of(select_mode_named(Tcl_GetString(word)));
 }
 
 Pick host_mode()
 {
-    const int mode = host().select_mode();
-    return mode == kSelectSurfaces ? Pick::surfaces : mode == kSelectVertices ? Pick::vertices : Pick::objects;
+    return pick_of(host().select_mode());
 }
 
 // The surfaces' kinds as the model file gave them, for objects read from one.
@@ -97,16 +79,16 @@ View &synced(View &view)
 Camera camera_of(Tcl_Obj *const *words, bool with_scale)
 {
     Camera c;
-    c.azimuth = number(*words++);
-    c.elevation = number(*words++);
+    c.azimuth = number_word(*words++);
+    c.elevation = number_word(*words++);
     if (with_scale) {
-        c.scale = number(*words++);
-        for (double &k : c.centre) k = number(*words++);
+        c.scale = number_word(*words++);
+        for (double &k : c.centre) k = number_word(*words++);
     }
-    c.left = number(*words++);
-    c.top = number(*words++);
-    c.right = std::max(c.left + 1, number(*words++));
-    c.bottom = std::max(c.top + 1, number(*words++));
+    c.left = number_word(*words++);
+    c.top = number_word(*words++);
+    c.right = std::max(c.left + 1, number_word(*words++));
+    c.bottom = std::max(c.top + 1, number_word(*words++));
     return c;
 }
 
@@ -177,15 +159,15 @@ DrawOptions draw_options(int count, Tcl_Obj *const *words, Camera &camera)
                             : style == "shaded"  ? Style::shaded
                                                  : Style::shaded_edges;
         } else if (name == "-perspective") {
-            camera.perspective = boolean(value);
+            camera.perspective = boolean_word(value);
         } else if (name == "-grid") {
-            options.grid = boolean(value);
+            options.grid = boolean_word(value);
         } else if (name == "-grain") {
-            camera.grain = std::clamp(integer(value), 1, 16);
+            camera.grain = static_cast<int>(std::clamp(integer_word(value), 1L, 16L));
         } else if (name == "-line") {
-            options.line = std::clamp(integer(value), 1, 8);
+            options.line = static_cast<int>(std::clamp(integer_word(value), 1L, 8L));
         } else if (name == "-mark") {
-            options.mark = std::clamp(integer(value), 0, 16);
+            options.mark = static_cast<int>(std::clamp(integer_word(value), 0L, 16L));
         } else {
             throw expected("-style, -perspective, -grid, -grain, -line or -mark", name);
         }
@@ -244,8 +226,8 @@ Tcl_Obj *fit(View &view, int count, Tcl_Obj *const *words)
 Tcl_Obj *pick(View &view, int count, Tcl_Obj *const *words)
 {
     const Pick kind = pick_kind(words[0]);
-    const double x = number(words[1]), y = number(words[2]);
-    const double tolerance = count > 3 ? number(words[3]) : 5;
+    const double x = number_word(words[1]), y = number_word(words[2]);
+    const double tolerance = count > 3 ? number_word(words[3]) : 5;
     Tcl_Obj *out = Tcl_NewListObj(0, nullptr);
     const Hit hit = synced(view).pick(kind, x, y, tolerance);
     if (hit.object == nullptr) return out;
@@ -259,7 +241,7 @@ Tcl_Obj *pick(View &view, int count, Tcl_Obj *const *words)
 Tcl_Obj *box(View &view, Tcl_Obj *const *words)
 {
     const Pick kind = pick_kind(words[0]);
-    const double corners[4] = {number(words[1]), number(words[2]), number(words[3]), number(words[4])};
+    const double corners[4] = {number_word(words[1]), number_word(words[2]), number_word(words[3]), number_word(words[4])};
     Host &h = host();
     const int mode = kind == Pick::objects    ? kSelectObjects
                      : kind == Pick::surfaces ? kSelectSurfaces
@@ -283,20 +265,13 @@ Tcl_Obj *box(View &view, Tcl_Obj *const *words)
     return wide(count);
 }
 
-Object &object_of(Tcl_Obj *word)
-{
-    Object *o = host().scene().find(integer(word));
-    if (o == nullptr) throw Error("no object " + std::string(Tcl_GetString(word)));
-    return *o;
-}
-
 Tcl_Obj *selected(int count, Tcl_Obj *const *words)
 {
     const Pick kind = pick_kind(words[0]);
-    const Object &o = object_of(words[1]);
+    const Object &o = object_word(words[1]);
     if (kind == Pick::objects) return Tcl_NewBooleanObj(o.selected);
     if (count < 3) throw Error("usage: ::standin::view selected surfaces|vertices ID INDEX");
-    const int index = integer(words[2]);
+    const long index = integer_word(words[2]);
     const std::size_t n = kind == Pick::surfaces ? o.surfaces.size() : o.vertices.size();
     if (index < 0 || static_cast<std::size_t>(index) >= n)
         throw Error("object " + std::to_string(o.id) + " has no " + (kind == Pick::surfaces ? "surface " : "vertex ") +
@@ -307,8 +282,8 @@ Tcl_Obj *selected(int count, Tcl_Obj *const *words)
 
 Tcl_Obj *point(View &view, Tcl_Obj *const *words)
 {
-    const int id = integer(words[0]), index = integer(words[1]);
-    const Object *o = host().scene().find(id);
+    const long id = integer_word(words[0]), index = integer_word(words[1]);
+    const Object *o = host().scene().find(static_cast<int>(id));
     double x, y;
     if (o != nullptr && index >= 0 && synced(view).point(*o, static_cast<std::uint32_t>(index), x, y)) {
         Tcl_Obj *xy[] = {Tcl_NewDoubleObj(x), Tcl_NewDoubleObj(y)};
@@ -319,7 +294,7 @@ Tcl_Obj *point(View &view, Tcl_Obj *const *words)
 
 Tcl_Obj *axes(Tcl_Obj *const *words)
 {
-    const Axes a = camera_axes(number(words[0]), number(words[1]));
+    const Axes a = camera_axes(number_word(words[0]), number_word(words[1]));
     Tcl_Obj *out[6];
     for (int k = 0; k < 3; ++k) {
         out[k] = Tcl_NewDoubleObj(a.right[k]);

@@ -30,11 +30,37 @@ std::vector<std::string> Args::words() const
     return all;
 }
 
-long Args::integer(int i) const
+long integer_word(Tcl_Obj *word)
 {
     long value = 0;
-    if (Tcl_GetLongFromObj(nullptr, objv[i], &value) != TCL_OK) throw expected("an integer", str(i));
+    if (Tcl_GetLongFromObj(nullptr, word, &value) != TCL_OK) throw expected("an integer", Tcl_GetString(word));
     return value;
+}
+
+double number_word(Tcl_Obj *word)
+{
+    double value = 0;
+    if (Tcl_GetDoubleFromObj(nullptr, word, &value) != TCL_OK) throw expected("a number", Tcl_GetString(word));
+    return value;
+}
+
+bool boolean_word(Tcl_Obj *word)
+{
+    int value = 0;
+    if (Tcl_GetBooleanFromObj(nullptr, word, &value) != TCL_OK) throw expected("a boolean", Tcl_GetString(word));
+    return value != 0;
+}
+
+Object &object_word(Tcl_Obj *word)
+{
+    Object *object = host().scene().find(static_cast<int>(integer_word(word)));
+    if (object == nullptr) throw Error("no object with id " + std::string(Tcl_GetString(word)));
+    return *object;
+}
+
+long Args::integer(int i) const
+{
+    return integer_word(objv[i]);
 }
 
 float Args::coordinate(int i) const
@@ -51,16 +77,12 @@ float Args::coordinate(int i) const
 
 bool Args::boolean(int i) const
 {
-    int value = 0;
-    if (Tcl_GetBooleanFromObj(nullptr, objv[i], &value) != TCL_OK) throw expected("a boolean", str(i));
-    return value != 0;
+    return boolean_word(objv[i]);
 }
 
 Object &Args::object(int i) const
 {
-    Object *object = host().scene().find(static_cast<int>(integer(i)));
-    if (object == nullptr) throw Error("no object with id " + str(i));
-    return *object;
+    return object_word(objv[i]);
 }
 
 void Args::need(int min, int max, const char *usage) const

@@ -14,6 +14,14 @@ namespace standin {
 
 class Shell;
 
+// One word read as a kind of value, for "standin" and the window's commands
+// alike; a word that is not one throws Error ("expected ..., found '...'",
+// or "no object with id ...").
+long integer_word(Tcl_Obj *word);
+double number_word(Tcl_Obj *word);
+bool boolean_word(Tcl_Obj *word);
+Object &object_word(Tcl_Obj *word);
+
 // The words after "standin NAME"; the accessors throw Error with a message
 // for the script when a word is not what is needed.
 struct Args {
