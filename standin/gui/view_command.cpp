@@ -241,7 +241,8 @@ Tcl_Obj *pick(View &view, int count, Tcl_Obj *const *words)
 Tcl_Obj *box(View &view, Tcl_Obj *const *words)
 {
     const Pick kind = pick_kind(words[0]);
-    const double corners[4] = {number_word(words[1]), number_word(words[2]), number_word(words[3]), number_word(words[4])};
+    const double corners[4] = {number_word(words[1]), number_word(words[2]), number_word(words[3]),
+                               number_word(words[4])};
     Host &h = host();
     const int mode = kind == Pick::objects    ? kSelectObjects
                      : kind == Pick::surfaces ? kSelectSurfaces
