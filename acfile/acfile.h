@@ -210,8 +210,8 @@ struct Counts {
 Counts count(const Model &m);  // objects excludes the world
 
 using WarningSink = std::function<void(const std::string &)>;
-// Told DONE of TOTAL every few megabytes of a load or a save; may throw
-// Error to stop it, which leaves things as a refusal does.
+// Told DONE of TOTAL as a load or a save begins (DONE 0) and every few
+// megabytes of it; may throw Error to stop it, which leaves things as a refusal does.
 using ProgressSink = std::function<void(std::uint64_t done, std::uint64_t total)>;
 
 struct ReadOptions {

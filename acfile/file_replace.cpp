@@ -530,29 +530,28 @@ void TempFile::keep_owner(const ReplaceOptions &opt)
     }
 }
 
-// Hands produce a sink that writes to the file; the first failed write
-// stops the writing, and is reported once produce is done. What produce
-// throws goes on as it is: the library's Error names what it refuses and
-// where, and a caller's own error is the caller's to word.
+// Hands produce a sink that writes to the file. A failed write throws at
+// once, through produce, so nothing more is made for a file that cannot
+// take it (a full disk, the limit on file size). What produce throws goes
+// on as it is: the library's Error names what it refuses and where, and a
+// caller's own error is the caller's to word.
 void TempFile::fill(const std::function<void(const ByteSink &)> &produce, bool digest)
 {
-    int write_error = 0;
     const ByteSink sink = [&](const char *p, std::size_t n) {
         if (digest) digest_.add(p, n);
-        while (n && !write_error) {
+        // Each write takes at least one byte or fails: the loop ends.
+        while (n) {
             const ssize_t w = ::write(fd_, p, n);
             if (w < 0) {
                 if (errno == EINTR) continue;
-                write_error = errno;
-                return;
+                if (errno == EFBIG) too_large();
+                fail("write", errno);
             }
             p += w;
             n -= static_cast<std::size_t>(w);
         }
     };
     produce(sink);
-    if (write_error == EFBIG) too_large();
-    if (write_error) fail("write", write_error);
 }
 
 // A write beyond the limit on the size of files (SIGXFSZ being ignored)

@@ -87,6 +87,8 @@ Progress::Progress(const char *verb, std::string_view name, std::uint64_t total,
     : label_(std::string(verb) + " " + std::string(name)), total_(total ? total : 1), report_(std::move(report)),
       fd_(fd), active_(enabled && isatty(fd) == 1)
 {
+    // Told at once: a caller may show the work begun, or stop it before any.
+    if (report_) report_(0, total_);
     if (active_) draw(0);
 }
 

@@ -23,18 +23,26 @@ namespace ac::detail {
 
 // Space, tab, line feed, carriage return, vertical tab, form feed: what
 // ends a word, and so a number. Asked of nearly every byte read and
-// written, so looked up inline.
+// written, so looked up inline. With `nul`, a NUL byte ends a word too.
 struct SpaceTable {
     bool t[256] = {};
-    constexpr SpaceTable()
+    constexpr explicit SpaceTable(bool nul = false)
     {
         for (unsigned char c : {' ', '\t', '\n', '\r', '\v', '\f'}) t[c] = true;
+        t[0] = nul;
     }
 };
 inline constexpr SpaceTable space_table;
 inline bool is_space(char c)
 {
     return space_table.t[static_cast<unsigned char>(c)];
+}
+// Where a number word the reader took ends at the latest: it never held a
+// NUL, which is what the zero pages in place of a file cut short hold.
+inline constexpr SpaceTable number_end_table(true);
+inline bool ends_number(char c)
+{
+    return number_end_table.t[static_cast<unsigned char>(c)];
 }
 
 inline bool is_digit(char c)

@@ -18,18 +18,23 @@ namespace ac {
 
 namespace {
 
-// Buffered output to a sink.
+// Buffered output to a sink, which never receives more than `limit` bytes
+// in all: `past_limit` is called before it would, and must throw.
 class Out {
 public:
     using Sink = std::function<void(const char *, std::size_t)>;
-    Out(Sink sink, bool crlf) : sink_(std::move(sink)), buf_(256u << 10), eol_(crlf ? "\r\n" : "\n") {}
+    Out(Sink sink, bool crlf, std::uint64_t limit, std::function<void()> past_limit)
+        : sink_(std::move(sink)), buf_(256u << 10), eol_(crlf ? "\r\n" : "\n"), left_(limit),
+          past_limit_(std::move(past_limit))
+    {
+    }
 
     void put(const char *s, std::size_t n)
     {
         if (n > buf_.size() - pos_) {
             flush();
             if (n > buf_.size()) {
-                sink_(s, n);
+                send(s, n);
                 return;
             }
         }
@@ -68,7 +73,7 @@ public:
     }
     void flush()
     {
-        if (pos_) sink_(buf_.data(), pos_);
+        if (pos_) send(buf_.data(), pos_);
         pos_ = 0;
     }
 
@@ -77,18 +82,58 @@ private:
     {
         if (buf_.size() - pos_ < n) flush();
     }
+    void send(const char *p, std::size_t n)
+    {
+        if (n > left_) past_limit_();
+        left_ -= n;
+        sink_(p, n);
+    }
     Sink sink_;
     std::vector<char> buf_;
     std::size_t pos_ = 0;
     std::string_view eol_;
+    std::uint64_t left_;  // what the sink may still receive
+    std::function<void()> past_limit_;
 };
+
+// The longest a line end, a count and a float written anew can be, and
+// flags written anew ("0x%02x" of 32 bits).
+constexpr std::uint64_t eol_max = 2, count_max = 20, float_max = 32, flags_max = 10;
+
+// The most the writer can write of a model: every word it takes from the
+// text read (each at most once, see Writer::text_word, so all of them fit in
+// the text's size), and everything else at its longest. Known before the
+// first byte is written, whatever the file under a mapping holds by then.
+std::uint64_t output_bound(const Model &m)
+{
+    std::uint64_t n = m.text.size() + 5 + eol_max;
+    for (const std::string &mat : m.materials) n += 2 * mat.size() + eol_max;  // each '\n' may become "\r\n"
+    std::vector<const Object *> left{&m.world};
+    // Each object is pushed once, by its parent: the loop ends with the tree.
+    while (!left.empty()) {
+        const Object &o = *left.back();
+        left.pop_back();
+        n += 7 + o.type.size() + eol_max + 6 + eol_max + 3 * (8 + count_max + eol_max);  // OBJECT, hidden, counts
+        for (const Token &t : o.tokens) {
+            n += t.key.size() + 1 + count_max + 2 * eol_max + 2 * t.text.size();
+            for (const std::string &a : t.args) n += 1 + a.size();
+        }
+        n += o.verts.size() * (3 * float_max + 2 + eol_max);
+        n += o.surfs.size() * (5 + flags_max + 4 + count_max + 5 + count_max + 3 * eol_max);
+        n += o.refs.size() * (count_max + 2 * float_max + 2 + eol_max);
+        for (const Object &k : o.kids) left.push_back(&k);
+    }
+    return n;
+}
 
 class Writer {
 public:
-    // `refusing` begins the message of a refusal: "OUT: cannot save: ".
-    Writer(const Model &m, const VertexSource &vertices, const HiddenSource &hidden, Out &out,
-           detail::Progress &progress, std::string refusing)
-        : m_(m), vertices_(vertices), hidden_(hidden), o_(out), progress_(progress), refusing_(std::move(refusing))
+    // `saving` names the file written, if any; `refusing` begins the
+    // message of a refusal: "OUT: cannot save: ".
+    Writer(const Model &m, const VertexSource &vertices, const HiddenSource &hidden, const ByteSink &sink,
+           detail::Progress &progress, std::string saving, std::string refusing)
+        : m_(m), vertices_(vertices), hidden_(hidden), o_(sink, m.crlf, output_bound(m), [this] { text_changed(); }),
+          progress_(progress), saving_(std::move(saving)), refusing_(std::move(refusing))
     {
     }
 
@@ -101,21 +146,55 @@ public:
             o_.lines(mat);
             o_.nl();
         }
-        object(m_.world);
+        // Depth first in file order. Each object is pushed once, by its
+        // parent: the loop ends with the tree.
+        std::vector<const Object *> left{&m_.world};
+        while (!left.empty()) {
+            const Object &ob = *left.back();
+            left.pop_back();
+            object(ob);
+            for (auto k = ob.kids.rbegin(); k != ob.kids.rend(); ++k) left.push_back(&*k);
+        }
         o_.flush();
     }
 
 private:
+    // The next word of the text at p, past the spaces before it; p is left
+    // after it. The words the writer takes (coordinates, texture coordinates,
+    // flags) and the spaces it passes between them are each their own part
+    // of the file, so a pass takes at most the text's size in all: `left_`
+    // is what it may still take. So the pass ends within the text as loaded
+    // whatever the file under a mapping holds by now, and a word not as the
+    // reader left it (none, holding a NUL as the zero pages in place of a
+    // file cut short do, or running on past what is left) stops it.
+    std::string_view text_word(const char *&p)
+    {
+        const char *const from = p;
+        const char *const limit = p + std::min(left_, static_cast<std::size_t>(end_ - p));
+        while (p != limit && detail::is_space(*p)) ++p;
+        const char *const word = p;
+        while (p != limit && !detail::ends_number(*p)) ++p;
+        left_ -= static_cast<std::size_t>(p - from);
+        if (p == word || (p != end_ && !detail::is_space(*p))) text_changed();
+        return {word, static_cast<std::size_t>(p - word)};
+    }
+
+    // The text is no longer what was read: the store's check tells how
+    // (cut short, changed in place, replaced) and names the file.
+    [[noreturn]] void text_changed() const
+    {
+        if (m_.store) m_.store->check(TextCheck::after_copy, saving_);
+        throw Error(refusing_ + m_.path + ", which the model reads its text from, changed while it was copied; " +
+                    (saving_.empty() ? "nothing written" : "load it again"));
+    }
+
     // Writes one coordinate: its word at p when the value is the one read
     // (the word is passed over either way).
     void coord(float v, float read, const char *&p)
     {
-        const char *const e = m_.text.data() + m_.text.size();
-        while (p != e && detail::is_space(*p)) ++p;
-        const char *start = p;
-        while (p != e && !detail::is_space(*p)) ++p;
+        const std::string_view word = text_word(p);
         if (same_bits(v, read))
-            o_.put(start, static_cast<std::size_t>(p - start));
+            o_.put(word);
         else
             o_.flt(v);
     }
@@ -174,7 +253,8 @@ private:
     void flags(const Surface &s)
     {
         std::uint32_t f = 0;
-        const std::string_view text = m_.flags_text(s);
+        const char *at = m_.text.data() + s.flags_at;
+        const std::string_view text = s.flags_at < m_.text.size() ? text_word(at) : std::string_view();
         if (!text.empty() && detail::parse_flags(text, f) && f == s.flags) {
             o_.put(text);
             return;
@@ -203,15 +283,28 @@ private:
                 const Ref &r = ob.refs[s.first + j];
                 o_.num(r.index);
                 o_.put(' ');
-                const std::array<std::string_view, 2> uv = m_.uv_text(r);
-                o_.put(uv[0]);
-                o_.put(' ');
-                o_.put(uv[1]);
+                uv(r);
                 o_.nl();
             }
             const std::uint32_t at = s.count ? ob.refs[s.first].uv : Ref::no_text;
             tick(s.count, at == Ref::no_text ? Span{} : Span{at, 1});
         }
+    }
+
+    // A corner's texture coordinate: its words as read, or made anew.
+    void uv(const Ref &r)
+    {
+        std::array<std::string_view, 2> words;
+        if (r.uv < m_.text.size()) {
+            const char *at = m_.text.data() + r.uv;
+            words[0] = text_word(at);
+            words[1] = text_word(at);
+        } else {
+            words = m_.uv_text(r);
+        }
+        o_.put(words[0]);
+        o_.put(' ');
+        o_.put(words[1]);
     }
 
     void token(const Token &t)
@@ -256,7 +349,6 @@ private:
         o_.put("kids ");
         o_.num(ob.kids.size());
         o_.nl();
-        for (const Object &k : ob.kids) object(k);
     }
 
     // Where a `hidden` line goes among an object's tokens: where the modeller
@@ -285,9 +377,11 @@ private:
     const Model &m_;
     const VertexSource &vertices_;
     const HiddenSource &hidden_;
-    Out &o_;
+    Out o_;
     detail::Progress &progress_;
-    const std::string refusing_;
+    const std::string saving_, refusing_;
+    const char *const end_ = m_.text.data() + m_.text.size();
+    std::size_t left_ = m_.text.size();  // what text_word may still take
     std::uint64_t done_ = 0, shown_ = 0;
 };
 
@@ -297,9 +391,9 @@ std::string write_text(const Model &m, const VertexSource &vertices, const Hidde
 {
     if (m.store) m.store->check(TextCheck::before_save);
     std::string s;
-    Out out([&](const char *p, std::size_t n) { s.append(p, n); }, m.crlf);
+    const ByteSink sink = [&](const char *p, std::size_t n) { s.append(p, n); };
     detail::Progress none("saving", m.path, 1, false);
-    Writer(m, vertices, hidden, out, none, m.path + ": cannot write: ").run();
+    Writer(m, vertices, hidden, sink, none, "", m.path + ": cannot write: ").run();
     if (m.store) m.store->check(TextCheck::after_copy);
     return s;
 }
@@ -315,9 +409,8 @@ FileStamp write_file(const Model &m, const std::string &path_in, const WriteOpti
             Counts c = count(m);
             detail::Progress progress("saving", path_in, c.vertices + c.refs,
                                       opt.progress && m.text.size() >= detail::progress_threshold, 2, opt.on_progress);
-            Out out(sink, m.crlf);
             detail::stop_for_tests("save");
-            Writer(m, opt.vertices, opt.hidden, out, progress, path_in + ": cannot save: ").run();
+            Writer(m, opt.vertices, opt.hidden, sink, progress, path_in, path_in + ": cannot save: ").run();
             if (m.store) m.store->check(TextCheck::after_copy, path_in);
         },
         opt.replace);

@@ -18,6 +18,7 @@ cmake -S . -B build-fuzz -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang+
   -DRILO_TESTS=OFF -DRILO_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 targets=(params)
 [ -f tests/fuzz/ac_fuzz.cpp ] && targets+=(ac)
+[ -f tests/fuzz/cut_fuzz.cpp ] && targets+=(cut)
 for t in "${targets[@]}"; do cmake --build build-fuzz -j "$(nproc)" --target "${t}_fuzz" >/dev/null; done
 
 if [ "${1:-}" = "--replay" ]; then

@@ -127,7 +127,7 @@ std::optional<int> parse_command_line(int argc, char **argv, CommandLine &line)
     } catch (const CLI::CallForVersion &e) {
         return parser.app.exit(e);
     } catch (const CLI::ParseError &e) {
-        const std::string what = parser.apply->parsed() ? standin::apply_usage_message(*parser.apply, e) : e.what();
+        const std::string what = parser.apply->parsed() ? standin::apply_usage_message(*parser.apply, e, line.script_args) : e.what();
         std::cerr << "standin: " << what << "\n(standin --help lists the options)\n";
         return kUsage;
     }

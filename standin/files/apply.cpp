@@ -78,21 +78,31 @@ ApplyOptions parse_apply_options(const std::vector<std::string> &words)
     } catch (const CLI::CallForHelp &) {
         o.help = app.help();
     } catch (const CLI::ParseError &e) {
-        throw UsageError(apply_usage_message(app, e) +
+        throw UsageError(apply_usage_message(app, e, o.after_dashes) +
                          "; usage: standin apply IN.ac OUT.ac OPTION... (--help lists them)");
     }
     return o;
 }
 
-std::string apply_usage_message(const CLI::App &app, const CLI::ParseError &e)
+std::string apply_usage_message(const CLI::App &app, const CLI::ParseError &e,
+                                const std::vector<std::string> &after_dashes)
 {
+    if (dynamic_cast<const CLI::RequiredError *>(&e) == nullptr) return e.what();
     // A file whose name begins with "-" reads as an unknown option, and the
     // missing file is what CLI11 reports.
-    if (dynamic_cast<const CLI::RequiredError *>(&e) != nullptr)
-        for (const std::string &word : app.remaining())
-            if (word.size() > 1 && word[0] == '-' && word[1] != '-')
-                return ac::one_line(word + ": no such option; a file whose name begins with - is named ./" + word);
-    return e.what();
+    for (const std::string &word : app.remaining())
+        if (word.size() > 1 && word[0] == '-' && word[1] != '-')
+            return ac::one_line(word + ": no such option; a file whose name begins with - is named ./" + word);
+    if (after_dashes.empty()) return e.what();
+    // After "--" every word is an object's name, a file's included.
+    std::string why = std::string(e.what()) + "; the words after -- are object names";
+    for (const std::string &word : after_dashes) {
+        if (word.size() < 4 || word.compare(word.size() - 3, 3, ".ac") != 0) continue;
+        why += ", " + word + " among them: name the files before --";
+        if (word[0] == '-') why += ", a file whose name begins with - as ./" + word;
+        break;
+    }
+    return ac::one_line(why);
 }
 
 namespace {

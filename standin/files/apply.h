@@ -35,8 +35,9 @@ struct ApplyOptions {
 void define_apply_options(CLI::App &app, ApplyOptions &options);
 void check_apply_options(ApplyOptions &options);
 // The message for words the definitions refused: CLI11's own, or one that
-// names a file taken for an option.
-std::string apply_usage_message(const CLI::App &app, const CLI::ParseError &error);
+// names a file taken for an option or for a name after "--".
+std::string apply_usage_message(const CLI::App &app, const CLI::ParseError &error,
+                                const std::vector<std::string> &after_dashes);
 
 // Parses the words after "apply" with those definitions; throws UsageError
 // for words it cannot use. "--help" leaves the help text in `help`.
