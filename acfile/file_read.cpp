@@ -9,14 +9,19 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
 #include <csignal>
 #include <cstdint>
 #include <cstdlib>
+#include <condition_variable>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <new>
+#include <thread>
 #include <utility>
 
 namespace ac {
@@ -93,14 +98,103 @@ GuardedMapping &guard_mapping(const std::string &path, const void *start, std::s
 
 using detail::Digest;
 
+// The digest of a mapped text, taken behind a pass over it on a thread of
+// its own, so the pass waits for neither the digest nor the dropping of
+// pages: the pass tells how far it is done with the text (reach), and the
+// thread digests up to there, then lets those pages go (they stay in the
+// file's cache and come back when read). A part goes into the digest only
+// after the pass has taken it, so a change made while the pass runs is seen.
+// The thread takes no signals but a fault in the mapping (a file cut short),
+// which the guard mends wherever it happens.
+class DigestBehind {
+public:
+    DigestBehind(const char *text, std::size_t size) : text_(text), size_(size)
+    {
+        sigset_t all, old;
+        sigfillset(&all);
+        sigdelset(&all, SIGBUS);
+        ::pthread_sigmask(SIG_BLOCK, &all, &old);
+        thread_ = std::thread([this] { run(); });
+        ::pthread_sigmask(SIG_SETMASK, &old, nullptr);
+    }
+    ~DigestBehind()
+    {
+        tell([this] { stop_ = true; });
+        thread_.join();
+    }
+    DigestBehind(const DigestBehind &) = delete;
+    DigestBehind &operator=(const DigestBehind &) = delete;
+
+    // The pass is done with the text below `upto`, a multiple of the page.
+    void reach(std::size_t upto)
+    {
+        tell([&] { target_ = std::max(target_, std::min(upto, size_)); });
+    }
+    // The digest of the whole text, once the thread has taken the rest.
+    std::uint64_t finish()
+    {
+        tell([this] { finishing_ = true; });
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [this] { return done_; });
+        return digest_;
+    }
+
+private:
+    template <class F>
+    void tell(F change)
+    {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            change();
+        }
+        changed_.notify_all();
+    }
+
+    // Each round digests what the pass has reached since, and ends the
+    // thread when told to stop or once the whole text is in the digest.
+    void run()
+    {
+        Digest running;
+        std::size_t digested = 0, dropped = 0;
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [&] { return stop_ || finishing_ || target_ > digested; });
+            if (stop_) return;
+            const bool last = finishing_;
+            const std::size_t upto = last ? size_ : target_;
+            lock.unlock();
+            digested += running.add(text_ + digested, upto - digested);
+            if (!last && upto > dropped) {
+                // Read-only and private: dropping the pages loses nothing.
+                ::madvise(const_cast<char *>(text_) + dropped, upto - dropped, MADV_DONTNEED);
+                dropped = upto;
+            }
+            lock.lock();
+            if (!last) continue;
+            digest_ = running.finish(text_ + digested, size_ - digested, size_);
+            done_ = true;
+            changed_.notify_all();
+            return;
+        }
+    }
+
+    const char *const text_;
+    const std::size_t size_;
+    std::mutex mutex_;  // guards what follows
+    std::condition_variable changed_;
+    std::size_t target_ = 0;  // what the pass is done with
+    bool finishing_ = false, stop_ = false, done_ = false;
+    std::uint64_t digest_ = 0;
+    std::thread thread_;
+};
+
 // A regular file mapped read-only. The file stays open, and the model's text
 // is checked against it after reading and around each save: its size and
 // times as when it was opened, no page cut off, and after a save the digest
-// of the whole text as when it was read. The writer copies a part of the
-// text before that part goes into the digest, so a change made while it
-// copies is seen. The change time cannot be set back, and after a stat a
-// change gets a later one even within the clock's tick on file systems with
-// fine-grained stamps (ext4, XFS, Btrfs, tmpfs on Linux 6.13 and later).
+// of the whole text as when it was read, taken behind the pass (DigestBehind).
+// The change time cannot be set back, and after a stat a change gets a later
+// one even within the clock's tick on file systems with fine-grained stamps
+// (ext4, XFS, Btrfs, tmpfs on Linux 6.13 and later).
 class MappedFile : public TextStore {
 public:
     MappedFile(const std::string &path, int fd, const struct stat &st) : path_(path), fd_(fd), st_(st)
@@ -124,6 +218,7 @@ public:
     }
     ~MappedFile() override
     {
+        behind_.reset();
         guard_->start.store(0);
         ::munmap(const_cast<char *>(addr_), size_);
         ::close(fd_);
@@ -135,22 +230,17 @@ public:
     FileStamp stamp() const override { return detail::stamp_of(st_, digest_); }
     void let_go(std::size_t upto) const override
     {
-        upto = std::min(upto, size_) / g_page * g_page;
-        if (upto > digested_) digested_ += running_.add(addr_ + digested_, upto - digested_);
-        if (upto < let_go_) let_go_ = 0;  // a new pass over the text, as a save makes
-        if (upto == let_go_) return;
-        // Read-only and private: dropping the pages loses nothing.
-        ::madvise(const_cast<char *>(addr_) + let_go_, upto - let_go_, MADV_DONTNEED);
-        let_go_ = upto;
+        if (!behind_) behind_ = std::make_unique<DigestBehind>(addr_, size_);
+        behind_->reach(upto / g_page * g_page);
     }
     void check(TextCheck when, std::string_view saving) const override
     {
         bool same_text = true;
         if (when == TextCheck::before_save) {
-            running_ = Digest();
-            digested_ = 0;
+            behind_.reset();  // a new pass begins
         } else {
-            const std::uint64_t digest = digest_rest();
+            const std::uint64_t digest = behind_ ? behind_->finish() : detail::digest_of(addr_, size_);
+            behind_.reset();
             if (when == TextCheck::loaded) digest_ = digest;
             same_text = digest == digest_;
         }
@@ -172,22 +262,14 @@ public:
     }
 
 private:
-    std::uint64_t digest_rest() const
-    {
-        digested_ += running_.add(addr_ + digested_, size_ - digested_);
-        return running_.finish(addr_ + digested_, size_ - digested_, size_);
-    }
-
     std::string path_;
     int fd_;
     struct stat st_;
     const char *addr_ = nullptr;
     std::size_t size_ = 0;
     GuardedMapping *guard_ = nullptr;
-    mutable std::size_t let_go_ = 0;  // pages below this were let go last
-    mutable Digest running_;          // of the text below digested_, in this pass
-    mutable std::size_t digested_ = 0;
-    mutable std::uint64_t digest_ = 0;  // of the whole text, as read
+    mutable std::unique_ptr<DigestBehind> behind_;  // of this pass over the text, once it lets go of some
+    mutable std::uint64_t digest_ = 0;              // of the whole text, as read
 };
 
 // A pipe or a device, copied up to LIMIT bytes (stream_limit); a regular

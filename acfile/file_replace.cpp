@@ -1,6 +1,7 @@
 // Replacing a file so that a failed or interrupted write leaves the old one
 // as it was, and a save keeps what the old one had: owner, group, mode,
 // extended attributes and ACLs.
+#include "background_write.h"
 #include "digest.h"
 #include "reader.h"
 #include "syscalls.h"
@@ -530,28 +531,25 @@ void TempFile::keep_owner(const ReplaceOptions &opt)
     }
 }
 
-// Hands produce a sink that writes to the file. A failed write throws at
-// once, through produce, so nothing more is made for a file that cannot
-// take it (a full disk, the limit on file size). What produce throws goes
-// on as it is: the library's Error names what it refuses and where, and a
-// caller's own error is the caller's to word.
+// Hands produce a sink that writes to the file, on a thread of its own. A
+// failed write throws at the next piece handed over, or at the end, through
+// produce: nothing much more is made for a file that cannot take it (a full
+// disk, the limit on file size). What produce throws goes on as it is: the
+// library's Error names what it refuses and where, and a caller's own error
+// is the caller's to word.
 void TempFile::fill(const std::function<void(const ByteSink &)> &produce, bool digest)
 {
+    detail::BackgroundWrite writing(fd_);
+    const auto failed = [this](int err) {
+        if (err == EFBIG) too_large();
+        if (err != 0) fail("write", err);
+    };
     const ByteSink sink = [&](const char *p, std::size_t n) {
         if (digest) digest_.add(p, n);
-        // Each write takes at least one byte or fails: the loop ends.
-        while (n) {
-            const ssize_t w = ::write(fd_, p, n);
-            if (w < 0) {
-                if (errno == EINTR) continue;
-                if (errno == EFBIG) too_large();
-                fail("write", errno);
-            }
-            p += w;
-            n -= static_cast<std::size_t>(w);
-        }
+        failed(writing.put(p, n));
     };
     produce(sink);
+    failed(writing.finish());
 }
 
 // A write beyond the limit on the size of files (SIGXFSZ being ignored)

@@ -254,7 +254,7 @@ void print_figures(const Sizes &m)
 
 void print_ratios(const std::vector<Sizes> &all)
 {
-    std::printf("\nratios of the best figures (targets: apply/floors <= 1.3, peak/file <= 3, off/wave <= 2, "
+    std::printf("\nratios of the best figures (targets: apply/floors <= 1.25, peak/file <= 3, off/wave <= 2, "
                 "on/off <= 1.1)\n%10s %9s %13s %10s %10s %8s %14s %14s\n",
                 "vertices", "file MB", "apply/floors", "peak/file", "off/wave", "on/off", "osgconv/apply",
                 "osg peak/file");
