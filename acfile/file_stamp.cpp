@@ -4,11 +4,13 @@
 #include "syscalls.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <ctime>
+#include <vector>
 
 namespace ac {
 
@@ -40,18 +42,23 @@ bool same_size_and_times(const FileStamp &a, const FileStamp &b)
 
 namespace {
 
-// The digest of the bytes of an open file of SIZE bytes; false when it cannot be read.
+// The digest of the first SIZE bytes of an open file, read rather than
+// mapped: a file cut short meanwhile ends the reading early (and so gives
+// another digest) instead of a fault. False when it cannot be read.
 bool digest_file(int fd, std::size_t size, std::uint64_t &digest)
 {
-    static const char nothing = 0;
-    if (size == 0) {
-        digest = detail::digest_of(&nothing, 0);
-        return true;
+    detail::StreamDigest d;
+    std::vector<char> buf(std::min<std::size_t>(size, 1u << 20));
+    // Each round reads at least one byte, or ends: within SIZE bytes.
+    for (std::size_t at = 0; at < size;) {
+        const ssize_t n = ::pread(fd, buf.data(), std::min(buf.size(), size - at), static_cast<off_t>(at));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        if (n == 0) break;
+        d.add(buf.data(), static_cast<std::size_t>(n));
+        at += static_cast<std::size_t>(n);
     }
-    void *p = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
-    if (p == MAP_FAILED) return false;
-    digest = detail::digest_of(static_cast<const char *>(p), size);
-    ::munmap(p, size);
+    digest = d.finish();
     return true;
 }
 

@@ -228,6 +228,8 @@ void Reader::read_vertex_lines(Object &o, std::uint32_t n)
     const char *const e = sc_.end();
     const char *p = cur_start();
     std::size_t line = cur().line;
+    // Each round moves p past a vertex's words, or read_vertex takes them or
+    // fails: the loop ends within the text.
     for (std::uint32_t i = 0; i < n; ++i) {
         p = skip_space(p, e, line);
         float c[3];
@@ -413,6 +415,7 @@ void Reader::read_ref_lines(Object &o, std::uint32_t count)
     const char *const e = sc_.end();
     const char *p = cur_start();
     std::size_t line = cur().line;
+    // As for vertex lines: each round moves p past a ref's words, or fails.
     for (std::uint32_t j = 0; j < count; ++j) {
         p = skip_space(p, e, line);
         Ref r;

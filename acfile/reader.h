@@ -10,7 +10,10 @@
 //   repair.cpp       what the reader repairs, and the warning each repair gives
 //
 // Every step of the Reader starts with the scanner on the first token it
-// reads, and leaves it on the first token it does not.
+// reads, and leaves it on the first token it does not. So every loop of the
+// reader ends within the text as loaded: each round takes at least one token
+// or fails, and the scanner only moves on, up to the text's end; it goes back
+// (seek) only to read again, once, the line or the data text just taken.
 #pragma once
 
 #include "acfile.h"
@@ -107,7 +110,7 @@ private:
 };
 
 // How far behind the scanner the reader lets the text's pages go.
-inline constexpr std::size_t let_go_margin = 1u << 20;
+inline constexpr std::size_t let_go_margin = 256u << 10;
 
 // Reads one model from its text, which must stay in place while it runs:
 // the Spans of the model point into it.

@@ -253,8 +253,11 @@ private:
     void flags(const Surface &s)
     {
         std::uint32_t f = 0;
-        const char *at = m_.text.data() + s.flags_at;
-        const std::string_view text = s.flags_at < m_.text.size() ? text_word(at) : std::string_view();
+        std::string_view text;
+        if (s.flags_at < m_.text.size()) {
+            const char *at = m_.text.data() + s.flags_at;
+            text = text_word(at);
+        }
         if (!text.empty() && detail::parse_flags(text, f) && f == s.flags) {
             o_.put(text);
             return;

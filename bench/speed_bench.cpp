@@ -92,6 +92,10 @@ struct Outcome {
 
 Outcome run(const std::vector<std::string> &argv, bool quiet = false)
 {
+    // What the run before wrote goes to disk first: otherwise its writing
+    // back competes with this run's writes and sync, and a program is timed
+    // by the one before it (osgconv's 44 MB before standin apply, say).
+    ::sync();
     int pipe_ends[2];
     if (::pipe(pipe_ends) != 0) fail("no pipe");
     const auto start = std::chrono::steady_clock::now();

@@ -38,6 +38,7 @@ changes=$(grep -v '^#' <<'EOF'
 truncate | truncate -s $cut in.ac
 extend   | printf 'OBJECT poly\nkids 0\n' >>in.ac
 rewrite  | dd status=none conv=notrunc if=b.ac of=in.ac
+scribble | tr ' \n' xy <a.ac | dd status=none conv=notrunc of=in.ac
 rename   | cp b.ac new.ac && mv new.ac in.ac
 remove   | rm in.ac
 EOF
