@@ -9,7 +9,8 @@
 //
 // The reader is read.cpp with its parts (reader.h); the writer is write.cpp;
 // file_read.cpp maps a file (or reads a stream) and checks it; file_replace.cpp
-// replaces one atomically, keeping what it had; file_stamp.cpp tells what
+// replaces one atomically, keeping what it had, and background_write.cpp
+// writes the new one on a thread of its own; file_stamp.cpp tells what
 // another program did to a file since it was read or written; model.cpp holds
 // the model's queries and the walk over the tree; placement.cpp the
 // placements; numbers.h the numbers as written; messages.cpp also the
