@@ -22,6 +22,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         std::string(::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") + "/ac-cut-" + std::to_string(::getpid());
     static const int made = ::mkdir(dir.c_str(), 0700);
     const std::string in = dir + "/in.ac", out = dir + "/out.ac";
+    static const struct Tidy {
+        std::string in, out, dir;
+        ~Tidy() { ::unlink(in.c_str()), ::unlink(out.c_str()), ::rmdir(dir.c_str()); }
+    } tidy{in, out, dir};
     if (size < 3 || (made != 0 && errno != EEXIST)) return 0;
     std::string text(reinterpret_cast<const char *>(data) + 3, size - 3);
     text.append(2 * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE)), '\n');
