@@ -1,7 +1,7 @@
 #include "background_write.h"
+#include "syscalls.h"
 
 #include <fcntl.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,24 +14,6 @@ namespace {
 
 constexpr std::size_t buffer_bytes = 256u << 10;
 constexpr std::size_t flush_bytes = 4u << 20;  // handed to the disk at a time
-
-// Every signal blocked while it lives, in the thread that made it: a
-// thread started meanwhile inherits the mask.
-class NoSignals {
-public:
-    NoSignals()
-    {
-        sigset_t all;
-        sigfillset(&all);
-        ::pthread_sigmask(SIG_BLOCK, &all, &old_);
-    }
-    ~NoSignals() { ::pthread_sigmask(SIG_SETMASK, &old_, nullptr); }
-    NoSignals(const NoSignals &) = delete;
-    NoSignals &operator=(const NoSignals &) = delete;
-
-private:
-    sigset_t old_;
-};
 
 // Writes all N bytes; returns 0, or the errno of the write that failed.
 int write_all(int fd, const char *p, std::size_t n)
@@ -55,7 +37,7 @@ BackgroundWrite::BackgroundWrite(int fd) : fd_(fd)
 {
     buf_[0].resize(buffer_bytes);
     buf_[1].resize(buffer_bytes);
-    const NoSignals none;
+    const HoldSignals none;  // the thread takes none
     thread_ = std::thread([this] { run(); });
 }
 

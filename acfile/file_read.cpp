@@ -110,12 +110,8 @@ class DigestBehind {
 public:
     DigestBehind(const char *text, std::size_t size) : text_(text), size_(size)
     {
-        sigset_t all, old;
-        sigfillset(&all);
-        sigdelset(&all, SIGBUS);
-        ::pthread_sigmask(SIG_BLOCK, &all, &old);
+        const detail::HoldSignals all_but(SIGBUS);
         thread_ = std::thread([this] { run(); });
-        ::pthread_sigmask(SIG_SETMASK, &old, nullptr);
     }
     ~DigestBehind()
     {

@@ -32,6 +32,9 @@ namespace {
 
 using detail::fail_call;
 using detail::Fd;
+// Signals are held back while the handler's name and the files it names
+// change together.
+using detail::HoldSignals;
 
 const char *kind_of(mode_t mode)
 {
@@ -348,24 +351,6 @@ public:
 private:
     struct sigaction old_[NSIG] {};
     bool taken_[NSIG]{};
-};
-
-// Signals held back while the handler's name and the files it names change
-// together.
-class HoldSignals {
-public:
-    HoldSignals()
-    {
-        sigset_t all;
-        sigfillset(&all);
-        ::sigprocmask(SIG_BLOCK, &all, &old_);
-    }
-    ~HoldSignals() { ::sigprocmask(SIG_SETMASK, &old_, nullptr); }
-    HoldSignals(const HoldSignals &) = delete;
-    HoldSignals &operator=(const HoldSignals &) = delete;
-
-private:
-    sigset_t old_;
 };
 
 // The names of a file's extended attributes, listed by `list`; none where

@@ -3,6 +3,7 @@
 #ifndef RILO_ACFILE_SYSCALLS_H
 #define RILO_ACFILE_SYSCALLS_H
 
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -39,6 +40,25 @@ public:
 
 private:
     int fd_;
+};
+
+// Signals held back in this thread while it lives (a thread started
+// meanwhile inherits the mask), all but `except` if given.
+class HoldSignals {
+public:
+    explicit HoldSignals(int except = 0)
+    {
+        sigset_t held;
+        sigfillset(&held);
+        if (except != 0) sigdelset(&held, except);
+        ::pthread_sigmask(SIG_BLOCK, &held, &old_);
+    }
+    ~HoldSignals() { ::pthread_sigmask(SIG_SETMASK, &old_, nullptr); }
+    HoldSignals(const HoldSignals &) = delete;
+    HoldSignals &operator=(const HoldSignals &) = delete;
+
+private:
+    sigset_t old_;
 };
 
 // The stamp of a file as fstat found it, with the digest of its bytes if given.
