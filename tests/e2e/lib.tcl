@@ -57,6 +57,49 @@ proc finish {} {
     exit [expr {$failed > 0}]
 }
 
+# The bundled banner, and a new folder for a script's files.
+set ::model [file normalize [file join [file dirname [info script]] .. .. examples banner.ac]]
+proc scratch {name} {
+    set dir [file join [expr {[info exists ::env(TMPDIR)] ? $::env(TMPDIR) : "/tmp"}] $name-[pid]]
+    file mkdir $dir
+    return $dir
+}
+
+# Writes TEXT to the file at PATH.
+proc write_text {path text} {
+    set f [open $path w]
+    puts -nonewline $f $text
+    close $f
+}
+
+# The text of a triangle object NAME with vertices at x0, x1 (y 0) and x2
+# (y 1), and FLAGS ("hidden\n", "locked\n") after its name.
+proc triangle {name {flags ""} {x0 0} {x1 1} {x2 0}} {
+    return "OBJECT poly\nname \"$name\"\n${flags}numvert 3\n$x0 0 0\n$x1 0 0\n$x2 1 0\nnumsurf 1\nSURF 0x10\nmat 0\nrefs 3\n0 0 0\n1 0 0\n2 0 0\nkids 0\n"
+}
+
+# Lets pending events run and the window redraw; a script whose work is
+# scheduled for later (the live preview) sets ::settle_ms to wait for it.
+set ::settle_ms 0
+proc settle {} {
+    update
+    if {$::settle_ms} {
+        after $::settle_ms
+        update
+    }
+    update idletasks
+}
+
+# The selection as the window's view sees it, {MODE ITEMS NAMES}, once the
+# window has caught up with it.
+proc selection {} {
+    settle
+    set info [::standin::view sync]
+    ::standin::gui::changed
+    settle
+    list [dict get $info mode] [dict get $info items] [lmap id [dict get $info selected] {dict get [standin info $id] name}]
+}
+
 # For the scripts that drive the windows: an error in an event handler fails
 # the run instead of waiting in a dialog, a run that never ends fails after a
 # minute, and messages appear in a window that does not wait.

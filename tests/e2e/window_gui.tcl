@@ -5,14 +5,7 @@
 source [file join [file dirname [info script]] lib.tcl]
 windows_under_test
 
-set model [file normalize [file join [file dirname [info script]] .. .. examples banner.ac]]
-set work [file join [expr {[info exists ::env(TMPDIR)] ? $::env(TMPDIR) : "/tmp"}] window_gui-[pid]]
-file mkdir $work
-
-proc settle {} {
-    update
-    update idletasks
-}
+set work [scratch window_gui]
 
 # Clicks at where vertex INDEX of object NAME is drawn, with Shift when ADD.
 proc click_vertex {name index {add 0}} {
@@ -24,14 +17,6 @@ proc click_vertex {name index {add 0}} {
     event generate .view <ButtonPress-1> -x $x -y $y -state $state
     event generate .view <ButtonRelease-1> -x $x -y $y -state $state
     settle
-}
-
-# The scene's selection as the view sees it: {MODE ITEMS NAMES}.
-proc selection {} {
-    set info [::standin::view sync]
-    ::standin::gui::changed
-    settle
-    list [dict get $info mode] [dict get $info items] [lmap id [dict get $info selected] {dict get [standin info $id] name}]
 }
 
 # The box the model covers in the drawing, and the viewport it must stay in.

@@ -4,17 +4,8 @@
 source [file join [file dirname [info script]] lib.tcl]
 windows_under_test
 
-set model [file normalize [file join [file dirname [info script]] .. .. examples banner.ac]]
-set work [file join [expr {[info exists ::env(TMPDIR)] ? $::env(TMPDIR) : "/tmp"}] window_preview-[pid]]
-file mkdir $work
-
-# Lets a scheduled preview run and the view redraw.
-proc settle {} {
-    update
-    after 60
-    update
-    update idletasks
-}
+set work [scratch window_preview]
+set settle_ms 60  ;# a scheduled preview runs, and the view redraws
 
 proc positions {} {
     lmap id [standin objects] {standin get $id}

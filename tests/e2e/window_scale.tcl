@@ -73,7 +73,6 @@ if {[lindex $argv 0] eq "measure"} {
 }
 
 windows_under_test
-set model [file normalize [file join [file dirname [info script]] .. .. examples banner.ac]]
 
 test window-scale {at 96 and 192 dpi, first and least size, nothing in the window is cut off or overprinted} {
     set result {}

@@ -6,12 +6,10 @@
 source [file join [file dirname [info script]] lib.tcl]
 windows_under_test
 
-set work [file join [expr {[info exists ::env(TMPDIR)] ? $::env(TMPDIR) : "/tmp"}] window_tree-[pid]]
-file mkdir $work
+set work [scratch window_tree]
 set model [file join $work tree.ac]
 set deep "a deeply nested object whose name is long enough to need room"
-set f [open $model w]
-puts -nonewline $f [string map [list DEEP $deep] {AC3Db
+write_text $model [string map [list DEEP [triangle $deep]] {AC3Db
 MATERIAL "m" rgb 1 1 1  amb 0 0 0  emis 0 0 0  spec 0 0 0  shi 1  trans 0
 OBJECT world
 kids 4
@@ -22,21 +20,7 @@ kids 1
 OBJECT group
 name "middle"
 kids 1
-OBJECT poly
-name "DEEP"
-numvert 3
-0 0 0
-1 0 0
-0 1 0
-numsurf 1
-SURF 0x10
-mat 0
-refs 3
-0 0 0
-1 0 0
-2 0 0
-kids 0
-OBJECT poly
+DEEPOBJECT poly
 numvert 1
 2 2 0
 kids 0
@@ -56,12 +40,6 @@ numvert 1
 4 4 0
 kids 0
 }]
-close $f
-
-proc settle {} {
-    update
-    update idletasks
-}
 
 set t .main.objects.list
 tk scaling 2.666

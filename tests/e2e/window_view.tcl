@@ -5,11 +5,6 @@
 source [file join [file dirname [info script]] lib.tcl]
 windows_under_test
 
-proc settle {} {
-    update
-    update idletasks
-}
-
 # A square (x, y from -1 to 1, z 0) and, to its right, a small triangle.
 proc build_scene {} {
     standin new
@@ -63,14 +58,6 @@ proc looks {} {
     lassign [at $::square 2] x2 y2
     list [colour_near [expr {($x0 + $x1) / 2}] [expr {($y0 + $y1) / 2}]] \
         [colour_at [expr {($x0 + $x2) / 2}] [expr {($y0 + $y2) / 2}]] [colour_near $x0 $y0]
-}
-
-# The selection as the view sees it: {MODE ITEMS NAMES}.
-proc selection {} {
-    settle
-    set info [::standin::view sync]
-    set names [lmap id [dict get $info selected] {dict get [standin info $id] name}]
-    list [dict get $info mode] [dict get $info items] $names
 }
 
 # A click at vertex INDEX of object ID with the modifier STATE (1 Shift, 4 Control).
@@ -213,28 +200,12 @@ test view-frame {Shift+F frames the selection, F fits everything again} {
 # all; the locked one is drawn but cannot be selected by a click or a box.
 test view-flags {hidden objects are left out of the view, locked ones out of its selection} {
     set path [file join [expr {[info exists ::env(TMPDIR)] ? $::env(TMPDIR) : "/tmp"}] view-flags-[pid].ac]
-    set poly {name "%s"
-%snumvert 3
-%s 0 0
-%s 0 0
-%s 1 0
-numsurf 1
-SURF 0x10
-mat 0
-refs 3
-0 0 0
-1 0 0
-2 0 0
-kids 0
-}
     set text "AC3Db\nMATERIAL \"\" rgb 1 1 1  amb 0.2 0.2 0.2  emis 0 0 0  spec 0.5 0.5 0.5  shi 10  trans 0\n"
     append text "OBJECT world\nkids 3\n"
     foreach {name flag x0 x1 x2} {plain "" 0 1 0.5 far "hidden\n" 100 101 100.5 fixed "locked\n" 2 3 2.5} {
-        append text "OBJECT poly\n" [format $poly $name $flag $x0 $x1 $x2]
+        append text [triangle $name $flag $x0 $x1 $x2]
     }
-    set f [open $path w]
-    puts -nonewline $f $text
-    close $f
+    write_text $path $text
     standin load $path
     file delete $path
     foreach id [standin objects] {
