@@ -83,28 +83,22 @@ test modes {surfaces and vertices of named objects} {
     list $surfaces [near [ys $a] {0 0 1}] [standin mode]
 } {1 1 vertices}
 
-test unpick {unpick takes items out of the selection, and changes nothing when a word is bad} {
-    fresh
-    set a [row a {0 0 0.25 0 0.5 0 0.75 0 1 0}]
-    standin pick vertices $a 0 1 2 3 4
-    set bad [catch {standin unpick vertices $a 1 9} message]
-    standin unpick vertices $a 1
-    standin unpick objects $a
-    pjtrilo_go x y 1 1 0 1 1
-    list $bad $message [near [ys $a] {0 0 0 -1 0} 1e-6]
-} {1 {object 1 has no vertex 9} 1}
-
-test pick-words {pick checks every word before it selects: a bad one selects nothing; all takes every item} {
+test pick-words {pick and unpick check every word before they change the selection; all takes every item} {
     fresh
     set a [row a {0 0 0.25 0 0.5 0 0.75 0 1 0}]
     set result {}
-    foreach {call expected} {
-        {vertices $a 0 1 9} {1 objects {}}
-        {vertices $a all} {0 vertices {0 1 2 3 4}}
-        {vertices $a 3 x} {1 objects {}}
+    foreach {calls expected} {
+        {{pick vertices $a 0 1 9}} {{{object 1 has no vertex 9}} objects {}}
+        {{pick vertices $a all}} {{} vertices {0 1 2 3 4}}
+        {{pick vertices $a 3 x}} {{{expected an integer, found 'x'}} objects {}}
+        {{pick vertices $a all} {unpick vertices $a 1 9} {unpick vertices $a 1} {unpick objects $a}}
+        {{{object 1 has no vertex 9}} vertices {0 2 3 4}}
     } {
         standin select none
-        set bad [catch {standin pick {*}[subst $call]}]
+        set errors {}
+        foreach call $calls {
+            if {[catch {standin {*}[subst $call]} message]} {lappend errors $message}
+        }
         # A wave that moves every vertex it is given.
         pjtrilo_go x y 0.1 1 10 1 1
         set moved {}
@@ -113,11 +107,11 @@ test pick-words {pick checks every word before it selects: a bad one selects not
             if {abs([lindex $ys $i]) > 1e-9} {lappend moved $i}
         }
         if {[llength [standin history]]} {standin undo}
-        set got [list $bad [standin mode] $moved]
-        lappend result [expr {$got eq $expected ? "ok" : "$call: $got"}]
+        set got [list $errors [standin mode] $moved]
+        lappend result [expr {$got eq $expected ? "ok" : "$calls: $got"}]
     }
     set result
-} {ok ok ok}
+} {ok ok ok ok}
 
 test no-selection {nothing selected: the trace, then one message} {
     fresh

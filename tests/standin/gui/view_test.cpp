@@ -130,13 +130,15 @@ TEST(View, BoxTakesWholeSurfacesAndSingleVertices)
 }  // namespace
 
 // Points at the centre's depth land where the scale puts them, in either
-// projection; nearer ones spread out in perspective only.
-TEST(View, PointsLandWhereTheCameraPutsThem)
+// projection; nearer ones spread out in perspective only, and a fit keeps
+// every vertex in the viewport, where what lies nearer is drawn larger.
+TEST(View, PointsLandWhereTheCameraPutsThemAndAFitKeepsThemIn)
 {
     for (const bool perspective : {false, true}) {
         SCOPED_TRACE(perspective ? "perspective" : "orthographic");
         Squares s;
         s.objects[0]->add_vertex(1, 1, 1);  // before the square's top right corner, towards the viewer
+        s.objects[2]->add_vertex(7, 1, 3);  // c's top right corner, brought nearer still
         View view;
         view.sync(s.scene, nullptr);
         Camera camera = front();
@@ -152,27 +154,13 @@ TEST(View, PointsLandWhereTheCameraPutsThem)
         EXPECT_NEAR(x[1], 250, 1e-3);
         EXPECT_NEAR(y[1], 50, 1e-3);
         EXPECT_EQ(x[2] > x[1] + 1 && y[2] < y[1] - 1, perspective);
-    }
-}
 
-// A fit keeps every vertex in the viewport, in perspective too, where what
-// lies nearer the viewer is drawn larger.
-TEST(View, FitKeepsTheModelInTheViewport)
-{
-    for (const bool perspective : {false, true}) {
-        SCOPED_TRACE(perspective ? "perspective" : "orthographic");
-        Squares s;
-        s.objects[2]->add_vertex(7, 1, 3);  // the right top corner, brought towards the viewer
-        View view;
-        view.sync(s.scene, nullptr);
-        Camera camera = front();
-        camera.perspective = perspective;
         ASSERT_TRUE(view.fit(camera, false, Pick::objects));
         view.draw(camera, DrawOptions{});
-        double x, y;
-        ASSERT_TRUE(view.point(*s.objects[2], 4, x, y));
-        EXPECT_LE(x, camera.right);
-        EXPECT_GE(y, camera.top);
+        double fx, fy;
+        ASSERT_TRUE(view.point(*s.objects[2], 4, fx, fy));
+        EXPECT_LE(fx, camera.right);
+        EXPECT_GE(fy, camera.top);
     }
 }
 
