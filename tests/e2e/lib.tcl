@@ -65,11 +65,17 @@ proc scratch {name} {
     return $dir
 }
 
-# Writes TEXT to the file at PATH.
+# Writes TEXT to the file at PATH, and reads what a file holds, byte for byte.
 proc write_text {path text} {
-    set f [open $path w]
+    set f [open $path wb]
     puts -nonewline $f $text
     close $f
+}
+proc read_text {path} {
+    set f [open $path rb]
+    set text [read $f]
+    close $f
+    return $text
 }
 
 # The text of a triangle object NAME with vertices at x0, x1 (y 0) and x2
@@ -88,6 +94,21 @@ proc settle {} {
         update
     }
     update idletasks
+}
+
+# The canvas pixel where vertex INDEX of object ID is drawn.
+proc at {id index} {
+    lmap c [::standin::view point $id $index] {expr {int(floor($c))}}
+}
+
+# A click on the view at vertex INDEX of OBJECT (an id or a name), with the
+# modifier STATE (1 Shift, 4 Control).
+proc click {object index {state 0}} {
+    settle
+    lassign [at [expr {[string is integer $object] ? $object : [object_id $object]}] $index] x y
+    event generate .view <ButtonPress-1> -x $x -y $y -state $state
+    event generate .view <ButtonRelease-1> -x $x -y $y -state $state
+    settle
 }
 
 # The selection as the window's view sees it, {MODE ITEMS NAMES}, once the

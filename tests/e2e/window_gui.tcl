@@ -7,18 +7,6 @@ windows_under_test
 
 set work [scratch window_gui]
 
-# Clicks at where vertex INDEX of object NAME is drawn, with Shift when ADD.
-proc click_vertex {name index {add 0}} {
-    settle
-    lassign [::standin::view point [object_id $name] $index] x y
-    set x [expr {round($x)}]
-    set y [expr {round($y)}]
-    set state [expr {$add ? 1 : 0}]
-    event generate .view <ButtonPress-1> -x $x -y $y -state $state
-    event generate .view <ButtonRelease-1> -x $x -y $y -state $state
-    settle
-}
-
 # The box the model covers in the drawing, and the viewport it must stay in.
 proc drawn_box {} {
     settle
@@ -64,7 +52,7 @@ test window-click {a click selects what is under it in the selection mode; Shift
     } {
         ::standin::gui::set_mode $mode
         foreach click $clicks {
-            click_vertex {*}$click
+            click {*}$click
         }
         lappend result [expr {[selection] eq $expected ? "ok" : "$mode $clicks: [selection]"}]
     }
@@ -74,7 +62,7 @@ test window-click {a click selects what is under it in the selection mode; Shift
 } {ok ok ok ok ok pole {objects 1 pole}}
 
 test window-mode-switch {switching the mode takes the selection over; the tree selects objects} {
-    click_vertex banner 30
+    click banner 30
     ::standin::gui::set_mode vertices
     set vertices [selection]
     ::standin::gui::set_mode objects
@@ -87,7 +75,7 @@ test window-mode-switch {switching the mode takes the selection over; the tree s
 test window-wave-undo {the dialog's wave marks the model changed; undo brings it back unmarked} {
     set banner [object_id banner]
     set start [standin get $banner]
-    click_vertex banner 30
+    click banner 30
     .menubar.tools invoke Rilo...
     settle
     set ::rilo::ui(amp_axis) z
@@ -114,9 +102,7 @@ test window-save-as {Save As writes through standin save; the saved file reads b
     set after [wm title .]
     ::standin::gui::open_model $path
     settle
-    set f [open $path]
-    set head [read $f 5]
-    close $f
+    set head [string range [read_text $path] 0 4]
     # Coordinates go back through the objects' placements, hence the tolerance.
     list $before $after [near [standin get [object_id banner]] $shown 1e-5] $head
 } {{banner.ac* - standin} {waved.ac - standin} 1 AC3Db}
@@ -140,7 +126,7 @@ test window-open-menu {File > Open asks before dropping changes: Cancel keeps th
     proc ::tk_getOpenFile {args} [list return $::model]
     set ::asked {}
     set result {}
-    click_vertex banner 30
+    click banner 30
     foreach choice {cancel discard} {
         .menubar.tools invoke Rilo...
         settle
@@ -156,9 +142,7 @@ test window-open-menu {File > Open asks before dropping changes: Cancel keeps th
 
 test window-open-refused {a file that cannot be read is reported and the model stays} {
     set bad [file join $::work bad.ac]
-    set f [open $bad w]
-    puts $f "not a model"
-    close $f
+    write_text $bad "not a model\n"
     proc ::tk_getOpenFile {args} [list return $bad]
     .menubar.file invoke Open...
     settle
@@ -201,18 +185,14 @@ proc holds {path} {
     if {![file exists $path]} {
         return gone
     }
-    set f [open $path rb]
-    set text [read $f]
-    close $f
+    set text [read_text $path]
     expr {$text eq $::original ? "original" : $text eq "$::original\n" ? "theirs" : "ours"}
 }
 
 # Another program saves PATH as editors do (a new file renamed over it), or
 # rewrites it in place.
 proc replaced {path} {
-    set f [open $path.new wb]
-    puts -nonewline $f "$::original\n"
-    close $f
+    write_text $path.new "$::original\n"
     file rename -force $path.new $path
 }
 proc rewritten {path} {
@@ -252,9 +232,7 @@ proc look {} {
 }
 
 test window-work-kept {the title follows the scene and its file; Save asks before writing over another program's work; a failed or cancelled open, or a failed save, changes nothing} {
-    set f [open $::model rb]
-    set ::original [read $f]
-    close $f
+    set ::original [read_text $::model]
     file copy -force $::model [file join $::work b.ac]
     proc ::tk_getSaveFile {args} {file join $::work kept.ac}
     set result {}

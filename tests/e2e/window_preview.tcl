@@ -38,13 +38,6 @@ proc edit_states {} {
     lmap label {Undo Redo} {.menubar.edit entrycget $label -state}
 }
 
-proc bytes {path} {
-    set f [open $path rb]
-    set text [read $f]
-    close $f
-    return $text
-}
-
 # The dialog's place against the main window's, after opening it with the
 # main window at GEOMETRY: right, left, over (the tree's side, on screen)
 # or where it is, and whether it covers any of the view.
@@ -202,7 +195,7 @@ test preview-rows {the dialog previews the real command's wave on the model; OK,
             edit amplitude 0.5
             set previewing [standin preview]
             key Control-s
-            set same [expr {[bytes [file join $::work saved.ac]] eq [bytes [file join $::work plain.ac]]}]
+            set same [expr {[read_text [file join $::work saved.ac]] eq [read_text [file join $::work plain.ac]]}]
             set shown_again [standin preview]
             set title [wm title .]
             button cancel

@@ -74,10 +74,7 @@ proc tip_for {item} {
 proc saved_lines {word} {
     set path [file join $::work saved.ac]
     standin save $path
-    set f [open $path]
-    set text [read $f]
-    close $f
-    llength [lsearch -all [split $text \n] $word]
+    llength [lsearch -all [split [read_text $path] \n] $word]
 }
 
 proc select_in_tree {items} {

@@ -18,11 +18,6 @@ proc build_scene {} {
     settle
 }
 
-# The canvas pixel where vertex INDEX of object ID is drawn.
-proc at {id index} {
-    lmap c [::standin::view point $id $index] {expr {int(floor($c))}}
-}
-
 # The colour drawn at the canvas point (x, y): background, edge, selected,
 # mark, or a lit surface: surface, or chosen when selected (reddish).
 proc colour_at {x y} {
@@ -58,14 +53,6 @@ proc looks {} {
     lassign [at $::square 2] x2 y2
     list [colour_near [expr {($x0 + $x1) / 2}] [expr {($y0 + $y1) / 2}]] \
         [colour_at [expr {($x0 + $x2) / 2}] [expr {($y0 + $y2) / 2}]] [colour_near $x0 $y0]
-}
-
-# A click at vertex INDEX of object ID with the modifier STATE (1 Shift, 4 Control).
-proc click {id index state} {
-    lassign [at $id $index] x y
-    event generate .view <ButtonPress-1> -x $x -y $y -state $state
-    event generate .view <ButtonRelease-1> -x $x -y $y -state $state
-    settle
 }
 
 # A Control-drag from (x0, y0) to (x1, y1), with Shift too when ADD.
