@@ -229,29 +229,4 @@ test view-flags {hidden objects are left out of the view, locked ones out of its
     lappend result unhidden_drawn [expr {![catch {at $::far 0}]}]
 } {fitted 1 far_drawn 0 {plain objects} {objects 1 plain} {fixed objects} {objects 0 {}} {fixed vertices} {objects 0 {}} box {vertices 3 plain} all {objects 1 plain} unhidden_drawn 1}
 
-test view-memory {the view holds under 100 bytes a vertex of a model of 40,000 vertices} {
-    standin new
-    set id [standin object sheet]
-    set coordinates {}
-    for {set j 0} {$j < 200} {incr j} {
-        for {set i 0} {$i < 200} {incr i} {
-            lappend coordinates $i [expr {sin($i / 9.0)}] $j
-        }
-    }
-    standin vertex $id {*}$coordinates
-    for {set j 0} {$j < 199} {incr j} {
-        for {set i 0} {$i < 199} {incr i} {
-            set a [expr {$j * 200 + $i}]
-            standin surface $id $a [expr {$a + 1}] [expr {$a + 201}] [expr {$a + 200}]
-        }
-    }
-    ::standin::gui::fit_all
-    settle
-    # The image (8 bytes a pixel and as many again for the spare) weighs on a
-    # model this small; at 10^6 vertices it is a few bytes a vertex.
-    lassign [::standin::gui::viewport] left top right bottom
-    set image [expr {16 * ($right - $left) * ($bottom - $top)}]
-    expr {([::standin::view memory] - $image) / 40000.0 < 100}
-} 1
-
 finish

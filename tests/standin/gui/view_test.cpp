@@ -3,6 +3,7 @@
 // x = 0, b at x = 3 and b's child c at x = 6.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -185,4 +186,22 @@ TEST(View, LinesShowInEveryStyle)
         const std::size_t middle = static_cast<std::size_t>(image.height / 2) * image.width + image.width / 2;
         EXPECT_NE(image.pixels[middle], image.pixels[0]) << static_cast<int>(style);
     }
+}
+
+// The view holds under 100 bytes a vertex of a sheet of 40,000, its image
+// (8 bytes a pixel, and as many again for the spare) aside.
+TEST(View, HoldsLittleMemoryAVertex)
+{
+    standin::Scene scene;
+    Object &sheet = scene.add_object("sheet");
+    for (int j = 0; j < 200; ++j)
+        for (int i = 0; i < 200; ++i) sheet.add_vertex(float(i), std::sin(float(i) / 9), float(j));
+    for (std::uint32_t a = 0; a < 199 * 200; ++a)
+        if (a % 200 != 199) sheet.add_surface(std::vector<std::uint32_t>{a, a + 1, a + 201, a + 200});
+    View view;
+    view.sync(scene, nullptr);
+    Camera camera = front();
+    view.fit(camera, false, Pick::objects);
+    const Image &image = view.draw(camera, DrawOptions{});
+    EXPECT_LT(double(view.memory() - 16 * image.pixels.size()) / 40000, 100);
 }
