@@ -46,7 +46,7 @@ tk scaling 2.666
 ::standin::gui::open_model $model
 settle
 
-# The items' texts and the scene's hidden flags, as {ID TEXT HIDDEN}.
+# The scene's hidden flags, object by object.
 proc hidden_flags {} {
     lmap id [standin objects] {dict get [standin info $id] hidden}
 }

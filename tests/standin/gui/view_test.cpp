@@ -30,14 +30,25 @@ struct Squares {
     }
 };
 
-Camera front()
+// A front camera on a canvas of 600 x 200; with a scale, looking at (cx, cy).
+Camera front(double scale = 0, double cx = 0, double cy = 0)
 {
     Camera c;
     c.left = 0;
     c.top = 0;
     c.right = 600;
     c.bottom = 200;
+    if (scale > 0) c.scale = scale, c.centre[0] = cx, c.centre[1] = cy;
     return c;
+}
+
+DrawOptions without_grid(Style style, Pick mode = Pick::objects)
+{
+    DrawOptions options;
+    options.style = style;
+    options.grid = false;
+    options.mode = mode;
+    return options;
 }
 
 // Where the model point (x, y, 0) falls on the canvas of the front camera C.
@@ -78,15 +89,8 @@ TEST(View, HiddenAndLockedObjectsAreLeftOutWhereTheyCount)
         ASSERT_TRUE(view.fit(fitted, false, row.mode));
         EXPECT_NEAR(fitted.centre[0], row.fit_centre, 1e-9);
         // Drawn with the camera that shows all three.
-        Camera camera = front();
-        camera.scale = 70;
-        camera.centre[0] = 3.5;
-        camera.centre[1] = 0.5;
-        DrawOptions options;
-        options.style = Style::shaded;
-        options.grid = false;
-        options.mode = row.mode;
-        const Image &image = view.draw(camera, options);
+        Camera camera = front(70, 3.5, 0.5);
+        const Image &image = view.draw(camera, without_grid(Style::shaded, row.mode));
         std::string drawn, picked, boxed;
         for (int k = 0; k < 3; ++k) {
             double x, y;
@@ -142,10 +146,8 @@ TEST(View, PointsLandWhereTheCameraPutsThemAndAFitKeepsThemIn)
         s.objects[2]->add_vertex(7, 1, 3);  // c's top right corner, brought nearer still
         View view;
         view.sync(s.scene, nullptr);
-        Camera camera = front();
+        Camera camera = front(100, 0.5, 0.5);
         camera.right = 400;
-        camera.scale = 100;
-        camera.centre[0] = camera.centre[1] = 0.5;
         camera.perspective = perspective;
         view.draw(camera, DrawOptions{});
         double x[3], y[3];
@@ -176,13 +178,7 @@ TEST(View, LinesShowInEveryStyle)
         line.add_surface(std::vector<std::uint32_t>{0, 1});
         View view;
         view.sync(scene, nullptr);
-        Camera camera = front();
-        camera.scale = 100;
-        camera.centre[0] = 0.5;
-        DrawOptions options;
-        options.style = style;
-        options.grid = false;
-        const Image &image = view.draw(camera, options);
+        const Image &image = view.draw(front(100, 0.5), without_grid(style));
         const std::size_t middle = static_cast<std::size_t>(image.height / 2) * image.width + image.width / 2;
         EXPECT_NE(image.pixels[middle], image.pixels[0]) << static_cast<int>(style);
     }

@@ -1,6 +1,7 @@
 // Undo, redo and the preview, each row a sequence of steps over one selected
 // strip of vertices, checked bit for bit against the positions after one of
 // its steps, with the scene's version, the history and the list nodes held.
+#include <algorithm>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -68,10 +69,7 @@ std::vector<Vertex> positions_of(const Object &strip)
 
 bool same(const std::vector<Vertex> &a, const std::vector<Vertex> &b)
 {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (!same_bits(a[i], b[i])) return false;
-    return true;
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](auto &x, auto &y) { return same_bits(x, y); });
 }
 
 // Takes one step; a step marked "!" must be refused, and the others not.
