@@ -101,11 +101,8 @@ test pick-words {pick and unpick check every word before they change the selecti
         }
         # A wave that moves every vertex it is given.
         pjtrilo_go x y 0.1 1 10 1 1
-        set moved {}
-        set ys [ys $a]
-        for {set i 0} {$i < 5} {incr i} {
-            if {abs([lindex $ys $i]) > 1e-9} {lappend moved $i}
-        }
+        set i -1
+        set moved [lmap y [ys $a] {expr {abs([incr i; set y]) > 1e-9 ? $i : [continue]}}]
         if {[llength [standin history]]} {standin undo}
         set got [list $errors [standin mode] $moved]
         lappend result [expr {$got eq $expected ? "ok" : "$calls: $got"}]

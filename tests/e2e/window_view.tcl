@@ -68,13 +68,9 @@ proc drag_box {x0 y0 x1 y1 {add 0}} {
 
 # The canvas box around the square, a few pixels out.
 proc square_box {} {
-    set xs {}
-    set ys {}
-    foreach index {0 1 2 3} {
-        lassign [at $::square $index] x y
-        lappend xs $x
-        lappend ys $y
-    }
+    set corners [lmap index {0 1 2 3} {at $::square $index}]
+    set xs [lmap c $corners {lindex $c 0}]
+    set ys [lmap c $corners {lindex $c 1}]
     list [expr {[tcl::mathfunc::min {*}$xs] - 4}] [expr {[tcl::mathfunc::min {*}$ys] - 4}] \
         [expr {[tcl::mathfunc::max {*}$xs] + 4}] [expr {[tcl::mathfunc::max {*}$ys] + 4}]
 }
