@@ -20,13 +20,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     static const std::string dir =
         std::string(::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") + "/ac-cut-" + std::to_string(::getpid());
+    static const std::string in = dir + "/in.ac", out = dir + "/out.ac";
     static const int made = ::mkdir(dir.c_str(), 0700);
-    const std::string in = dir + "/in.ac", out = dir + "/out.ac";
-    static const struct Tidy {
-        std::string in, out, dir;
-        ~Tidy() { ::unlink(in.c_str()), ::unlink(out.c_str()), ::rmdir(dir.c_str()); }
-    } tidy{in, out, dir};
-    if (size < 3 || (made != 0 && errno != EEXIST)) return 0;
+    static const int tidy = std::atexit([] { ::unlink(in.c_str()), ::unlink(out.c_str()), ::rmdir(dir.c_str()); });
+    if (size < 3 || (made != 0 && errno != EEXIST) || tidy != 0) return 0;
     std::string text(reinterpret_cast<const char *>(data) + 3, size - 3);
     text.append(2 * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE)), '\n');
     const bool in_save = data[0] & 1;
@@ -38,10 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const ac::ProgressSink cut_in = [&](std::uint64_t done, std::uint64_t) {
         if (done == 0 && ::truncate(in.c_str(), static_cast<off_t>(cut)) != 0) std::abort();
     };
-    ac::ReadOptions read{.warn = [](const std::string &) {}, .progress = false};
-    if (!in_save) read.on_progress = cut_in;
-    ac::WriteOptions write{.progress = false};
-    if (in_save) write.on_progress = cut_in;
+    const ac::ReadOptions read{.warn = [](const std::string &) {}, .progress = false, .on_progress = in_save ? nullptr : cut_in};
+    const ac::WriteOptions write{.progress = false, .on_progress = in_save ? cut_in : nullptr};
     try {
         const ac::Model model = ac::read_file(in, read);
         if (!in_save && cut < text.size()) std::abort();  // loaded a file cut short

@@ -56,9 +56,8 @@ while read -r kind delay cut; do
     *) problem="status $status" ;;
     esac
     [ -z "$(find . -name '.rilo-*')" ] || problem="$problem; a temporary file is left"
-    [ -z "$problem" ] && continue
-    failed=$((failed + 1))
-    echo "FAIL ${change%%|*}after ${delay}s: $problem" && sed 's/^/    /' got && rm -f .rilo-*
+    [ -z "$problem" ] || { failed=$((failed + 1)) && echo "FAIL ${change%%|*}after ${delay}s: $problem" &&
+        sed 's/^/    /' got && rm -f .rilo-*; }
 done <plan
 echo "$RUNS runs (seed $SEED, job $took ms, $kinds kinds): $ok saved, $failed failed"
 [ "$failed" = 0 ]
