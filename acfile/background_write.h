@@ -34,11 +34,11 @@ private:
 
     int fd_;
     std::vector<char> buf_[2];
-    int filling_ = 0;          // the buffer put copies into; the thread writes the other
-    std::size_t used_ = 0;     // bytes in the buffer filling
-    std::mutex mutex_;         // guards what follows
+    int filling_ = 0;       // the buffer put copies into; the thread writes the other
+    std::size_t used_ = 0;  // bytes in the buffer filling
+    std::mutex mutex_;      // guards what follows
     std::condition_variable changed_;
-    std::size_t handed_ = 0;   // bytes of the other buffer still to write; 0: it is free
+    std::size_t handed_ = 0;  // bytes of the other buffer still to write; 0: it is free
     bool stop_ = false;
     int error_ = 0;
     std::size_t written_ = 0, flushed_ = 0;  // the thread's own: bytes written, and handed to the disk

@@ -13,10 +13,10 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <condition_variable>
 #include <csignal>
 #include <cstdint>
 #include <cstdlib>
-#include <condition_variable>
 #include <cstring>
 #include <memory>
 #include <mutex>

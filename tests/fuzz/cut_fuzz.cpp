@@ -35,7 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const ac::ProgressSink cut_in = [&](std::uint64_t done, std::uint64_t) {
         if (done == 0 && ::truncate(in.c_str(), static_cast<off_t>(cut)) != 0) std::abort();
     };
-    const ac::ReadOptions read{.warn = [](const std::string &) {}, .progress = false, .on_progress = in_save ? nullptr : cut_in};
+    const ac::ReadOptions read{
+        .warn = [](const std::string &) {}, .progress = false, .on_progress = in_save ? nullptr : cut_in};
     const ac::WriteOptions write{.progress = false, .on_progress = in_save ? cut_in : nullptr};
     try {
         const ac::Model model = ac::read_file(in, read);
