@@ -226,6 +226,8 @@ public:
     FileStamp stamp() const override { return detail::stamp_of(st_, digest_); }
     void let_go(std::size_t upto) const override
     {
+        // A small text is digested at the check, sooner than a thread starts.
+        if (size_ < (4u << 20)) return;
         if (!behind_) behind_ = std::make_unique<DigestBehind>(addr_, size_);
         behind_->reach(upto / g_page * g_page);
     }
