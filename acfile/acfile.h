@@ -189,6 +189,7 @@ struct Model {
     std::string added;                   // text made by the program; Spans past `text` point here
     char version = 'b';                  // AC3Db or AC3Dc
     bool crlf = false;                   // written back with CRLF line ends
+    bool repaired = false;               // a warning told of a repair: a save differs from the file
     std::vector<std::string> materials;  // each as written, index = position
     Object world;
 
@@ -259,8 +260,10 @@ struct WriteOptions {
     HiddenSource hidden;    // empty: every object's own flag as read
 };
 
-// A regular file larger than this is refused before it is read; a stream
-// (a pipe, a device) is read up to stream_limit bytes.
+// A regular file larger than this is refused before it is read; one of no
+// size whose text is made as it is read (/proc) is read up to stream_limit
+// bytes. Anything but a regular file (a FIFO, a device, a folder) is refused
+// without waiting on it.
 inline constexpr std::uint64_t text_limit = 0xFFFFFFFEu;
 inline constexpr std::uint64_t stream_limit = 256u << 20;
 

@@ -270,8 +270,8 @@ private:
     mutable std::uint64_t digest_ = 0;              // of the whole text, as read
 };
 
-// A pipe or a device, copied up to LIMIT bytes (stream_limit); a regular
-// file copied whole.
+// A file of no size whose text is made as it is read (/proc), copied up to
+// LIMIT bytes (stream_limit); a file of known size copied whole.
 std::string read_stream(int fd, const std::string &path, std::uint64_t limit = stream_limit, std::size_t expect = 0)
 {
     std::string text;
@@ -280,7 +280,7 @@ std::string read_stream(int fd, const std::string &path, std::uint64_t limit = s
     for (;;) {
         if (got == text.size()) {
             if (got > limit)
-                throw Error(path + ": cannot load: not a regular file, and more than " + std::to_string(limit >> 20) +
+                throw Error(path + ": cannot load: more than " + std::to_string(limit >> 20) +
                             " MiB came from it; stopped reading");
             text.resize(std::min<std::size_t>(std::max<std::size_t>(got * 2, 1u << 16), limit + 1));
         }
@@ -323,15 +323,35 @@ std::shared_ptr<const TextStore> copy_file(const std::string &path, int fd, cons
                                         detail::stamp_of(now, detail::digest_of(text.data(), text.size())));
 }
 
+// Only a regular file holds a model that stays: what a FIFO or a device
+// gives can never be checked against the file again, nor may it ever end.
+[[noreturn]] void refuse_not_regular(const std::string &path, mode_t mode)
+{
+    const char *kind = S_ISFIFO(mode)                   ? " (a FIFO)"
+                       : S_ISDIR(mode)                  ? " (a folder)"
+                       : S_ISCHR(mode) || S_ISBLK(mode) ? " (a device)"
+                       : S_ISSOCK(mode)                 ? " (a socket)"
+                                                        : "";
+    throw Error(path + ": cannot load: not a regular file" + kind);
+}
+
 std::shared_ptr<const TextStore> read_source(const std::string &path, bool copy)
 {
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0) fail_call(path, "load", "open", errno);
+    Fd fd(detail::open_to_read(path));
     struct stat st {};
+    if (fd.get() < 0) {
+        // What the path is tells more than why it would not open (a
+        // socket never opens; a device may lack its hardware).
+        const int err = errno;
+        if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) refuse_not_regular(path, st.st_mode);
+        fail_call(path, "load", "open", err);
+    }
     if (::fstat(fd.get(), &st) != 0) fail_call(path, "load", "fstat", errno);
+    if (!S_ISREG(st.st_mode)) refuse_not_regular(path, st.st_mode);
+    if (!detail::blocking_reads(fd.get())) fail_call(path, "load", "fcntl", errno);
     // A file of no size may still have text: the files of /proc and /sys
     // make theirs as they are read.
-    if (!S_ISREG(st.st_mode) || st.st_size == 0) return detail::string_store(read_stream(fd.get(), path));
+    if (st.st_size == 0) return detail::string_store(read_stream(fd.get(), path));
     if (static_cast<std::uint64_t>(st.st_size) > text_limit)
         throw Error(path + ": cannot load: the file has " + std::to_string(st.st_size) + " bytes; files of more than " +
                     std::to_string(text_limit) + " bytes are not read");

@@ -89,9 +89,9 @@ std::string what_it_is_now(const FileStamp &then, const struct stat &now)
 std::string file_changes(const std::string &path, const FileStamp &stamp)
 {
     if (!stamp.known) return "";
-    detail::Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    detail::Fd fd(detail::open_to_read(path));
     struct stat now {};
-    if (fd.get() < 0 || ::fstat(fd.get(), &now) != 0) {
+    if (fd.get() < 0 || ::fstat(fd.get(), &now) != 0 || (S_ISREG(now.st_mode) && !detail::blocking_reads(fd.get()))) {
         if (errno == ENOENT) return "removed";
         return std::string("made unreadable: ") + std::strerror(errno);
     }

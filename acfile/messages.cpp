@@ -73,6 +73,12 @@ void Messages::fail(std::size_t line, const std::string &expected) const
 
 void Messages::warn(std::size_t line, const std::string &msg) const
 {
+    repaired_ = true;
+    note(line, msg);
+}
+
+void Messages::note(std::size_t line, const std::string &msg) const
+{
     std::string s = path_ + ":" + std::to_string(line) + ": warning: " + msg;
     if (sink_) {
         sink_(s);

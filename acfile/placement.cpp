@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 namespace ac {
 
@@ -94,16 +95,20 @@ Vertex Placement::to_world_by_steps(const Vertex &v) const
     return {static_cast<float>(p[0]), static_cast<float>(p[1]), static_cast<float>(p[2])};
 }
 
-// The steps from the root down to s, each undone in turn. The depth is
-// bounded by the nesting the reader accepts.
+// The steps from the root down to s, each undone in turn: gathered from s
+// up first, as many as the nesting the reader accepts, in a list kept for
+// the next vertex (a save undoes the steps of every vertex moved).
 void Placement::undo_from_root(const Step *s, double p[3])
 {
-    if (!s) return;
-    undo_from_root(s->parent.get(), p);
-    p[0] -= s->loc[0];
-    p[1] -= s->loc[1];
-    p[2] -= s->loc[2];
-    if (s->turn) turn(s->turn->inv, p);
+    thread_local std::vector<const Step *> path;
+    path.clear();
+    for (; s != nullptr; s = s->parent.get()) path.push_back(s);
+    for (auto step = path.rbegin(); step != path.rend(); ++step) {
+        p[0] -= (*step)->loc[0];
+        p[1] -= (*step)->loc[1];
+        p[2] -= (*step)->loc[2];
+        if ((*step)->turn) turn((*step)->turn->inv, p);
+    }
 }
 
 Vertex Placement::to_local(const Vertex &world, const Vertex &old_local) const

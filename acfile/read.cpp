@@ -34,7 +34,7 @@ bool ends_materials(const Tok &t)
 }  // namespace
 
 Reader::Reader(Model &m, const ReadOptions &opt)
-    : m_(m), msg_(m.path, opt.warn), sc_(m.text, msg_),
+    : m_(m), msg_(m.path, opt.warn, m.repaired), sc_(m.text, msg_),
       progress_("loading", m.path, m.text.size(), opt.progress && m.text.size() >= progress_threshold, 2,
                 opt.on_progress),
       keep_read_copy_(opt.keep_read_copy)

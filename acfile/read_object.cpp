@@ -381,7 +381,7 @@ std::size_t Reader::read_surface_head(const Object &o, Surface &s, std::uint32_t
     advance();
     s.mat = read_count("mat");
     if (s.mat >= m_.materials.size() && !mat_warned_) {
-        msg_.warn(cur().line, "surface " + std::to_string(i) + " of " + describe(o) + " uses material " +
+        msg_.note(cur().line, "surface " + std::to_string(i) + " of " + describe(o) + " uses material " +
                                   std::to_string(s.mat) + ", but the file has " + std::to_string(m_.materials.size()) +
                                   " material(s); kept as read (later such surfaces are not reported)");
         mat_warned_ = true;

@@ -62,16 +62,23 @@ bool is_number(const Tok &t);
 // "FILE:LINE: warning: ..." handed to the sink, or to standard error.
 class Messages {
 public:
-    Messages(const std::string &path, const WarningSink &sink) : path_(path), sink_(sink) {}
+    Messages(const std::string &path, const WarningSink &sink, bool &repaired)
+        : path_(path), sink_(sink), repaired_(repaired)
+    {
+    }
 
     [[noreturn]] void fail(std::size_t line, const std::string &expected, const Tok &found) const;
     [[noreturn]] void fail(std::size_t line, const std::string &expected, const std::string &found) const;
     [[noreturn]] void fail(std::size_t line, const std::string &expected) const;
+    // A repair: a save will write this part other than the file has it.
     void warn(std::size_t line, const std::string &msg) const;
+    // A warning of something odd kept as the file has it.
+    void note(std::size_t line, const std::string &msg) const;
 
 private:
     const std::string &path_;
     const WarningSink &sink_;
+    bool &repaired_;
 };
 
 // A word or a token as messages show them: quoted and cut at 40

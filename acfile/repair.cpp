@@ -97,7 +97,7 @@ const char *Reader::after_byte_order_mark() const
 void Reader::check_material_form(const Tok &start, std::size_t index, const std::vector<Tok> &fields) const
 {
     if (usual_material(fields)) return;
-    msg_.warn(start.line, "material " + std::to_string(index) +
+    msg_.note(start.line, "material " + std::to_string(index) +
                               " is not of the form 'MATERIAL name rgb R G B amb R G B emis R G B spec R G B "
                               "shi N trans T'; kept as written");
 }

@@ -3,6 +3,7 @@
 #ifndef RILO_ACFILE_SYSCALLS_H
 #define RILO_ACFILE_SYSCALLS_H
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -41,6 +42,20 @@ public:
 private:
     int fd_;
 };
+
+// Opens a file to read a model from it without waiting on it: a FIFO with
+// no writer would hold open() until another program came, and a terminal
+// must not become the process's own. Reads wait again (blocking_reads) only
+// once fstat has shown a regular file. -1 and errno as open() sets them.
+inline int open_to_read(const std::string &path)
+{
+    return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+}
+inline bool blocking_reads(int fd)
+{
+    const int flags = ::fcntl(fd, F_GETFL);
+    return flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
+}
 
 // Signals held back in this thread while it lives (a thread started
 // meanwhile inherits the mask), all but `except` if given.

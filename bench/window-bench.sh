@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # The window's benchmark: writes a model of N vertices under /tmp (a grid of
-# quads in one object, and the same grid cut into 1000 objects), opens each
-# in standin --gui on a private Xvfb display and times what the user waits
-# for (bench/window_bench.tcl).
+# quads in one object, and the same grid cut into 1000 objects; with
+# --layouts wide, N/10 objects of 10 vertices), opens each in standin --gui
+# on a private Xvfb display and times what the user waits for
+# (bench/window_bench.tcl).
 #
-#   bench/window-bench.sh [--vertices N] [--layouts grid,objects] [--runs R]
+#   bench/window-bench.sh [--vertices N] [--layouts grid,objects,wide] [--runs R]
 #                         [--warmups W] [--build DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -36,7 +37,7 @@ for layout in ${layouts//,/ }; do
   # The plug-in's trace of each Apply goes to standard error: kept aside,
   # and shown when the run fails.
   if ! scripts/with-xvfb.sh --timeout 3600 "$build/bin/standin" --gui bench/window_bench.tcl -- \
-      "$model" "$runs" "$warmups" 2>"$work/errors"; then
+      "$model" "$runs" "$warmups" "$layout" 2>"$work/errors"; then
     grep -v -e '^Rilo:$' -e ' = ' "$work/errors" >&2 || true
     echo "window-bench: the $layout run failed" >&2
     exit 1

@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """Writes a model for the window's benchmark: a grid of quads of about N
 vertices, in one object (grid) or cut into 1000 tiles, one object each
-(objects), covering the same square.
+(objects), covering the same square; or N/10 small strips of 10 vertices,
+one object each, in rows of 200 under a group each (wide).
 
-    window_model.py N grid|objects PATH
+    window_model.py N grid|objects|wide PATH
 """
 import math
 import sys
@@ -27,9 +28,22 @@ def tile(out, name, columns, rows, x0, z0, step):
     out.write("kids 0\n")
 
 
+def strips(out, count):
+    """COUNT strips of 5 x 2 vertices (4 quads), 200 to a row, each row a group."""
+    across = 200
+    down = -(-count // across)
+    pitch = 4.0 / max(across, down)
+    out.write(f"kids {down}\n")
+    for j in range(down):
+        row = min(across, count - j * across)
+        out.write(f'OBJECT group\nname "row{j}"\nkids {row}\n')
+        for i in range(row):
+            tile(out, f"strip{j}_{i}", 5, 2, -2.0 + i * pitch, -2.0 + j * pitch, pitch / 5)
+
+
 def main():
-    if len(sys.argv) != 4 or sys.argv[2] not in ("grid", "objects"):
-        sys.exit("usage: window_model.py VERTICES grid|objects PATH")
+    if len(sys.argv) != 4 or sys.argv[2] not in ("grid", "objects", "wide"):
+        sys.exit("usage: window_model.py VERTICES grid|objects|wide PATH")
     side = max(2, round(math.sqrt(int(sys.argv[1]))))
     step = 4.0 / (side - 1)
     with open(sys.argv[3], "w") as out:
@@ -38,6 +52,9 @@ def main():
         if sys.argv[2] == "grid":
             out.write("kids 1\n")
             tile(out, "grid", side, side, -2.0, -2.0, step)
+            return
+        if sys.argv[2] == "wide":
+            strips(out, max(1, int(sys.argv[1]) // 10))
             return
         # 25 x 40 tiles of about N/1000 vertices each, as near square as
         # N/1000 allows; neighbouring tiles share no vertex.

@@ -7,6 +7,21 @@
 # pjtrilo_go FREQ-AXIS AMP-AXIS FREQUENCY AMPLITUDE OFFSET ADDITIVE FREQ-UNITS
 #   axes are x, y or z; numbers go as typed (trimmed); the offset is in
 #   hundredths of a cycle or "random"; the two flags are 1 or 0.
+#
+# A host that shows the wave on the model while the dialog is open follows
+# the dialog through these commands, each called only where the host
+# defines it in the namespace ::rilo_host (the modeller defines none, and
+# the dialog then works on its own):
+#   opened TOP          the dialog was built or brought forward; TOP is its window
+#   edited PARAMETERS   the values may have changed: the seven parameters of
+#                       pjtrilo_go, or {} while they cannot be sent
+#   applicable          0 when Apply would put nothing new on the model: it is greyed
+#   run PARAMETERS      OK or Apply: 1 when the host has put the wave on the
+#                       model (or the model has it already), so the dialog
+#                       runs nothing itself
+#   closed              the dialog is closing
+# The host calls ::rilo::host_changed when what applicable answers may have
+# changed (the selection changed, say).
 
 namespace eval ::rilo {}
 
@@ -207,6 +222,18 @@ proc ::rilo::parameters {} {
         $offset [expr {$ui(additive) ? 1 : 0}] [expr {$ui(freq_units) ? 1 : 0}]]
 }
 
+# Calls the host's hook NAME with ARGS where the host defines it; "" elsewhere.
+proc ::rilo::hook {name args} {
+    if {![llength [info commands ::rilo_host::$name]]} {
+        return ""
+    }
+    return [uplevel #0 [linsert $args 0 ::rilo_host::$name]]
+}
+
+proc ::rilo::host_changed {} {
+    refresh
+}
+
 # Opens the dialog, or brings it forward when it is already open.
 proc pjtrilo_dialog {} {
     if {[catch {package require Tk} problem]} {
@@ -220,9 +247,11 @@ proc pjtrilo_dialog {} {
         wm deiconify $top
         raise $top
         focus $top.f.wave.frequency
+        ::rilo::hook opened $top
         return
     }
     ::rilo::build $top
+    ::rilo::hook opened $top
 }
 
 proc ::rilo::styles {} {
@@ -477,9 +506,10 @@ proc ::rilo::refresh {args} {
     } else {
         $top.f.axes.note configure -text ""
     }
-    set state [expr {[ready] ? "!disabled" : "disabled"}]
-    $top.f.buttons.ok state $state
-    $top.f.buttons.apply state $state
+    set ready [ready]
+    hook edited [expr {$ready ? [parameters] : {}}]
+    $top.f.buttons.ok state [expr {$ready ? "!disabled" : "disabled"}]
+    $top.f.buttons.apply state [expr {$ready && [hook applicable] ne "0" ? "!disabled" : "disabled"}]
     draw_preview
 }
 
@@ -612,6 +642,9 @@ proc ::rilo::take {} {
 }
 
 proc ::rilo::run {parameters} {
+    if {[hook run $parameters] eq "1"} {
+        return
+    }
     uplevel #0 [linsert $parameters 0 pjtrilo_go]
 }
 
@@ -638,4 +671,5 @@ proc ::rilo::dismiss {} {
     variable top
     trace remove variable ::rilo::ui write ::rilo::refresh
     destroy $top
+    hook closed
 }

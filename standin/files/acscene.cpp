@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
-#include <unordered_set>
 
 #include "coordinates.h"
 #include "error.h"
@@ -112,6 +112,9 @@ void build_scene(Scene &scene, AcDocument &doc)
             object->borrow_refs(&source.refs.front().index, static_cast<std::uint32_t>(source.refs.size()), 2);
         for (const ac::Surface &s : source.surfs) object->add_borrowed_surface(s.first, s.count);
         parents.insert(parents.end(), source.kids.size(), object);
+        const auto id = static_cast<std::size_t>(object->id);
+        if (doc.link_by_id.size() <= id) doc.link_by_id.resize(id + 1, UINT32_MAX);
+        doc.link_by_id[id] = static_cast<std::uint32_t>(doc.links.size());
         doc.links.push_back({object, &source, placement});
     });
 }
@@ -148,15 +151,24 @@ void check_fit(const Scene &scene, const AcDocument &doc, const std::string &pat
     }
 }
 
-// The link of a model's object, looked for from NEXT on (the writer asks in
-// the links' order) and then from the start; NEXT is left at it.
-const AcDocument::Link &link_of(const AcDocument &doc, const ac::Object &object, std::size_t &next)
-{
-    for (std::size_t tries = 0; tries < 2; ++tries, next = 0)
-        for (; next < doc.links.size(); ++next)
-            if (doc.links[next].source == &object) return doc.links[next];
-    throw Error(doc.model.path + ": cannot save: " + ac::describe(object) + " is not in the scene");
-}
+// The links of the model's objects as the writer reaches them: in the
+// links' own order, so that each is looked for from the last one found on
+// (one step), and only then from the start.
+class LinkCursor {
+public:
+    explicit LinkCursor(const AcDocument &doc) : doc_(doc) {}
+    const AcDocument::Link *find(const ac::Object &object)
+    {
+        for (int tries = 0; tries < 2; ++tries, next_ = 0)
+            for (; next_ < doc_.links.size(); ++next_)
+                if (doc_.links[next_].source == &object) return &doc_.links[next_];
+        return nullptr;
+    }
+
+private:
+    const AcDocument &doc_;
+    std::size_t next_ = 0;
+};
 
 // Hands the writer each object's local coordinates as it reaches the
 // object, computed into one buffer: no list of changes is kept, and each
@@ -166,16 +178,16 @@ const AcDocument::Link &link_of(const AcDocument &doc, const ac::Object &object,
 // is left as it was.
 class MovedLocals {
 public:
-    MovedLocals(const AcDocument &doc, const std::string &path) : doc_(doc), path_(path) {}
+    MovedLocals(const AcDocument &doc, const std::string &path) : links_(doc), path_(path) {}
     const ac::Vertex *operator()(const ac::Object &object)
     {
-        if (!find(object, next_) && !find(object, 0)) return nullptr;
-        const AcDocument::Link &link = doc_.links[next_];
+        const AcDocument::Link *link = links_.find(object);
+        if (link == nullptr) return nullptr;
         buffer_.assign(object.verts.begin(), object.verts.end());
         std::size_t moved = 0;
         for (std::size_t i = 0; i < buffer_.size(); ++i) {
             ac::Vertex local;
-            if (!local_of_moved(link, i, path_, local)) continue;
+            if (!local_of_moved(*link, i, path_, local)) continue;
             buffer_[i] = local;
             ++moved;
         }
@@ -185,16 +197,8 @@ public:
     std::size_t moved() const { return moved_; }
 
 private:
-    bool find(const ac::Object &object, std::size_t from)
-    {
-        for (next_ = from; next_ < doc_.links.size(); ++next_)
-            if (doc_.links[next_].source == &object) return true;
-        return false;
-    }
-
-    const AcDocument &doc_;
+    LinkCursor links_;
     const std::string &path_;
-    std::size_t next_ = 0;
     std::size_t moved_ = 0;
     std::vector<ac::Vertex> buffer_;
 };
@@ -215,22 +219,32 @@ void note_file(Host &host, const std::string &path, const ac::FileStamp &stamp)
 
 }  // namespace
 
-ac::Counts load_scene(Host &host, const std::string &path, const ac::ReadOptions &options)
+LoadedScene load_scene(Host &host, const std::string &path, const ac::ReadOptions &options)
 {
+    LoadedScene loaded;
     // The model is never edited: saves hand the writer the moved coordinates.
     ac::ReadOptions once = options;
     once.keep_read_copy = false;
     once.copy_text = once.copy_text || host.guard_files;
     if (!once.on_progress) once.on_progress = progress_of(host, "loading");
+    once.warn = [&](const std::string &line) {
+        loaded.repairs.push_back(ac::one_line(line));
+        if (options.warn)
+            options.warn(line);
+        else if (host.echo)
+            std::fprintf(stderr, "%s\n", line.c_str());
+    };
     auto doc = std::make_shared<AcDocument>(ac::read_file(path, once));
-    const ac::Counts counts = ac::count(doc->model);
-    doc->links.reserve(counts.objects + 1);
+    loaded.counts = ac::count(doc->model);
+    doc->links.reserve(loaded.counts.objects + 1);
     Scene scene;
     build_scene(scene, *doc);
     const ac::FileStamp stamp = doc->model.store->stamp();
+    const bool repaired = doc->model.repaired;
     host.replace_scene(std::move(scene), std::move(doc));
     note_file(host, path, stamp);
-    return counts;
+    if (repaired) host.mark_repaired();
+    return loaded;
 }
 
 std::size_t save_scene(Host &host, const std::string &path, const ac::WriteOptions &options)
@@ -251,8 +265,13 @@ std::size_t save_scene(Host &host, const std::string &path, const ac::WriteOptio
     check_fit(host.scene(), doc, path);
     MovedLocals locals(doc, path);
     told.vertices = [&locals](const ac::Object &object) { return locals(object); };
-    std::size_t next = 0;
-    told.hidden = [&doc, &next](const ac::Object &object) { return link_of(doc, object, next).object->hidden; };
+    LinkCursor links(doc);
+    told.hidden = [&doc, &links](const ac::Object &object) {
+        const AcDocument::Link *link = links.find(object);
+        if (link == nullptr)
+            throw Error(doc.model.path + ": cannot save: " + ac::describe(object) + " is not in the scene");
+        return link->object->hidden;
+    };
     note_file(host, path, ac::write_file(doc.model, path, told));
     return locals.moved();
 }
@@ -262,26 +281,25 @@ std::string scene_file_changes(const Host &host)
     return host.file() ? ac::file_changes(host.file()->path, host.file()->stamp) : "";
 }
 
+void surface_kinds(const Host &host, const Object &object, std::vector<SurfaceKind> &kinds)
+{
+    const AcDocument::Link *link = host.document() ? host.document()->link_of(object) : nullptr;
+    if (link == nullptr) return;
+    const std::vector<ac::Surface> &surfs = link->source->surfs;
+    if (std::all_of(surfs.begin(), surfs.end(), [](const ac::Surface &s) { return s.type() == ac::polygon; })) return;
+    kinds.resize(surfs.size());
+    for (std::size_t s = 0; s < surfs.size(); ++s)
+        kinds[s] = surfs[s].type() == ac::line          ? SurfaceKind::line
+                   : surfs[s].type() == ac::closed_line ? SurfaceKind::closed_line
+                                                        : SurfaceKind::polygon;
+}
+
 std::vector<Edge> object_edges(const Host &host, const Object &object)
 {
-    const ac::Object *source = nullptr;
-    if (host.document() != nullptr) {
-        for (const AcDocument::Link &link : host.document()->links)
-            if (link.object == &object) source = link.source;
-    }
-    std::vector<Edge> edges;
-    std::unordered_set<std::uint64_t> seen;
-    auto add = [&](std::uint32_t a, std::uint32_t b) {
-        if (a == b) return;
-        if (seen.insert(edge_key(a, b)).second) edges.push_back({a, b});
-    };
-    for (std::size_t s = 0; s < object.surfaces.size(); ++s) {
-        const RefRange refs = object.surfaces[s].refs();
-        const bool open = source && s < source->surfs.size() && source->surfs[s].type() == ac::line;
-        for (std::size_t j = 0; j + 1 < refs.size(); ++j) add(refs[j], refs[j + 1]);
-        if (!open && refs.size() > 2) add(refs.back(), refs.front());
-    }
-    return edges;
+    std::vector<SurfaceKind> kinds;
+    surface_kinds(host, object, kinds);
+    return edges_of(object, static_cast<std::uint32_t>(object.vertices.size()),
+                    static_cast<std::uint32_t>(object.surfaces.size()), kinds, EdgeOrder::as_met);
 }
 
 }  // namespace standin

@@ -7,7 +7,6 @@
 #ifndef RILO_STANDIN_ACSCENE_H
 #define RILO_STANDIN_ACSCENE_H
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -15,6 +14,7 @@
 #include <vector>
 
 #include "acfile.h"
+#include "edges.h"
 #include "scene.h"
 
 namespace standin {
@@ -34,6 +34,18 @@ struct AcDocument {
     // reads the model's surfaces in place.
     const ac::Model model;
     std::vector<Link> links;  // the world first, then the scene's order
+    // Where each scene object's link is in links, by the object's id: the
+    // window and the side view ask for one object's at a time.
+    std::vector<std::uint32_t> link_by_id;
+
+    // The link of a scene object; null for one the model did not give.
+    const Link *link_of(const Object &object) const
+    {
+        const auto id = static_cast<std::size_t>(object.id);
+        if (id >= link_by_id.size() || link_by_id[id] >= links.size()) return nullptr;
+        const Link &link = links[link_by_id[id]];
+        return link.object == &object ? &link : nullptr;
+    }
 };
 
 // The file the scene was last opened from or saved to, as it was then.
@@ -42,11 +54,20 @@ struct SceneFile {
     ac::FileStamp stamp;
 };
 
+// What a load read: the model's counts, and every warning of the reader,
+// one line each ("FILE:LINE: warning: ...", control bytes as \xNN).
+struct LoadedScene {
+    ac::Counts counts;
+    std::vector<std::string> repairs;
+};
+
 // Replaces the host's scene (and its undo history) with the model in PATH,
-// which becomes the scene's file, the scene as saved.
+// which becomes the scene's file, the scene as saved, or as modified when
+// the reader repaired the model (a save will differ from the file). The
+// warnings go to options.warn, or to standard error when the host echoes.
 // Throws ac::Error, leaving the scene as it was, when the file is refused, or
 // Error when a vertex's world coordinates would be beyond single precision.
-ac::Counts load_scene(Host &host, const std::string &path, const ac::ReadOptions &options = {});
+LoadedScene load_scene(Host &host, const std::string &path, const ac::ReadOptions &options = {});
 
 // Writes the host's scene to PATH, which becomes the scene's file, the scene
 // as saved: through the model it was loaded from, or as a new model when it
@@ -62,19 +83,13 @@ std::size_t save_scene(Host &host, const std::string &path, const ac::WriteOptio
 // (ac::file_changes); "" when nothing, or when the scene has no file.
 std::string scene_file_changes(const Host &host);
 
-// One edge of a surface, by the indices of its two vertices in the object.
-struct Edge {
-    std::uint32_t a, b;
-};
+// The kinds of an object's surfaces as the model the scene came from gives
+// them, into KINDS; left empty when all are polygons or the model did not
+// give the object.
+void surface_kinds(const Host &host, const Object &object, std::vector<SurfaceKind> &kinds);
 
-// An edge as one number, the same whichever way round its ends are given.
-inline std::uint64_t edge_key(std::uint32_t a, std::uint32_t b)
-{
-    return (std::uint64_t{std::min(a, b)} << 32) | std::max(a, b);
-}
-
-// The edges of an object's surfaces, each once: polygons and closed lines
-// closed, lines open (the model's surface types when the scene came from one).
+// The edges of an object's surfaces, each once and where first met:
+// polygons and closed lines closed, lines open (surface_kinds).
 std::vector<Edge> object_edges(const Host &host, const Object &object);
 
 }  // namespace standin

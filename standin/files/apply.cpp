@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <cstdint>
 #include <iterator>
-#include <unordered_map>
 
 #include <CLI/CLI.hpp>
 
@@ -107,15 +107,51 @@ std::string apply_usage_message(const CLI::App &app, const CLI::ParseError &e,
 
 namespace {
 
-// Each vertex the undo step saved, at the first position saved for it.
-using SavedPositions = std::unordered_map<const HostVertex *, Vertex>;
+// Where the vertices of the objects reached stood before the command: the
+// first position the undo step saved for each, or where it stands now.
+// Each object's vertices in a row, found by its id: the side view reads one
+// at each end of each edge, which a hash table of the saved positions made
+// slow.
+class PositionsBefore {
+public:
+    PositionsBefore(const std::vector<Object *> &objects, const UndoStep *step)
+    {
+        std::size_t vertices = 0;
+        for (const Object *object : objects) vertices += object->vertices.size();
+        positions_.reserve(vertices);
+        for (const Object *object : objects) {
+            const auto id = static_cast<std::size_t>(object->id);
+            if (first_.size() <= id) first_.resize(id + 1, kNone);
+            if (first_[id] != kNone) continue;
+            first_[id] = positions_.size();
+            object->vertices.for_each_span([&](const HostVertex *records, std::size_t n) {
+                for (std::size_t i = 0; i < n; ++i) positions_.push_back(records[i].v);
+            });
+        }
+        if (step == nullptr) return;
+        std::vector<bool> taken(positions_.size());
+        for (const auto &s : step->saved) {
+            const std::size_t first = first_of(*owner_of(*s.vertex));
+            if (first == kNone) continue;
+            const std::size_t at = first + index_of(*s.vertex);
+            if (taken[at]) continue;
+            taken[at] = true;
+            positions_[at] = s.position;
+        }
+    }
+    // The object's vertices, by their index in it.
+    const Vertex *of(const Object &object) const { return positions_.data() + first_of(object); }
 
-SavedPositions positions_saved(const UndoStep &step)
-{
-    SavedPositions saved;
-    for (const auto &s : step.saved) saved.emplace(s.vertex, s.position);
-    return saved;
-}
+private:
+    static constexpr std::size_t kNone = SIZE_MAX;
+    std::size_t first_of(const Object &object) const
+    {
+        const auto id = static_cast<std::size_t>(object.id);
+        return id < first_.size() ? first_[id] : kNone;
+    }
+    std::vector<std::size_t> first_;  // by object id
+    std::vector<Vertex> positions_;
+};
 
 // Keeps the host from echoing while it lives, however its scope ends.
 class Quiet {
@@ -152,25 +188,30 @@ std::string preview_title(const ApplyOptions &o, const Preview &p)
 // The side view: the edges of the objects reached, before and after, on the
 // plane of the frequency axis (across) and the amplitude axis (up).
 Preview side_view(const Host &host, const ApplyOptions &o, const std::vector<Object *> &objects,
-                  const SavedPositions &saved)
+                  const UndoStep *step)
 {
     Preview p;
     const int across = axis_index(o.freq_axis), up = axis_index(o.amp_axis);
     p.across = std::string(1, axis_letter(across));
     p.up = std::string(1, axis_letter(up));
     p.title = preview_title(o, p);
-    auto before = [&](const HostVertex &v) {
-        const auto it = saved.find(&v);
-        return it == saved.end() ? v.v : it->second;
-    };
     auto line = [&](const Vertex &a, const Vertex &b) {
         return PreviewLine{coordinate(a, across), coordinate(a, up), coordinate(b, across), coordinate(b, up)};
     };
-    for (const Object *object : objects) {
-        for (const Edge &e : object_edges(host, *object)) {
-            const HostVertex &a = object->vertices[e.a], &b = object->vertices[e.b];
-            p.before.push_back(line(before(a), before(b)));
-            p.after.push_back(line(a.v, b.v));
+    // Every object's edges first, so that each layer is made in one piece.
+    std::vector<std::vector<Edge>> edges;
+    edges.reserve(objects.size());
+    std::size_t total = 0;
+    for (const Object *object : objects) total += edges.emplace_back(object_edges(host, *object)).size();
+    p.before.reserve(total);
+    p.after.reserve(total);
+    const PositionsBefore positions(objects, step);
+    for (std::size_t i = 0; i < objects.size(); ++i) {
+        const Object &object = *objects[i];
+        const Vertex *before = positions.of(object);
+        for (const Edge &e : edges[i]) {
+            p.before.push_back(line(before[e.a], before[e.b]));
+            p.after.push_back(line(object.vertices[e.a].v, object.vertices[e.b].v));
         }
     }
     return p;
@@ -231,9 +272,7 @@ std::string apply_to_file(Host &host, const ApplyOptions &o)
 
     size_t moved = step ? host.count_moved(*step) : 0, total = 0;
     for (const Object *object : objects) total += object->vertices.size();
-    const std::string svg =
-        o.preview.empty() ? ""
-                          : preview_svg(side_view(host, o, objects, step ? positions_saved(*step) : SavedPositions{}));
+    const std::string svg = o.preview.empty() ? "" : preview_svg(side_view(host, o, objects, step));
     ac::WriteOptions write;
     write.replace.force = o.force;
     save_scene(host, o.out, write);

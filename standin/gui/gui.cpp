@@ -38,6 +38,51 @@ void show_message(Tcl_Interp *interp, const std::string &text)
                         "show the message");
 }
 
+// The window follows the host at its next idle moment, once however many
+// changes were told before it.
+void follow_host_when_idle(Tcl_Interp *interp)
+{
+    static bool pending = false;
+    if (pending) return;
+    pending = true;
+    Tcl_DoWhenIdle(
+        [](ClientData data) {
+            pending = false;
+            auto *interp = static_cast<Tcl_Interp *>(data);
+            if (Tcl_EvalEx(interp, "::standin::gui::host_changed", -1, TCL_EVAL_GLOBAL) != TCL_OK)
+                Tcl_BackgroundException(interp, TCL_ERROR);
+        },
+        interp);
+}
+
+// A plug-in command starts: the window shows itself busy, or refuses it
+// while it loads or saves (Error).
+void tell_command_starts(Tcl_Interp *interp, const std::string &name)
+{
+    Tcl_InterpState state = Tcl_SaveInterpState(interp, TCL_OK);
+    Tcl_Obj *words[] = {Tcl_NewStringObj("::standin::gui::applying", -1),
+                        Tcl_NewStringObj(name.c_str(), static_cast<int>(name.size()))};
+    for (Tcl_Obj *word : words) Tcl_IncrRefCount(word);
+    const bool refused = Tcl_EvalObjv(interp, 2, words, TCL_EVAL_GLOBAL) != TCL_OK;
+    const std::string why = refused ? Tcl_GetStringResult(interp) : "";
+    for (Tcl_Obj *word : words) Tcl_DecrRefCount(word);
+    Tcl_RestoreInterpState(interp, state);
+    if (refused) throw Error(why);
+}
+
+// A command's work ends, however it ends: nothing may be thrown from here.
+void tell_work_ended(Tcl_Interp *interp, const std::string &what)
+{
+    try {
+        call_keeping_result(interp,
+                            {Tcl_NewStringObj("::standin::gui::work_ended", -1),
+                             Tcl_NewStringObj(what.c_str(), static_cast<int>(what.size()))},
+                            "show the work ended");
+    } catch (const Error &) {
+        // A cancel asked for as the work ends has nothing left to cancel.
+    }
+}
+
 // Reads the window's script; a missing file is named in the error.
 void source_window_script(Tcl_Interp *interp)
 {
@@ -75,6 +120,14 @@ void gui_start(Shell &shell)
     register_view_command(interp);
     source_window_script(interp);
     host().on_message = [interp](const std::string &text) { show_message(interp, text); };
+    host().on_change = [interp] { follow_host_when_idle(interp); };
+    host().on_work = [interp](const std::string &what, bool running) {
+        if (running) {
+            tell_command_starts(interp, what);
+        } else {
+            tell_work_ended(interp, what);
+        }
+    };
     watch_progress(interp);
 }
 

@@ -311,13 +311,13 @@ bool View::edges_shown(const Part &part, const DrawOptions &options) const
 // sample of 64 of them across the part.
 bool View::crowded(const Part &part) const
 {
-    const std::size_t edges = part.edges.size() / 2;
+    const std::size_t edges = part.edges.size();
     if (edges == 0) return false;
     const std::size_t step = std::max<std::size_t>(1, edges / 64);
     double length = 0;
     std::size_t counted = 0;
     for (std::size_t e = 0; e < edges; e += step) {
-        const std::uint32_t a = part.first + part.edges[2 * e], b = part.first + part.edges[2 * e + 1];
+        const std::uint32_t a = part.first + part.edges[e].a, b = part.first + part.edges[e].b;
         const double d = std::hypot(sx_[a] - sx_[b], sy_[a] - sy_[b]);
         if (!std::isfinite(d)) continue;
         length += d;
@@ -391,7 +391,7 @@ void View::draw_faces(Image &target, const Part &part, const DrawOptions &option
         }
         for (; i < n && s < to; ++i, ++s) {
             const Surface &surface = surfaces[i];
-            if (surface.count < 3 || (s < part.kinds.size() && part.kinds[s] != 0)) continue;
+            if (surface.count < 3 || standin::kind_of(part.kinds, s) != standin::SurfaceKind::polygon) continue;
             const standin::RefRange refs = o.refs_at(surface.first, surface.count);
             float bounds[4];
             const float mean = image_box(part, refs, bounds);
@@ -469,8 +469,8 @@ void View::draw_edges(const Band &band, const Part &part, const DrawOptions &opt
     };
     if (options.mode == Pick::objects && part.lit != selected) return;
     if (options.mode != Pick::surfaces || !selected) {
-        for (std::size_t e = 0; e + 1 < part.edges.size(); e += 2) {
-            const std::uint32_t a = part.edges[e], b = part.edges[e + 1];
+        for (const standin::Edge &edge : part.edges) {
+            const std::uint32_t a = edge.a, b = edge.b;
             if (options.mode == Pick::vertices && (chosen_[part.first + a] && chosen_[part.first + b]) != selected)
                 continue;
             draw(a, b);
@@ -482,7 +482,7 @@ void View::draw_edges(const Band &band, const Part &part, const DrawOptions &opt
         const Surface &surface = o.surfaces[s];
         if (!surface.selected) continue;
         const standin::RefRange refs = o.refs_at(surface.first, surface.count);
-        const bool open = s < part.kinds.size() && part.kinds[s] == 2;
+        const bool open = standin::kind_of(part.kinds, s) == standin::SurfaceKind::line;
         for (std::size_t j = 0; j + 1 < refs.size(); ++j) draw(refs[j], refs[j + 1]);
         if (!open && refs.size() > 2) draw(refs.back(), refs.front());
     }

@@ -20,45 +20,6 @@ struct Marks {
     bool hidden, locked, lit;
 };
 
-// The edges of an object's surfaces, each once and in the order of their
-// lower vertex: polygons and closed lines closed, lines open.  Gathered by
-// lower vertex (two passes over the references) rather than in a hash set,
-// which a million-vertex object makes slow.
-std::vector<std::uint32_t> make_edges(const Object &o, std::uint32_t vertex_count, std::uint32_t surface_count,
-                                      const std::vector<std::uint8_t> &kinds)
-{
-    std::vector<std::uint32_t> start(std::size_t{vertex_count} + 2, 0), other;
-    auto each_edge = [&](auto &&visit) {
-        for (std::uint32_t s = 0; s < surface_count; ++s) {
-            const Surface &surface = o.surfaces[s];
-            const standin::RefRange refs = o.refs_at(surface.first, surface.count);
-            const bool open = s < kinds.size() && kinds[s] == 2;
-            for (std::size_t j = 0; j + 1 < refs.size(); ++j) visit(refs[j], refs[j + 1]);
-            if (!open && refs.size() > 2) visit(refs.back(), refs.front());
-        }
-    };
-    each_edge([&](std::uint32_t a, std::uint32_t b) {
-        if (a != b && a < vertex_count && b < vertex_count) ++start[std::min(a, b) + 2];
-    });
-    for (std::size_t v = 2; v < start.size(); ++v) start[v] += start[v - 1];
-    other.resize(start.back());
-    each_edge([&](std::uint32_t a, std::uint32_t b) {
-        if (a != b && a < vertex_count && b < vertex_count) other[start[std::min(a, b) + 1]++] = std::max(a, b);
-    });
-    std::vector<std::uint32_t> edges;
-    for (std::uint32_t v = 0; v < vertex_count; ++v) {
-        auto first = other.begin() + start[v], last = other.begin() + start[v + 1];
-        std::sort(first, last);
-        for (auto it = first; it != last; ++it) {
-            if (it != first && *it == *(it - 1)) continue;
-            edges.push_back(v);
-            edges.push_back(*it);
-        }
-    }
-    edges.shrink_to_fit();
-    return edges;
-}
-
 double segment_distance2(double px, double py, double x0, double y0, double x1, double y1)
 {
     const double dx = x1 - x0, dy = y1 - y0;
@@ -128,8 +89,9 @@ void View::sync(const standin::Scene &scene, const SurfaceKinds &kinds)
             part.surfaces = surface_count;
             part.scene = scene.serial();
             if (kinds) kinds(o, part.kinds);
-            part.edges = make_edges(o, vertex_count, surface_count, part.kinds);
-            part.lines = std::any_of(part.kinds.begin(), part.kinds.end(), [](std::uint8_t k) { return k != 0; });
+            part.edges = standin::edges_of(o, vertex_count, surface_count, part.kinds, standin::EdgeOrder::by_vertex);
+            part.lines = std::any_of(part.kinds.begin(), part.kinds.end(),
+                                     [](standin::SurfaceKind k) { return k != standin::SurfaceKind::polygon; });
             for (std::uint32_t s = 0; s < surface_count && !part.lines; ++s) part.lines = o.surfaces[s].count < 3;
         }
         moved = moved || part.hidden != mine.hidden || part.first != vertices_;
@@ -418,8 +380,9 @@ long View::surface_at(const Part &part, double x, double y, double tolerance, fl
         const float low_x = bounds[0], low_y = bounds[1], high_x = bounds[2], high_y = bounds[3];
         if (!(low_x <= x + tolerance && high_x >= x - tolerance && low_y <= y + tolerance && high_y >= y - tolerance))
             continue;
-        const bool closed = n > 2 && !(s < part.kinds.size() && part.kinds[s] == 2);
-        const bool filled = n > 2 && !(s < part.kinds.size() && part.kinds[s] != 0);
+        const standin::SurfaceKind kind = standin::kind_of(part.kinds, s);
+        const bool closed = n > 2 && kind != standin::SurfaceKind::line;
+        const bool filled = n > 2 && kind == standin::SurfaceKind::polygon;
         double d = std::numeric_limits<double>::infinity(), mean = 0;
         bool inside = false;
         for (std::size_t i = 0; i < n; ++i) {
@@ -450,8 +413,8 @@ bool View::near_edge(const Part &part, double x, double y, double tolerance, flo
 {
     double best = tolerance * tolerance;
     bool found = false;
-    for (std::size_t e = 0; e + 1 < part.edges.size(); e += 2) {
-        const std::uint32_t a = part.first + part.edges[e], b = part.first + part.edges[e + 1];
+    for (const standin::Edge &edge : part.edges) {
+        const std::uint32_t a = part.first + edge.a, b = part.first + edge.b;
         const float low_x = std::min(sx_[a], sx_[b]), high_x = std::max(sx_[a], sx_[b]);
         if (!(low_x <= x + tolerance && high_x >= x - tolerance)) continue;
         const double d = segment_distance2(x, y, sx_[a], sy_[a], sx_[b], sy_[b]);
@@ -533,7 +496,7 @@ void View::in_box(Pick mode, const double box[4], const std::function<void(Objec
 std::size_t View::edge_count() const
 {
     std::size_t n = 0;
-    for (const Part &part : parts_) n += part.edges.size() / 2;
+    for (const Part &part : parts_) n += part.edges.size();
     return n;
 }
 

@@ -16,6 +16,7 @@
 #include <functional>
 #include <vector>
 
+#include "edges.h"
 #include "scene.h"
 
 // A camera: the model turned by the azimuth (about Y) and then the elevation
@@ -76,9 +77,9 @@ struct Hit {
     std::uint32_t index = 0;
 };
 
-// The kind of each surface of an object as its file gave it (0 polygon,
-// 1 closed line, 2 line); none when all are polygons.
-using SurfaceKinds = std::function<void(const Object &, std::vector<std::uint8_t> &)>;
+// The kind of each surface of an object as its file gave it; none when all
+// are polygons.
+using SurfaceKinds = std::function<void(const Object &, std::vector<standin::SurfaceKind> &)>;
 
 // Runs WORK(half, first, end) over [0, N) in two halves, the second on a
 // thread of its own when PARALLEL.
@@ -118,8 +119,8 @@ public:
         Object *object = nullptr;
         std::uint32_t vertices = 0, surfaces = 0;  // the counts its edges were made for
         std::uint64_t scene = 0;                   // and the scene's serial
-        std::vector<std::uint32_t> edges;          // two vertex indices an edge
-        std::vector<std::uint8_t> kinds;           // SurfaceKinds, or empty
+        std::vector<standin::Edge> edges;          // by their lower vertex (edges_of)
+        std::vector<standin::SurfaceKind> kinds;   // SurfaceKinds, or empty
         bool lines = false;                        // some surfaces are lines, which only edges show
         std::uint32_t first = 0;                   // its first vertex in the drawn arrays
         bool hidden = false, locked = false, lit = false;

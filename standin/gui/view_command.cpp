@@ -54,24 +54,11 @@ Pick host_mode()
     return pick_of(host().select_mode());
 }
 
-// The surfaces' kinds as the model file gave them, for objects read from one.
-void surface_kinds(const Object &o, std::vector<std::uint8_t> &kinds)
-{
-    const AcDocument *document = host().document();
-    if (document == nullptr) return;
-    for (const AcDocument::Link &link : document->links) {
-        if (link.object != &o || link.source == nullptr) continue;
-        const auto &surfs = link.source->surfs;
-        if (std::none_of(surfs.begin(), surfs.end(), [](const auto &s) { return s.type() != ac::polygon; })) return;
-        kinds.resize(surfs.size());
-        for (std::size_t s = 0; s < surfs.size(); ++s) kinds[s] = static_cast<std::uint8_t>(surfs[s].type());
-        return;
-    }
-}
-
+// The view follows the scene, with the surfaces' kinds as the model file
+// gave them for objects read from one.
 View &synced(View &view)
 {
-    view.sync(host().scene(), surface_kinds);
+    view.sync(host().scene(), [](const Object &o, std::vector<SurfaceKind> &kinds) { surface_kinds(host(), o, kinds); });
     return view;
 }
 
@@ -237,33 +224,25 @@ Tcl_Obj *pick(View &view, int count, Tcl_Obj *const *words)
 }
 
 // Adds what the rectangle holds to the selection, switching to its mode as
-// standin pick does; the window is told by the caller.
+// standin pick does: an object in object mode around what is hidden or
+// locked below it.
 Tcl_Obj *box(View &view, Tcl_Obj *const *words)
 {
     const Pick kind = pick_kind(words[0]);
     const double corners[4] = {number_word(words[1]), number_word(words[2]), number_word(words[3]),
                                number_word(words[4])};
-    Host &h = host();
-    const int mode = kind == Pick::objects    ? kSelectObjects
-                     : kind == Pick::surfaces ? kSelectSurfaces
-                                              : kSelectVertices;
-    synced(view);
-    if (mode != h.select_mode()) {
-        h.select_none();
-        h.set_select_mode(mode);
-    }
-    std::size_t count = 0;
-    view.in_box(kind, corners, [&](Object &o, std::uint32_t index) {
-        ++count;
+    SelectionChange change(SelectionChange::How::add, select_mode_named(Tcl_GetString(words[0])));
+    std::vector<Object *> objects;
+    synced(view).in_box(kind, corners, [&](Object &o, std::uint32_t index) {
         if (kind == Pick::objects) {
-            h.select_object(o);
-        } else if (kind == Pick::surfaces) {
-            o.surfaces[index].selected = true;
+            objects.push_back(&o);
         } else {
-            state_of(o.vertices[index]).selected = true;
+            change.items.emplace_back(&o, index);
         }
     });
-    return wide(count);
+    if (kind == Pick::objects) change.objects = objects_around(objects, true, change.left_out);
+    host().select(change);
+    return wide(objects.size() + change.items.size());
 }
 
 Tcl_Obj *selected(int count, Tcl_Obj *const *words)

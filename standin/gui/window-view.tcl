@@ -246,7 +246,7 @@ proc ::standin::gui::fit_all {} {
 # ---- The pointer in the view
 
 proc ::standin::gui::bind_view {c} {
-    bind $c <Configure> ::standin::gui::redraw_later
+    bind $c <Configure> ::standin::gui::resized
     foreach button {1 2} {
         bind $c <ButtonPress-$button> [list ::standin::gui::press %x %y $button %s]
         bind $c <B$button-Motion> {::standin::gui::motion %x %y}
@@ -255,6 +255,15 @@ proc ::standin::gui::bind_view {c} {
     bind $c <Button-4> {::standin::gui::wheel %x %y 1.25}
     bind $c <Button-5> {::standin::gui::wheel %x %y 0.8}
     bind $c <MouseWheel> {::standin::gui::wheel %x %y [expr {%D > 0 ? 1.25 : 0.8}]}
+}
+
+# The view drawn for this size already (the tree's pane settled before
+# the drawing, say) is not drawn again.
+proc ::standin::gui::resized {} {
+    variable size
+    if {[canvas_size] ne $size} {
+        redraw_later
+    }
 }
 
 proc ::standin::gui::press {x y button state} {
@@ -400,46 +409,23 @@ proc ::standin::gui::box_select {x0 y0 x1 y1 add} {
         standin select none
     }
     ::standin::view box $mode $x0 $y0 $x1 $y1
-    changed
 }
 
-# Adds all the surfaces or vertices of an object to the selection.
-proc ::standin::gui::pick_all_in {id kind} {
-    standin pick $kind $id all
-}
-
-# Objects with everything below them, in tree order.
-proc ::standin::gui::with_children {ids} {
-    set out {}
-    foreach id $ids {
-        lappend out $id {*}[with_children [dict get [standin info $id] children]]
-    }
-    return $out
-}
-
-# Selects the objects IDS in the selection mode.
+# Selects the objects IDS, with what is below them, in the selection mode:
+# around what is hidden or locked below them.
 proc ::standin::gui::select_objects {ids} {
     variable mode
-    standin select none
-    if {![llength $ids]} return
-    if {$mode eq "objects"} {
-        standin pick objects {*}$ids
+    if {![llength $ids]} {
+        standin select none
         return
     }
-    foreach id [lsort -unique -integer [with_children $ids]] {
-        if {![tree_locked $id]} {
-            pick_all_in $id $mode
-        }
-    }
+    standin select tree $mode {*}$ids
 }
 
-# What the host's select all takes: neither hidden nor locked.
+# What the host's select all takes: everything neither hidden nor locked.
 proc ::standin::gui::select_all {} {
     variable mode
-    set ids [standin select all]
-    if {$mode ne "objects"} {
-        select_objects $ids
-    }
+    standin select all $mode
 }
 
 proc ::standin::gui::set_mode {name} {

@@ -6,9 +6,12 @@
 # a tree, and a status bar.  The scene itself is driven through the
 # standin command, as scripts drive it.
 #
-# What the window shows of the model's file (its name, and the * of unsaved
-# changes) it asks of the host each time (standin file), so it follows the
-# scene however it changes: the menus, the keys, the plug-in, or a script.
+# The window follows the host, however the scene changes (the menus, the
+# keys, the plug-in, or a script): the host tells it of each change at its
+# next idle moment (host_changed), and it compares the versions the host
+# numbers (standin versions) with those it last showed.  What it shows of
+# the model's file (its name, and the * of unsaved changes) it asks of the
+# host each time (standin file).
 #
 # ::standin::gui::modal_messages chooses how the plug-in's messages appear:
 # 1 (the default) shows each one in a tk_messageBox that waits to be
@@ -27,11 +30,12 @@ namespace eval ::standin::gui {
     variable drawing 0         ;# a redraw is running
     variable stale 1           ;# the scene changed since the view last copied it
     variable depth 0           ;# the undo steps when the view last copied the scene
-    variable version -1        ;# the scene's version then
+    variable seen {}           ;# the host's versions the window last followed (standin versions)
+    variable tree_seen -1      ;# the objects' tree's version the tree shows
+    variable edit_version ""   ;# the scene's version when Undo and Redo were last greyed or not
     variable work {}           ;# a load or save under way: label, start, auto, shown, focus, cancel
     variable cancelled 0       ;# the last load or save was cancelled
     variable tree_key ""       ;# the objects the tree shows, as standin tree gave them
-    variable tree_rows {}      ;# the same, by id
     variable tree_width 0      ;# what the tree's columns need, in pixels
     variable quiet 0           ;# the tree's selection is being set from the scene
     variable drag {}           ;# the pointer's drag: start, last point, button, moved
@@ -86,15 +90,8 @@ proc ::standin::gui::build {} {
     pack .main -side top -fill both -expand 1
     bind_view .view
     bind_keys
-    # Redraw after anything that may have changed the scene; a plug-in
-    # command shows the window busy while it runs.
-    trace add execution standin leave ::standin::gui::traced
-    foreach command [standin commands] {
-        trace add execution [lindex $command 0] enter ::standin::gui::applying
-        trace add execution [lindex $command 0] leave ::standin::gui::traced
-    }
     size_window
-    changed
+    host_changed
 }
 
 proc ::standin::gui::build_menus {} {
@@ -297,7 +294,6 @@ proc ::standin::gui::fill_tools {} {
         lassign $item label command
         .menubar.tools add command -label $label -command [list uplevel #0 $command]
     }
-    hook_dialog
 }
 
 # Shows the help of the Tools entry under the pointer in the status line.
@@ -313,12 +309,26 @@ proc ::standin::gui::menu_help {menu} {
     }
 }
 
-# The last message, in the status bar.
+# The last message, in the status bar: one line, whatever names it holds.
 proc ::standin::gui::say {text} {
     variable status
     variable summary
-    set summary $text
-    set status $text
+    set summary [shown $text]
+    set status $summary
+}
+
+# TEXT as a line shows it: control bytes (a line break or an escape in a
+# file's name, say) as \xNN, as the command line shows them.
+proc ::standin::gui::shown {text} {
+    if {![regexp {[\x00-\x1f\x7f]} $text]} {
+        return $text
+    }
+    standin printable $text
+}
+
+# The name of the file PATH, as messages and the title show it.
+proc ::standin::gui::file_name {path} {
+    shown [file tail $path]
 }
 
 proc ::standin::gui::undo {} {
@@ -434,27 +444,22 @@ proc ::standin::gui::edit_states {{version ""}} {
 
 # ---- Changes and redrawing
 
-# Called after each standin subcommand and each plug-in command: notes what
-# may have changed and schedules a redraw; the title follows the scene's file.
-proc ::standin::gui::traced {command code result op} {
-    variable version
-    variable work
-    if {[catch {lindex $command 1} word]} {
-        set word ""
+# The host told of a change (at its next idle moment): the view copies the
+# scene again when its version, the selection or the preview changed, and
+# the dialog's preview follows.
+proc ::standin::gui::host_changed {} {
+    variable seen
+    if {![winfo exists .view]} return
+    set was $seen
+    set seen [standin versions]
+    if {$seen eq $was} return
+    if {[dict exists $was selection] && [dict get $was selection] != [dict get $seen selection]
+            && [dict get $seen left_out] > 0} {
+        say "Selected around [plural [dict get $seen left_out] {hidden or locked object}]: they stay as they are"
     }
-    set standin [expr {[namespace tail [lindex $command 0]] eq "standin"}]
-    # Work a script started ends with the command that did it, not with
-    # what a repaint on the way asked of the scene.
-    if {[dict size $work] && [dict get $work auto] && (!$standin || $word in {load save apply})} {
-        done_working
-    }
-    if {[dict get [standin file] version] != $version} {
-        changed
-    } elseif {!$standin || $word in {select pick unpick}
-              || ($word eq "menu" && [lindex $command 2] eq "invoke")} {
-        changed
-    }
+    changed
     title
+    preview_follows $was $seen
 }
 
 # The scene changed: copy it again before the next redraw.
@@ -476,20 +481,24 @@ proc ::standin::gui::redraw {} {
     variable drawing 1
     variable stale
     variable info
-    variable version
     try {
         if {$stale} {
             set stale 0
-            set version [dict get [standin file] version]
             set info [::standin::view sync]
             note_steps
             fill_tree
             show_counts
+            # The tree's pane may have changed the view's size.
+            update idletasks
         }
         draw
         title
     } finally {
         set drawing 0
+    }
+    # A change told while drawing is drawn next.
+    if {$stale} {
+        redraw_later
     }
 }
 
@@ -516,7 +525,7 @@ proc ::standin::gui::current_file {} {
 proc ::standin::gui::title {} {
     set state [standin file]
     set path [dict get $state path]
-    set name [expr {$path eq "" ? "untitled" : [file tail $path]}]
+    set name [expr {$path eq "" ? "untitled" : [file_name $path]}]
     wm title . "$name[expr {[dict get $state modified] ? "*" : ""}] - standin"
     edit_states [dict get $state version]
 }
@@ -550,7 +559,7 @@ proc ::standin::gui::show_counts {} {
 }
 
 proc ::standin::gui::object_name {id} {
-    dict get [standin info $id] name
+    shown [dict get [standin info $id] name]
 }
 
 # ---- Files
@@ -558,7 +567,7 @@ proc ::standin::gui::object_name {id} {
 # Opens the model in PATH in place of the scene; on error the scene, its
 # file and whether it is saved stay as they were.
 proc ::standin::gui::open_model {path} {
-    working "Opening [file tail $path]" [list ::standin::gui::load_and_draw $path]
+    working "Opening [file_name $path]" [list ::standin::gui::load_and_draw $path]
 }
 
 # A large model takes as long to draw the first time as to read: the window
@@ -567,17 +576,17 @@ proc ::standin::gui::load_and_draw {path} {
     set counts [standin load $path]
     title
     fit_all
-    say "Opened [file tail $path]: [plural [dict get $counts objects] object],\
+    say "Opened [file_name $path]: [plural [dict get $counts objects] object],\
         [string map {vertexs vertices} [plural [dict get $counts vertices] vertex]]"
+    if {[llength [dict get $counts repairs]]} {
+        after 0 [list ::standin::gui::tell_repairs $path [dict get $counts repairs]]
+    }
     if {![dict get $::standin::gui::work shown]} {
         show_busy
     }
-    set ::standin::gui::status "Drawing [file tail $path]..."
-    after cancel ::standin::gui::redraw
-    set ::standin::gui::pending 0
-    set ::standin::gui::stale 1
+    set ::standin::gui::status "Drawing [file_name $path]..."
+    host_changed
     update idletasks
-    redraw
     return
 }
 
@@ -588,9 +597,9 @@ proc ::standin::gui::open_file {} {
     if {$path eq ""} return
     if {[catch {open_model $path} problem]} {
         if {$::standin::gui::cancelled} {
-            say "Opening [file tail $path] cancelled: the scene is as it was"
+            say "Opening [file_name $path] cancelled: the scene is as it was"
         } else {
-            complain "Cannot open [file tail $path]: $problem"
+            complain "Cannot open [file_name $path]: $problem"
         }
     }
 }
@@ -634,15 +643,15 @@ proc ::standin::gui::save_as {} {
 # that fails (a full disk, a limit on the size of files) leaves the model
 # open and unsaved, and the file as it was.
 proc ::standin::gui::write {path} {
-    if {[catch {working "Saving [file tail $path]" [list standin save $path]} problem]} {
+    if {[catch {working "Saving [file_name $path]" [list standin save $path]} problem]} {
         if {$::standin::gui::cancelled} {
-            say "Saving [file tail $path] cancelled: the file is as it was"
+            say "Saving [file_name $path] cancelled: the file is as it was"
         } else {
-            complain "Cannot save [file tail $path]: $problem"
+            complain "Cannot save [file_name $path]: $problem"
         }
         return 0
     }
-    say "Saved [file tail $path]"
+    say "Saved [file_name $path]"
     title
     return 1
 }
@@ -677,7 +686,7 @@ proc ::standin::gui::keep_or_drop {} {
 # Asks what to do with unsaved changes: save, discard or cancel.
 proc ::standin::gui::ask_unsaved {} {
     set file [current_file]
-    set name [expr {$file eq "" ? "the new model" : [file tail $file]}]
+    set name [expr {$file eq "" ? "the new model" : [file_name $file]}]
     ask .unsaved "Save the changes to $name?" "Unsaved changes are lost when you discard them." \
         {save Save discard Discard cancel Cancel} save
 }
@@ -685,7 +694,7 @@ proc ::standin::gui::ask_unsaved {} {
 # Asks what to do when another program changed the file since it was opened
 # or saved: overwrite it, save the model under another name, or cancel.
 proc ::standin::gui::ask_changed {file change} {
-    ask .changed "[file tail $file] was changed by another program." \
+    ask .changed "[file_name $file] was changed by another program." \
         "Since the window opened or saved it, it was $change.\nOverwrite it with the model in\
         the window, save the model under another name, or cancel?" \
         {overwrite Overwrite save_as "Save As..." cancel Cancel} save_as
@@ -750,19 +759,28 @@ proc ::standin::gui::working {label script} {
 # A plug-in command starts: it cannot tell how far it is, so the window
 # shows it busy at once.  No event is handled until it ends, so the keys
 # stay where they are.
-proc ::standin::gui::applying {command op} {
+proc ::standin::gui::applying {name} {
     variable work
-    if {[dict size $work] && [dict exists $work command]} {
-        return
-    } elseif {[dict size $work]} {
-        # Only the window's repaints run during a load or save; a command
+    if {[dict size $work] && ![dict get $work auto]} {
+        # Only the window's repaints run during its load or save; a command
         # from anywhere else would change the scene under it.
         error "the window is busy: [dict get $work label]"
+    } elseif {[dict size $work]} {
+        # Part of a script's work (standin apply), shown busy already.
+        return
     }
-    set work [dict create label "Running [lindex $command 0]" start [clock milliseconds] auto 1 shown 0 \
-        command 1]
+    set work [dict create label "Running $name" start [clock milliseconds] auto 1 shown 0 command 1]
     show_busy 0
     update idletasks
+}
+
+# A plug-in command, a load or a save ended: work a script started ends
+# with it; the window's own (see working) ends where it began.
+proc ::standin::gui::work_ended {what} {
+    variable work
+    if {[dict size $work] && [dict get $work auto]} {
+        done_working
+    }
 }
 
 # Told by the host how far a load or save is.  One a script started (not
@@ -876,6 +894,18 @@ proc ::standin::gui::message {text {icon warning}} {
     }
     $w.f.text configure -text $text
     raise $w
+}
+
+# The model in PATH was repaired as it was read (REPAIRS: the reader's
+# lines, each naming its line of the file): said once, as the model opens,
+# since a save will differ from the file (the title's *).
+proc ::standin::gui::tell_repairs {path repairs} {
+    set shown [lmap line [lrange $repairs 0 9] {shown $line}]
+    if {[llength $repairs] > 10} {
+        lappend shown "... and [expr {[llength $repairs] - 10}] more"
+    }
+    message "[file_name $path] was repaired as it was read, so saving it will not give back the same\
+        file:\n[join $shown \n]" info
 }
 
 # A file that could not be read or written.

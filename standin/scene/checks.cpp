@@ -127,10 +127,8 @@ bool changed_since_start(Invocation &inv, bool set_aside)
 
 void Checks::begin(const Host &host)
 {
-    now_ = Invocation{.active = true,
-                      .messages = host.messages().size(),
-                      .held = host.held_list_nodes(),
-                      .counts = host.counts()};
+    now_ = Invocation{
+        .active = true, .messages = host.messages().written(), .held = host.held_list_nodes(), .counts = host.counts()};
     now_.spans.reserve(host.scene().object_count());
     host.scene().for_each_object([&](const Object &o) {
         now_.spans.emplace(&o, Invocation::Span{.count = o.vertices.size(), .start = object_digest(o)});
@@ -159,7 +157,7 @@ void Checks::end(Host &host)
 {
     if (!now_.active) return;
     now_.active = false;
-    const bool failed = host.messages().size() > now_.messages;
+    const bool failed = host.messages().written() > now_.messages;
     if (failed && now_.undo_steps > 0) host.note_misuse("undo step saved on a failure path");
     if (failed && !counters_equal(host.counts(), now_.counts)) host.note_misuse("refresh requested on a failure path");
 

@@ -48,12 +48,12 @@ CommandOutcome call_checked(const RegisteredCommand &command, const std::vector<
 {
     CommandWords words(command, params);
     Host &h = host();
-    const size_t shown = h.messages().size();
+    const size_t shown = h.messages().written();
     h.settle_box();
     if (checked) h.checks().begin(h);
     command.proc(static_cast<int>(words.words.size()), words.argv.data());
     h.checks().end(h);
-    if (h.messages().size() == shown) return {};
+    if (h.messages().written() == shown) return {};
     return CommandOutcome{.refused = true, .message = h.messages().back()};
 }
 
@@ -62,7 +62,14 @@ CommandOutcome call_checked(const RegisteredCommand &command, const std::vector<
 CommandOutcome invoke_command(const RegisteredCommand &command, const std::vector<std::string> &params)
 {
     Host &h = host();
-    if (!h.running_preview()) h.clear_preview();
+    if (h.running_preview()) return call_checked(command, params, h.strict);
+    h.clear_preview();
+    if (h.on_work) h.on_work(command.name, true);
+    struct Ended {
+        Host &h;
+        const std::string &name;
+        ~Ended() { h.work_ended(name); }
+    } ended{h, command.name};
     return call_checked(command, params, h.strict);
 }
 
@@ -84,6 +91,7 @@ CommandOutcome preview_command(const RegisteredCommand &command, const std::vect
     }
     h.set_running_preview(false);
     h.forget_records_since(marks);
+    h.tell_changed();
     return outcome;
 }
 
@@ -105,6 +113,9 @@ void Host::replace_scene(Scene scene, std::shared_ptr<AcDocument> document)
     file_.reset();
     versions_.change();
     versions_.mark_saved();
+    ++selection_version_;
+    ++tree_version_;
+    tell_changed();
 }
 
 void Host::note_scene_changed()
@@ -112,13 +123,51 @@ void Host::note_scene_changed()
     clear_preview();
     drop_redo();
     versions_.change();
+    // Every version the history would bring back lacks this change: the
+    // steps get versions never used, chained as before, so that no undo or
+    // redo reads as saved unless the save came after this change.
+    std::uint64_t after = versions_.current();
+    for (auto step = undo_.rbegin(); step != undo_.rend(); ++step) {
+        step->version_after = after;
+        step->version_before = after = versions_.fresh();
+    }
+    ++tree_version_;
+    tell_changed();
 }
 
-void Host::select_object(Object &object)
+void Host::select(const SelectionChange &change)
 {
-    if (object.selected) return;
-    object.selected = true;
-    selected_objects_.push_back(&object);
+    using How = SelectionChange::How;
+    if (change.how == How::remove) {
+        if (change.mode != select_mode_) return;
+        for (Object *o : change.objects) deselect(*o);
+    } else if (change.how == How::replace || change.mode != select_mode_) {
+        clear_selection();
+        select_mode_ = change.mode;
+    }
+    const bool marked = change.how != How::remove;
+    for (Object *o : change.objects) {
+        if (!marked) break;
+        if (select_mode_ == kSelectObjects) {
+            if (o->selected) continue;
+            o->selected = true;
+            selected_objects_.push_back(o);
+        } else if (select_mode_ == kSelectSurfaces) {
+            for (auto &surface : o->surfaces) surface.selected = true;
+        } else {
+            for (auto &v : o->vertices) state_of(v).selected = true;
+        }
+    }
+    for (const auto &[o, index] : change.items) {
+        if (select_mode_ == kSelectSurfaces) {
+            o->surfaces[index].selected = marked;
+        } else if (select_mode_ == kSelectVertices) {
+            state_of(o->vertices[index]).selected = marked;
+        }
+    }
+    left_out_ = change.left_out;
+    ++selection_version_;
+    tell_changed();
 }
 
 void Host::deselect(Object &object)
@@ -135,7 +184,7 @@ void Host::select_none_objects()
     selected_objects_.clear();
 }
 
-void Host::select_none()
+void Host::clear_selection()
 {
     select_none_objects();
     scene_.for_each_object([](Object &o) {
@@ -172,18 +221,18 @@ void Host::clear(Record record)
 RecordMarks Host::record_marks() const
 {
     settle_box();
-    return RecordMarks{.messages = messages_.size(),
-                       .debug = debug_.size(),
-                       .tcl_log = tcl_log_.size(),
+    return RecordMarks{.messages = messages_.written(),
+                       .debug = debug_.written(),
+                       .tcl_log = tcl_log_.written(),
                        .counts = counts_,
                        .box = box_};
 }
 
 void Host::forget_records_since(const RecordMarks &marks)
 {
-    messages_.resize(std::min(messages_.size(), marks.messages));
-    debug_.resize(std::min(debug_.size(), marks.debug));
-    tcl_log_.resize(std::min(tcl_log_.size(), marks.tcl_log));
+    messages_.forget_since(marks.messages);
+    debug_.forget_since(marks.debug);
+    tcl_log_.forget_since(marks.tcl_log);
     counts_ = marks.counts;
     box_ = marks.box;
     box_pending_ = false;
@@ -199,19 +248,23 @@ void Host::show_message(const std::string &text)
 {
     // A preview runs at each edit of a dialog: what it says is shown, not echoed.
     if (!running_preview_) print("message: " + text + "\n");
-    messages_.push_back(text);
+    messages_.add(text);
     if (on_message) on_message(text);
 }
 
 void Host::write_debug(const std::string &text)
 {
-    if (!running_preview_) print(text);
-    debug_ += text;
+    // Kept aside as well while a preview runs: keeping the preview keeps it.
+    if (running_preview_)
+        preview_debug_ += text;
+    else
+        print(text);
+    debug_.add(text);
 }
 
 void Host::request_tcl(const std::string &text)
 {
-    tcl_log_.push_back(text);
+    tcl_log_.add(text);
     if (eval) {
         std::string error;
         if (!eval(text, error)) print("tcl error: " + error + "\n", true);
@@ -335,11 +388,17 @@ void Host::save_undo_step(const char *name, List *vertices)
         preview_.push_back(std::move(step));
         return;
     }
+    push_undo(std::move(step));
+}
+
+void Host::push_undo(UndoStep step)
+{
     drop_redo();
     step.version_before = versions_.current();
     versions_.change();
     step.version_after = versions_.current();
     undo_.push_back(std::move(step));
+    tell_changed();
 }
 
 void Host::drop_steps(std::vector<UndoStep> &steps)
@@ -353,12 +412,25 @@ void Host::drop_steps(std::vector<UndoStep> &steps)
 
 void Host::clear_preview()
 {
+    preview_debug_.clear();
     if (preview_.empty()) return;
     settle_box();
     // The last step first: the first one saved the positions before the preview.
     for (auto step = preview_.rbegin(); step != preview_.rend(); ++step)
         put_positions(step->saved, step->saved.positions());
     drop_steps(preview_);
+    tell_changed();
+}
+
+bool Host::keep_preview()
+{
+    if (preview_.empty()) return false;
+    std::vector<UndoStep> steps = std::move(preview_);
+    preview_.clear();
+    for (UndoStep &step : steps) push_undo(std::move(step));
+    write_debug(preview_debug_);
+    preview_debug_.clear();
+    return true;
 }
 
 bool Host::undo_last(std::string &name)
@@ -374,6 +446,7 @@ bool Host::undo_last(std::string &name)
     put_positions(step.saved, step.saved.positions());
     name = step.name;
     versions_.restore(step.version_before);
+    tell_changed();
     release(step.vertices);
     undo_nodes_ -= step.nodes;
     step.vertices = nullptr;
@@ -393,6 +466,7 @@ bool Host::redo_last(std::string &name)
     put_positions(step.saved, step.after.get());
     name = step.name;
     versions_.restore(step.version_after);
+    tell_changed();
     undo_.push_back(std::move(step));
     redo_.pop_back();
     return true;

@@ -12,6 +12,7 @@
 #include "checks.h"
 #include "lists.h"
 #include "scene.h"
+#include "scrollback.h"
 #include "versions.h"
 
 namespace standin {
@@ -99,7 +100,8 @@ struct Box {
     Vertex max{0, 0, 0};
 };
 
-// What the host has recorded so far, so that a preview leaves no record.
+// What the host has recorded so far, so that a preview leaves no record:
+// of the records, how many entries were ever written (Scrollback::written).
 struct RecordMarks {
     size_t messages = 0;
     size_t debug = 0;
@@ -109,6 +111,25 @@ struct RecordMarks {
 };
 
 enum SelectMode { kSelectObjects = 1, kSelectSurfaces = AC_SELECT_SURFACE, kSelectVertices = AC_SELECT_VERTEX };
+
+// One change of the selection, in MODE.  Replacing starts from nothing
+// selected; adding to a selection of another mode too.  Removing from one of
+// another mode changes nothing: its items are not selected.
+struct SelectionChange {
+    enum class How { replace, add, remove };
+    SelectionChange(How h, int m) : how(h), mode(m) {}
+    SelectionChange(How h, int m, std::vector<Object *> chosen) : how(h), mode(m), objects(std::move(chosen)) {}
+    How how;
+    int mode;
+    // Whole objects: in object mode the objects themselves, in the other
+    // modes every surface or vertex of each (removing: of each, whatever
+    // the mode, as hiding an object does).
+    std::vector<Object *> objects;
+    // Single surfaces or vertices, by object and index.
+    std::vector<std::pair<Object *, uint32_t>> items;
+    // How many hidden or locked objects the change went around (selection.h).
+    size_t left_out = 0;
+};
 
 // What the host keeps of what plug-ins said and asked for.
 enum class Record { Messages, Debug, TclLog, Misuse };
@@ -159,22 +180,62 @@ public:
     {
         file_ = std::move(file);
         versions_.mark_saved();
+        tell_changed();
+    }
+    // After a load whose model the reader repaired: a save will differ
+    // from the file, so the scene is not as saved.
+    void mark_repaired()
+    {
+        versions_.change();
+        tell_changed();
     }
 
     // ---- the selection: a mode, the objects selected in object mode (in
-    // selection order) and the selected flags of the scene's items ----
+    // selection order) and the selected flags of the scene's items.  Every
+    // change goes through select, which gives the selection a new version. ----
     int select_mode() const { return select_mode_; }
-    void set_select_mode(int mode) { select_mode_ = mode; }  // keeps what is marked
     const std::vector<Object *> &selected_objects() const { return selected_objects_; }
-    void select_object(Object &object);  // adds it once
-    void deselect(Object &object);       // it, its surfaces and its vertices
-    void select_none();                  // keeps the mode
+    void select(const SelectionChange &change);
+    void select_none() { select(SelectionChange(SelectionChange::How::replace, select_mode_)); }
+    void select_object(Object &object) { select(SelectionChange(SelectionChange::How::add, kSelectObjects, {&object})); }
+    // For fixtures that mark items themselves (the plug-in's tests): the
+    // mode changes, the marks stay.
+    void set_select_mode(int mode)
+    {
+        select_mode_ = mode;
+        ++selection_version_;
+    }
+    std::uint64_t selection_version() const { return selection_version_; }
+    // How many hidden or locked objects the last change went around.
+    size_t left_out() const { return left_out_; }
+    // A number that changes whenever the objects' tree may have: objects,
+    // names, flags, counts of vertices and surfaces.
+    std::uint64_t tree_version() const { return tree_version_; }
+
+    // Told after anything a window shows changed: the scene's version, the
+    // selection, the preview.  It may be told often: a window redraws once.
+    std::function<void()> on_change;
+    // Told as a plug-in command starts (RUNNING true, with its name), and
+    // as it, a load or a save ends, however it ends (RUNNING false), so that
+    // a window shows itself busy meanwhile.  It may refuse a start by
+    // throwing Error (a window busy loading); it throws nothing at an end.
+    std::function<void(const std::string &, bool)> on_work;
+    void work_ended(const std::string &what)
+    {
+        if (on_work) on_work(what, false);
+    }
+    void tell_changed()
+    {
+        if (on_change) on_change();
+    }
 
     // ---- records ----
-    const std::vector<std::string> &messages() const { return messages_; }
-    const std::string &debug() const { return debug_; }
-    const std::vector<std::string> &tcl_log() const { return tcl_log_; }  // every text handed to tcl_command
-    const std::vector<std::string> &misuse() const { return misuse_; }    // breaches of the host's rules
+    // The newest of each, as a console keeps them (scrollback.h): a count
+    // of what was shown is messages().written(), not size().
+    const Scrollback &messages() const { return messages_; }
+    std::string debug() const { return debug_.text(); }
+    const Scrollback &tcl_log() const { return tcl_log_; }              // the texts handed to tcl_command
+    const std::vector<std::string> &misuse() const { return misuse_; }  // breaches of the host's rules
     const Counters &counts() const { return counts_; }
     // The bounding box the last find_bounding_box asked for.  It is found
     // when first read, or before anything but a plug-in moves a vertex: most
@@ -212,6 +273,10 @@ public:
     void set_running_preview(bool running) { running_preview_ = running; }
     // Puts back every coordinate the preview's steps saved, and drops them.
     void clear_preview();
+    // Makes the preview shown the model's, exactly as shown: its steps go
+    // into the history as its command's would have, and its debug output
+    // into the record.  False, changing nothing, when none is shown.
+    bool keep_preview();
     RecordMarks record_marks() const;
     // Forgets what was recorded since MARKS, but for misuse.
     void forget_records_since(const RecordMarks &marks);
@@ -248,6 +313,9 @@ private:
     // echoing or when ALWAYS.
     void print(const std::string &text, bool always = false) const;
     void select_none_objects();
+    void clear_selection();
+    void deselect(Object &object);
+    void push_undo(UndoStep step);
     void drop_steps(std::vector<UndoStep> &steps);
     void drop_redo() { drop_steps(redo_); }
 
@@ -257,10 +325,13 @@ private:
     std::shared_ptr<const SceneFile> file_;
     int select_mode_ = kSelectObjects;
     std::vector<Object *> selected_objects_;
+    std::uint64_t selection_version_ = 0;
+    size_t left_out_ = 0;
+    std::uint64_t tree_version_ = 0;
 
-    std::vector<std::string> messages_;
-    std::string debug_;
-    std::vector<std::string> tcl_log_;
+    Scrollback messages_;
+    Scrollback debug_;  // an entry per write
+    Scrollback tcl_log_;
     std::vector<std::string> misuse_;
     Counters counts_;
     mutable Box box_;
@@ -272,6 +343,7 @@ private:
     std::vector<UndoStep> redo_;     // their lists released: only the runs and positions are kept
     std::vector<UndoStep> preview_;  // the steps of the preview shown, in the order saved
     bool running_preview_ = false;
+    std::string preview_debug_;  // what the preview shown wrote as debug output
 
     Lists lists_{scene_};
     size_t undo_nodes_ = 0;  // caller-owned nodes held by undo steps

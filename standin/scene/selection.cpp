@@ -14,17 +14,6 @@ int select_mode_named(const std::string &kind)
     throw expected("objects, surfaces or vertices", kind);
 }
 
-void select_in(Host &host, Object &object, int mode)
-{
-    if (mode == kSelectObjects) {
-        host.select_object(object);
-    } else if (mode == kSelectSurfaces) {
-        for (auto &s : object.surfaces) s.selected = true;
-    } else {
-        for (auto &v : object.vertices) state_of(v).selected = true;
-    }
-}
-
 void refuse_locked(const Object &object)
 {
     if (!counts_locked(object)) return;
@@ -34,63 +23,97 @@ void refuse_locked(const Object &object)
 
 namespace {
 
-// Whether any object below O (O included) is hidden or locked by its own flag.
-bool has_hidden_or_locked(const Object &o)
+bool own_flag(const Object &o)
 {
-    if (o.hidden || o.locked) return true;
-    for (const auto &child : o.children)
-        if (has_hidden_or_locked(*child)) return true;
-    return false;
+    return o.hidden || o.locked;
 }
 
-// What "select all" takes below PARENT: each object neither hidden nor
-// locked whole, with what is below it, where nothing below is hidden or
-// locked; otherwise, its children so chosen, one by one.
-void add_shown(const Object &parent, std::vector<Object *> &chosen)
+// The objects with a hidden or locked object below them, in the trees of
+// ROOTS: marked from each such object up to the world, stopping where a
+// mark already is (its ancestors have theirs), so each is marked once.
+std::unordered_set<const Object *> holding_hidden_or_locked(const std::vector<Object *> &roots)
 {
-    for (const auto &child : parent.children) {
-        if (child->hidden || child->locked) continue;
-        if (has_hidden_or_locked(*child))
-            add_shown(*child, chosen);
-        else
-            chosen.push_back(child.get());
+    std::unordered_set<const Object *> marked;
+    for (Object *root : roots) {
+        for_each_in_tree(*root, [&](Object &o) {
+            if (!own_flag(o)) return;
+            for (const Object *at = o.parent; at != nullptr && marked.insert(at).second; at = at->parent) {
+            }
+        });
     }
+    return marked;
 }
 
 }  // namespace
 
-void deselect_trees(Host &host, const std::vector<Object *> &roots)
+std::vector<Object *> objects_around(const std::vector<Object *> &roots, bool roots_too, size_t &left_out)
 {
-    for (Object *root : roots) for_each_in_tree(*root, [&](Object &o) { host.deselect(o); });
-}
-
-std::vector<Object *> selectable_objects(const Scene &scene)
-{
+    const auto marked = holding_hidden_or_locked(roots);
     std::vector<Object *> chosen;
-    add_shown(scene.world(), chosen);
+    // Roots and the children of objects passed into, each popped once: the
+    // stack holds at most the children of the objects on one path down.
+    std::vector<std::pair<Object *, bool>> stack;
+    for (auto root = roots.rbegin(); root != roots.rend(); ++root) stack.emplace_back(*root, true);
+    while (!stack.empty()) {
+        const auto [o, root] = stack.back();
+        stack.pop_back();
+        if (own_flag(*o) && (roots_too || !root)) {
+            ++left_out;
+        } else if (!marked.contains(o)) {
+            chosen.push_back(o);
+        } else {
+            for (auto child = o->children.rbegin(); child != o->children.rend(); ++child)
+                stack.emplace_back(child->get(), false);
+        }
+    }
     return chosen;
 }
 
-std::vector<Object *> select_by_name(Host &host, const std::string &kind, const std::vector<std::string> &names)
+std::vector<Object *> selectable_objects(const Scene &scene, size_t *left_out)
 {
-    std::vector<Object *> chosen;
+    std::vector<Object *> top;
+    for (const auto &child : scene.world().children) top.push_back(child.get());
+    size_t passed = 0;
+    auto chosen = objects_around(top, true, passed);
+    if (left_out != nullptr) *left_out = passed;
+    return chosen;
+}
+
+SelectionChange select_trees(const std::vector<Object *> &roots, int mode, bool roots_too)
+{
+    SelectionChange change(SelectionChange::How::replace, mode);
+    change.objects = objects_around(roots, roots_too, change.left_out);
+    if (mode != kSelectObjects) change.objects = objects_reached(change.objects, kSelectObjects);
+    return change;
+}
+
+void deselect_trees(Host &host, const std::vector<Object *> &roots)
+{
+    SelectionChange change(SelectionChange::How::remove, host.select_mode());
+    for (Object *root : roots) for_each_in_tree(*root, [&](Object &o) { change.objects.push_back(&o); });
+    host.select(change);
+}
+
+std::vector<Object *> select_by_name(Host &host, const std::string &kind, const std::vector<std::string> &names,
+                                     int mode)
+{
     if (kind == "none" || kind == "all") {
-        if (kind == "all") chosen = selectable_objects(host.scene());
-        host.select_none();
-        host.set_select_mode(kSelectObjects);
-        for (Object *o : chosen) host.select_object(*o);
+        SelectionChange change(SelectionChange::How::replace, mode);
+        std::vector<Object *> chosen;
+        if (kind == "all") chosen = selectable_objects(host.scene(), &change.left_out);
+        change.objects = mode == kSelectObjects ? chosen : objects_reached(chosen, kSelectObjects);
+        host.select(change);
         return chosen;
     }
-    const int mode = select_mode_named(kind);
+    const int named_mode = select_mode_named(kind);
+    std::vector<Object *> chosen;
     for (const std::string &name : names) {
         auto named = host.scene().named(name);
         if (named.empty()) throw Error("no object named " + in_quotes(name));
         chosen.insert(chosen.end(), named.begin(), named.end());
     }
     for (const Object *o : chosen) refuse_locked(*o);
-    host.select_none();
-    host.set_select_mode(mode);
-    for (Object *o : chosen) select_in(host, *o, mode);
+    host.select(SelectionChange(SelectionChange::How::replace, named_mode, chosen));
     return chosen;
 }
 

@@ -15,17 +15,29 @@ Tcl_Obj *wide(size_t n)
     return Tcl_NewWideIntObj(static_cast<Tcl_WideInt>(n));
 }
 
+// A window shows itself busy through a long load or save: it is told when
+// the job ends, however it ends.
+struct WorkEnds {
+    const char *what;
+    ~WorkEnds() { host().work_ended(what); }
+};
+
 Tcl_Obj *load(Shell &, Args &args)
 {
+    const WorkEnds ends{"load"};
     args.need(1, 1, "load FILE.ac");
-    const ac::Counts c = load_scene(host(), args.str(0));
-    Tcl_Obj *items[] = {text("objects"),  wide(c.objects),  text("vertices"),
-                        wide(c.vertices), text("surfaces"), wide(c.surfaces)};
-    return Tcl_NewListObj(6, items);
+    const LoadedScene loaded = load_scene(host(), args.str(0));
+    const ac::Counts &c = loaded.counts;
+    Tcl_Obj *repairs = Tcl_NewListObj(0, nullptr);
+    for (const std::string &line : loaded.repairs) Tcl_ListObjAppendElement(nullptr, repairs, text(line));
+    Tcl_Obj *items[] = {text("objects"),  wide(c.objects),  text("vertices"), wide(c.vertices),
+                        text("surfaces"), wide(c.surfaces), text("repairs"),  repairs};
+    return Tcl_NewListObj(8, items);
 }
 
 Tcl_Obj *save(Shell &, Args &args)
 {
+    const WorkEnds ends{"save"};
     const char *usage = "save ?--force? FILE.ac";
     args.need(1, 2, usage);
     ac::WriteOptions options;
@@ -38,6 +50,7 @@ Tcl_Obj *save(Shell &, Args &args)
 
 Tcl_Obj *apply(Shell &, Args &args)
 {
+    const WorkEnds ends{"apply"};
     const ApplyOptions options = parse_apply_options(args.words());
     return text(options.help.empty() ? apply_to_file(host(), options) : options.help);
 }

@@ -179,22 +179,45 @@ Tcl_Obj *unhide(Shell &, Args &args)
     return set_hidden(args, false, "unhide ID...");
 }
 
-const char *const kSelectUsage = "select all|none|objects NAME...|surfaces NAME...|vertices NAME...";
+const char *const kSelectUsage =
+    "select all ?MODE?|none|objects NAME...|surfaces NAME...|vertices NAME...|tree MODE ID...";
+
+Tcl_Obj *id_list(const std::vector<Object *> &objects)
+{
+    Tcl_Obj *ids = Tcl_NewListObj(0, nullptr);
+    for (const Object *o : objects) Tcl_ListObjAppendElement(nullptr, ids, Tcl_NewIntObj(o->id));
+    return ids;
+}
+
+// "select tree MODE ID...": the trees of the objects, around what is hidden
+// or locked below them; answers how many such objects were left out.
+Tcl_Obj *select_tree(Args &args)
+{
+    args.need(3, -1, kSelectUsage);
+    const int mode = select_mode_named(args.str(1));
+    std::vector<Object *> roots;
+    for (int i = 2; i < args.count; ++i) {
+        refuse_locked(args.object(i));
+        roots.push_back(&args.object(i));
+    }
+    const SelectionChange change = select_trees(roots, mode, false);
+    host().select(change);
+    return wide(change.left_out);
+}
 
 Tcl_Obj *select(Shell &, Args &args)
 {
     args.need(1, -1, kSelectUsage);
     const std::string kind = args.str(0);
-    if (kind == "none" || kind == "all") args.need(1, 1, kSelectUsage);
+    if (kind == "tree") return select_tree(args);
+    if (kind == "none") args.need(1, 1, kSelectUsage);
+    if (kind == "all") args.need(1, 2, kSelectUsage);
+    const int mode = kind == "all" && args.count == 2 ? select_mode_named(args.str(1)) : kSelectObjects;
     std::vector<std::string> names = args.words();
     names.erase(names.begin());
-    const auto chosen = select_by_name(host(), kind, names);
+    const auto chosen = select_by_name(host(), kind, kind == "all" ? std::vector<std::string>{} : names, mode);
     if (kind == "none") return nullptr;
-    if (kind == "all") {
-        Tcl_Obj *ids = Tcl_NewListObj(0, nullptr);
-        for (const Object *o : chosen) Tcl_ListObjAppendElement(nullptr, ids, Tcl_NewIntObj(o->id));
-        return ids;
-    }
+    if (kind == "all") return id_list(chosen);
     return Tcl_NewIntObj(static_cast<int>(chosen.size()));
 }
 
@@ -226,16 +249,19 @@ PickedItems picked_items(Args &args, bool picking)
     return items;
 }
 
-// Marks the indexed surfaces or vertices of OBJECT selected or not.
-void mark_items(Object &object, const PickedItems &items, bool selected)
+// The change a pick or unpick makes: an object picked in object mode is
+// taken around what is hidden or locked below it, as a click on a group.
+SelectionChange picked_change(const PickedItems &items, SelectionChange::How how)
 {
-    for (size_t i : items.indices) {
-        if (items.mode == kSelectSurfaces) {
-            object.surfaces[i].selected = selected;
-        } else {
-            state_of(object.vertices[i]).selected = selected;
-        }
+    SelectionChange change(how, items.mode);
+    if (items.mode == kSelectObjects && how == SelectionChange::How::add) {
+        change.objects = objects_around(items.objects, false, change.left_out);
+    } else if (items.mode == kSelectObjects || items.all) {
+        change.objects = items.objects;
+    } else {
+        for (size_t i : items.indices) change.items.emplace_back(items.objects.front(), static_cast<uint32_t>(i));
     }
+    return change;
 }
 
 const char *const kPickUsage = "pick objects ID...|surfaces ID INDEX...|all|vertices ID INDEX...|all";
@@ -244,17 +270,7 @@ const char *const kPickUsage = "pick objects ID...|surfaces ID INDEX...|all|vert
 Tcl_Obj *pick(Shell &, Args &args)
 {
     args.need(2, -1, kPickUsage);
-    Host &h = host();
-    const PickedItems items = picked_items(args, true);
-    if (items.mode != h.select_mode()) {
-        h.select_none();
-        h.set_select_mode(items.mode);
-    }
-    if (items.mode == kSelectObjects || items.all) {
-        for (Object *o : items.objects) select_in(h, *o, items.mode);
-    } else {
-        mark_items(*items.objects.front(), items, true);
-    }
+    host().select(picked_change(picked_items(args, true), SelectionChange::How::add));
     return nullptr;
 }
 
@@ -265,14 +281,7 @@ const char *const kUnpickUsage = "unpick objects ID...|surfaces ID INDEX...|vert
 Tcl_Obj *unpick(Shell &, Args &args)
 {
     args.need(2, -1, kUnpickUsage);
-    Host &h = host();
-    const PickedItems items = picked_items(args, false);
-    if (items.mode != h.select_mode()) return nullptr;
-    if (items.mode == kSelectObjects) {
-        for (Object *o : items.objects) h.deselect(*o);
-    } else {
-        mark_items(*items.objects.front(), items, false);
-    }
+    host().select(picked_change(picked_items(args, false), SelectionChange::How::remove));
     return nullptr;
 }
 

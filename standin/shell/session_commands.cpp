@@ -1,5 +1,6 @@
 // standin subcommands for the session: undo, what the plug-in said, the
 // menu, the plug-in itself and the host's counters.
+#include "acfile.h"
 #include "error.h"
 #include "host.h"
 #include "shell.h"
@@ -9,7 +10,9 @@ namespace standin {
 
 namespace {
 
-Tcl_Obj *string_list(const std::vector<std::string> &items)
+// The items of a vector, or of a record kept as a scroll-back.
+template <typename Items>
+Tcl_Obj *string_list(const Items &items)
 {
     Tcl_Obj *list = Tcl_NewListObj(0, nullptr);
     for (const auto &item : items) Tcl_ListObjAppendElement(nullptr, list, text(item));
@@ -83,12 +86,15 @@ Tcl_Obj *history(Shell &, Args &args)
 
 // "preview": whether a preview is shown; "preview run COMMAND WORD...": a
 // plug-in command run as the preview, answering its message when it
-// refused; "preview clear": the preview taken back.
+// refused; "preview clear": the preview taken back; "preview keep": the
+// preview made the model's, an undo step as its command's, answering
+// whether one was shown.
 Tcl_Obj *preview(Shell &, Args &args)
 {
-    const char *usage = "preview ?run COMMAND ?WORD ...?|clear?";
+    const char *usage = "preview ?run COMMAND ?WORD ...?|clear|keep?";
     const std::string what = args.count > 0 ? args.str(0) : "";
     if (args.count == 0) return Tcl_NewBooleanObj(host().previewing());
+    if (what == "keep" && args.count == 1) return Tcl_NewBooleanObj(host().keep_preview());
     if (what == "clear" && args.count == 1) {
         host().clear_preview();
         return nullptr;
@@ -99,6 +105,31 @@ Tcl_Obj *preview(Shell &, Args &args)
     std::vector<std::string> words = args.words();
     words.erase(words.begin(), words.begin() + 2);
     return text(preview_command(*command, words).message);
+}
+
+// What a window follows: the numbers of the scene's version, the
+// selection's and the objects' tree's, the scene's serial (a new scene has
+// a new one), whether a preview is shown, and how many hidden or locked
+// objects the last selection went around.
+Tcl_Obj *versions(Shell &, Args &args)
+{
+    args.need(0, 0, "versions");
+    const Host &h = host();
+    auto number = [](std::uint64_t n) { return Tcl_NewWideIntObj(static_cast<Tcl_WideInt>(n)); };
+    Tcl_Obj *items[] = {text("scene"),    number(h.versions().current()),
+                        text("selection"), number(h.selection_version()),
+                        text("tree"),     number(h.tree_version()),
+                        text("serial"),   number(h.scene().serial()),
+                        text("preview"),  Tcl_NewBooleanObj(h.previewing()),
+                        text("left_out"), number(h.left_out())};
+    return Tcl_NewListObj(static_cast<int>(std::size(items)), items);
+}
+
+// TEXT as one line, as the command line shows names: control bytes as \xNN.
+Tcl_Obj *printable(Shell &, Args &args)
+{
+    args.need(1, 1, "printable TEXT");
+    return text(ac::one_line(args.str(0)));
 }
 
 Tcl_Obj *menu(Shell &shell, Args &args)
@@ -203,6 +234,7 @@ const Subcommand kSessionSubcommands[] = {
     {"messages", messages}, {"tcllog", tcl_log},    {"misuse", misuse},   {"debug", debug},
     {"menu", menu},         {"commands", commands}, {"about", about},     {"init", init},
     {"exit", exit},         {"counts", counts},     {"strict", strict},   {"tick", tick},
+    {"versions", versions}, {"printable", printable},
 };
 
 }  // namespace

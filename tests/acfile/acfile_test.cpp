@@ -591,7 +591,7 @@ TEST(ReaderRefuses, AFileThatCannotBeReadNamesTheCallThatFailed)
     const std::string dir = fs::temp_directory_path().string();
     const std::pair<std::string, std::string> cases[] = {
         {dir + "/acfile_test_no_such.ac", ": cannot load: open: No such file or directory"},
-        {dir, ": cannot load: read: Is a directory"},
+        {dir, ": cannot load: not a regular file (a folder)"},
     };
     for (const auto &[path, tail] : cases) {
         try {

@@ -64,7 +64,13 @@ test save-after-set {a vertex set in the scene is saved and reads back} {
     set id [lindex [standin objects] end]
     standin set $id 3 1.25 2.5 -0.375
     list [standin save $tmp/set.ac] [standin load $tmp/set.ac] [lrange [standin get $id] 9 11]
-} {1 {objects 3 vertices 183 surfaces 150} {1.25 2.5 -0.375}}
+} {1 {objects 3 vertices 183 surfaces 150 repairs {}} {1.25 2.5 -0.375}}
+
+test load-repaired {a repaired model: each repair by its line, and the scene not as its file} {
+    fresh
+    write_text $tmp/bom.ac "\xef\xbb\xbf[read_text $banner]"
+    list [dict get [standin load $tmp/bom.ac] repairs] [dict get [standin file] modified]
+} [list [list "$tmp/bom.ac:1: warning: skipped a UTF-8 byte order mark"] 1]
 
 test command-line {standin apply from the shell: a summary, or one line of error and status 1} {
     set exe [info nameofexecutable]

@@ -140,16 +140,28 @@ test window-open-menu {File > Open asks before dropping changes: Cancel keeps th
     list $::asked $result
 } {{{Save the changes to waved.ac?} {Save the changes to waved.ac?}} {cancel {waved.ac* - standin} 1 discard {banner.ac - standin} 0}}
 
-test window-open-refused {a file that cannot be read is reported and the model stays} {
-    set bad [file join $::work bad.ac]
-    write_text $bad "not a model\n"
-    proc ::tk_getOpenFile {args} [list return $bad]
-    .menubar.file invoke Open...
-    settle
-    set shown [winfo exists .message]
-    destroy .message
-    list $shown [wm title .] [llength [standin objects]]
-} {1 {banner.ac - standin} 3}
+test window-open-refused {a file that cannot be read, or is not a regular file, is reported at once and the model stays; a repaired one is told once; names show control bytes escaped} -body {
+    set result {}
+    foreach {name content} [list bad.ac "not a model\n" fifo.ac {} bom.ac "\xef\xbb\xbf[read_text $::model]" \
+                                 "new\nline.ac" [read_text $::model]] {
+        set path [file join $::work $name]
+        if {$name eq "fifo.ac"} {
+            exec mkfifo $path
+        } else {
+            write_text $path $content
+        }
+        proc ::tk_getOpenFile {args} [list return $path]
+        .menubar.file invoke Open...
+        settle
+        set shown [expr {[winfo exists .message] ? [.message.f.text cget -text] : ""}]
+        destroy .message
+        lappend result [lindex [split $shown \n] 0] [wm title .]
+        ::standin::gui::open_model $::model
+    }
+    set result
+} -result [list {Cannot open bad.ac: *} {banner.ac - standin} {Cannot open fifo.ac: *not a regular file*} {banner.ac - standin} \
+    {bom.ac was repaired as it was read, so saving it will not give back the same file:} {bom.ac* - standin} \
+    {} {new\\x0aline.ac - standin}] -match glob
 
 test window-view {the view refits to the window's size and on F; the wheel zooms; the views switch} {
     set result {}

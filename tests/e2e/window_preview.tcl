@@ -134,6 +134,34 @@ test preview-rows {the dialog previews the real command's wave on the model; OK,
             button ok
             list $previewing [standin history]
         } {1 {rilo rilo}}
+        random-phase {
+            open_dialog
+            edit random 1
+            set shown [positions]
+            button apply
+            set applied [positions]
+            edit amplitude 0.4
+            set shown_again [positions]
+            button ok
+            list [expr {$applied eq $shown}] [expr {[positions] eq $shown_again}] [standin history]
+        } {1 1 {rilo rilo}}
+        refused-then-selected {
+            standin select none
+            open_dialog
+            button apply
+            destroy .message
+            standin messages clear
+            set pole [object_id pole]
+            lassign [at $pole 0] x y
+            event generate .view <ButtonPress-1> -x [expr {$x - 8}] -y [expr {$y - 8}] -state 4
+            event generate .view <B1-Motion> -x [expr {$x + 8}] -y [expr {$y + 8}] -state 4
+            event generate .view <ButtonRelease-1> -x [expr {$x + 8}] -y [expr {$y + 8}] -state 4
+            settle
+            set shown [positions]
+            set previewing [list [standin preview] [.rilo.f.buttons.apply instate disabled]]
+            button ok
+            list $previewing [standin history] [expr {[positions] eq $shown}]
+        } {{1 0} rilo 1}
         no-selection {
             standin select none
             open_dialog
@@ -220,7 +248,7 @@ test preview-rows {the dialog previews the real command's wave on the model; OK,
         lappend result [expr {$got eq [lrange $expected 0 end] ? "ok" : "$name: $got"}]
     }
     set result
-} [lrepeat 13 ok]
+} [lrepeat 15 ok]
 
 file delete -force $work
 finish

@@ -12,7 +12,7 @@ set deep "a deeply nested object whose name is long enough to need room"
 write_text $model [string map [list DEEP [triangle $deep]] {AC3Db
 MATERIAL "m" rgb 1 1 1  amb 0 0 0  emis 0 0 0  spec 0 0 0  shi 1  trans 0
 OBJECT world
-kids 4
+kids 5
 OBJECT group
 name "outer"
 folded
@@ -38,6 +38,20 @@ name "fixed"
 locked
 numvert 1
 4 4 0
+kids 0
+OBJECT group
+name "held"
+kids 2
+OBJECT poly
+name "free"
+numvert 1
+5 5 0
+kids 0
+OBJECT poly
+name "stuck"
+locked
+numvert 1
+6 6 0
 kids 0
 }]
 
@@ -100,21 +114,21 @@ outer / middle / DEEP} 0}
         standin select none
         settle
         list [dict get $info selected] [dict get $info items] [standin select all]
-    } {{3 4} 4 {1 4}}
+    } {{3 4 9} 5 {1 4 9}}
     hide-menu {
         select_in_tree {o3 o4}
         .menubar.edit invoke Hide
         settle
         list [hidden_flags] [$t selection] [dict get [::standin::view sync] items] [grey o3] \
             [string match {*\* - standin} [wm title .]] [saved_lines hidden]
-    } {{0 0 1 1 1 0 0} {} 0 9aa0a8 1 3}
+    } {{0 0 1 1 1 0 0 0 0 0} {} 0 9aa0a8 1 3}
     unhide-keys {
         select_in_tree {o3 o5}
         focus -force $t
         event generate $t <Control-Shift-Key-H>
         settle
         list [hidden_flags] [grey o6] [saved_lines hidden]
-    } {{0 0 0 1 0 0 0} {} 1}
+    } {{0 0 0 1 0 0 0 0 0 0} {} 1}
     hide-context {
         select_in_tree {}
         lassign [$t bbox o2] x y
@@ -124,12 +138,43 @@ outer / middle / DEEP} 0}
         $t.context unpost
         settle
         list [hidden_flags] [grey o3]
-    } {{0 1 0 1 0 0 0} 9aa0a8}
+    } {{0 1 0 1 0 0 0 0 0 0} 9aa0a8}
     locked-refused {
         select_in_tree o4
         select_in_tree {o4 o7}
         list [$t selection] $::standin::gui::status [winfo exists .message] [catch {standin pick vertices 7 0} m] $m
     } {o4 {Cannot select object 'fixed': it is locked} 0 1 {object 'fixed' is locked}}
+    group-around {
+        set stuck [standin get 10]
+        select_in_tree o8
+        set got [list [$t selection] $::standin::gui::status]
+        pjtrilo_go x y 1 1 25 1 1
+        list {*}$got [expr {[standin get 10] eq $stuck}] [expr {[standin get 9] ne {{5 5 0}}}]
+    } {o9 {Selected around 1 hidden or locked object: they stay as they are} 1 1}
+    undo-after-hide {
+        ::standin::gui::open_model $model
+        standin select objects free
+        pjtrilo_go x y 1 1 0 1 1
+        select_in_tree o9
+        .menubar.edit invoke Hide
+        .menubar.edit invoke Undo
+        settle
+        list [wm title .] [hidden_flags]
+    } {{tree.ac* - standin} {0 0 0 0 1 0 0 0 1 0}}
+    deep {
+        standin new
+        set parent {}
+        for {set i 0} {$i < 100000} {incr i} {
+            set parent [standin object d$i {*}$parent]
+        }
+        standin vertex $parent 0 0 0 1 0 0 0 1 0
+        settle
+        $t item o1 -open 0
+        .menubar.edit invoke "Select all"
+        settle
+        pjtrilo_go x y 1 0.5 0 1 1
+        list [$t selection] [standin history] [llength [standin tree]]
+    } {o1 rilo 100000}
 } {
     set expected [string map [list DEEP $deep] $expected]
     test window-tree-$name {} [list uplevel #0 $script] $expected

@@ -213,12 +213,21 @@ TEST_F(SceneFiles, EdgesCloseSurfacesButNotLines)
     // Surface 0 (polygon) gives 0-1, 1-2, 2-0; surface 1 (line) adds nothing new.
     const std::vector<Edge> edges = object_edges(host(), object("hand"));
     ASSERT_EQ(edges.size(), 3u);
+    std::vector<SurfaceKind> kinds;
+    surface_kinds(host(), object("hand"), kinds);
+    EXPECT_EQ(kinds, (std::vector<SurfaceKind>{SurfaceKind::polygon, SurfaceKind::line}));
+    kinds.clear();
+    surface_kinds(host(), host().scene().add_object("added after loading"), kinds);
+    EXPECT_TRUE(kinds.empty());
     host().reset_scene();
     Object &o = host().scene().add_object("o");
     for (int i = 0; i < 4; ++i) o.add_vertex(float(i), 0, 0);
     o.add_surface({0, 1, 2, 3});
     o.add_surface({3, 2, 1, 0});
-    EXPECT_EQ(object_edges(host(), o).size(), 4u);
+    // Where first met, ends in the surface's order: the side view thins them in that order.
+    const std::vector<Edge> met = object_edges(host(), o);
+    ASSERT_EQ(met.size(), 4u);
+    for (std::uint32_t i = 0; i < 4; ++i) EXPECT_TRUE(met[i].a == i && met[i].b == (i + 1) % 4) << i;
 }
 
 TEST(PreviewPicture, BothLayersAxesAndThinning)

@@ -217,14 +217,17 @@ overlapping    |root  |                                    |$S apply in.ac out.a
 no such object |root  |                                    |$S apply in.ac out.ac $W --select objects zz| |1|^standin: in.ac: no object named 'zz'; nothing written$||
 no such kind   |root  |                                    |$S apply in.ac out.ac $W --select edges zz| |2|^standin: expected all, objects, surfaces or vertices after --select, found 'edges'$||
 # Input that cannot fit
-endless stream |root  |                                    |$S apply /dev/zero out.ac $W              | |1|^standin: /dev/zero: cannot load: not a regular file, and more than 256 MiB came from it; stopped reading$||
+device in      |root  |                                    |$S apply /dev/zero out.ac $W              | |1|^standin: /dev/zero: cannot load: not a regular file \(a device\)$||
+fifo in        |root  |rm in.ac; mkfifo in.ac              |timeout 10 $S apply in.ac out.ac $W       | |1|^standin: in.ac: cannot load: not a regular file \(a FIFO\)$||
+fifo in Open   |root  |rm in.ac; mkfifo in.ac              |timeout 10 $S -c 'standin load in.ac'     | |1|^in.ac: cannot load: not a regular file \(a FIFO\)$||
 huge file      |root  |truncate -s 5G in.ac                |$S apply in.ac out.ac $W                  | |1|^standin: in.ac: cannot load: the file has 5368709120 bytes; files of more than 4294967294 bytes are not read$||
-directory in   |root  |mkdir d.ac                          |$S apply d.ac out.ac $W                   | |1|d.ac: cannot load: read: Is a directory||
+directory in   |root  |mkdir d.ac                          |$S apply d.ac out.ac $W                   | |1|d.ac: cannot load: not a regular file \(a folder\)$||
 # Messages
 nul in a token |root  |printf 'AC3Db\nOBJECT world\nkids 1\nOBJECT poly\nnumvert f\000\033x\nkids 0\n' >in.ac|$S apply in.ac out.ac $W| |1|in.ac:5: expected a whole number after numvert, found 'f\\x00\\x1bx'$||
 mat beyond     |root  |model 'loc 0 0 0' '1 0 0' '2 0 0' '3 0 0' 5 >in.ac|$S apply in.ac out.ac $W          | |0|in.ac:17: warning: surface 0 of object 'r' uses material 5, but the file has 1 material|out|
 # The command's refusals (docs/bad-input.md)
 few parameters |root  |                                    |$S -c 'pjtrilo_go x y'                    | |0|Insufficient parameters passed to rilo utility||
+refused, later |root  |                                    |$S -c 'for {set i 0} {$i < 5000} {incr i} {pjtrilo_go x y}' -c 'standin apply in.ac out.ac --freq-axis q --amp-axis y --frequency 1 --amplitude 1'| |1|^rilo : cannot interpret frequency axis q; nothing written$||
 same axis      |root  |                                    |$S apply in.ac out.ac --freq-axis x --amp-axis X --frequency 1 --amplitude 1| |1|rilo : cannot apply frequency and amplitude to same axis; nothing written||
 axis q         |root  |                                    |$S apply in.ac out.ac --freq-axis q --amp-axis y --frequency 1 --amplitude 1| |1|rilo : cannot interpret frequency axis q||
 no number      |root  |                                    |$S apply in.ac out.ac $W --frequency abc  | |1|rilo : unable to parse abc for frequency||

@@ -60,13 +60,17 @@ TEST(Selection, HiddenAndLockedObjectsFollowTheirRules)
         {"surfaces", {"a2", "b1"}, "c", "object 'b1' is locked"},
         {"vertices", {"b"}, "c", "object 'b' is locked"},
         {"none", {}, "", ""},
+        {"around", {"a"}, "a2", ""},  // a group, as a click or the tree takes it
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(std::string(row.kind) + " " + (row.names.empty() ? "" : row.names[0]));
         build_scene();
         std::string error;
         try {
-            select_by_name(host(), row.kind, row.names);
+            if (std::string(row.kind) == "around")
+                host().select(select_trees(host().scene().named("a"), kSelectObjects, false));
+            else
+                select_by_name(host(), row.kind, row.names);
         } catch (const Error &e) {
             error = e.what();
         }

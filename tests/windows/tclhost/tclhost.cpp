@@ -46,7 +46,8 @@ using Tcl_Size = int;  // Tcl 8.6 counts list elements in int
 
 namespace {
 
-Tcl_Obj *string_list(const std::vector<std::string> &items)
+template <typename Items = std::vector<std::string>>
+Tcl_Obj *string_list(const Items &items)
 {
     Tcl_Obj *list = Tcl_NewListObj(0, nullptr);
     for (const std::string &item : items) Tcl_ListObjAppendElement(nullptr, list, Tcl_NewStringObj(item.c_str(), -1));
