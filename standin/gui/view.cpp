@@ -16,10 +16,6 @@ namespace {
 constexpr float kNowhere = std::numeric_limits<float>::quiet_NaN();
 
 // An object counts as hidden or locked when it or an ancestor is.
-struct Marks {
-    bool hidden, locked, lit;
-};
-
 double segment_distance2(double px, double py, double x0, double y0, double x1, double y1)
 {
     const double dx = x1 - x0, dy = y1 - y0;
@@ -58,21 +54,32 @@ Axes camera_axes(double azimuth, double elevation)
     return Axes{{ca, 0, sa}, {sa * se, ce, -ca * se}, {-sa * ce, se, ca * ce}};
 }
 
-void View::sync(const standin::Scene &scene, const SurfaceKinds &kinds)
+void View::sync(const standin::Scene &scene, const SurfaceKinds &kinds, std::uint64_t shape)
 {
+    if (shape != kUnknownShape && shape == synced_shape_ && scene.serial() == synced_serial_ &&
+        parts_.size() == scene.object_count()) {
+        // Parents come before their children in parts_.
+        for (Part &part : parts_) part.lit = part.object->selected || (part.above >= 0 && parts_[part.above].lit);
+        return;
+    }
+    synced_shape_ = shape;
+    synced_serial_ = scene.serial();
     std::unordered_map<const Object *, std::size_t> before;
     for (std::size_t i = 0; i < parts_.size(); ++i) before.emplace(parts_[i].object, i);
-    std::unordered_map<const Object *, Marks> marks;
+    std::unordered_map<const Object *, std::int32_t> index;  // in next
     std::vector<Part> next;
     next.reserve(scene.object_count());
     const std::uint32_t vertices_before = vertices_;
     bool moved = false;  // a part's vertices lie elsewhere in the drawn arrays than at the last drawing
     vertices_ = 0;
     scene.for_each_object([&](Object &o) {
-        const auto up = marks.find(o.parent);
-        const Marks above = up == marks.end() ? Marks{false, false, false} : up->second;
-        const Marks mine{above.hidden || o.hidden, above.locked || o.locked, above.lit || o.selected};
-        marks.emplace(&o, mine);
+        const auto up = index.find(o.parent);
+        const std::int32_t above = up == index.end() ? -1 : up->second;
+        const Part *parent = above < 0 ? nullptr : &next[static_cast<std::size_t>(above)];
+        const bool hidden = (parent && parent->hidden) || o.hidden;
+        const bool locked = (parent && parent->locked) || o.locked;
+        const bool lit = (parent && parent->lit) || o.selected;
+        index.emplace(&o, static_cast<std::int32_t>(next.size()));
         Part part;
         const auto old = before.find(&o);
         const auto vertex_count = static_cast<std::uint32_t>(o.vertices.size());
@@ -94,10 +101,11 @@ void View::sync(const standin::Scene &scene, const SurfaceKinds &kinds)
                                      [](standin::SurfaceKind k) { return k != standin::SurfaceKind::polygon; });
             for (std::uint32_t s = 0; s < surface_count && !part.lines; ++s) part.lines = o.surfaces[s].count < 3;
         }
-        moved = moved || part.hidden != mine.hidden || part.first != vertices_;
-        part.hidden = mine.hidden;
-        part.locked = mine.locked;
-        part.lit = mine.lit;
+        moved = moved || part.hidden != hidden || part.first != vertices_;
+        part.hidden = hidden;
+        part.locked = locked;
+        part.lit = lit;
+        part.above = above;
         part.first = vertices_;
         if (!part.hidden) vertices_ += part.vertices;
         next.push_back(std::move(part));

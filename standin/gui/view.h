@@ -90,10 +90,16 @@ public:
     // Vertices from which a drawing is made by two threads.
     static constexpr std::uint32_t kParallel = 20000;
 
+    // A SHAPE no scene is said to have: sync looks at every object.
+    static constexpr std::uint64_t kUnknownShape = ~std::uint64_t{0};
+
     // Follows the scene: objects added or gone, shapes changed, hidden and
-    // locked marks, which objects are lit by a selected one.  Cheap when
-    // only positions or the selection changed.
-    void sync(const standin::Scene &scene, const SurfaceKinds &kinds);
+    // locked marks, which objects are lit by a selected one.  SHAPE is a
+    // number that changes whenever objects, their flags or their counts may
+    // have (the host's tree version): while it stays, only which objects
+    // are lit is looked at.  Cheap when only positions or the selection
+    // changed.
+    void sync(const standin::Scene &scene, const SurfaceKinds &kinds, std::uint64_t shape = kUnknownShape);
 
     const Image &draw(const Camera &camera, const DrawOptions &options);
     // Sets the scale and centre that fit what is drawn (or, with SELECTION,
@@ -124,6 +130,7 @@ public:
         bool lines = false;                        // some surfaces are lines, which only edges show
         std::uint32_t first = 0;                   // its first vertex in the drawn arrays
         bool hidden = false, locked = false, lit = false;
+        std::int32_t above = -1;  // its parent's part, before it in parts_; -1 at the top
         float bounds[4] = {0, 0, 0, 0};  // the image box its vertices fell in at the last drawing
     };
 
@@ -156,6 +163,8 @@ private:
     double canvas_y(float y) const { return top_ + y * grain_; }
 
     std::vector<Part> parts_;  // drawable objects in scene order
+    std::uint64_t synced_shape_ = kUnknownShape;
+    std::uint64_t synced_serial_ = 0;
     std::uint32_t vertices_ = 0;
     // Per vertex of the parts, at the last drawing: image position, depth
     // towards the viewer, and (in vertex mode) whether it is selected.

@@ -58,7 +58,9 @@ Pick host_mode()
 // gave them for objects read from one.
 View &synced(View &view)
 {
-    view.sync(host().scene(), [](const Object &o, std::vector<SurfaceKind> &kinds) { surface_kinds(host(), o, kinds); });
+    view.sync(
+        host().scene(), [](const Object &o, std::vector<SurfaceKind> &kinds) { surface_kinds(host(), o, kinds); },
+        host().tree_version());
     return view;
 }
 
