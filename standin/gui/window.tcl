@@ -37,7 +37,6 @@ namespace eval ::standin::gui {
     variable cancelled 0       ;# the last load or save was cancelled
     variable tree_key ""       ;# the objects the tree shows, as standin tree gave them
     variable tree_width 0      ;# what the tree's columns need, in pixels
-    variable quiet 0           ;# the tree's selection is being set from the scene
     variable drag {}           ;# the pointer's drag: start, last point, button, moved
     variable motion_grain 1    ;# canvas pixels per pixel of the drawing while the view moves
     variable style edges       ;# wireframe, shaded or edges (shaded with edges)
