@@ -55,6 +55,9 @@ void disconnect_host()
     h.eval = nullptr;
     h.on_command = nullptr;
     h.on_message = nullptr;
+    h.on_progress = nullptr;
+    h.on_change = nullptr;
+    h.on_work = nullptr;
 }
 
 }  // namespace standin
