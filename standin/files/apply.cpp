@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstdlib>
 #include <cstdint>
+#include <cstdlib>
 #include <iterator>
 
 #include <CLI/CLI.hpp>

@@ -40,8 +40,7 @@ struct SidesByLowerEnd {
         for_each_side(o, surfaces, kinds, [&](std::uint32_t a, std::uint32_t b) {
             if (counted(a, b)) higher[start[std::min(a, b) + 1]++] = std::max(a, b);
         });
-        for (std::uint32_t v = 0; v < vertices; ++v)
-            if (start[v + 1] - start[v] > 1) std::sort(higher.begin() + start[v], higher.begin() + start[v + 1]);
+        for (std::uint32_t v = 0; v < vertices; ++v) std::sort(higher.begin() + start[v], higher.begin() + start[v + 1]);
     }
     std::vector<std::uint32_t>::const_iterator begin(std::uint32_t v) const { return higher.begin() + start[v]; }
     std::vector<std::uint32_t>::const_iterator end(std::uint32_t v) const { return higher.begin() + start[v + 1]; }
@@ -70,8 +69,6 @@ std::vector<Edge> edges_of(const Object &o, std::uint32_t vertices, std::uint32_
         return edges;
     }
     // A side is an edge met before when the first of its equals is taken.
-    // Room for every side at once: many small objects make each one's
-    // allocations count.
     edges.reserve(sides.higher.size());
     std::vector<bool> taken(sides.higher.size());
     for_each_side(o, surfaces, kinds, [&](std::uint32_t a, std::uint32_t b) {
