@@ -74,20 +74,27 @@ proc ::standin::gui::style_rows {t rows refill} {
     }
 }
 
-# Inserts the next rows of a tree being filled: the first slice at once,
-# then one at each turn of the event loop, so that a model of many
-# objects is shown, and the window takes input, while the tree fills.
+# Inserts the next rows of a tree being filled, for about 20 ms: the
+# first slice at once, then one at each turn of the event loop, so that a
+# model of many objects is shown, and the window takes input, while the
+# tree fills.
 proc ::standin::gui::fill_slice {t} {
     variable tree_fill
     variable fill_after ""
     lassign $tree_fill rows at labels
-    set end [expr {min([llength $rows], $at + 2000)}]
-    foreach row [lrange $rows $at [expr {$end - 1}]] {
-        lassign [row_look $row] depth text tags
-        lassign $row id parent
-        $t insert [expr {$parent ? "o$parent" : ""}] end -id o$id -open [expr {![lindex $row 8]}] -text $text \
-            -values [lrange $row 4 5] -tags $tags
-        lappend labels $depth $text
+    set stop [expr {[clock milliseconds] + 20}]
+    # Each turn inserts 500 rows, or the rest: the loop ends with the rows,
+    # or once the slice's time is up.
+    for {set end $at} {$end < [llength $rows] && [clock milliseconds] < $stop} {} {
+        set next [expr {min([llength $rows], $end + 500)}]
+        foreach row [lrange $rows $end [expr {$next - 1}]] {
+            lassign [row_look $row] depth text tags
+            lassign $row id parent
+            $t insert [expr {$parent ? "o$parent" : ""}] end -id o$id -open [expr {![lindex $row 8]}] \
+                -text $text -values [lrange $row 4 5] -tags $tags
+            lappend labels $depth $text
+        }
+        set end $next
     }
     if {$end < [llength $rows]} {
         # The pane is fitted to the first rows, before the view is drawn,
