@@ -871,6 +871,8 @@ proc ::standin::gui::message {text {icon warning}} {
     say $text
     # A preview runs at every edit of the dialog: its messages stay in the status line.
     if {$previewing} return
+    # Its lines as they are, any other control byte shown as \xNN.
+    set text [join [lmap line [split $text \n] {shown $line}] \n]
     if {$modal_messages} {
         set parent .
         set focus [focus]
