@@ -1,26 +1,32 @@
 #include "busy.h"
 
 #include <cstdio>
-#include <string_view>
 #include <vector>
 
 #include "error.h"
 #include "host.h"
 
-void call_keeping_result(Tcl_Interp *interp, std::initializer_list<Tcl_Obj *> words, const char *what)
+std::optional<Failure> eval_keeping_result(Tcl_Interp *interp, std::initializer_list<Tcl_Obj *> words)
 {
     Tcl_InterpState state = Tcl_SaveInterpState(interp, TCL_OK);
     const std::vector<Tcl_Obj *> objv(words);
     for (Tcl_Obj *word : objv) Tcl_IncrRefCount(word);
-    bool cancelled = false;
+    std::optional<Failure> failed;
     if (Tcl_EvalObjv(interp, static_cast<int>(objv.size()), objv.data(), TCL_EVAL_GLOBAL) != TCL_OK) {
         const char *code = Tcl_GetVar(interp, "errorCode", TCL_GLOBAL_ONLY);
-        cancelled = code != nullptr && std::string_view(code) == "STANDIN CANCEL";
-        if (!cancelled) std::fprintf(stderr, "standin: cannot %s: %s\n", what, Tcl_GetStringResult(interp));
+        failed = Failure{Tcl_GetStringResult(interp), code != nullptr ? code : ""};
     }
     for (Tcl_Obj *word : objv) Tcl_DecrRefCount(word);
     Tcl_RestoreInterpState(interp, state);
-    if (cancelled) throw standin::Error("cancelled");
+    return failed;
+}
+
+void call_keeping_result(Tcl_Interp *interp, std::initializer_list<Tcl_Obj *> words, const char *what)
+{
+    const std::optional<Failure> failed = eval_keeping_result(interp, words);
+    if (!failed) return;
+    if (failed->code == "STANDIN CANCEL") throw standin::Error("cancelled");
+    std::fprintf(stderr, "standin: cannot %s: %s\n", what, failed->text.c_str());
 }
 
 void watch_progress(Tcl_Interp *interp)

@@ -6,9 +6,21 @@
 #include <tcl.h>
 
 #include <initializer_list>
+#include <optional>
+#include <string>
+
+// How a command failed: its error's text and code.
+struct Failure {
+    std::string text;
+    std::string code;
+};
 
 // Evaluates the command WORDS (new objects, released here) without
-// disturbing the result of the command that is running; a failure is
+// disturbing the result of the command that is running; how it failed, or
+// nothing.
+std::optional<Failure> eval_keeping_result(Tcl_Interp *interp, std::initializer_list<Tcl_Obj *> words);
+
+// Evaluates the command WORDS as eval_keeping_result does; a failure is
 // printed on standard error, saying it could not WHAT. A failure with the
 // error code STANDIN CANCEL, the user's Cancel, throws standin::Error
 // instead, which stops the load or save that asked (a load changes nothing,

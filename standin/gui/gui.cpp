@@ -59,15 +59,10 @@ void follow_host_when_idle(Tcl_Interp *interp)
 // while it loads or saves (Error).
 void tell_command_starts(Tcl_Interp *interp, const std::string &name)
 {
-    Tcl_InterpState state = Tcl_SaveInterpState(interp, TCL_OK);
-    Tcl_Obj *words[] = {Tcl_NewStringObj("::standin::gui::applying", -1),
-                        Tcl_NewStringObj(name.c_str(), static_cast<int>(name.size()))};
-    for (Tcl_Obj *word : words) Tcl_IncrRefCount(word);
-    const bool refused = Tcl_EvalObjv(interp, 2, words, TCL_EVAL_GLOBAL) != TCL_OK;
-    const std::string why = refused ? Tcl_GetStringResult(interp) : "";
-    for (Tcl_Obj *word : words) Tcl_DecrRefCount(word);
-    Tcl_RestoreInterpState(interp, state);
-    if (refused) throw Error(why);
+    const std::optional<Failure> refused =
+        eval_keeping_result(interp, {Tcl_NewStringObj("::standin::gui::applying", -1),
+                                     Tcl_NewStringObj(name.c_str(), static_cast<int>(name.size()))});
+    if (refused) throw Error(refused->text);
 }
 
 // A command's work ends, however it ends: nothing may be thrown from here.

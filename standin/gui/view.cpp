@@ -58,8 +58,7 @@ void View::sync(const standin::Scene &scene, const SurfaceKinds &kinds, std::uin
 {
     if (shape != kUnknownShape && shape == synced_shape_ && scene.serial() == synced_serial_ &&
         parts_.size() == scene.object_count()) {
-        // Parents come before their children in parts_.
-        for (Part &part : parts_) part.lit = part.object->selected || (part.above >= 0 && parts_[part.above].lit);
+        relight();
         return;
     }
     synced_shape_ = shape;
@@ -91,15 +90,7 @@ void View::sync(const standin::Scene &scene, const SurfaceKinds &kinds, std::uin
         }
         if (part.object == nullptr) {
             moved = true;
-            part.object = &o;
-            part.vertices = vertex_count;
-            part.surfaces = surface_count;
-            part.scene = scene.serial();
-            if (kinds) kinds(o, part.kinds);
-            part.edges = standin::edges_of(o, vertex_count, surface_count, part.kinds, standin::EdgeOrder::by_vertex);
-            part.lines = std::any_of(part.kinds.begin(), part.kinds.end(),
-                                     [](standin::SurfaceKind k) { return k != standin::SurfaceKind::polygon; });
-            for (std::uint32_t s = 0; s < surface_count && !part.lines; ++s) part.lines = o.surfaces[s].count < 3;
+            part = new_part(o, scene.serial(), kinds);
         }
         moved = moved || part.hidden != hidden || part.first != vertices_;
         part.hidden = hidden;
@@ -115,6 +106,29 @@ void View::sync(const standin::Scene &scene, const SurfaceKinds &kinds, std::uin
     // Where things were drawn stays good for picking until the next drawing
     // unless the parts moved in the arrays.
     if (moved) drawn_ = false;
+}
+
+// Only the selection changed since the last sync: which parts are lit.
+void View::relight()
+{
+    // Parents come before their children in parts_.
+    for (Part &part : parts_) part.lit = part.object->selected || (part.above >= 0 && parts_[part.above].lit);
+}
+
+// The part of O made anew: its counts, its surfaces' kinds and its edges.
+View::Part View::new_part(Object &o, std::uint64_t serial, const SurfaceKinds &kinds)
+{
+    Part part;
+    part.object = &o;
+    part.vertices = static_cast<std::uint32_t>(o.vertices.size());
+    part.surfaces = static_cast<std::uint32_t>(o.surfaces.size());
+    part.scene = serial;
+    if (kinds) kinds(o, part.kinds);
+    part.edges = standin::edges_of(o, part.vertices, part.surfaces, part.kinds, standin::EdgeOrder::by_vertex);
+    part.lines = std::any_of(part.kinds.begin(), part.kinds.end(),
+                             [](standin::SurfaceKind k) { return k != standin::SurfaceKind::polygon; });
+    for (std::uint32_t s = 0; s < part.surfaces && !part.lines; ++s) part.lines = o.surfaces[s].count < 3;
+    return part;
 }
 
 // A vertex's place in the image and its depth, as place() finds them but in

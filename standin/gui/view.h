@@ -135,6 +135,8 @@ public:
     };
 
 private:
+    void relight();
+    static Part new_part(Object &o, std::uint64_t serial, const SurfaceKinds &kinds);
     void project(const Camera &camera, Pick mode);
     bool place(double x, double y, double z, float &ix, float &iy, float &iz) const;
     bool to_image(const Vertex &v, float &ix, float &iy, float &iz) const;

@@ -65,11 +65,7 @@ CommandOutcome invoke_command(const RegisteredCommand &command, const std::vecto
     if (h.running_preview()) return call_checked(command, params, h.strict);
     h.clear_preview();
     if (h.on_work) h.on_work(command.name, true);
-    struct Ended {
-        Host &h;
-        const std::string &name;
-        ~Ended() { h.work_ended(name); }
-    } ended{h, command.name};
+    const WorkEnds ends(h, command.name);
     return call_checked(command, params, h.strict);
 }
 
@@ -138,25 +134,17 @@ void Host::note_scene_changed()
 void Host::select(const SelectionChange &change)
 {
     using How = SelectionChange::How;
-    if (change.how == How::remove) {
-        if (change.mode != select_mode_) return;
-        for (Object *o : change.objects) deselect(*o);
-    } else if (change.how == How::replace || change.mode != select_mode_) {
+    const bool marked = change.how != How::remove;
+    if (!marked && change.mode != select_mode_) return;
+    if (change.how == How::replace || change.mode != select_mode_) {
         clear_selection();
         select_mode_ = change.mode;
     }
-    const bool marked = change.how != How::remove;
     for (Object *o : change.objects) {
-        if (!marked) break;
-        if (select_mode_ == kSelectObjects) {
-            if (o->selected) continue;
-            o->selected = true;
-            selected_objects_.push_back(o);
-        } else if (select_mode_ == kSelectSurfaces) {
-            for (auto &surface : o->surfaces) surface.selected = true;
-        } else {
-            for (auto &v : o->vertices) state_of(v).selected = true;
-        }
+        if (marked)
+            mark_whole(*o);
+        else
+            deselect(*o);
     }
     for (const auto &[o, index] : change.items) {
         if (select_mode_ == kSelectSurfaces) {
@@ -168,6 +156,18 @@ void Host::select(const SelectionChange &change)
     left_out_ = change.left_out;
     ++selection_version_;
     tell_changed();
+}
+
+void Host::mark_whole(Object &object)
+{
+    if (select_mode_ == kSelectSurfaces) {
+        for (auto &surface : object.surfaces) surface.selected = true;
+    } else if (select_mode_ == kSelectVertices) {
+        for (auto &v : object.vertices) state_of(v).selected = true;
+    } else if (!object.selected) {
+        object.selected = true;
+        selected_objects_.push_back(&object);
+    }
 }
 
 void Host::deselect(Object &object)

@@ -314,6 +314,7 @@ private:
     void print(const std::string &text, bool always = false) const;
     void select_none_objects();
     void clear_selection();
+    void mark_whole(Object &object);  // in the selection's mode
     void deselect(Object &object);
     void push_undo(UndoStep step);
     void drop_steps(std::vector<UndoStep> &steps);
@@ -351,6 +352,20 @@ private:
 };
 
 Host &host();
+
+// Tells a host's on_work that the work WHAT (a plug-in command, a load, a
+// save) ended, as it goes out of scope however the work ends.
+class WorkEnds {
+public:
+    WorkEnds(Host &host, std::string what) : host_(host), what_(std::move(what)) {}
+    ~WorkEnds() { host_.work_ended(what_); }
+    WorkEnds(const WorkEnds &) = delete;
+    WorkEnds &operator=(const WorkEnds &) = delete;
+
+private:
+    Host &host_;
+    std::string what_;
+};
 
 // Handles what a host without an interpreter understands: counts the
 // ac3d remake_subdivisions request and accepts a source request quietly.

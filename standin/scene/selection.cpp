@@ -37,11 +37,19 @@ std::unordered_set<const Object *> holding_hidden_or_locked(const std::vector<Ob
     for (Object *root : roots) {
         for_each_in_tree(*root, [&](Object &o) {
             if (!own_flag(o)) return;
-            for (const Object *at = o.parent; at != nullptr && marked.insert(at).second; at = at->parent) {
-            }
+            const Object *at = o.parent;
+            while (at != nullptr && marked.insert(at).second) at = at->parent;
         });
     }
     return marked;
+}
+
+// The objects at the top of the scene's tree.
+std::vector<Object *> top_objects(const Scene &scene)
+{
+    std::vector<Object *> top;
+    for (const auto &child : scene.world().children) top.push_back(child.get());
+    return top;
 }
 
 }  // namespace
@@ -69,16 +77,6 @@ std::vector<Object *> objects_around(const std::vector<Object *> &roots, bool ro
     return chosen;
 }
 
-std::vector<Object *> selectable_objects(const Scene &scene, size_t *left_out)
-{
-    std::vector<Object *> top;
-    for (const auto &child : scene.world().children) top.push_back(child.get());
-    size_t passed = 0;
-    auto chosen = objects_around(top, true, passed);
-    if (left_out != nullptr) *left_out = passed;
-    return chosen;
-}
-
 SelectionChange select_trees(const std::vector<Object *> &roots, int mode, bool roots_too)
 {
     SelectionChange change(SelectionChange::How::replace, mode);
@@ -98,12 +96,10 @@ std::vector<Object *> select_by_name(Host &host, const std::string &kind, const 
                                      int mode)
 {
     if (kind == "none" || kind == "all") {
-        SelectionChange change(SelectionChange::How::replace, mode);
-        std::vector<Object *> chosen;
-        if (kind == "all") chosen = selectable_objects(host.scene(), &change.left_out);
-        change.objects = mode == kSelectObjects ? chosen : objects_reached(chosen, kSelectObjects);
+        const SelectionChange change =
+            select_trees(kind == "all" ? top_objects(host.scene()) : std::vector<Object *>{}, mode, true);
         host.select(change);
-        return chosen;
+        return change.objects;
     }
     const int named_mode = select_mode_named(kind);
     std::vector<Object *> chosen;

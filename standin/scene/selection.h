@@ -28,10 +28,6 @@ void deselect_trees(Host &host, const std::vector<Object *> &roots);
 // the hidden or locked objects passed by (not what lies below them).
 std::vector<Object *> objects_around(const std::vector<Object *> &roots, bool roots_too, size_t &left_out);
 
-// What "select all" selects: the top-level objects, around every hidden or
-// locked object (objects_around).
-std::vector<Object *> selectable_objects(const Scene &scene, size_t *left_out = nullptr);
-
 // The change that selects, in MODE, the trees of ROOTS around what is hidden
 // or locked below them: the objects themselves in object mode, else the
 // surfaces or vertices of every object reached.  With ROOTS_TOO hidden or
@@ -39,10 +35,12 @@ std::vector<Object *> selectable_objects(const Scene &scene, size_t *left_out = 
 SelectionChange select_trees(const std::vector<Object *> &roots, int mode, bool roots_too);
 
 // Replaces the selection.  KIND "none" clears it and "all" selects the
-// selectable objects (both in object mode: MODE says otherwise, "all"
-// then selecting every surface or vertex they reach); "objects", "surfaces" or
+// top-level objects around every hidden or locked one (select_trees; both
+// in object mode: MODE says otherwise, "all" then selecting every surface
+// or vertex they reach); "objects", "surfaces" or
 // "vertices" select the objects so named, or all their surfaces or vertices,
-// in that mode.  Returns the objects chosen, in the order named.  Throws
+// in that mode.  Returns the objects chosen, in the order named (for "all"
+// in tree order, in the other modes the objects whose items it chose).  Throws
 // Error, changing nothing, for a name no object has or an object locked
 // (hidden ones may be selected by name).
 std::vector<Object *> select_by_name(Host &host, const std::string &kind, const std::vector<std::string> &names,

@@ -15,16 +15,9 @@ Tcl_Obj *wide(size_t n)
     return Tcl_NewWideIntObj(static_cast<Tcl_WideInt>(n));
 }
 
-// A window shows itself busy through a long load or save: it is told when
-// the job ends, however it ends.
-struct WorkEnds {
-    const char *what;
-    ~WorkEnds() { host().work_ended(what); }
-};
-
 Tcl_Obj *load(Shell &, Args &args)
 {
-    const WorkEnds ends{"load"};
+    const WorkEnds ends(host(), "load");
     args.need(1, 1, "load FILE.ac");
     const LoadedScene loaded = load_scene(host(), args.str(0));
     const ac::Counts &c = loaded.counts;
@@ -37,7 +30,7 @@ Tcl_Obj *load(Shell &, Args &args)
 
 Tcl_Obj *save(Shell &, Args &args)
 {
-    const WorkEnds ends{"save"};
+    const WorkEnds ends(host(), "save");
     const char *usage = "save ?--force? FILE.ac";
     args.need(1, 2, usage);
     ac::WriteOptions options;
@@ -50,7 +43,7 @@ Tcl_Obj *save(Shell &, Args &args)
 
 Tcl_Obj *apply(Shell &, Args &args)
 {
-    const WorkEnds ends{"apply"};
+    const WorkEnds ends(host(), "apply");
     const ApplyOptions options = parse_apply_options(args.words());
     return text(options.help.empty() ? apply_to_file(host(), options) : options.help);
 }
