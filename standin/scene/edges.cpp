@@ -19,6 +19,12 @@ void for_each_side(const Object &o, std::uint32_t surfaces, std::span<const Surf
     }
 }
 
+// Whether the side (a, b) is an edge between two of the first VERTICES vertices.
+bool joins(std::uint32_t a, std::uint32_t b, std::uint32_t vertices)
+{
+    return a != b && a < vertices && b < vertices;
+}
+
 // The sides between two of the first VERTICES vertices, gathered by their
 // lower end: the higher ends of vertex v's sides are higher[start[v]] to
 // before higher[start[v + 1]], in increasing order, equals together.  Two
@@ -31,14 +37,13 @@ struct SidesByLowerEnd {
                     std::span<const SurfaceKind> kinds)
         : start(std::size_t{vertices} + 2, 0)
     {
-        auto counted = [vertices](std::uint32_t a, std::uint32_t b) { return a != b && a < vertices && b < vertices; };
         for_each_side(o, surfaces, kinds, [&](std::uint32_t a, std::uint32_t b) {
-            if (counted(a, b)) ++start[std::min(a, b) + 2];
+            if (joins(a, b, vertices)) ++start[std::min(a, b) + 2];
         });
         for (std::size_t v = 2; v < start.size(); ++v) start[v] += start[v - 1];
         higher.resize(start.back());
         for_each_side(o, surfaces, kinds, [&](std::uint32_t a, std::uint32_t b) {
-            if (counted(a, b)) higher[start[std::min(a, b) + 1]++] = std::max(a, b);
+            if (joins(a, b, vertices)) higher[start[std::min(a, b) + 1]++] = std::max(a, b);
         });
         for (std::uint32_t v = 0; v < vertices; ++v) std::sort(higher.begin() + start[v], higher.begin() + start[v + 1]);
     }
@@ -72,7 +77,7 @@ std::vector<Edge> edges_of(const Object &o, std::uint32_t vertices, std::uint32_
     edges.reserve(sides.higher.size());
     std::vector<bool> taken(sides.higher.size());
     for_each_side(o, surfaces, kinds, [&](std::uint32_t a, std::uint32_t b) {
-        if (a == b || a >= vertices || b >= vertices) return;
+        if (!joins(a, b, vertices)) return;
         const std::uint32_t low = std::min(a, b);
         const auto at = std::lower_bound(sides.begin(low), sides.end(low), std::max(a, b)) - sides.higher.begin();
         if (taken[static_cast<std::size_t>(at)]) return;
