@@ -20,4 +20,4 @@ cmake --build build -j "$(nproc)" --target standin rilo |
 step "rippling the banner of examples/banner.ac into out/"
 mkdir -p out
 build/bin/standin apply examples/banner.ac out/banner-wave.ac --select objects banner \
-  --freq-axis x --amp-axis z --frequency 0.75 --amplitude 0.12 --preview out/banner-wave.svg
+  --freq-axis x --amp-axis z --frequency 0.75 --amplitude 0.12 --side-view out/banner-wave.svg

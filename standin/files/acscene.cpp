@@ -249,7 +249,7 @@ LoadedScene load_scene(Host &host, const std::string &path, const ac::ReadOption
 
 std::size_t save_scene(Host &host, const std::string &path, const ac::WriteOptions &options)
 {
-    // A file never holds a preview.
+    // A file never holds a live preview.
     host.clear_preview();
     ac::WriteOptions told = options;
     told.replace.digest = told.replace.digest || host.guard_files;

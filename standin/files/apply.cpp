@@ -14,8 +14,8 @@
 #include "coordinates.h"
 #include "error.h"
 #include "host.h"
-#include "preview.h"
 #include "selection.h"
+#include "side_view.h"
 
 namespace standin {
 
@@ -43,7 +43,8 @@ void define_apply_options(CLI::App &app, ApplyOptions &o)
     app.add_flag("--additive,!--absolute", o.additive,
                  "add the wave to the shape (the default), or put vertices on one curve");
     app.add_flag("--per-unit,!--across", o.per_unit, "frequency per model unit (the default), or across the selection");
-    app.add_option("--preview", o.preview, "also draw the side view, to a file ending in .svg")->type_name("OUT.svg");
+    app.add_option("--side-view,--preview", o.side_view, "also draw the side view, to a file ending in .svg")
+        ->type_name("OUT.svg");
     app.add_flag("--force", o.force, "replace an OUT.ac or preview the user may not write");
     app.get_formatter()->column_width(34);
     app.footer("Exit status: 0 success, 1 the job failed, 2 the command line was wrong.");
@@ -178,7 +179,7 @@ CommandOutcome run_command(Host &host, const ApplyOptions &o)
                                      o.additive ? "1" : "0", o.per_unit ? "1" : "0"});
 }
 
-std::string preview_title(const ApplyOptions &o, const Preview &p)
+std::string side_view_title(const ApplyOptions &o, const SideView &p)
 {
     return o.in + " \u2192 " + o.out + ": frequency " + o.frequency + " along " + p.across + ", amplitude " +
            o.amplitude + " along " + p.up + ", offset " + o.offset + ", " + (o.additive ? "additive" : "absolute") +
@@ -187,16 +188,16 @@ std::string preview_title(const ApplyOptions &o, const Preview &p)
 
 // The side view: the edges of the objects reached, before and after, on the
 // plane of the frequency axis (across) and the amplitude axis (up).
-Preview side_view(const Host &host, const ApplyOptions &o, const std::vector<Object *> &objects,
-                  const UndoStep *step)
+SideView side_view_of(const Host &host, const ApplyOptions &o, const std::vector<Object *> &objects,
+                      const UndoStep *step)
 {
-    Preview p;
+    SideView p;
     const int across = axis_index(o.freq_axis), up = axis_index(o.amp_axis);
     p.across = std::string(1, axis_letter(across));
     p.up = std::string(1, axis_letter(up));
-    p.title = preview_title(o, p);
+    p.title = side_view_title(o, p);
     auto line = [&](const Vertex &a, const Vertex &b) {
-        return PreviewLine{coordinate(a, across), coordinate(a, up), coordinate(b, across), coordinate(b, up)};
+        return SideViewLine{coordinate(a, across), coordinate(a, up), coordinate(b, across), coordinate(b, up)};
     };
     // Every object's edges first, so that each layer is made in one piece.
     std::vector<std::vector<Edge>> edges;
@@ -233,18 +234,18 @@ std::string identity(const std::string &path)
 }
 
 // The files the job writes, refused before anything is read or written: a
-// preview that is not an .svg name or that is IN or OUT under another name,
+// side view that is not an .svg name or that is IN or OUT under another name,
 // and any destination replace_file would refuse.
 void check_destinations(const ApplyOptions &o)
 {
     const ac::ReplaceOptions replace{o.force};
-    if (!o.preview.empty()) {
-        const std::string &p = o.preview;
+    if (!o.side_view.empty()) {
+        const std::string &p = o.side_view;
         if (p.size() < 5 || p.compare(p.size() - 4, 4, ".svg") != 0)
             throw Error(ac::one_line(p + ": cannot save the preview: its name must end in .svg; nothing written"));
-        const std::string preview = identity(p);
+        const std::string picture = identity(p);
         for (const std::string *model : {&o.in, &o.out})
-            if (identity(*model) == preview)
+            if (identity(*model) == picture)
                 throw Error(
                     ac::one_line(p + ": cannot save the preview: it is the model " + *model + "; nothing written"));
         ac::check_destination(p, replace);
@@ -272,7 +273,7 @@ std::string apply_to_file(Host &host, const ApplyOptions &o)
 
     size_t moved = step ? host.count_moved(*step) : 0, total = 0;
     for (const Object *object : objects) total += object->vertices.size();
-    const std::string svg = o.preview.empty() ? "" : preview_svg(side_view(host, o, objects, step));
+    const std::string svg = o.side_view.empty() ? "" : side_view_svg(side_view_of(host, o, objects, step));
     ac::WriteOptions write;
     write.replace.force = o.force;
     save_scene(host, o.out, write);
@@ -281,11 +282,11 @@ std::string apply_to_file(Host &host, const ApplyOptions &o)
     if (svg.empty()) return ac::one_line(result);
     try {
         ac::replace_file(
-            o.preview, [&](const ac::ByteSink &sink) { sink(svg.data(), svg.size()); }, ac::ReplaceOptions{o.force});
+            o.side_view, [&](const ac::ByteSink &sink) { sink(svg.data(), svg.size()); }, ac::ReplaceOptions{o.force});
     } catch (const std::exception &e) {
         throw Error(ac::one_line(result + ", but " + e.what()));
     }
-    return ac::one_line(result + " and " + o.preview);
+    return ac::one_line(result + " and " + o.side_view);
 }
 
 }  // namespace standin

@@ -17,13 +17,13 @@ class Host;
 
 // The words of "standin apply IN.ac OUT.ac OPTION ...".
 struct ApplyOptions {
-    std::string in, out, preview;                           // preview: none when empty
+    std::string in, out, side_view;                         // side_view: none when empty
     std::string select = "all";                             // all, objects, surfaces or vertices
     std::vector<std::string> names;                         // the objects named, unless all
     std::string freq_axis, amp_axis, frequency, amplitude;  // as the command takes them
     std::string offset = "0";
     bool additive = true, per_unit = true;
-    bool force = false;                     // replace an OUT (or preview) the user may not write
+    bool force = false;                     // replace an OUT (or side view) the user may not write
     std::vector<std::string> select_words;  // --select as given
     std::vector<std::string> after_dashes;  // the words after "--": more names for --select
     std::string help;                       // --help: the text, and nothing else done
@@ -44,8 +44,8 @@ std::string apply_usage_message(const CLI::App &app, const CLI::ParseError &erro
 ApplyOptions parse_apply_options(const std::vector<std::string> &words);
 
 // Loads IN, selects as "standin select" does, runs pjtrilo_go of the loaded
-// module, counts the vertices its undo step moved, draws the preview and
-// writes OUT and the preview.  Returns "moved N of M vertices in K object(s);
+// module, counts the vertices its undo step moved, draws the side view and
+// writes OUT and the side view.  Returns "moved N of M vertices in K object(s);
 // wrote OUT[ and PREVIEW]".  A refused file, selection or parameter throws
 // (Error, or ac::Error from the file) and writes nothing.
 std::string apply_to_file(Host &host, const ApplyOptions &options);

@@ -1,4 +1,4 @@
-// The stand-in's scene loaded from .ac files and saved back, and the preview.
+// The stand-in's scene loaded from .ac files and saved back, and the side view.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,7 +12,7 @@
 #include "acscene.h"
 #include "error.h"
 #include "host.h"
-#include "preview.h"
+#include "side_view.h"
 #include "test_files.h"
 
 namespace fs = std::filesystem;
@@ -230,15 +230,15 @@ TEST_F(SceneFiles, EdgesCloseSurfacesButNotLines)
     for (std::uint32_t i = 0; i < 4; ++i) EXPECT_TRUE(met[i].a == i && met[i].b == (i + 1) % 4) << i;
 }
 
-TEST(PreviewPicture, BothLayersAxesAndThinning)
+TEST(SideViewPicture, BothLayersAxesAndThinning)
 {
-    Preview p;
+    SideView p;
     p.title = "a < b";
     p.across = "x";
     p.up = "z";
     p.before = {{0, 0, 1, 0}};
     p.after = {{0, 0.5f, 1, -0.5f}};
-    const std::string svg = preview_svg(p);
+    const std::string svg = side_view_svg(p);
     EXPECT_EQ(svg.rfind("<svg ", 0), 0u);
     EXPECT_NE(svg.find("a &lt; b"), std::string::npos);
     EXPECT_NE(svg.find("x (frequency axis)"), std::string::npos);
@@ -247,15 +247,15 @@ TEST(PreviewPicture, BothLayersAxesAndThinning)
     EXPECT_NE(svg.find(">after<"), std::string::npos);
     EXPECT_EQ(svg.find("drawn)"), std::string::npos);
 
-    p.after.assign(kPreviewMaxLines * 3 + 1, PreviewLine{0, 0, 1, 1});
-    const std::string thin = preview_svg(p);
+    p.after.assign(kSideViewMaxLines * 3 + 1, SideViewLine{0, 0, 1, 1});
+    const std::string thin = side_view_svg(p);
     EXPECT_NE(thin.find("after (1 edge in 4 drawn)"), std::string::npos);
-    EXPECT_LT(std::count(thin.begin(), thin.end(), 'L'), static_cast<long>(kPreviewMaxLines + 10));
+    EXPECT_LT(std::count(thin.begin(), thin.end(), 'L'), static_cast<long>(kSideViewMaxLines + 10));
 }
 
 // What XML 1.0 cannot hold is shown as \xNN per byte; characters it can
 // hold pass, the markup characters as entities.
-TEST(PreviewPicture, TitleBecomesCharactersXmlCanHold)
+TEST(SideViewPicture, TitleBecomesCharactersXmlCanHold)
 {
     const struct {
         std::string title, shown;
@@ -270,11 +270,11 @@ TEST(PreviewPicture, TitleBecomesCharactersXmlCanHold)
          "\\xef\\xbf\\xbe\\xef\\xbf\\xbf\xef\xbf\xbd"},  // U+FFFE, U+FFFF; U+FFFD
     };
     for (const auto &row : rows) {
-        Preview p;
+        SideView p;
         p.title = row.title;
         p.across = "x";
         p.up = "y";
-        const std::string svg = preview_svg(p);
+        const std::string svg = side_view_svg(p);
         EXPECT_NE(svg.find("font-size=\"14\">" + row.shown + "</text>"), std::string::npos) << row.shown;
     }
 }

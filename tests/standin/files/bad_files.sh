@@ -179,6 +179,7 @@ preview is out |root  |                                    |$S apply in.ac o.svg
 preview no svg |root  |                                    |$S apply in.ac out.ac $W --preview out.ac | |1|out.ac: cannot save the preview: its name must end in .svg||
 preview fifo   |root  |mkfifo o.svg                        |$S apply in.ac out.ac $W --preview o.svg  | |1|o.svg: cannot save: it is a FIFO||
 out and preview|root  |                                    |$S apply in.ac out.ac $W --preview o.svg  | |0|wrote out.ac and o.svg$|out svg|
+out, side view |root  |                                    |$S apply in.ac out.ac $W --side-view o.svg| |0|wrote out.ac and o.svg$|out svg|
 in replaced    |root  |                                    |$S apply in.ac in.ac $W                   | |0|wrote in.ac$|in|
 long out name  |root  |                                    |$S apply in.ac $LONG $W                   | |0|wrote 0+\.ac$||
 # Nothing unreadable is written, nothing beyond single precision is read

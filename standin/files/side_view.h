@@ -1,7 +1,7 @@
 // A side view of a change to a model as an SVG picture: the edges before in
 // grey, after in colour, on the plane of two axes.
-#ifndef RILO_STANDIN_PREVIEW_H
-#define RILO_STANDIN_PREVIEW_H
+#ifndef RILO_STANDIN_SIDE_VIEW_H
+#define RILO_STANDIN_SIDE_VIEW_H
 
 #include <cstddef>
 #include <string>
@@ -9,21 +9,21 @@
 
 namespace standin {
 
-struct PreviewLine {
+struct SideViewLine {
     float x0, y0, x1, y1;  // model units: across, up
 };
 
-struct Preview {
+struct SideView {
     std::string title;
     std::string across, up;  // axis names, e.g. "x" and "y"
-    std::vector<PreviewLine> before, after;
+    std::vector<SideViewLine> before, after;
 };
 
 // At most this many lines are drawn per layer; larger layers are thinned
 // evenly and the picture says so.
-inline constexpr std::size_t kPreviewMaxLines = 100000;
+inline constexpr std::size_t kSideViewMaxLines = 100000;
 
-std::string preview_svg(const Preview &preview);
+std::string side_view_svg(const SideView &view);
 
 }  // namespace standin
 

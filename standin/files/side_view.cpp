@@ -1,4 +1,4 @@
-#include "preview.h"
+#include "side_view.h"
 
 #include <algorithm>
 #include <charconv>
@@ -138,10 +138,10 @@ struct Frame {
     double scale = 1, w = 0, h = 0;
     static constexpr double left = 70, top = 72, right = 30, bottom = 56;
 
-    explicit Frame(const Preview &preview)
+    explicit Frame(const SideView &view)
     {
-        for (const auto *layer : {&preview.before, &preview.after})
-            for (const PreviewLine &l : *layer) {
+        for (const auto *layer : {&view.before, &view.after})
+            for (const SideViewLine &l : *layer) {
                 across.add(l.x0);
                 across.add(l.x1);
                 up.add(l.y0);
@@ -170,7 +170,7 @@ struct Frame {
 };
 
 // Axes along the bottom and the left edge, with round ticks, and their names.
-std::string axes_svg(const Frame &f, const Preview &preview)
+std::string axes_svg(const Frame &f, const SideView &view)
 {
     const double left = Frame::left, top = Frame::top;
     std::string svg = "<g stroke=\"#444\" fill=\"none\">\n";
@@ -189,24 +189,23 @@ std::string axes_svg(const Frame &f, const Preview &preview)
     }
     svg += "</g>\n" + labels;
     svg += "<text x=\"" + num(left + f.w) + "\" y=\"" + num(top + f.h + 40) +
-           "\" text-anchor=\"end\" font-weight=\"bold\">" + escaped(preview.across) +
-           " (frequency axis) &#8594;</text>\n";
+           "\" text-anchor=\"end\" font-weight=\"bold\">" + escaped(view.across) + " (frequency axis) &#8594;</text>\n";
     svg += "<text x=\"" + num(left - 8) + "\" y=\"" + num(top - 12) + "\" font-weight=\"bold\">&#8593; " +
-           escaped(preview.up) + " (amplitude axis)</text>\n";
+           escaped(view.up) + " (amplitude axis)</text>\n";
     return svg;
 }
 
-// One layer of edges, thinned evenly above kPreviewMaxLines, and its legend at height Y.
-std::string layer_svg(const Frame &f, const std::vector<PreviewLine> &lines, const char *colour, const char *name,
+// One layer of edges, thinned evenly above kSideViewMaxLines, and its legend at height Y.
+std::string layer_svg(const Frame &f, const std::vector<SideViewLine> &lines, const char *colour, const char *name,
                       double y)
 {
-    const std::size_t step = (lines.size() + kPreviewMaxLines - 1) / kPreviewMaxLines;
+    const std::size_t step = (lines.size() + kSideViewMaxLines - 1) / kSideViewMaxLines;
     std::string svg =
         "<g stroke=\"" + std::string(colour) + "\" stroke-width=\"1\" stroke-linecap=\"round\" fill=\"none\">\n";
-    svg.reserve(svg.size() + 40 * std::min(lines.size(), kPreviewMaxLines) + 400);  // a line is about 30 bytes
+    svg.reserve(svg.size() + 40 * std::min(lines.size(), kSideViewMaxLines) + 400);  // a line is about 30 bytes
     svg += "<path d=\"";
     for (std::size_t i = 0; i < lines.size(); i += std::max<std::size_t>(step, 1)) {
-        const PreviewLine &l = lines[i];
+        const SideViewLine &l = lines[i];
         svg += 'M';
         append_num(svg, f.px(l.x0));
         svg += ' ';
@@ -227,17 +226,17 @@ std::string layer_svg(const Frame &f, const std::vector<PreviewLine> &lines, con
 
 }  // namespace
 
-std::string preview_svg(const Preview &preview)
+std::string side_view_svg(const SideView &view)
 {
-    const Frame frame(preview);
+    const Frame frame(view);
     const std::string width = num(frame.width()), height = num(frame.height());
     std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + width + "\" height=\"" + height +
                       "\" viewBox=\"0 0 " + width + " " + height + "\" font-family=\"sans-serif\" font-size=\"12\">\n";
     svg += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
-    svg += "<text x=\"" + num(Frame::left) + "\" y=\"22\" font-size=\"14\">" + escaped(preview.title) + "</text>\n";
-    svg += axes_svg(frame, preview);
-    svg += layer_svg(frame, preview.before, "#a0a0a0", "before", 38);
-    svg += layer_svg(frame, preview.after, "#d1495b", "after", 54);
+    svg += "<text x=\"" + num(Frame::left) + "\" y=\"22\" font-size=\"14\">" + escaped(view.title) + "</text>\n";
+    svg += axes_svg(frame, view);
+    svg += layer_svg(frame, view.before, "#a0a0a0", "before", 38);
+    svg += layer_svg(frame, view.after, "#d1495b", "after", 54);
     svg += "</svg>\n";
     return svg;
 }
