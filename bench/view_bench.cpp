@@ -50,7 +50,7 @@ Camera window_camera(View &view)
     c.top = 28;
     c.right = 720;
     c.bottom = 570;
-    view.fit(c, false, Pick::objects);
+    view.fit(c, false, standin::kSelectObjects);
     return c;
 }
 
@@ -89,12 +89,15 @@ void ViewDraw(benchmark::State &state)
     state.counters["view bytes/vertex"] = static_cast<double>(f.view.memory()) / static_cast<double>(vertices);
 }
 
+// The selection modes, by the benchmarks' first argument.
+constexpr standin::SelectMode kModes[] = {standin::kSelectObjects, standin::kSelectSurfaces, standin::kSelectVertices};
+
 // A click: what lies under the middle of the view, in each mode.
 void ViewPick(benchmark::State &state)
 {
     Fixture f(state.range(1));
     f.view.draw(f.camera, DrawOptions{});
-    const auto mode = static_cast<Pick>(state.range(0));
+    const standin::SelectMode mode = kModes[state.range(0)];
     const double x = (f.camera.left + f.camera.right) / 2, y = (f.camera.top + f.camera.bottom) / 2;
     for (auto _ : state) benchmark::DoNotOptimize(f.view.pick(mode, x, y, 6).object);
 }
@@ -104,7 +107,7 @@ void ViewBox(benchmark::State &state)
 {
     Fixture f(state.range(1));
     f.view.draw(f.camera, DrawOptions{});
-    const auto mode = static_cast<Pick>(state.range(0));
+    const standin::SelectMode mode = kModes[state.range(0)];
     const double box[4] = {f.camera.left + 200, f.camera.top + 150, f.camera.right - 200, f.camera.bottom - 150};
     std::size_t taken = 0;
     for (auto _ : state) {

@@ -7,6 +7,10 @@
 
 #include "view.h"
 
+using standin::kSelectObjects;
+using standin::kSelectSurfaces;
+using standin::kSelectVertices;
+
 namespace {
 
 constexpr std::uint32_t rgb(std::uint32_t r, std::uint32_t g, std::uint32_t b)
@@ -14,7 +18,7 @@ constexpr std::uint32_t rgb(std::uint32_t r, std::uint32_t g, std::uint32_t b)
     return r | g << 8 | b << 16 | 0xffu << 24;
 }
 
-// The window's colours (window.tcl's colours): background, edge, selected, mark.
+// The colours; the window takes the first four from view_colours.
 constexpr std::uint32_t kBackground = rgb(0xfb, 0xfb, 0xfd);
 constexpr std::uint32_t kEdge = rgb(0x36, 0x50, 0x7a);
 constexpr std::uint32_t kSelected = rgb(0xe4, 0x57, 0x2e);
@@ -22,6 +26,9 @@ constexpr std::uint32_t kMark = rgb(0xc0, 0x16, 0x0f);
 constexpr std::uint32_t kGrid = rgb(0xd4, 0xd9, 0xe2);
 constexpr std::uint32_t kSurface = rgb(0xc8, 0xd2, 0xe2);
 constexpr std::uint32_t kChosenSurface = rgb(0xf6, 0xa8, 0x8e);  // a selected surface, light under its edges
+
+constexpr NamedColour kShared[] = {
+    {"background", kBackground}, {"edge", kEdge}, {"selected", kSelected}, {"mark", kMark}};
 
 // COLOUR in LIGHT (0 to 1), to 1/256.
 std::uint32_t shade(std::uint32_t colour, float light)
@@ -211,6 +218,11 @@ constexpr float kLight[3] = {-0.36514837f, 0.54772256f, 0.73029674f};
 
 }  // namespace
 
+std::span<const NamedColour> view_colours()
+{
+    return kShared;
+}
+
 const Image &View::draw(const Camera &camera, const DrawOptions &options)
 {
     grain_ = std::clamp(camera.grain, 1, 16);
@@ -290,7 +302,7 @@ void View::render(const Band &band, const DrawOptions &options)
         for (const Part &part : parts_)
             if (!part.hidden && edges_shown(part, options)) draw_edges(band, part, options, selected != 0);
     }
-    if (options.mode == Pick::vertices) {
+    if (options.mode == kSelectVertices) {
         for (const Part &part : parts_)
             if (!part.hidden) draw_marks(band, part, options);
     }
@@ -379,8 +391,8 @@ float View::face_light(const Part &part, const standin::RefRange &refs) const
 void View::draw_faces(Image &target, const Part &part, const DrawOptions &options, std::uint32_t from, std::uint32_t to)
 {
     const Object &o = *part.object;
-    const bool lit = options.mode == Pick::objects && part.lit;
-    const bool chosen = options.mode == Pick::surfaces;
+    const bool all_selected = options.mode == kSelectObjects && part.in_selected_tree;
+    const bool chosen = options.mode == kSelectSurfaces;
     std::uint32_t s = 0;
     to = std::min(to, part.surfaces);
     o.surfaces.for_each_span([&](const Surface *surfaces, std::size_t n) {
@@ -398,7 +410,7 @@ void View::draw_faces(Image &target, const Part &part, const DrawOptions &option
             const float low_x = bounds[0], low_y = bounds[1], high_x = bounds[2], high_y = bounds[3];
             if (!(low_x < target.width && high_x >= 0 && low_y < target.height && high_y >= 0)) continue;
             const int px = static_cast<int>(std::floor(low_x)), py = static_cast<int>(std::floor(low_y));
-            const std::uint32_t base = lit || (chosen && surface.selected) ? kChosenSurface : kSurface;
+            const std::uint32_t base = all_selected || (chosen && surface.selected) ? kChosenSurface : kSurface;
             const float width = high_x - low_x, height = high_y - low_y;
             if ((width < 1 && height < 4) || (height < 1 && width < 4)) {
                 const int box[4] = {px, py, static_cast<int>(std::floor(high_x)), static_cast<int>(std::floor(high_y))};
@@ -467,11 +479,11 @@ void View::draw_edges(const Band &band, const Part &part, const DrawOptions &opt
         b += part.first;
         line(image_, band, sx_[a], sy_[a], sz_[a], sx_[b], sy_[b], sz_[b], pen);
     };
-    if (options.mode == Pick::objects && part.lit != selected) return;
-    if (options.mode != Pick::surfaces || !selected) {
+    if (options.mode == kSelectObjects && part.in_selected_tree != selected) return;
+    if (options.mode != kSelectSurfaces || !selected) {
         for (const standin::Edge &edge : part.edges) {
             const std::uint32_t a = edge.a, b = edge.b;
-            if (options.mode == Pick::vertices && (chosen_[part.first + a] && chosen_[part.first + b]) != selected)
+            if (options.mode == kSelectVertices && (chosen_[part.first + a] && chosen_[part.first + b]) != selected)
                 continue;
             draw(a, b);
         }

@@ -9,6 +9,10 @@
 #include <unordered_map>
 
 using standin::HostVertex;
+using standin::kSelectObjects;
+using standin::kSelectSurfaces;
+using standin::kSelectVertices;
+using standin::SelectMode;
 using standin::VertexState;
 
 namespace {
@@ -58,7 +62,7 @@ void View::sync(const standin::Scene &scene, const SurfaceKinds &kinds, std::uin
 {
     if (shape != kUnknownShape && shape == synced_shape_ && scene.serial() == synced_serial_ &&
         parts_.size() == scene.object_count()) {
-        relight();
+        follow_selection();
         return;
     }
     synced_shape_ = shape;
@@ -77,7 +81,7 @@ void View::sync(const standin::Scene &scene, const SurfaceKinds &kinds, std::uin
         const Part *parent = above < 0 ? nullptr : &next[static_cast<std::size_t>(above)];
         const bool hidden = (parent && parent->hidden) || o.hidden;
         const bool locked = (parent && parent->locked) || o.locked;
-        const bool lit = (parent && parent->lit) || o.selected;
+        const bool in_selected_tree = (parent && parent->in_selected_tree) || o.selected;
         index.emplace(&o, static_cast<std::int32_t>(next.size()));
         Part part;
         const auto old = before.find(&o);
@@ -95,7 +99,7 @@ void View::sync(const standin::Scene &scene, const SurfaceKinds &kinds, std::uin
         moved = moved || part.hidden != hidden || part.first != vertices_;
         part.hidden = hidden;
         part.locked = locked;
-        part.lit = lit;
+        part.in_selected_tree = in_selected_tree;
         part.above = above;
         part.first = vertices_;
         if (!part.hidden) vertices_ += part.vertices;
@@ -108,11 +112,12 @@ void View::sync(const standin::Scene &scene, const SurfaceKinds &kinds, std::uin
     if (moved) drawn_ = false;
 }
 
-// Only the selection changed since the last sync: which parts are lit.
-void View::relight()
+// Only the selection changed since the last sync: which parts lie in a selected tree.
+void View::follow_selection()
 {
     // Parents come before their children in parts_.
-    for (Part &part : parts_) part.lit = part.object->selected || (part.above >= 0 && parts_[part.above].lit);
+    for (Part &part : parts_)
+        part.in_selected_tree = part.object->selected || (part.above >= 0 && parts_[part.above].in_selected_tree);
 }
 
 // The part of O made anew: its counts, its surfaces' kinds and its edges.
@@ -160,7 +165,7 @@ inline bool View::to_image(const Vertex &v, float &ix, float &iy, float &iz) con
 
 // Where each drawn vertex falls in the image, its depth, and in vertex mode
 // whether it is selected; the drawn model's box in model units.
-void View::project(const Camera &camera, Pick mode)
+void View::project(const Camera &camera, SelectMode mode)
 {
     axes_ = camera_axes(camera.azimuth, camera.elevation);
     const double *directions[3] = {axes_.right, axes_.up, axes_.towards};
@@ -184,7 +189,7 @@ void View::project(const Camera &camera, Pick mode)
     sx_.resize(vertices_);
     sy_.resize(vertices_);
     sz_.resize(vertices_);
-    chosen_.resize(mode == Pick::vertices ? vertices_ : 0);
+    chosen_.resize(mode == kSelectVertices ? vertices_ : 0);
     const float inf = std::numeric_limits<float>::infinity();
     std::vector<float> bounds(2 * 4 * parts_.size());
     float low[2][3], high[2][3];
@@ -283,7 +288,7 @@ bool View::place(double x, double y, double z, float &ix, float &iy, float &iz) 
     return finite;
 }
 
-bool View::fit(Camera &camera, bool selection, Pick mode) const
+bool View::fit(Camera &camera, bool selection, SelectMode mode) const
 {
     const Axes axes = camera_axes(camera.azimuth, camera.elevation);
     const double *directions[3] = {axes.right, axes.up, axes.towards};
@@ -322,11 +327,11 @@ bool View::fit(Camera &camera, bool selection, Pick mode) const
 
 // Hands TAKE the positions of a part's vertices that a fit counts: all of
 // them, or those selected in MODE.
-void View::for_fitting(const Part &part, bool selection, Pick mode,
+void View::for_fitting(const Part &part, bool selection, SelectMode mode,
                        const std::function<void(const Vertex &)> &take) const
 {
     const Object &o = *part.object;
-    if (selection && mode == Pick::surfaces) {
+    if (selection && mode == kSelectSurfaces) {
         for (std::uint32_t s = 0; s < part.surfaces; ++s) {
             const Surface &surface = o.surfaces[s];
             if (!surface.selected) continue;
@@ -335,8 +340,8 @@ void View::for_fitting(const Part &part, bool selection, Pick mode,
         }
         return;
     }
-    if (selection && mode == Pick::objects && !part.lit) return;
-    const bool each = selection && mode == Pick::vertices;
+    if (selection && mode == kSelectObjects && !part.in_selected_tree) return;
+    const bool each = selection && mode == kSelectVertices;
     std::uint32_t left = part.vertices;
     o.vertices.for_each_span([&](const HostVertex *records, std::size_t n) {
         n = std::min<std::size_t>(n, left);
@@ -449,14 +454,14 @@ bool View::near_edge(const Part &part, double x, double y, double tolerance, flo
     return found;
 }
 
-Hit View::pick(Pick mode, double x, double y, double tolerance) const
+Hit View::pick(SelectMode mode, double x, double y, double tolerance) const
 {
     Hit hit;
     if (!drawn_) return hit;
     x = (x - left_) / grain_;
     y = (y - top_) / grain_;
     tolerance /= grain_;
-    if (mode == Pick::vertices) {
+    if (mode == kSelectVertices) {
         const std::uint32_t v = vertex_at(x, y, tolerance);
         if (v == std::numeric_limits<std::uint32_t>::max()) return hit;
         const auto part = std::upper_bound(parts_.begin(), parts_.end(), v,
@@ -474,19 +479,19 @@ Hit View::pick(Pick mode, double x, double y, double tolerance) const
             continue;
         float depth = -INFINITY;
         long index = -1;
-        if (mode == Pick::surfaces || shaded_) {
+        if (mode == kSelectSurfaces || shaded_) {
             index = surface_at(part, x, y, tolerance, depth);
         }
-        if (index < 0 && mode == Pick::objects && near_edge(part, x, y, tolerance, depth)) index = 0;
+        if (index < 0 && mode == kSelectObjects && near_edge(part, x, y, tolerance, depth)) index = 0;
         if (index >= 0 && (hit.object == nullptr || depth > best_depth)) {
-            hit = Hit{part.object, static_cast<std::uint32_t>(mode == Pick::objects ? 0 : index)};
+            hit = Hit{part.object, static_cast<std::uint32_t>(mode == kSelectObjects ? 0 : index)};
             best_depth = depth;
         }
     }
     return hit;
 }
 
-void View::in_box(Pick mode, const double box[4], const std::function<void(Object &, std::uint32_t)> &take) const
+void View::in_box(SelectMode mode, const double box[4], const std::function<void(Object &, std::uint32_t)> &take) const
 {
     if (!drawn_) return;
     const double x0 = (std::min(box[0], box[2]) - left_) / grain_, x1 = (std::max(box[0], box[2]) - left_) / grain_;
@@ -497,7 +502,7 @@ void View::in_box(Pick mode, const double box[4], const std::function<void(Objec
             part.bounds[3] < y0)
             continue;
         Object &o = *part.object;
-        if (mode == Pick::surfaces) {
+        if (mode == kSelectSurfaces) {
             for (std::uint32_t s = 0; s < part.surfaces; ++s) {
                 const Surface &surface = o.surfaces[s];
                 const standin::RefRange refs = o.refs_at(surface.first, surface.count);
@@ -510,7 +515,7 @@ void View::in_box(Pick mode, const double box[4], const std::function<void(Objec
         for (std::uint32_t v = 0; v < part.vertices; ++v) {
             if (!inside(part.first + v)) continue;
             take(o, v);
-            if (mode == Pick::objects) break;
+            if (mode == kSelectObjects) break;
         }
     }
 }

@@ -14,9 +14,11 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <vector>
 
 #include "edges.h"
+#include "host.h"
 #include "scene.h"
 
 // A camera: the model turned by the azimuth (about Y) and then the elevation
@@ -46,14 +48,23 @@ struct Axes {
 Axes camera_axes(double azimuth, double elevation);
 
 enum class Style { wireframe, shaded, shaded_edges };
-enum class Pick { objects, surfaces, vertices };
 
+// The colours the window shows beside the drawing too, by name: its
+// background, an edge, a selected edge, a selected vertex's mark.
+struct NamedColour {
+    const char *name;
+    std::uint32_t rgba;  // red in the lowest byte, as the image's pixels
+};
+std::span<const NamedColour> view_colours();
+
+// The drawing, the fitting and the picking go by the host's selection
+// modes: what the selection holds, and what a pick or a box takes.
 struct DrawOptions {
     Style style = Style::shaded_edges;
     bool grid = true;
-    Pick mode = Pick::objects;  // what the selection holds: how it is shown
-    int line = 1;               // an edge's width in image pixels; a selected edge is one wider
-    int mark = 2;               // half the side of a selected vertex's square
+    standin::SelectMode mode = standin::kSelectObjects;  // what the selection holds: how it is shown
+    int line = 1;  // an edge's width in image pixels; a selected edge is one wider
+    int mark = 2;  // half the side of a selected vertex's square
 };
 
 // The drawing: RGBA pixels, row after row, of the viewport divided by the
@@ -94,10 +105,10 @@ public:
     static constexpr std::uint64_t kUnknownShape = ~std::uint64_t{0};
 
     // Follows the scene: objects added or gone, shapes changed, hidden and
-    // locked marks, which objects are lit by a selected one.  SHAPE is a
-    // number that changes whenever objects, their flags or their counts may
-    // have (the host's tree version): while it stays, only which objects
-    // are lit is looked at.  Cheap when only positions or the selection
+    // locked marks, which objects lie in a selected object's tree.  SHAPE
+    // is a number that changes whenever objects, their flags or their
+    // counts may have (the host's tree version): while it stays, only which
+    // objects lie in a selected tree is looked at.  Cheap when only positions or the selection
     // changed.
     void sync(const standin::Scene &scene, const SurfaceKinds &kinds, std::uint64_t shape = kUnknownShape);
 
@@ -105,17 +116,18 @@ public:
     // Sets the scale and centre that fit what is drawn (or, with SELECTION,
     // what is selected in MODE) into the camera's viewport; false, leaving
     // the camera as it is, when there is nothing.
-    bool fit(Camera &camera, bool selection, Pick mode) const;
+    bool fit(Camera &camera, bool selection, standin::SelectMode mode) const;
 
     // Where a vertex was last drawn, in canvas pixels.
     bool point(const Object &object, std::uint32_t index, double &x, double &y) const;
     // What lies within TOLERANCE canvas pixels of (x, y) in the last drawing,
     // neither hidden nor locked; nearer the viewer wins among equals.
-    Hit pick(Pick mode, double x, double y, double tolerance) const;
+    Hit pick(standin::SelectMode mode, double x, double y, double tolerance) const;
     // Everything of MODE in the canvas rectangle, neither hidden nor locked:
     // objects with a vertex in it, surfaces with all their vertices in it,
     // vertices in it.  TAKE is called once for each, in scene order.
-    void in_box(Pick mode, const double box[4], const std::function<void(Object &, std::uint32_t)> &take) const;
+    void in_box(standin::SelectMode mode, const double box[4],
+                const std::function<void(Object &, std::uint32_t)> &take) const;
 
     std::size_t edge_count() const;
     // Bytes the view holds.
@@ -129,18 +141,19 @@ public:
         std::vector<standin::SurfaceKind> kinds;   // SurfaceKinds, or empty
         bool lines = false;                        // some surfaces are lines, which only edges show
         std::uint32_t first = 0;                   // its first vertex in the drawn arrays
-        bool hidden = false, locked = false, lit = false;
-        std::int32_t above = -1;  // its parent's part, before it in parts_; -1 at the top
+        bool hidden = false, locked = false;
+        bool in_selected_tree = false;   // it or an object above it is selected: drawn as selected in object mode
+        std::int32_t above = -1;         // its parent's part, before it in parts_; -1 at the top
         float bounds[4] = {0, 0, 0, 0};  // the image box its vertices fell in at the last drawing
     };
 
 private:
-    void relight();
+    void follow_selection();
     static Part new_part(Object &o, std::uint64_t serial, const SurfaceKinds &kinds);
-    void project(const Camera &camera, Pick mode);
+    void project(const Camera &camera, standin::SelectMode mode);
     bool place(double x, double y, double z, float &ix, float &iy, float &iz) const;
     bool to_image(const Vertex &v, float &ix, float &iy, float &iz) const;
-    void for_fitting(const Part &part, bool selection, Pick mode,
+    void for_fitting(const Part &part, bool selection, standin::SelectMode mode,
                      const std::function<void(const Vertex &)> &take) const;
     void project_range(std::uint32_t from, std::uint32_t to, float *bounds, float low[3], float high[3]);
     void render(const Band &band, const DrawOptions &options);

@@ -18,19 +18,22 @@
 //                                 to the selection; returns how many items
 //   selected objects|surfaces|vertices ID ?INDEX?    whether the item is selected
 //   point ID INDEX                {X Y}: where a vertex was last drawn
-//   memory                        bytes the view holds
+//   memory                        bytes the view holds (for the tests and
+//                                 the benchmarks)
+//   colours                       the view's colours the window shows too: a
+//                                 dict of names and #rrggbb
 #include "view_command.h"
 
 #include <tk.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 
 #include "acscene.h"
 #include "error.h"
 #include "host.h"
 #include "selection.h"
-#include "shell.h"
 #include "subcommands.h"
 #include "view.h"
 
@@ -38,20 +41,14 @@ using namespace standin;
 
 namespace {
 
-// The window's kinds of items and the host's selection modes are one list.
-Pick pick_of(int mode)
+SelectMode mode_word(Tcl_Obj *word)
 {
-    return mode == kSelectSurfaces ? Pick::surfaces : mode == kSelectVertices ? Pick::vertices : Pick::objects;
+    return static_cast<SelectMode>(select_mode_named(Tcl_GetString(word)));
 }
 
-Pick pick_kind(Tcl_Obj *word)
+SelectMode host_mode()
 {
-    return pick_of(select_mode_named(Tcl_GetString(word)));
-}
-
-Pick host_mode()
-{
-    return pick_of(host().select_mode());
+    return static_cast<SelectMode>(host().select_mode());
 }
 
 // The view follows the scene, with the surfaces' kinds as the model file
@@ -88,21 +85,15 @@ Tcl_Obj *pair(const char *key, Tcl_Obj *value, Tcl_Obj *list)
     return list;
 }
 
-Tcl_Obj *wide(std::size_t n)
-{
-    return Tcl_NewWideIntObj(static_cast<Tcl_WideInt>(n));
-}
-
 // The model's size, the selection mode, the objects holding a selection and
 // how many items are selected.
 Tcl_Obj *summary(const View &view)
 {
-    static const char *const modes[] = {"objects", "surfaces", "vertices"};
     const Host &h = host();
-    const Pick mode = host_mode();
+    const SelectMode mode = host_mode();
     Tcl_Obj *selected = Tcl_NewListObj(0, nullptr);
     std::size_t objects = 0, vertices = 0, surfaces = 0, items = 0;
-    if (mode == Pick::objects) {
+    if (mode == kSelectObjects) {
         for (const Object *o : h.selected_objects()) Tcl_ListObjAppendElement(nullptr, selected, Tcl_NewIntObj(o->id));
         items = h.selected_objects().size();
     }
@@ -111,9 +102,9 @@ Tcl_Obj *summary(const View &view)
         vertices += o.vertices.size();
         surfaces += o.surfaces.size();
         std::size_t marked = 0;
-        if (mode == Pick::surfaces) {
+        if (mode == kSelectSurfaces) {
             for (const Surface &s : o.surfaces) marked += s.selected;
-        } else if (mode == Pick::vertices) {
+        } else if (mode == kSelectVertices) {
             o.vertices.for_each_span([&](const HostVertex *records, std::size_t n) {
                 const VertexState *states = states_of_run(records, n);
                 for (std::size_t i = 0; i < n; ++i) marked += states[i].selected;
@@ -127,7 +118,7 @@ Tcl_Obj *summary(const View &view)
     pair("vertices", wide(vertices), out);
     pair("surfaces", wide(surfaces), out);
     pair("edges", wide(view.edge_count()), out);
-    pair("mode", Tcl_NewStringObj(modes[static_cast<int>(mode)], -1), out);
+    pair("mode", Tcl_NewStringObj(select_mode_word(mode), -1), out);
     pair("selected", selected, out);
     return pair("items", wide(items), out);
 }
@@ -165,14 +156,15 @@ DrawOptions draw_options(int count, Tcl_Obj *const *words, Camera &camera)
 }
 
 // Draws into the photo image and shows it enlarged by the grain.
-Tcl_Obj *draw(View &view, Tcl_Interp *interp, int count, Tcl_Obj *const *words)
+Tcl_Obj *draw(Args &args)
 {
-    const char *name = Tcl_GetString(words[0]);
-    Tk_PhotoHandle photo = Tk_FindPhoto(interp, name);
+    Tcl_Interp *interp = args.interp;
+    const std::string name = args.str(0);
+    Tk_PhotoHandle photo = Tk_FindPhoto(interp, name.c_str());
     if (photo == nullptr) throw Error("no photo image " + in_quotes(name));
-    Camera camera = camera_of(words + 1, true);
-    const DrawOptions options = draw_options(count - 11, words + 11, camera);
-    const Image &image = synced(view).draw(camera, options);
+    Camera camera = camera_of(args.objv + 1, true);
+    const DrawOptions options = draw_options(args.count - 11, args.objv + 11, camera);
+    const Image &image = synced(args.owner_as<View>()).draw(camera, options);
     Tk_PhotoImageBlock block{};
     block.pixelPtr = reinterpret_cast<unsigned char *>(const_cast<std::uint32_t *>(image.pixels.data()));
     block.width = image.width;
@@ -196,87 +188,87 @@ Tcl_Obj *draw(View &view, Tcl_Interp *interp, int count, Tcl_Obj *const *words)
     return pair("height", Tcl_NewIntObj(image.height * grain), out);
 }
 
-Tcl_Obj *fit(View &view, int count, Tcl_Obj *const *words)
+Tcl_Obj *fit(Args &args)
 {
     bool selection = false, perspective = false;
-    for (int i = 6; i < count; ++i) {
-        const std::string word = Tcl_GetString(words[i]);
+    for (int i = 6; i < args.count; ++i) {
+        const std::string word = args.str(i);
         if (word != "selection" && word != "perspective") throw expected("selection or perspective", word);
         (word == "selection" ? selection : perspective) = true;
     }
-    Camera c = camera_of(words, false);
+    Camera c = camera_of(args.objv, false);
     c.perspective = perspective;
-    if (!synced(view).fit(c, selection, host_mode()) && selection) return Tcl_NewListObj(0, nullptr);
+    if (!synced(args.owner_as<View>()).fit(c, selection, host_mode()) && selection) return Tcl_NewListObj(0, nullptr);
     Tcl_Obj *out[] = {Tcl_NewDoubleObj(c.scale), Tcl_NewDoubleObj(c.centre[0]), Tcl_NewDoubleObj(c.centre[1]),
                       Tcl_NewDoubleObj(c.centre[2])};
     return Tcl_NewListObj(4, out);
 }
 
-Tcl_Obj *pick(View &view, int count, Tcl_Obj *const *words)
+Tcl_Obj *pick(Args &args)
 {
-    const Pick kind = pick_kind(words[0]);
-    const double x = number_word(words[1]), y = number_word(words[2]);
-    const double tolerance = count > 3 ? number_word(words[3]) : 5;
+    const SelectMode kind = mode_word(args.objv[0]);
+    const double x = args.number(1), y = args.number(2);
+    const double tolerance = args.count > 3 ? args.number(3) : 5;
     Tcl_Obj *out = Tcl_NewListObj(0, nullptr);
-    const Hit hit = synced(view).pick(kind, x, y, tolerance);
+    const Hit hit = synced(args.owner_as<View>()).pick(kind, x, y, tolerance);
     if (hit.object == nullptr) return out;
     Tcl_ListObjAppendElement(nullptr, out, Tcl_NewIntObj(hit.object->id));
-    if (kind != Pick::objects) Tcl_ListObjAppendElement(nullptr, out, wide(hit.index));
+    if (kind != kSelectObjects) Tcl_ListObjAppendElement(nullptr, out, wide(hit.index));
     return out;
 }
 
 // Adds what the rectangle holds to the selection, switching to its mode as
 // standin pick does: an object in object mode around what is hidden or
 // locked below it.
-Tcl_Obj *box(View &view, Tcl_Obj *const *words)
+Tcl_Obj *box(Args &args)
 {
-    const Pick kind = pick_kind(words[0]);
-    const double corners[4] = {number_word(words[1]), number_word(words[2]), number_word(words[3]),
-                               number_word(words[4])};
-    SelectionChange change(SelectionChange::How::add, select_mode_named(Tcl_GetString(words[0])));
+    const SelectMode kind = mode_word(args.objv[0]);
+    const double corners[4] = {args.number(1), args.number(2), args.number(3), args.number(4)};
+    SelectionChange change(SelectionChange::How::add, kind);
     std::vector<Object *> objects;
-    synced(view).in_box(kind, corners, [&](Object &o, std::uint32_t index) {
-        if (kind == Pick::objects) {
+    synced(args.owner_as<View>()).in_box(kind, corners, [&](Object &o, std::uint32_t index) {
+        if (kind == kSelectObjects) {
             objects.push_back(&o);
         } else {
             change.items.emplace_back(&o, index);
         }
     });
-    if (kind == Pick::objects) change.objects = objects_around(objects, true, change.left_out);
+    if (kind == kSelectObjects) change.objects = objects_around(objects, true, change.left_out);
     host().select(change);
     return wide(objects.size() + change.items.size());
 }
 
-Tcl_Obj *selected(int count, Tcl_Obj *const *words)
+Tcl_Obj *selected(Args &args)
 {
-    const Pick kind = pick_kind(words[0]);
-    const Object &o = object_word(words[1]);
-    if (kind == Pick::objects) return Tcl_NewBooleanObj(o.selected);
-    if (count < 3) throw Error("usage: ::standin::view selected surfaces|vertices ID INDEX");
-    const long index = integer_word(words[2]);
-    const std::size_t n = kind == Pick::surfaces ? o.surfaces.size() : o.vertices.size();
+    const SelectMode kind = mode_word(args.objv[0]);
+    const Object &o = args.object(1);
+    if (kind == kSelectObjects) return Tcl_NewBooleanObj(o.selected);
+    if (args.count < 3) throw args.usage("surfaces|vertices ID INDEX");
+    const long index = args.integer(2);
+    const std::size_t n = kind == kSelectSurfaces ? o.surfaces.size() : o.vertices.size();
     if (index < 0 || static_cast<std::size_t>(index) >= n)
-        throw Error("object " + std::to_string(o.id) + " has no " + (kind == Pick::surfaces ? "surface " : "vertex ") +
+        throw Error("object " + std::to_string(o.id) + " has no " + (kind == kSelectSurfaces ? "surface " : "vertex ") +
                     std::to_string(index));
     if (host_mode() != kind) return Tcl_NewBooleanObj(0);
-    return Tcl_NewBooleanObj(kind == Pick::surfaces ? o.surfaces[index].selected : is_selected(o.vertices[index]));
+    return Tcl_NewBooleanObj(kind == kSelectSurfaces ? o.surfaces[index].selected : is_selected(o.vertices[index]));
 }
 
-Tcl_Obj *point(View &view, Tcl_Obj *const *words)
+Tcl_Obj *point(Args &args)
 {
-    const long id = integer_word(words[0]), index = integer_word(words[1]);
+    const long id = args.integer(0), index = args.integer(1);
     const Object *o = host().scene().find(static_cast<int>(id));
     double x, y;
-    if (o != nullptr && index >= 0 && synced(view).point(*o, static_cast<std::uint32_t>(index), x, y)) {
+    if (o != nullptr && index >= 0 &&
+        synced(args.owner_as<View>()).point(*o, static_cast<std::uint32_t>(index), x, y)) {
         Tcl_Obj *xy[] = {Tcl_NewDoubleObj(x), Tcl_NewDoubleObj(y)};
         return Tcl_NewListObj(2, xy);
     }
     throw Error("no vertex " + std::to_string(index) + " of object " + std::to_string(id) + " in view");
 }
 
-Tcl_Obj *axes(Tcl_Obj *const *words)
+Tcl_Obj *axes(Args &args)
 {
-    const Axes a = camera_axes(number_word(words[0]), number_word(words[1]));
+    const Axes a = camera_axes(args.number(0), args.number(1));
     Tcl_Obj *out[6];
     for (int k = 0; k < 3; ++k) {
         out[k] = Tcl_NewDoubleObj(a.right[k]);
@@ -285,49 +277,45 @@ Tcl_Obj *axes(Tcl_Obj *const *words)
     return Tcl_NewListObj(6, out);
 }
 
-struct Form {
-    const char *name;
-    int low, high;
-    const char *usage;
-};
-
-constexpr Form kForms[] = {
-    {"sync", 0, 0, "sync"},
-    {"draw", 11, 23, "draw PHOTO AZ EL SCALE CX CY CZ LEFT TOP RIGHT BOTTOM ?OPTION VALUE ...?"},
-    {"fit", 6, 8, "fit AZ EL LEFT TOP RIGHT BOTTOM ?selection? ?perspective?"},
-    {"axes", 2, 2, "axes AZ EL"},
-    {"pick", 3, 4, "pick objects|surfaces|vertices X Y ?TOLERANCE?"},
-    {"box", 5, 5, "box objects|surfaces|vertices X0 Y0 X1 Y1"},
-    {"selected", 2, 3, "selected objects|surfaces|vertices ID ?INDEX?"},
-    {"point", 2, 2, "point ID INDEX"},
-    {"memory", 0, 0, "memory"},
-};
-
-Tcl_Obj *run(View &view, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[])
+Tcl_Obj *sync_summary(Args &args)
 {
-    static const char *const usage = "sync|draw|fit|axes|pick|box|selected|point|memory ...";
-    if (objc < 2) throw Error(std::string("usage: ::standin::view ") + usage);
-    const std::string what = Tcl_GetString(objv[1]);
-    const int count = objc - 2;
-    Tcl_Obj *const *words = objv + 2;
-    const auto form = std::find_if(std::begin(kForms), std::end(kForms), [&](const Form &f) { return what == f.name; });
-    if (form == std::end(kForms)) throw Error("unknown subcommand " + in_quotes(what) + ": must be " + usage);
-    if (count < form->low || count > form->high) throw Error(std::string("usage: ::standin::view ") + form->usage);
-    if (what == "sync") return summary(synced(view));
-    if (what == "draw") return draw(view, interp, count, words);
-    if (what == "fit") return fit(view, count, words);
-    if (what == "axes") return axes(words);
-    if (what == "pick") return pick(view, count, words);
-    if (what == "box") return box(view, words);
-    if (what == "selected") return selected(count, words);
-    if (what == "point") return point(view, words);
-    return wide(view.memory());
+    return summary(synced(args.owner_as<View>()));
 }
+
+Tcl_Obj *memory(Args &args)
+{
+    return wide(args.owner_as<View>().memory());
+}
+
+// The colours are the view's (raster.cpp); the window takes them from here.
+Tcl_Obj *colours(Args &)
+{
+    Tcl_Obj *out = Tcl_NewListObj(0, nullptr);
+    for (const NamedColour &c : view_colours()) {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "#%02x%02x%02x", c.rgba & 0xffu, (c.rgba >> 8) & 0xffu, (c.rgba >> 16) & 0xffu);
+        pair(c.name, Tcl_NewStringObj(hex, -1), out);
+    }
+    return out;
+}
+
+const Subcommand kViewSubcommands[] = {
+    {"sync", 0, 0, "", sync_summary},
+    {"draw", 11, 23, "PHOTO AZ EL SCALE CX CY CZ LEFT TOP RIGHT BOTTOM ?OPTION VALUE ...?", draw},
+    {"fit", 6, 8, "AZ EL LEFT TOP RIGHT BOTTOM ?selection? ?perspective?", fit},
+    {"axes", 2, 2, "AZ EL", axes},
+    {"pick", 3, 4, "objects|surfaces|vertices X Y ?TOLERANCE?", pick},
+    {"box", 5, 5, "objects|surfaces|vertices X0 Y0 X1 Y1", box},
+    {"selected", 2, 3, "objects|surfaces|vertices ID ?INDEX?", selected},
+    {"point", 2, 2, "ID INDEX", point},
+    {"memory", 0, 0, "", memory, Caller::tests},
+    {"colours", 0, 0, "", colours},
+};
 
 int view_command(ClientData data, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[])
 {
-    return run_command_body(interp, "::standin::view",
-                            [&] { return run(*static_cast<View *>(data), interp, objc, objv); });
+    static const TableCommand command{"::standin::view", {kViewSubcommands}, Listing::alternatives};
+    return run_subcommand(command, data, interp, objc, objv);
 }
 
 }  // namespace

@@ -136,7 +136,7 @@ proc ::standin::gui::run_wave {parameters} {
     set steps [llength [standin history]]
     if {$shown ne "" && [standin preview] && [stamp $parameters] eq $shown} {
         set shown {}
-        standin preview keep
+        standin live keep
     } else {
         take_back_preview
         uplevel #0 [linsert $parameters 0 pjtrilo_go]

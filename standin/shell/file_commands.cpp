@@ -10,15 +10,9 @@ namespace standin {
 
 namespace {
 
-Tcl_Obj *wide(size_t n)
-{
-    return Tcl_NewWideIntObj(static_cast<Tcl_WideInt>(n));
-}
-
-Tcl_Obj *load(Shell &, Args &args)
+Tcl_Obj *load(Args &args)
 {
     const WorkEnds ends(host(), "load");
-    args.need(1, 1, "load FILE.ac");
     const LoadedScene loaded = load_scene(host(), args.str(0));
     const ac::Counts &c = loaded.counts;
     Tcl_Obj *repairs = Tcl_NewListObj(0, nullptr);
@@ -28,20 +22,17 @@ Tcl_Obj *load(Shell &, Args &args)
     return Tcl_NewListObj(8, items);
 }
 
-Tcl_Obj *save(Shell &, Args &args)
+Tcl_Obj *save(Args &args)
 {
     const WorkEnds ends(host(), "save");
-    const char *usage = "save ?--force? FILE.ac";
-    args.need(1, 2, usage);
     ac::WriteOptions options;
     options.replace.force = args.count == 2;
     const std::string file = args.str(args.count - 1);
-    if ((options.replace.force && args.str(0) != "--force") || file.rfind("--", 0) == 0)
-        throw Error(std::string("usage: standin ") + usage);
+    if ((options.replace.force && args.str(0) != "--force") || file.rfind("--", 0) == 0) throw args.usage();
     return wide(save_scene(host(), file, options));
 }
 
-Tcl_Obj *apply(Shell &, Args &args)
+Tcl_Obj *apply(Args &args)
 {
     const WorkEnds ends(host(), "apply");
     const ApplyOptions options = parse_apply_options(args.words());
@@ -50,11 +41,10 @@ Tcl_Obj *apply(Shell &, Args &args)
 
 // The scene's file and whether the scene differs from it, for a window's
 // title; with "changes", what another program did to the file since.
-Tcl_Obj *file_state(Shell &, Args &args)
+Tcl_Obj *file_state(Args &args)
 {
-    args.need(0, 1, "file ?changes?");
     if (args.count == 1) {
-        if (args.str(0) != "changes") throw Error("usage: standin file ?changes?");
+        if (args.str(0) != "changes") throw args.usage();
         return text(scene_file_changes(host()));
     }
     const Host &h = host();
@@ -64,7 +54,12 @@ Tcl_Obj *file_state(Shell &, Args &args)
     return Tcl_NewListObj(6, items);
 }
 
-const Subcommand kFileSubcommands[] = {{"load", load}, {"save", save}, {"apply", apply}, {"file", file_state}};
+const Subcommand kFileSubcommands[] = {
+    {"load", 1, 1, "FILE.ac", load},
+    {"save", 1, 2, "?--force? FILE.ac", save},
+    {"apply", 0, -1, "IN.ac OUT.ac OPTION...", apply},
+    {"file", 0, 1, "?changes?", file_state},
+};
 
 }  // namespace
 

@@ -16,11 +16,6 @@ Tcl_Obj *float_list(std::initializer_list<float> values, Tcl_Obj *list = Tcl_New
     return list;
 }
 
-Tcl_Obj *wide(size_t n)
-{
-    return Tcl_NewWideIntObj(static_cast<Tcl_WideInt>(n));
-}
-
 // An index into N items, or an error naming what object ID lacks.
 size_t index_below(const Args &args, int i, size_t n, int id_word, const char *item)
 {
@@ -31,24 +26,21 @@ size_t index_below(const Args &args, int i, size_t n, int id_word, const char *i
     return static_cast<size_t>(index);
 }
 
-Tcl_Obj *new_scene(Shell &, Args &args)
+Tcl_Obj *new_scene(Args &)
 {
-    args.need(0, 0, "new");
     host().reset_scene();
     return nullptr;
 }
 
-Tcl_Obj *add_object(Shell &, Args &args)
+Tcl_Obj *add_object(Args &args)
 {
-    args.need(1, 2, "object NAME ?PARENT-ID?");
     Object *parent = args.count == 2 ? &args.object(1) : nullptr;
     host().note_scene_changed();
     return Tcl_NewIntObj(host().scene().add_object(args.str(0), parent).id);
 }
 
-Tcl_Obj *add_vertices(Shell &, Args &args)
+Tcl_Obj *add_vertices(Args &args)
 {
-    args.need(4, -1, "vertex ID X Y Z ?X Y Z ...?");
     if ((args.count - 1) % 3 != 0) throw Error("coordinates come in threes");
     Object &object = args.object(0);
     const auto first = object.vertices.size();
@@ -60,9 +52,8 @@ Tcl_Obj *add_vertices(Shell &, Args &args)
     return wide(first);
 }
 
-Tcl_Obj *add_surface(Shell &, Args &args)
+Tcl_Obj *add_surface(Args &args)
 {
-    args.need(2, -1, "surface ID INDEX ?INDEX ...?");
     Object &object = args.object(0);
     std::vector<uint32_t> refs;
     for (int i = 1; i < args.count; ++i) {
@@ -72,9 +63,8 @@ Tcl_Obj *add_surface(Shell &, Args &args)
     return Tcl_NewIntObj(static_cast<int>(object.add_surface(std::move(refs)).index()));
 }
 
-Tcl_Obj *subdivided(Shell &, Args &args)
+Tcl_Obj *subdivided(Args &args)
 {
-    args.need(1, 2, "subdivided ID ?BOOLEAN?");
     Object &object = args.object(0);
     if (args.count == 2 && object.subdivided != args.boolean(1)) {
         object.subdivided = args.boolean(1);
@@ -83,17 +73,15 @@ Tcl_Obj *subdivided(Shell &, Args &args)
     return Tcl_NewBooleanObj(object.subdivided);
 }
 
-Tcl_Obj *get_coordinates(Shell &, Args &args)
+Tcl_Obj *get_coordinates(Args &args)
 {
-    args.need(1, 1, "get ID");
     Tcl_Obj *list = Tcl_NewListObj(0, nullptr);
     for (const auto &hv : args.object(0).vertices) float_list({hv.v.x, hv.v.y, hv.v.z}, list);
     return list;
 }
 
-Tcl_Obj *set_vertex(Shell &, Args &args)
+Tcl_Obj *set_vertex(Args &args)
 {
-    args.need(5, 5, "set ID INDEX X Y Z");
     Object &object = args.object(0);
     const size_t index = index_below(args, 1, object.vertices.size(), 0, "vertex");
     const Vertex position{args.coordinate(2), args.coordinate(3), args.coordinate(4)};
@@ -103,17 +91,15 @@ Tcl_Obj *set_vertex(Shell &, Args &args)
     return nullptr;
 }
 
-Tcl_Obj *object_ids(Shell &, Args &args)
+Tcl_Obj *object_ids(Args &)
 {
-    args.need(0, 0, "objects");
     Tcl_Obj *ids = Tcl_NewListObj(0, nullptr);
     host().scene().for_each_object([&](Object &o) { Tcl_ListObjAppendElement(nullptr, ids, Tcl_NewIntObj(o.id)); });
     return ids;
 }
 
-Tcl_Obj *object_info(Shell &, Args &args)
+Tcl_Obj *object_info(Args &args)
 {
-    args.need(1, 1, "info ID");
     const Object &o = args.object(0);
     Tcl_Obj *children = Tcl_NewListObj(0, nullptr);
     for (const auto &c : o.children) Tcl_ListObjAppendElement(nullptr, children, Tcl_NewIntObj(c->id));
@@ -132,9 +118,8 @@ Tcl_Obj *object_info(Shell &, Args &args)
 
 // Every object in tree order, one list each, for a window that shows them
 // all: {ID PARENT NAME KIND VERTICES SURFACES HIDDEN LOCKED FOLDED}.
-Tcl_Obj *object_tree(Shell &, Args &args)
+Tcl_Obj *object_tree(Args &)
 {
-    args.need(0, 0, "tree");
     Tcl_Obj *rows = Tcl_NewListObj(0, nullptr);
     host().scene().for_each_object([&](Object &o) {
         Tcl_Obj *row[] = {Tcl_NewIntObj(o.id),
@@ -154,9 +139,8 @@ Tcl_Obj *object_tree(Shell &, Args &args)
 // Sets the hidden flag of the objects given; hiding one also takes it, and
 // what is below it, out of the selection.  Every id is checked first.  The
 // flag is saved with the model; a selection is not, so it is no change.
-Tcl_Obj *set_hidden(Args &args, bool hidden, const char *usage)
+Tcl_Obj *set_hidden(Args &args, bool hidden)
 {
-    args.need(1, -1, usage);
     std::vector<Object *> objects;
     for (int i = 0; i < args.count; ++i) objects.push_back(&args.object(i));
     bool changed = false;
@@ -169,18 +153,15 @@ Tcl_Obj *set_hidden(Args &args, bool hidden, const char *usage)
     return nullptr;
 }
 
-Tcl_Obj *hide(Shell &, Args &args)
+Tcl_Obj *hide(Args &args)
 {
-    return set_hidden(args, true, "hide ID...");
+    return set_hidden(args, true);
 }
 
-Tcl_Obj *unhide(Shell &, Args &args)
+Tcl_Obj *unhide(Args &args)
 {
-    return set_hidden(args, false, "unhide ID...");
+    return set_hidden(args, false);
 }
-
-const char *const kSelectUsage =
-    "select all ?MODE?|none|objects NAME...|surfaces NAME...|vertices NAME...|tree MODE ID...";
 
 Tcl_Obj *id_list(const std::vector<Object *> &objects)
 {
@@ -193,7 +174,7 @@ Tcl_Obj *id_list(const std::vector<Object *> &objects)
 // or locked below them; answers how many such objects were left out.
 Tcl_Obj *select_tree(Args &args)
 {
-    args.need(3, -1, kSelectUsage);
+    args.need(3, -1);
     const int mode = select_mode_named(args.str(1));
     std::vector<Object *> roots;
     for (int i = 2; i < args.count; ++i) {
@@ -205,13 +186,12 @@ Tcl_Obj *select_tree(Args &args)
     return wide(change.left_out);
 }
 
-Tcl_Obj *select(Shell &, Args &args)
+Tcl_Obj *select(Args &args)
 {
-    args.need(1, -1, kSelectUsage);
     const std::string kind = args.str(0);
     if (kind == "tree") return select_tree(args);
-    if (kind == "none") args.need(1, 1, kSelectUsage);
-    if (kind == "all") args.need(1, 2, kSelectUsage);
+    if (kind == "none") args.need(1, 1);
+    if (kind == "all") args.need(1, 2);
     const int mode = kind == "all" && args.count == 2 ? select_mode_named(args.str(1)) : kSelectObjects;
     std::vector<std::string> names = args.words();
     names.erase(names.begin());
@@ -264,53 +244,43 @@ SelectionChange picked_change(const PickedItems &items, SelectionChange::How how
     return change;
 }
 
-const char *const kPickUsage = "pick objects ID...|surfaces ID INDEX...|all|vertices ID INDEX...|all";
-
 // Adds single items to the selection, switching to their selection mode.
-Tcl_Obj *pick(Shell &, Args &args)
+Tcl_Obj *pick(Args &args)
 {
-    args.need(2, -1, kPickUsage);
     host().select(picked_change(picked_items(args, true), SelectionChange::How::add));
     return nullptr;
 }
 
-const char *const kUnpickUsage = "unpick objects ID...|surfaces ID INDEX...|vertices ID INDEX...";
-
 // Takes single items out of the selection; items of another mode than the
 // selection's are not selected, so nothing changes for them.
-Tcl_Obj *unpick(Shell &, Args &args)
+Tcl_Obj *unpick(Args &args)
 {
-    args.need(2, -1, kUnpickUsage);
     host().select(picked_change(picked_items(args, false), SelectionChange::How::remove));
     return nullptr;
 }
 
-Tcl_Obj *select_mode(Shell &, Args &args)
+Tcl_Obj *select_mode(Args &)
 {
-    args.need(0, 0, "mode");
-    switch (host().select_mode()) {
-    case kSelectSurfaces:
-        return text("surfaces");
-    case kSelectVertices:
-        return text("vertices");
-    default:
-        return text("objects");
-    }
-}
-
-Tcl_Obj *bounding_box(Shell &, Args &args)
-{
-    args.need(0, 0, "bbox");
-    const Box &b = host().box();
-    return float_list({b.min.x, b.min.y, b.min.z, b.max.x, b.max.y, b.max.z});
+    return text(select_mode_word(host().select_mode()));
 }
 
 const Subcommand kSceneSubcommands[] = {
-    {"new", new_scene},         {"object", add_object},   {"vertex", add_vertices}, {"surface", add_surface},
-    {"subdivided", subdivided}, {"get", get_coordinates}, {"set", set_vertex},      {"objects", object_ids},
-    {"info", object_info},      {"select", select},       {"pick", pick},           {"mode", select_mode},
-    {"bbox", bounding_box},     {"tree", object_tree},    {"hide", hide},           {"unhide", unhide},
-    {"unpick", unpick},
+    {"new", 0, 0, "", new_scene},
+    {"object", 1, 2, "NAME ?PARENT-ID?", add_object},
+    {"vertex", 4, -1, "ID X Y Z ?X Y Z ...?", add_vertices},
+    {"surface", 2, -1, "ID INDEX ?INDEX ...?", add_surface, Caller::tests},
+    {"subdivided", 1, 2, "ID ?BOOLEAN?", subdivided, Caller::tests},
+    {"get", 1, 1, "ID", get_coordinates},
+    {"set", 5, 5, "ID INDEX X Y Z", set_vertex, Caller::tests},
+    {"objects", 0, 0, "", object_ids},
+    {"info", 1, 1, "ID", object_info},
+    {"select", 1, -1, "all ?MODE?|none|objects NAME...|surfaces NAME...|vertices NAME...|tree MODE ID...", select},
+    {"pick", 2, -1, "objects ID...|surfaces ID INDEX...|all|vertices ID INDEX...|all", pick},
+    {"mode", 0, 0, "", select_mode, Caller::tests},
+    {"tree", 0, 0, "", object_tree},
+    {"hide", 1, -1, "ID...", hide},
+    {"unhide", 1, -1, "ID...", unhide},
+    {"unpick", 2, -1, "objects ID...|surfaces ID INDEX...|vertices ID INDEX...", unpick},
 };
 
 }  // namespace

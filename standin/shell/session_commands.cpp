@@ -21,47 +21,43 @@ Tcl_Obj *string_list(const Items &items)
 
 // "NAME ?clear?": the recorded items, emptied afterwards with clear.
 template <typename Show>
-Tcl_Obj *recorded(const Args &args, const char *name, Record record, Show show)
+Tcl_Obj *recorded(const Args &args, Record record, Show show)
 {
-    const std::string usage = std::string(name) + " ?clear?";
-    args.need(0, 1, usage.c_str());
-    if (args.count == 1 && args.str(0) != "clear") throw Error("usage: standin " + usage);
+    if (args.count == 1 && args.str(0) != "clear") throw args.usage();
     Tcl_Obj *shown = show();
     if (args.count == 1) host().clear(record);
     return shown;
 }
 
-Tcl_Obj *messages(Shell &, Args &args)
+Tcl_Obj *messages(Args &args)
 {
-    return recorded(args, "messages", Record::Messages, [] { return string_list(host().messages()); });
+    return recorded(args, Record::Messages, [] { return string_list(host().messages()); });
 }
 
-Tcl_Obj *tcl_log(Shell &, Args &args)
+Tcl_Obj *tcl_log(Args &args)
 {
-    return recorded(args, "tcllog", Record::TclLog, [] { return string_list(host().tcl_log()); });
+    return recorded(args, Record::TclLog, [] { return string_list(host().tcl_log()); });
 }
 
-Tcl_Obj *misuse(Shell &, Args &args)
+Tcl_Obj *misuse(Args &args)
 {
-    return recorded(args, "misuse", Record::Misuse, [] { return string_list(host().misuse()); });
+    return recorded(args, Record::Misuse, [] { return string_list(host().misuse()); });
 }
 
-Tcl_Obj *debug(Shell &, Args &args)
+Tcl_Obj *debug(Args &args)
 {
-    return recorded(args, "debug", Record::Debug, [] { return text(host().debug()); });
+    return recorded(args, Record::Debug, [] { return text(host().debug()); });
 }
 
-Tcl_Obj *undo(Shell &, Args &args)
+Tcl_Obj *undo(Args &)
 {
-    args.need(0, 0, "undo");
     std::string name;
     if (!host().undo_last(name)) throw Error("nothing to undo");
     return text(name);
 }
 
-Tcl_Obj *redo(Shell &, Args &args)
+Tcl_Obj *redo(Args &)
 {
-    args.need(0, 0, "redo");
     std::string name;
     if (!host().redo_last(name)) throw Error("nothing to redo");
     return text(name);
@@ -70,10 +66,9 @@ Tcl_Obj *redo(Shell &, Args &args)
 // The steps undo takes back, in the order they were made; with "redo", the
 // steps redo brings back, in the same order: the whole history is the two
 // lists one after the other.
-Tcl_Obj *history(Shell &, Args &args)
+Tcl_Obj *history(Args &args)
 {
-    args.need(0, 1, "history ?redo?");
-    if (args.count == 1 && args.str(0) != "redo") throw Error("usage: standin history ?redo?");
+    if (args.count == 1 && args.str(0) != "redo") throw args.usage();
     std::vector<std::string> names;
     if (args.count == 0) {
         for (const auto &step : host().undo_steps()) names.push_back(step.name);
@@ -86,20 +81,16 @@ Tcl_Obj *history(Shell &, Args &args)
 
 // "preview": whether a preview is shown; "preview run COMMAND WORD...": a
 // plug-in command run as the preview, answering its message when it
-// refused; "preview clear": the preview taken back; "preview keep": the
-// preview made the model's, an undo step as its command's, answering
-// whether one was shown.
-Tcl_Obj *preview(Shell &, Args &args)
+// refused; "preview clear": the preview taken back.
+Tcl_Obj *preview(Args &args)
 {
-    const char *usage = "preview ?run COMMAND ?WORD ...?|clear|keep?";
     const std::string what = args.count > 0 ? args.str(0) : "";
     if (args.count == 0) return Tcl_NewBooleanObj(host().previewing());
-    if (what == "keep" && args.count == 1) return Tcl_NewBooleanObj(host().keep_preview());
     if (what == "clear" && args.count == 1) {
         host().clear_preview();
         return nullptr;
     }
-    if (what != "run" || args.count < 2) throw Error(std::string("usage: standin ") + usage);
+    if (what != "run" || args.count < 2) throw args.usage();
     const RegisteredCommand *command = host().find_command(args.str(1));
     if (command == nullptr) throw Error("no plug-in command " + in_quotes(args.str(1)));
     std::vector<std::string> words = args.words();
@@ -107,13 +98,20 @@ Tcl_Obj *preview(Shell &, Args &args)
     return text(preview_command(*command, words).message);
 }
 
+// "live keep": the live preview made the model's, an undo step as its
+// command's, answering whether one was shown.
+Tcl_Obj *keep_live(Args &args)
+{
+    if (args.str(0) != "keep") throw args.usage();
+    return Tcl_NewBooleanObj(host().keep_preview());
+}
+
 // What a window follows: the numbers of the scene's version, the
 // selection's and the objects' tree's, the scene's serial (a new scene has
 // a new one), whether a preview is shown, and how many hidden or locked
 // objects the last selection went around.
-Tcl_Obj *versions(Shell &, Args &args)
+Tcl_Obj *versions(Args &)
 {
-    args.need(0, 0, "versions");
     const Host &h = host();
     auto number = [](std::uint64_t n) { return Tcl_NewWideIntObj(static_cast<Tcl_WideInt>(n)); };
     Tcl_Obj *items[] = {text("scene"),    number(h.versions().current()),
@@ -126,16 +124,13 @@ Tcl_Obj *versions(Shell &, Args &args)
 }
 
 // TEXT as one line, as the command line shows names: control bytes as \xNN.
-Tcl_Obj *printable(Shell &, Args &args)
+Tcl_Obj *printable(Args &args)
 {
-    args.need(1, 1, "printable TEXT");
     return text(ac::one_line(args.str(0)));
 }
 
-Tcl_Obj *menu(Shell &shell, Args &args)
+Tcl_Obj *menu(Args &args)
 {
-    const char *usage = "menu list|invoke LABEL";
-    args.need(1, 2, usage);
     const std::string what = args.str(0);
     if (what == "list" && args.count == 1) {
         Tcl_Obj *list = Tcl_NewListObj(0, nullptr);
@@ -149,17 +144,17 @@ Tcl_Obj *menu(Shell &shell, Args &args)
         const std::string label = args.str(1);
         for (const auto &item : host().menu()) {
             if (item.label != label) continue;
+            Shell &shell = args.owner_as<Shell>();
             shell.eval(item.command);
             return Tcl_GetObjResult(shell.interp());
         }
         throw Error("no menu entry " + in_quotes(label));
     }
-    throw Error(std::string("usage: standin ") + usage);
+    throw args.usage();
 }
 
-Tcl_Obj *commands(Shell &, Args &args)
+Tcl_Obj *commands(Args &)
 {
-    args.need(0, 0, "commands");
     Tcl_Obj *list = Tcl_NewListObj(0, nullptr);
     for (const auto &c : host().commands()) {
         Tcl_Obj *entry[] = {text(c.name), Tcl_NewIntObj(c.nparams),
@@ -170,24 +165,23 @@ Tcl_Obj *commands(Shell &, Args &args)
     return list;
 }
 
-LoadedPlugin &loaded(Shell &shell)
+LoadedPlugin &loaded(const Args &args)
 {
-    if (shell.plugin().handle == nullptr) throw Error("no plug-in is loaded");
-    return shell.plugin();
+    LoadedPlugin &plugin = args.owner_as<Shell>().plugin();
+    if (plugin.handle == nullptr) throw Error("no plug-in is loaded");
+    return plugin;
 }
 
-Tcl_Obj *about(Shell &shell, Args &args)
+Tcl_Obj *about(Args &args)
 {
-    args.need(0, 0, "about");
-    LoadedPlugin &plugin = loaded(shell);
+    LoadedPlugin &plugin = loaded(args);
     Tcl_Obj *texts[] = {text(plugin.about()), text(plugin.info())};
     return Tcl_NewListObj(2, texts);
 }
 
-Tcl_Obj *init(Shell &shell, Args &args)
+Tcl_Obj *init(Args &args)
 {
-    args.need(0, 1, "init ?-null|-nodir|DIR?");
-    LoadedPlugin &plugin = loaded(shell);
+    LoadedPlugin &plugin = loaded(args);
     if (args.count == 0) return Tcl_NewIntObj(init_plugin(plugin));
     const std::string how = args.str(0);
     if (how == "-null") return Tcl_NewIntObj(plugin.init(nullptr));
@@ -197,44 +191,47 @@ Tcl_Obj *init(Shell &shell, Args &args)
     return Tcl_NewIntObj(plugin.init(&data));
 }
 
-Tcl_Obj *exit(Shell &shell, Args &args)
+Tcl_Obj *exit(Args &args)
 {
-    args.need(0, 0, "exit");
-    return Tcl_NewIntObj(loaded(shell).exit());
+    return Tcl_NewIntObj(loaded(args).exit());
 }
 
-Tcl_Obj *counts(Shell &, Args &args)
+Tcl_Obj *counts(Args &)
 {
-    args.need(0, 0, "counts");
     const Counters &c = host().counts();
     Tcl_Obj *items[] = {text("bbox"),   Tcl_NewLongObj(c.bounding_box),
                         text("redraw"), Tcl_NewLongObj(c.redraw),
                         text("status"), Tcl_NewLongObj(c.status),
                         text("remake"), Tcl_NewLongObj(c.remake_subdivisions),
-                        text("lists"),  Tcl_NewWideIntObj(static_cast<Tcl_WideInt>(host().live_list_nodes()))};
+                        text("lists"),  wide(host().live_list_nodes())};
     return Tcl_NewListObj(10, items);
 }
 
-Tcl_Obj *strict(Shell &, Args &args)
+Tcl_Obj *tick(Args &args)
 {
-    args.need(0, 1, "strict ?BOOLEAN?");
-    if (args.count == 1) host().strict = args.boolean(0);
-    return Tcl_NewBooleanObj(host().strict);
-}
-
-Tcl_Obj *tick(Shell &, Args &args)
-{
-    args.need(0, 1, "tick ?MILLISECONDS?");
     if (args.count == 1) host().test_tick = static_cast<uint32_t>(args.integer(0));
     return Tcl_NewWideIntObj(host().test_tick);
 }
 
 const Subcommand kSessionSubcommands[] = {
-    {"undo", undo},         {"redo", redo},         {"history", history}, {"preview", preview},
-    {"messages", messages}, {"tcllog", tcl_log},    {"misuse", misuse},   {"debug", debug},
-    {"menu", menu},         {"commands", commands}, {"about", about},     {"init", init},
-    {"exit", exit},         {"counts", counts},     {"strict", strict},   {"tick", tick},
-    {"versions", versions}, {"printable", printable},
+    {"undo", 0, 0, "", undo},
+    {"redo", 0, 0, "", redo},
+    {"history", 0, 1, "?redo?", history},
+    {"preview", 0, -1, "?run COMMAND ?WORD ...?|clear?", preview},
+    {"live", 1, 1, "keep", keep_live},
+    {"versions", 0, 0, "", versions},
+    {"printable", 1, 1, "TEXT", printable},
+    {"menu", 1, 2, "list|invoke LABEL", menu},
+    {"messages", 0, 1, "?clear?", messages, Caller::tests},
+    {"tcllog", 0, 1, "?clear?", tcl_log, Caller::tests},
+    {"misuse", 0, 1, "?clear?", misuse, Caller::tests},
+    {"debug", 0, 1, "?clear?", debug, Caller::tests},
+    {"commands", 0, 0, "", commands, Caller::tests},
+    {"about", 0, 0, "", about, Caller::tests},
+    {"init", 0, 1, "?-null|-nodir|DIR?", init, Caller::tests},
+    {"exit", 0, 0, "", exit, Caller::tests},
+    {"counts", 0, 0, "", counts, Caller::tests},
+    {"tick", 0, 1, "?MILLISECONDS?", tick, Caller::tests},
 };
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <new>
 #include <vector>
 
+#include "acfile.h"
 #include "error.h"
 #include "host.h"
 #include "host_tcl.h"
@@ -13,17 +14,19 @@ namespace standin {
 
 namespace {
 
-// The standin command: finds the subcommand and runs it.
+// The standin command: its subcommands, by topic.
 int standin_command(ClientData data, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[])
 {
-    const std::string name = objc < 2 ? "" : Tcl_GetString(objv[1]);
-    return run_command_body(interp, ("standin " + name).c_str(), [&]() -> Tcl_Obj * {
-        if (objc < 2) throw Error("usage: standin " + subcommand_names());
-        const Subcommand *sub = find_subcommand(name);
-        if (sub == nullptr) throw Error("unknown subcommand " + in_quotes(name) + ": must be " + subcommand_names());
-        Args args{interp, objc - 2, objv + 2};
-        return sub->run(*static_cast<Shell *>(data), args);
-    });
+    static const TableCommand command{
+        "standin", {scene_subcommands(), session_subcommands(), file_subcommands()}, Listing::alphabetical};
+    return run_subcommand(command, data, interp, objc, objv);
+}
+
+// The error's code (errorCode) by its kind; docs/standin.md lists them.
+void fail(Tcl_Interp *interp, const std::string &message, const char *kind)
+{
+    Tcl_SetObjResult(interp, Tcl_NewStringObj(message.c_str(), -1));
+    Tcl_SetErrorCode(interp, "STANDIN", kind, nullptr);
 }
 
 }  // namespace
@@ -63,12 +66,19 @@ int run_command_body(Tcl_Interp *interp, const char *name, const std::function<T
         Tcl_SetObjResult(interp, result != nullptr ? result : Tcl_NewObj());
         return TCL_OK;
     } catch (const std::bad_alloc &) {  // the last resort: the command did not fit in memory
-        Tcl_SetObjResult(interp, Tcl_NewStringObj((std::string("out of memory in ") + name).c_str(), -1));
-        return TCL_ERROR;
-    } catch (const std::exception &e) {  // Error, and ac::Error from model files
-        Tcl_SetObjResult(interp, Tcl_NewStringObj(e.what(), -1));
-        return TCL_ERROR;
+        fail(interp, std::string("out of memory in ") + name, "ERROR");
+    } catch (const UsageError &e) {
+        fail(interp, e.what(), "USAGE");
+    } catch (const ScriptError &e) {
+        fail(interp, e.what(), "SCRIPT");
+    } catch (const Error &e) {
+        fail(interp, e.what(), "REFUSED");
+    } catch (const ac::Error &e) {
+        fail(interp, e.what(), "MODEL");
+    } catch (const std::exception &e) {
+        fail(interp, e.what(), "ERROR");
     }
+    return TCL_ERROR;
 }
 
 void Shell::eval(const std::string &script)

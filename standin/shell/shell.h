@@ -39,7 +39,8 @@ std::string error_info(Tcl_Interp *interp);
 
 // Runs the body of the Tcl command NAME and sets its result (an empty one
 // for null).  The stand-in's and the model library's errors become the Tcl
-// error here, and only here.
+// error here, and only here, with an error code by their kind: STANDIN
+// USAGE, SCRIPT, REFUSED, MODEL or ERROR (docs/standin.md says which is which).
 int run_command_body(Tcl_Interp *interp, const char *name, const std::function<Tcl_Obj *()> &body);
 
 }  // namespace standin

@@ -3,20 +3,10 @@
 #include <algorithm>
 #include <charconv>
 
-#include "error.h"
 #include "host.h"
+#include "shell.h"
 
 namespace standin {
-
-namespace {
-
-std::span<const std::span<const Subcommand>> topics()
-{
-    static const std::span<const Subcommand> all[] = {scene_subcommands(), session_subcommands(), file_subcommands()};
-    return all;
-}
-
-}  // namespace
 
 std::string Args::str(int i) const
 {
@@ -51,16 +41,14 @@ bool boolean_word(Tcl_Obj *word)
     return value != 0;
 }
 
-Object &object_word(Tcl_Obj *word)
-{
-    Object *object = host().scene().find(static_cast<int>(integer_word(word)));
-    if (object == nullptr) throw Error("no object with id " + std::string(Tcl_GetString(word)));
-    return *object;
-}
-
 long Args::integer(int i) const
 {
     return integer_word(objv[i]);
+}
+
+double Args::number(int i) const
+{
+    return number_word(objv[i]);
 }
 
 float Args::coordinate(int i) const
@@ -82,34 +70,61 @@ bool Args::boolean(int i) const
 
 Object &Args::object(int i) const
 {
-    return object_word(objv[i]);
+    Object *object = host().scene().find(static_cast<int>(integer(i)));
+    if (object == nullptr) throw Error("no object with id " + str(i));
+    return *object;
 }
 
-void Args::need(int min, int max, const char *usage) const
+const char *select_mode_word(int mode)
 {
-    if (count < min || (max >= 0 && count > max)) throw Error(std::string("usage: standin ") + usage);
+    return mode == kSelectSurfaces ? "surfaces" : mode == kSelectVertices ? "vertices" : "objects";
 }
 
-const Subcommand *find_subcommand(const std::string &name)
+UsageError Args::usage(const char *shown) const
 {
-    for (const auto &topic : topics()) {
-        for (const Subcommand &sub : topic) {
-            if (name == sub.name) return &sub;
+    const std::string words = shown != nullptr ? shown : row->words;
+    return UsageError(std::string("usage: ") + command + " " + row->name + (words.empty() ? "" : " " + words));
+}
+
+void Args::need(int min, int max) const
+{
+    if (count < min || (max >= 0 && count > max)) throw usage();
+}
+
+const Subcommand *TableCommand::find(const std::string &wanted) const
+{
+    for (const auto &table : tables) {
+        for (const Subcommand &row : table) {
+            if (wanted == row.name) return &row;
         }
     }
     return nullptr;
 }
 
-std::string subcommand_names()
+std::string TableCommand::names() const
 {
-    std::vector<std::string> names;
-    for (const auto &topic : topics()) {
-        for (const Subcommand &sub : topic) names.push_back(sub.name);
+    std::vector<std::string> all;
+    for (const auto &table : tables) {
+        for (const Subcommand &row : table) all.push_back(row.name);
     }
-    std::sort(names.begin(), names.end());
+    if (listing == Listing::alphabetical) std::sort(all.begin(), all.end());
+    const char *between = listing == Listing::alphabetical ? ", " : "|";
     std::string joined;
-    for (const auto &name : names) joined += (joined.empty() ? "" : ", ") + name;
-    return joined;
+    for (const auto &name : all) joined += (joined.empty() ? "" : between) + name;
+    return listing == Listing::alphabetical ? joined : joined + " ...";
+}
+
+int run_subcommand(const TableCommand &command, void *owner, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[])
+{
+    const std::string name = objc < 2 ? "" : Tcl_GetString(objv[1]);
+    return run_command_body(interp, (std::string(command.name) + " " + name).c_str(), [&]() -> Tcl_Obj * {
+        if (objc < 2) throw UsageError(std::string("usage: ") + command.name + " " + command.names());
+        const Subcommand *row = command.find(name);
+        if (row == nullptr) throw UsageError("unknown subcommand " + in_quotes(name) + ": must be " + command.names());
+        Args args{interp, objc - 2, objv + 2, command.name, row, owner};
+        args.need(row->min, row->max);
+        return row->run(args);
+    });
 }
 
 }  // namespace standin

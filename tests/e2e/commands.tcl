@@ -118,20 +118,23 @@ test no-selection {nothing selected: the trace, then one message} {
     list [standin messages] [string match "Rilo:*" [standin debug]] [standin history]
 } {{{rilo : no vertices selected}} 1 {}}
 
-test bad-words {a word the standin command cannot use: "expected ..., found '...'", nothing changed} {
+test bad-words {a word the standin command cannot use: "expected ..., found '...'", its error code the kind, nothing changed} {
     set a [scene]
     set before [standin get $a]
     set shown {}
+    set codes {}
     foreach call [list \
         [list vertex $a 0 q 0] [list set $a x 0 0 0] [list subdivided $a perhaps] {select corners a} \
-        [list pick edges $a 0] {select objects zz} {menu invoke Nothing} bogus] {
-        catch {standin {*}$call} message
+        [list pick edges $a 0] {select objects zz} {menu invoke Nothing} bogus get {load nowhere.ac}] {
+        catch {standin {*}$call} message options
         lappend shown [lindex [split $message :] 0]
+        lappend codes [lindex [dict get $options -errorcode] 1]
     }
-    list $shown [expr {[standin get $a] eq $before}]
+    list $shown $codes [expr {[standin get $a] eq $before}]
 } [list [list \
     "expected a coordinate, found 'q'" "expected an integer, found 'x'" "expected a boolean, found 'perhaps'" \
     "expected objects, surfaces or vertices, found 'corners'" "expected objects, surfaces or vertices, found 'edges'" \
-    "no object named 'zz'" "no menu entry 'Nothing'" "unknown subcommand 'bogus'"] 1]
+    "no object named 'zz'" "no menu entry 'Nothing'" "unknown subcommand 'bogus'" usage nowhere.ac] \
+    {REFUSED REFUSED REFUSED REFUSED REFUSED REFUSED REFUSED USAGE USAGE MODEL} 1]
 
 finish

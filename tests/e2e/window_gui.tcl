@@ -34,12 +34,12 @@ test window-opened {the model named on the command line is open, drawn and liste
     list [wm title .] $names [expr {[llength [.view find withtag picture]] > 0}] [fits] $::standin::gui::counts
 } {{banner.ac - standin} {flagpole {pole banner}} 1 1 {3 objects, 183 vertices, 150 surfaces}}
 
-test window-view-words {the view command words a bad word as the standin command does} {
-    lmap call {{axes 0 up} {point 1 x} {pick edges 0 0} {turn}} {
-        catch {::standin::view {*}$call} message
-        lindex [split $message :] 0
+test window-view-words {the view command words a bad word, and codes its error, as the standin command does} {
+    lmap call {{axes 0 up} {point 1 x} {pick edges 0 0} {turn} {axes 0}} {
+        catch {::standin::view {*}$call} message options
+        list [lindex [split $message :] 0] [dict get $options -errorcode]
     }
-} {{expected a number, found 'up'} {expected an integer, found 'x'} {expected objects, surfaces or vertices, found 'edges'} {unknown subcommand 'turn'}}
+} {{{expected a number, found 'up'} {STANDIN REFUSED}} {{expected an integer, found 'x'} {STANDIN REFUSED}} {{expected objects, surfaces or vertices, found 'edges'} {STANDIN REFUSED}} {{unknown subcommand 'turn'} {STANDIN USAGE}} {usage {STANDIN USAGE}}}
 
 test window-click {a click selects what is under it in the selection mode; Shift adds} {
     set result {}

@@ -12,6 +12,11 @@
 
 namespace {
 
+using standin::kSelectObjects;
+using standin::kSelectSurfaces;
+using standin::kSelectVertices;
+using standin::SelectMode;
+
 struct Squares {
     standin::Scene scene;
     Object *objects[3];
@@ -42,7 +47,7 @@ Camera front(double scale = 0, double cx = 0, double cy = 0)
     return c;
 }
 
-DrawOptions without_grid(Style style, Pick mode = Pick::objects)
+DrawOptions without_grid(Style style, SelectMode mode = kSelectObjects)
 {
     DrawOptions options;
     options.style = style;
@@ -60,7 +65,7 @@ void on_canvas(const Camera &c, double x, double y, double &cx, double &cy)
 
 struct Row {
     const char *flags;  // per object: h hidden, l locked, - neither
-    Pick mode;
+    SelectMode mode;
     const char *drawn;   // per object: whether its middle is drawn over the background
     const char *picked;  // what a click at each object's middle picks: its letter, or -
     const char *boxed;   // what a box over the whole canvas takes, in scene order
@@ -70,11 +75,11 @@ struct Row {
 TEST(View, HiddenAndLockedObjectsAreLeftOutWhereTheyCount)
 {
     const Row rows[] = {
-        {"---", Pick::objects, "yyy", "abc", "abc", 3.5},   {"h--", Pick::objects, "nyy", "-bc", "bc", 5},
-        {"-h-", Pick::objects, "ynn", "a--", "a", 0.5},  // c is hidden with its parent
-        {"--h", Pick::surfaces, "yyn", "ab-", "ab", 2},     {"l--", Pick::objects, "yyy", "-bc", "bc", 3.5},
-        {"-l-", Pick::vertices, "yyy", "a--", "aaaa", 3.5},  // c is locked with its parent
-        {"-l-", Pick::surfaces, "yyy", "a--", "a", 3.5},
+        {"---", kSelectObjects, "yyy", "abc", "abc", 3.5},   {"h--", kSelectObjects, "nyy", "-bc", "bc", 5},
+        {"-h-", kSelectObjects, "ynn", "a--", "a", 0.5},  // c is hidden with its parent
+        {"--h", kSelectSurfaces, "yyn", "ab-", "ab", 2},     {"l--", kSelectObjects, "yyy", "-bc", "bc", 3.5},
+        {"-l-", kSelectVertices, "yyy", "a--", "aaaa", 3.5},  // c is locked with its parent
+        {"-l-", kSelectSurfaces, "yyy", "a--", "a", 3.5},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(std::string(row.flags) + " mode " + std::to_string(static_cast<int>(row.mode)));
@@ -98,8 +103,8 @@ TEST(View, HiddenAndLockedObjectsAreLeftOutWhereTheyCount)
             const std::uint32_t pixel =
                 image.pixels[static_cast<std::size_t>(y) * image.width + static_cast<std::size_t>(x)];
             drawn += pixel != image.pixels[0] ? 'y' : 'n';
-            const Hit hit = view.pick(row.mode, row.mode == Pick::vertices ? x - 0.5 * camera.scale : x,
-                                      row.mode == Pick::vertices ? y + 0.5 * camera.scale : y, 4);
+            const Hit hit = view.pick(row.mode, row.mode == kSelectVertices ? x - 0.5 * camera.scale : x,
+                                      row.mode == kSelectVertices ? y + 0.5 * camera.scale : y, 4);
             picked += hit.object == nullptr ? '-' : hit.object->name[0];
         }
         const double everything[4] = {camera.left, camera.top, camera.right, camera.bottom};
@@ -117,14 +122,14 @@ TEST(View, BoxTakesWholeSurfacesAndSingleVertices)
     View view;
     view.sync(s.scene, nullptr);
     Camera camera = front();
-    view.fit(camera, false, Pick::objects);
+    view.fit(camera, false, kSelectObjects);
     view.draw(camera, DrawOptions{});
     double x0, y0, x1, y1;
     on_canvas(camera, -0.1, 1.1, x0, y0);  // around a whole
     on_canvas(camera, 3.5, -0.1, x1, y1);  // and the left half of b
     const double box[4] = {x0, y0, x1, y1};
     std::vector<std::string> taken;
-    for (Pick mode : {Pick::objects, Pick::surfaces, Pick::vertices}) {
+    for (SelectMode mode : {kSelectObjects, kSelectSurfaces, kSelectVertices}) {
         std::string names;
         view.in_box(mode, box, [&](Object &o, std::uint32_t index) { names += o.name + std::to_string(index); });
         taken.push_back(names);
@@ -158,7 +163,7 @@ TEST(View, PointsLandWhereTheCameraPutsThemAndAFitKeepsThemIn)
         EXPECT_NEAR(y[1], 50, 1e-3);
         EXPECT_EQ(x[2] > x[1] + 1 && y[2] < y[1] - 1, perspective);
 
-        ASSERT_TRUE(view.fit(camera, false, Pick::objects));
+        ASSERT_TRUE(view.fit(camera, false, kSelectObjects));
         view.draw(camera, DrawOptions{});
         double fx, fy;
         ASSERT_TRUE(view.point(*s.objects[2], 4, fx, fy));
@@ -197,7 +202,7 @@ TEST(View, HoldsLittleMemoryAVertex)
     View view;
     view.sync(scene, nullptr);
     Camera camera = front();
-    view.fit(camera, false, Pick::objects);
+    view.fit(camera, false, kSelectObjects);
     const Image &image = view.draw(camera, DrawOptions{});
     EXPECT_LT(double(view.memory() - 16 * image.pixels.size()) / 40000, 100);
 }
