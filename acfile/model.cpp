@@ -1,7 +1,7 @@
 // What the model answers about itself (tokens by key, names, texture
 // coordinates, counts) and the walk over the object tree, each object with
 // its placement.
-#include "reader.h"
+#include "read/reader.h"
 #include "same_bits.h"
 
 #include <bit>

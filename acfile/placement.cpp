@@ -1,6 +1,6 @@
 // The placements: an object's frame to the world and back, in double,
 // through each rot and loc from the object up to the root.
-#include "reader.h"
+#include "read/reader.h"
 #include "same_bits.h"
 
 #include <cmath>

@@ -6,7 +6,7 @@
 // only coordinates the program changed are formatted anew, in the shortest
 // form that reads back as the same float. Line ends follow the file read
 // (CRLF stays CRLF).
-#include "reader.h"
+#include "read/reader.h"
 #include "same_bits.h"
 
 #include <algorithm>

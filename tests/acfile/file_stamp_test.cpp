@@ -1,7 +1,7 @@
 // A file's stamp, taken when a model is read (mapped or copied) or written,
 // against what another program does to the file afterwards.
 #include "acfile.h"
-#include "digest.h"
+#include "files/digest.h"
 #include "test_files.h"
 
 #include <gtest/gtest.h>

@@ -8,7 +8,7 @@
 //   `kids` too small                 later objects become children of the world (read_tree.cpp)
 //   no OBJECT world                  a world is made around the objects (read_tree.cpp)
 //   a surface's mat beyond the materials  kept as read (read_object.cpp)
-#include "reader.h"
+#include "read/reader.h"
 
 #include <algorithm>
 #include <cstring>

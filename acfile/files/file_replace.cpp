@@ -1,10 +1,10 @@
 // Replacing a file so that a failed or interrupted write leaves the old one
 // as it was, and a save keeps what the old one had: owner, group, mode,
 // extended attributes and ACLs.
-#include "background_write.h"
-#include "digest.h"
-#include "reader.h"
-#include "syscalls.h"
+#include "files/background_write.h"
+#include "files/digest.h"
+#include "files/syscalls.h"
+#include "read/reader.h"
 
 #include <fcntl.h>
 #include <sys/resource.h>

@@ -1,6 +1,6 @@
 // The OBJECT record: its type, its tokens in any order, the vertex block
 // (numvert) and the surfaces (numsurf), up to and including `kids`.
-#include "reader.h"
+#include "read/reader.h"
 
 #include <algorithm>
 #include <cmath>

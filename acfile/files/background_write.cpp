@@ -1,5 +1,5 @@
-#include "background_write.h"
-#include "syscalls.h"
+#include "files/background_write.h"
+#include "files/syscalls.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -1,6 +1,6 @@
 // The careful paths of numbers.h, which read every form of a number, and
 // the shortest text that reads back as the same float.
-#include "reader.h"
+#include "read/reader.h"
 
 #include <charconv>
 

@@ -2,7 +2,7 @@
 // recursion, and the objects a file has after its world. The repairs of a
 // tree that does not match its `kids` counts, or has no world, are here
 // with their warnings.
-#include "reader.h"
+#include "read/reader.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
 // Reading a model file: mapped and checked against the file, or a stream
 // copied up to a limit.
-#include "digest.h"
-#include "reader.h"
-#include "syscalls.h"
+#include "files/digest.h"
+#include "files/syscalls.h"
+#include "read/reader.h"
 
 #include <fcntl.h>
 #include <sys/mman.h>

@@ -1,7 +1,7 @@
 // A file's stamp, taken when a model is read from it or written to it, and
 // what another program did to the file since.
-#include "digest.h"
-#include "syscalls.h"
+#include "files/digest.h"
+#include "files/syscalls.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

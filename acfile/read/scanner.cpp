@@ -1,5 +1,5 @@
 // The tokenizer: words, strings and the line each starts on.
-#include "reader.h"
+#include "read/reader.h"
 
 #include <algorithm>
 #include <cstring>

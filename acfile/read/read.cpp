@@ -1,6 +1,6 @@
 // Reading a model: the file's records in order, and those before the
 // objects (the header and the materials).
-#include "reader.h"
+#include "read/reader.h"
 
 #include <cmath>
 #include <cstring>

@@ -17,7 +17,7 @@
 #pragma once
 
 #include "acfile.h"
-#include "numbers.h"
+#include "read/numbers.h"
 
 #include <cstddef>
 #include <cstdint>

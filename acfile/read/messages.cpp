@@ -1,6 +1,6 @@
 // What the reader and writer tell the user: the one-line errors and
 // warnings of the reader, and the progress display of long loads and saves.
-#include "reader.h"
+#include "read/reader.h"
 
 #include <algorithm>
 #include <cstdio>
