@@ -9,12 +9,13 @@
 //
 // The reader is read/read.cpp with its parts (read/reader.h); the writer is
 // write.cpp; files/file_read.cpp maps a file (or reads a stream) and checks
-// it; files/file_replace.cpp replaces one atomically, keeping what it had,
-// and files/background_write.cpp writes the new one on a thread of its own;
-// files/file_stamp.cpp tells what another program did to a file since it was
-// read or written; model.cpp holds the model's queries and the walk over the
-// tree; placement.cpp the placements; read/numbers.h the numbers as written;
-// read/messages.cpp also the progress display.
+// it; files/file_replace.cpp replaces one atomically, keeping what it had
+// (its parts: files/file_replace.h), and files/background_write.cpp writes
+// the new one on a thread of its own; files/file_stamp.cpp tells what another
+// program did to a file since it was read or written; model.cpp holds the
+// model's queries and the walk over the tree; placement.cpp the placements;
+// read/numbers.h the numbers as written; read/messages.cpp also the progress
+// display.
 #pragma once
 
 #include <array>
