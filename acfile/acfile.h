@@ -15,7 +15,7 @@
 // program did to a file since it was read or written; model.cpp holds the
 // model's queries and the walk over the tree; placement.cpp the placements;
 // read/numbers.h the numbers as written; read/messages.cpp also the progress
-// display.
+// display; test_stop.h the one hook that stops a load or a save for tests.
 #pragma once
 
 #include <array>

@@ -8,6 +8,7 @@
 // (CRLF stays CRLF).
 #include "read/reader.h"
 #include "same_bits.h"
+#include "test_stop.h"
 
 #include <algorithm>
 #include <charconv>

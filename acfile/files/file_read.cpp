@@ -3,6 +3,7 @@
 #include "files/digest.h"
 #include "files/syscalls.h"
 #include "read/reader.h"
+#include "test_stop.h"
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -16,7 +17,6 @@
 #include <condition_variable>
 #include <csignal>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -362,16 +362,6 @@ std::shared_ptr<const TextStore> read_source(const std::string &path, bool copy)
 }
 
 }  // namespace
-
-namespace detail {
-
-void stop_for_tests(const char *at)
-{
-    const char *stop = std::getenv("RILO_TEST_STOP");
-    if (stop && std::strcmp(stop, at) == 0) ::raise(SIGSTOP);
-}
-
-}  // namespace detail
 
 // A file that changed while it was read explains a refusal better than what
 // the reader found in it.

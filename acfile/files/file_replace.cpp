@@ -2,11 +2,9 @@
 // as it was, and a save keeps what the old one had: owner, group, mode,
 // extended attributes and ACLs.
 #include "files/file_replace.h"
+#include "test_stop.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <ctime>
 
 namespace ac {
 
@@ -24,18 +22,6 @@ void warn(const ReplaceOptions &opt, const std::string &line)
 }  // namespace detail
 
 namespace {
-
-// A hold for tests that interrupt a save: with RILO_TEST_HOLD_SAVE=SECONDS in
-// the environment, the save waits that long once the temporary file is
-// written, before it is renamed.
-void hold_for_tests()
-{
-    const char *hold = std::getenv("RILO_TEST_HOLD_SAVE");
-    if (!hold || !*hold) return;
-    timespec ts{std::atoi(hold), 0};
-    while (::nanosleep(&ts, &ts) != 0 && errno == EINTR) {
-    }
-}
 
 // A file of several names (hard links) gets the new model under this name
 // only, as any replacement by rename does; the user is told.
@@ -61,7 +47,7 @@ FileStamp replace_file(const std::string &path, const std::function<void(const B
     tmp.keep_attributes();
     tmp.keep_mode();
     tmp.sync();
-    hold_for_tests();
+    detail::stop_for_tests("rename");
     tmp.close();
     tmp.rename_over_target();
     const FileStamp stamp = tmp.stamp(options.digest);

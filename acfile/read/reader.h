@@ -45,11 +45,6 @@ struct Tok {
 Model read_store(std::shared_ptr<const TextStore> store, const std::string &name, const ReadOptions &opt);
 std::shared_ptr<const TextStore> string_store(std::string text);
 
-// For tests that change a file under a load or a save: with RILO_TEST_STOP=AT
-// in the environment ("load" or "save"), the process stops itself (SIGSTOP)
-// there, the file open, until it is continued.
-void stop_for_tests(const char *at);
-
 // A digest of vertices, to tell whether they are still those read: an edit
 // of one vertex always changes it, any other edit all but surely.
 std::uint64_t vertex_digest(const Vertex *v, std::size_t n);

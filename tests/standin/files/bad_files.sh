@@ -51,6 +51,14 @@ named() {
         printf 'numsurf 1\nSURF 0x10\nmat 0\nrefs 3\n0 0 0\n1 0 0\n2 0 0\nkids 0\n'
     done
 }
+# Waits (10 s at most) until process PID has stopped itself (RILO_TEST_STOP),
+# or is gone.
+stopped() {
+    for _ in $(seq 200); do
+        case $(ps -o stat= -p "$1" 2>/dev/null) in T* | '') return ;; esac
+        sleep 0.05
+    done
+}
 # Runs a command that stops itself with IN open (RILO_TEST_STOP=AT, "load"
 # or "save"), makes CHANGE, and lets it go on: the change lands at that
 # moment every time.
@@ -59,10 +67,7 @@ race() {
     shift 2
     RILO_TEST_STOP=$race_at "$@" &
     race_pid=$!
-    for _ in $(seq 200); do
-        [ "$(ps -o stat= -p $race_pid | cut -c1)" = T ] && break
-        sleep 0.05
-    done
+    stopped $race_pid
     eval "$race_change"
     kill -CONT $race_pid
     wait $race_pid
@@ -110,14 +115,16 @@ while IFS='|' read -r name who setup cmd sig status msg changes after; do
     eval "$setup"
     [ -z "$skipped" ] || { echo "SKIP $name: $skipped"; cd "$BASE" && unmount_under "$dir"; continue; }
     before=$(for f in $FILES; do state $f; done)
-    [ -z "$sig" ] || cmd="RILO_TEST_HOLD_SAVE=30 env --default-signal=$sig $cmd"
+    [ -z "$sig" ] || cmd="RILO_TEST_STOP=rename env --default-signal=$sig $cmd"
     run="cd '$dir' && $cmd"
     [ "$who" = nobody ] && run="setpriv --reuid=nobody --regid=nogroup --clear-groups sh -c \"$(printf '%s' "$run" | sed 's/["$`\\]/\\&/g')\""
     if [ -z "$sig" ]; then
         eval "$run" >"$BASE/out" 2>&1
         got=$?
     else
-        # The save holds once its temporary file is written; interrupt it then.
+        # The save stops once its temporary file is written, in the
+        # foreground of a shell that tells how it ended; the signal waits
+        # for it there, and is taken as it goes on.
         (eval "$run") >"$BASE/out" 2>&1 &
         pid=$!
         temp=
@@ -125,8 +132,11 @@ while IFS='|' read -r name who setup cmd sig status msg changes after; do
             temp=$(find . -name '.rilo-*') && [ -n "$temp" ] && break
             sleep 0.1
         done
+        saving=$(echo "$temp" | cut -d- -f2)
+        stopped "$saving"
         eval "$during"
-        kill -"$sig" "$(echo "$temp" | cut -d- -f2)"
+        kill -"$sig" "$saving"
+        kill -CONT "$saving"
         wait "$pid"
         got=$?
     fi
