@@ -1,3 +1,5 @@
+// Objects built vertex by vertex and surface by surface, and the scene
+// that holds them (object.h, scene.h).
 #include "scene.h"
 
 #include <atomic>
