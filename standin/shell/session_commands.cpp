@@ -103,7 +103,7 @@ Tcl_Obj *preview(Args &args)
 Tcl_Obj *keep_live(Args &args)
 {
     if (args.str(0) != "keep") throw args.usage();
-    return Tcl_NewBooleanObj(host().keep_preview());
+    return Tcl_NewBooleanObj(host().keep_live_preview());
 }
 
 // What a window follows: the numbers of the scene's version, the

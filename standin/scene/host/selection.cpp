@@ -3,8 +3,82 @@
 #include <unordered_set>
 
 #include "error.h"
+#include "host.h"
 
 namespace standin {
+
+// ---- the selection ----
+
+bool Selection::apply(const SelectionChange &change, Scene &scene)
+{
+    using How = SelectionChange::How;
+    const bool marked = change.how != How::remove;
+    if (!marked && change.mode != mode_) return false;
+    if (change.how == How::replace || change.mode != mode_) {
+        clear(scene);
+        mode_ = change.mode;
+    }
+    for (Object *o : change.objects) {
+        if (marked)
+            mark_whole(*o);
+        else
+            deselect(*o);
+    }
+    for (const auto &[o, index] : change.items) {
+        if (mode_ == kSelectSurfaces) {
+            o->surfaces[index].selected = marked;
+        } else if (mode_ == kSelectVertices) {
+            state_of(o->vertices[index]).selected = marked;
+        }
+    }
+    left_out_ = change.left_out;
+    ++version_;
+    return true;
+}
+
+void Selection::start_over()
+{
+    drop_objects();
+    mode_ = kSelectObjects;
+    ++version_;
+}
+
+void Selection::mark_whole(Object &object)
+{
+    if (mode_ == kSelectSurfaces) {
+        for (auto &surface : object.surfaces) surface.selected = true;
+    } else if (mode_ == kSelectVertices) {
+        for (auto &v : object.vertices) state_of(v).selected = true;
+    } else if (!object.selected) {
+        object.selected = true;
+        objects_.push_back(&object);
+    }
+}
+
+void Selection::deselect(Object &object)
+{
+    if (object.selected) std::erase(objects_, &object);
+    object.selected = false;
+    for (auto &v : object.vertices) state_of(v).selected = false;
+    for (auto &s : object.surfaces) s.selected = false;
+}
+
+void Selection::drop_objects()
+{
+    for (Object *o : objects_) o->selected = false;
+    objects_.clear();
+}
+
+void Selection::clear(Scene &scene)
+{
+    drop_objects();
+    scene.for_each_object([](Object &o) {
+        for (auto &v : o.vertices) state_of(v).selected = false;
+        for (auto &s : o.surfaces) s.selected = false;
+    });
+}
+
+// ---- choosing what to select ----
 
 int select_mode_named(const std::string &kind)
 {

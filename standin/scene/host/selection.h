@@ -1,13 +1,79 @@
-// Selecting by name, as "standin select" and the apply job do.
+// The selection: its mode, the objects selected and the selected flags of
+// the scene's items, changed only through Host::select; and what a click,
+// the tree, a box, select all or "standin select" takes around hidden and
+// locked objects.
 #ifndef RILO_STANDIN_SELECTION_H
 #define RILO_STANDIN_SELECTION_H
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "host.h"
+#include "ac3d.h"
+#include "scene.h"
 
 namespace standin {
+
+class Host;
+
+enum SelectMode { kSelectObjects = 1, kSelectSurfaces = AC_SELECT_SURFACE, kSelectVertices = AC_SELECT_VERTEX };
+
+// One change of the selection, in MODE.  Replacing starts from nothing
+// selected; adding to a selection of another mode too.  Removing from one of
+// another mode changes nothing: its items are not selected.
+struct SelectionChange {
+    enum class How { replace, add, remove };
+    SelectionChange(How h, int m) : how(h), mode(m) {}
+    SelectionChange(How h, int m, std::vector<Object *> chosen) : how(h), mode(m), objects(std::move(chosen)) {}
+    How how;
+    int mode;
+    // Whole objects: in object mode the objects themselves, in the other
+    // modes every surface or vertex of each (removing: of each, whatever
+    // the mode, as hiding an object does).
+    std::vector<Object *> objects;
+    // Single surfaces or vertices, by object and index.
+    std::vector<std::pair<Object *, uint32_t>> items;
+    // How many hidden or locked objects the change went around (objects_around).
+    size_t left_out = 0;
+};
+
+// The selection of a scene: a mode, and the selected flags of its objects,
+// surfaces and vertices.  objects_ holds exactly the objects whose flag is
+// set, in the order they were selected.  Every change gives the selection a
+// new version.
+class Selection {
+public:
+    int mode() const { return mode_; }
+    const std::vector<Object *> &objects() const { return objects_; }
+    std::uint64_t version() const { return version_; }
+    // How many hidden or locked objects the last change went around.
+    size_t left_out() const { return left_out_; }
+
+    // Makes CHANGE to the selection of SCENE; false when it changes nothing
+    // (removing from a selection of another mode).
+    bool apply(const SelectionChange &change, Scene &scene);
+    // For fixtures that mark items themselves: the mode changes, the marks stay.
+    void set_mode(int mode)
+    {
+        mode_ = mode;
+        ++version_;
+    }
+    // Before the scene goes: nothing selected, in object mode.
+    void start_over();
+
+private:
+    void clear(Scene &scene);
+    void drop_objects();
+    void mark_whole(Object &object);  // in the selection's mode
+    void deselect(Object &object);
+
+    int mode_ = kSelectObjects;
+    std::vector<Object *> objects_;
+    std::uint64_t version_ = 0;
+    size_t left_out_ = 0;
+};
 
 // The selection mode a word names: objects, surfaces or vertices.  Throws
 // Error for any other word.

@@ -15,7 +15,7 @@ namespace standin {
 //   counter                      field                 marks
 //   Lists::stamp_ (new_stamp)    Object::mark,         "already in the list being built", in
 //                                Surface::mark,        Lists::surface_vertices, Lists::append_unique
-//                                VertexState::mark     and Host::count_moved (each vertex once)
+//                                VertexState::mark     and UndoHistory::count_moved (each vertex once)
 //   Lists::append_stamp_         the same marks        the items of the list last appended to, trusted
 //                                                      until a new stamp, the list's release or its
 //                                                      undo step, or a new scene (forget_append_list)

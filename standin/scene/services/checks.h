@@ -10,20 +10,13 @@
 #include <cstdint>
 #include <unordered_map>
 
+#include "records.h"
 #include "scene.h"
 
 namespace standin {
 
 class Host;
 class SavedVertices;
-
-// The refreshes plug-ins asked for.
-struct Counters {
-    long bounding_box = 0;
-    long redraw = 0;
-    long status = 0;
-    long remake_subdivisions = 0;
-};
 
 // What the checks keep of one plug-in command while it runs.
 struct Invocation {
