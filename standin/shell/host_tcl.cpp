@@ -1,6 +1,5 @@
 #include "host_tcl.h"
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -22,11 +21,9 @@ int call_plugin_command(ClientData data, Tcl_Interp *interp, int objc, Tcl_Obj *
 
 int ac3d_command(ClientData, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[])
 {
-    if (objc == 2 && std::strcmp(Tcl_GetString(objv[1]), "remake_subdivisions") == 0) {
-        host().count_remake_subdivisions();
-        return TCL_OK;
-    }
-    Tcl_SetObjResult(interp, Tcl_NewStringObj("usage: ac3d remake_subdivisions", -1));
+    if (objc == 2 && ac3d_request(Tcl_GetString(objv[1]))) return TCL_OK;
+    const std::string usage = "usage: ac3d " + std::string(kAc3dRequest);
+    Tcl_SetObjResult(interp, Tcl_NewStringObj(usage.c_str(), -1));
     return TCL_ERROR;
 }
 

@@ -178,8 +178,7 @@ bool UndoHistory::clear_live_preview()
     live_preview_debug_.clear();
     if (live_.empty()) return false;
     // The last step first: the first one saved the positions before the live preview.
-    for (auto step = live_.rbegin(); step != live_.rend(); ++step)
-        put_positions(step->saved, step->saved.positions());
+    for (auto step = live_.rbegin(); step != live_.rend(); ++step) put_positions(step->saved, step->saved.positions());
     drop(live_);
     return true;
 }

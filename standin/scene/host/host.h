@@ -101,7 +101,10 @@ public:
     const std::vector<Object *> &selected_objects() const { return selection_.objects(); }
     void select(const SelectionChange &change);
     void select_none() { select(SelectionChange(SelectionChange::How::replace, select_mode())); }
-    void select_object(Object &object) { select(SelectionChange(SelectionChange::How::add, kSelectObjects, {&object})); }
+    void select_object(Object &object)
+    {
+        select(SelectionChange(SelectionChange::How::add, kSelectObjects, {&object}));
+    }
     // For fixtures that mark items themselves (the plug-in's tests).
     void set_select_mode(int mode) { selection_.set_mode(mode); }
     std::uint64_t selection_version() const { return selection_.version(); }

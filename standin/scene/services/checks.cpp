@@ -47,12 +47,12 @@ bool runs_overlap(const std::vector<SavedVertices::Run> &runs)
 // twice: each is stamped as the step's, and counted only the first time.
 void add_run(Invocation &inv, const SavedVertices::Run &run, const Vertex *position, bool twice)
 {
-    const auto found = inv.spans.find(owner_of(*run.first));
-    if (found == inv.spans.end()) return;
-    Invocation::Span &span = found->second;
+    const auto found = inv.objects.find(owner_of(*run.first));
+    if (found == inv.objects.end()) return;
+    Invocation::ObjectDigests &digests = found->second;
     const uint32_t first = index_of(*run.first);
-    if (first >= span.count) return;  // added since the command started: not in the digests
-    const size_t counted = std::min(run.count, span.count - first);
+    if (first >= digests.count) return;  // added since the command started: not in the digests
+    const size_t counted = std::min(run.count, digests.count - first);
     VertexState *states = states_of_run(run.first, run.count);
     const uint32_t stamp = inv.step_stamp;
     uint64_t sum = 0;
@@ -65,8 +65,8 @@ void add_run(Invocation &inv, const SavedVertices::Run &run, const Vertex *posit
         sum += ac::position_term(static_cast<uint32_t>(first + k), position[k]);
         ++stepped;
     }
-    span.saved += sum;
-    span.stepped += stepped;
+    digests.saved += sum;
+    digests.stepped += stepped;
 }
 
 void stamp_runs(const SavedVertices &saved, uint32_t stamp)
@@ -85,7 +85,7 @@ void stamp_runs(const SavedVertices &saved, uint32_t stamp)
 void note_step(Invocation &inv, const SavedVertices &saved, uint32_t stamp)
 {
     inv.step_stamp = stamp;
-    for (auto &[object, span] : inv.spans) span.saved = span.stepped = 0;
+    for (auto &[object, digests] : inv.objects) digests.saved = digests.stepped = 0;
     const bool twice = runs_overlap(saved.runs());
     const Vertex *position = saved.positions();
     for (const SavedVertices::Run &run : saved.runs()) {
@@ -93,7 +93,7 @@ void note_step(Invocation &inv, const SavedVertices &saved, uint32_t stamp)
         position += run.count;
     }
     if (twice) return;
-    const bool partly = std::any_of(inv.spans.begin(), inv.spans.end(), [](const auto &entry) {
+    const bool partly = std::any_of(inv.objects.begin(), inv.objects.end(), [](const auto &entry) {
         return entry.second.stepped > 0 && entry.second.stepped < entry.second.count;
     });
     if (partly) stamp_runs(saved, stamp);
@@ -107,18 +107,18 @@ bool changed_since_start(Invocation &inv, bool set_aside)
 {
     const bool stepped = inv.undo_steps > 0;
     bool changed = false;
-    for (auto &[object, span] : inv.spans) {
-        if (span.set_aside) continue;
-        uint64_t digest = span.saved;
-        if (span.stepped < span.count) {
+    for (auto &[object, digests] : inv.objects) {
+        if (digests.set_aside) continue;
+        uint64_t digest_now = digests.saved;
+        if (digests.stepped < digests.count) {
             uint32_t i = 0;
-            for (auto v = object->vertices.begin(); i < span.count; ++v, ++i) {
-                if (!stepped || state_of(*v).step != inv.step_stamp) digest += ac::position_term(i, v->v);
+            for (auto v = object->vertices.begin(); i < digests.count; ++v, ++i) {
+                if (!stepped || state_of(*v).step != inv.step_stamp) digest_now += ac::position_term(i, v->v);
             }
         }
-        if (digest == span.start) continue;
+        if (digest_now == digests.start) continue;
         changed = true;
-        span.set_aside = set_aside;
+        digests.set_aside = set_aside;
     }
     return changed;
 }
@@ -129,9 +129,9 @@ void Checks::begin(const Host &host)
 {
     now_ = Invocation{
         .active = true, .messages = host.messages().written(), .held = host.held_list_nodes(), .counts = host.counts()};
-    now_.spans.reserve(host.scene().object_count());
+    now_.objects.reserve(host.scene().object_count());
     host.scene().for_each_object([&](const Object &o) {
-        now_.spans.emplace(&o, Invocation::Span{.count = o.vertices.size(), .start = object_digest(o)});
+        now_.objects.emplace(&o, Invocation::ObjectDigests{.count = o.vertices.size(), .start = object_digest(o)});
     });
 }
 
@@ -170,7 +170,7 @@ void Checks::end(Host &host)
     if (held > now_.held) {
         host.note_misuse("selection list never released (" + std::to_string(held - now_.held) + " nodes)");
     }
-    now_.spans = {};
+    now_.objects = {};
 }
 
 }  // namespace standin

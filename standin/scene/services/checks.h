@@ -26,17 +26,15 @@ struct Invocation {
     Counters counts;          // refresh counters before it started
     size_t undo_steps = 0;    // undo steps saved during it
     uint32_t step_stamp = 0;  // the step stamp of the last of them
-    // Of each object there when it started: its vertex count then, the
-    // digest of their positions then, and of the positions the last undo
-    // step saved of them, and how many that step saved.
-    struct Span {
-        size_t count = 0;
-        uint64_t start = 0;
-        uint64_t saved = 0;
-        size_t stepped = 0;
+    // What the checks keep of each object there when it started.
+    struct ObjectDigests {
+        size_t count = 0;        // its vertices then
+        uint64_t start = 0;      // the digest of their positions then
+        uint64_t saved = 0;      // the digest of those the last undo step saved, as saved
+        size_t stepped = 0;      // how many that step saved
         bool set_aside = false;  // found changed once already
     };
-    std::unordered_map<const Object *, Span> spans = {};
+    std::unordered_map<const Object *, ObjectDigests> objects = {};
 };
 
 class Checks {
