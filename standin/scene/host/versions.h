@@ -14,7 +14,7 @@ namespace standin {
 // or a new change after an undo, does not.  A change outside the history
 // (hiding an object, a script's edit) gives every step new numbers
 // (Host::note_scene_changed): no undo or redo brings back a version from
-// before it.  A preview is no change.
+// before it.  A live preview is no change.
 class SceneVersions {
 public:
     std::uint64_t current() const { return current_; }
