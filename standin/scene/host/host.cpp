@@ -59,20 +59,20 @@ void Host::select(const SelectionChange &change)
 
 bool Host::undo_last(std::string &name)
 {
-    if (history_.undo_steps().empty()) return false;
-    clear_preview();
-    settle_box();
-    history_.undo_last(name);
-    tell_changed();
-    return true;
+    return move_by_step(history_.undo_steps(), &UndoHistory::undo_last, name);
 }
 
 bool Host::redo_last(std::string &name)
 {
-    if (history_.redo_steps().empty()) return false;
+    return move_by_step(history_.redo_steps(), &UndoHistory::redo_last, name);
+}
+
+bool Host::move_by_step(const std::vector<UndoStep> &steps, void (UndoHistory::*move)(std::string &), std::string &name)
+{
+    if (steps.empty()) return false;
     clear_preview();
     settle_box();
-    history_.redo_last(name);
+    (history_.*move)(name);
     tell_changed();
     return true;
 }

@@ -186,6 +186,9 @@ private:
     // Every line the host prints goes through here: on standard error, when
     // echoing or when ALWAYS.
     void print(const std::string &text, bool always = false) const;
+    // Undoes or redoes (MOVE) the last of STEPS, naming it in NAME; false
+    // when STEPS is empty.
+    bool move_by_step(const std::vector<UndoStep> &steps, void (UndoHistory::*move)(std::string &), std::string &name);
 
     Scene scene_;                           // first: the parts below keep a reference to it
     std::shared_ptr<AcDocument> document_;  // dropped with the scene
