@@ -88,8 +88,9 @@ struct UndoStep {
 //   Undoing released their lists: each keeps its runs, and its positions
 //   before and after.
 // - live_: the steps of the live preview shown (a plug-in command run only
-//   to be shown), in the order saved: in no history and of no version,
-//   until kept (they join undo_) or cleared (their positions put back).
+//   to be shown), in the order saved: never undone or redone and of no
+//   version, until kept (they join undo_) or cleared (their positions put
+//   back).
 //
 // The versions: every step saved or kept is a new version, its
 // version_before the one it followed; undoing the last step brings back
