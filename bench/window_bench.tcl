@@ -117,7 +117,7 @@ set result(click) [timed {
 # Each measure checks that its action did what it says, as the user would
 # see it (the status bar, where a vertex is drawn), so that a binding that
 # went away cannot pass as fast.
-if {![string match "Selected:*" $::standin::gui::selection]} {
+if {![string match "Selected:*" [.status.selection cget -text]]} {
     puts stderr "the click selected nothing"
     exit 1
 }
@@ -193,7 +193,7 @@ if {$layout eq "wide"} {
     settle
     # The middle object's row selected in the tree, as a click on it does.
     set result(pick) [timed {.main.objects.list selection set o$target} {standin select none}]
-    if {[dict get $::standin::gui::info selected] ne $target} {
+    if {[dict get [::standin::view sync] selected] ne $target} {
         puts stderr "the pick in the tree did not select object $target"
         exit 1
     }
@@ -202,7 +202,8 @@ if {$layout eq "wide"} {
         ::standin::gui::set_mode $mode
         settle
         set result(all_$mode) [timed {event generate . <Control-a>} {standin select none}]
-        if {[dict get $::standin::gui::info mode] ne $mode || [dict get $::standin::gui::info items] == 0} {
+        set info [::standin::view sync]
+        if {[dict get $info mode] ne $mode || [dict get $info items] == 0} {
             puts stderr "Ctrl+A selected no $mode"
             exit 1
         }
@@ -219,7 +220,7 @@ if {$layout eq "wide"} {
         winfo pointerxy .
     }]
     settle
-    if {[dict get $::standin::gui::info objects] != $objects || ![.main.objects.list exists o$target]} {
+    if {[dict get [::standin::view sync] objects] != $objects || ![.main.objects.list exists o$target]} {
         puts stderr "the model opened again is not in the window"
         exit 1
     }

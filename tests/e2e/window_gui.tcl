@@ -10,7 +10,7 @@ set work [scratch window_gui]
 # The box the model covers in the drawing, and the viewport it must stay in.
 proc drawn_box {} {
     settle
-    list [dict get $::standin::gui::drawn box] [::standin::gui::viewport]
+    list [dict get $::standin::gui::view(drawn) box] [::standin::gui::viewport]
 }
 
 # Whether the drawing lies in the viewport and fills it across one of its dimensions.
@@ -31,7 +31,7 @@ test window-opened {the model named on the command line is open, drawn and liste
     foreach item [$tree children {}] {
         lappend names [$tree item $item -text] [lmap child [$tree children $item] {$tree item $child -text}]
     }
-    list [wm title .] $names [expr {[llength [.view find withtag picture]] > 0}] [fits] $::standin::gui::counts
+    list [wm title .] $names [expr {[llength [.view find withtag picture]] > 0}] [fits] $::standin::gui::bands(counts)
 } {{banner.ac - standin} {flagpole {pole banner}} 1 1 {3 objects, 183 vertices, 150 surfaces}}
 
 test window-view-words {the view command words a bad word, and codes its error, as the standin command does} {

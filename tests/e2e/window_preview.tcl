@@ -165,7 +165,7 @@ test preview-rows {the dialog previews the real command's wave on the model; OK,
         no-selection {
             standin select none
             open_dialog
-            set got [list $::standin::gui::status [winfo exists .message] [standin messages] [standin preview] \
+            set got [list $::standin::gui::bands(status) [winfo exists .message] [standin messages] [standin preview] \
                 [expr {[positions] eq $::start}]]
             button cancel
             set got
@@ -195,7 +195,7 @@ test preview-rows {the dialog previews the real command's wave on the model; OK,
                 lappend seen [expr {$now eq $::start ? "start" : $now eq $a ? "a" : $now eq $b ? "b" : "?"}]
                 lappend states [edit_states]
             }
-            list $seen $states $::standin::gui::status [wm title .]
+            list $seen $states $::standin::gui::bands(status) [wm title .]
         } {{a start a b} {{disabled disabled} {normal normal} {disabled normal} {normal normal} {normal disabled}}
            {Redid rilo} {banner.ac* - standin}}
         undo-while-previewing {
@@ -223,11 +223,11 @@ test preview-rows {the dialog previews the real command's wave on the model; OK,
         } {1 1 1 {saved.ac - standin} 1}
         switched-off {
             open_dialog
-            .status.preview invoke
+            .status.live invoke
             set off [list [standin preview] [expr {[positions] eq $::start}]]
             edit amplitude 0.8
             lappend off [standin preview]
-            .status.preview invoke
+            .status.live invoke
             settle
             set on [standin preview]
             button cancel

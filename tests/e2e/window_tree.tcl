@@ -142,12 +142,12 @@ outer / middle / DEEP} 0}
     locked-refused {
         select_in_tree o4
         select_in_tree {o4 o7}
-        list [$t selection] $::standin::gui::status [winfo exists .message] [catch {standin pick vertices 7 0} m] $m
+        list [$t selection] $::standin::gui::bands(status) [winfo exists .message] [catch {standin pick vertices 7 0} m] $m
     } {o4 {Cannot select object 'fixed': it is locked} 0 1 {object 'fixed' is locked}}
     group-around {
         set stuck [standin get 10]
         select_in_tree o8
-        set got [list [$t selection] $::standin::gui::status]
+        set got [list [$t selection] $::standin::gui::bands(status)]
         pjtrilo_go x y 1 1 25 1 1
         list {*}$got [expr {[standin get 10] eq $stuck}] [expr {[standin get 9] ne {{5 5 0}}}]
     } {o9 {Selected around 1 hidden or locked object: they stay as they are} 1 1}

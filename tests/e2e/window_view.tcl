@@ -80,7 +80,7 @@ proc square_box {} {
 test view-looks {each style and projection draws edges, surfaces, the selection and marks where they are} {
     build_scene
     ::standin::gui::show 3d
-    set ::standin::gui::grid 0
+    set ::standin::gui::view(grid) 0
     set result {}
     foreach {style perspective selected expected} {
         wireframe 0 none {edge background edge}
@@ -94,8 +94,8 @@ test view-looks {each style and projection draws edges, surfaces, the selection 
         wireframe 0 vertex {edge background mark}
         edges 0 surface {selected chosen selected}
     } {
-        set ::standin::gui::style $style
-        set ::standin::gui::perspective $perspective
+        set ::standin::gui::view(style) $style
+        set ::standin::gui::view(perspective) $perspective
         standin select none
         switch $selected {
             object {standin pick objects $::square}
@@ -106,14 +106,14 @@ test view-looks {each style and projection draws edges, surfaces, the selection 
         lappend result [expr {[string match $expected $got] ? "ok" : "$style $perspective $selected: $got"}]
     }
     standin select none
-    set ::standin::gui::grid 1
-    set ::standin::gui::perspective 0
+    set ::standin::gui::view(grid) 1
+    set ::standin::gui::view(perspective) 0
     set result
 } [lrepeat 10 ok]
 
 test view-clicks {Control-click toggles, Shift-click adds, a plain click replaces} {
     build_scene
-    set ::standin::gui::style edges
+    set ::standin::gui::view(style) edges
     set result {}
     foreach {mode clicks expected} {
         objects {{square 0 0} {triangle 0 1}} {objects 2 {square triangle}}

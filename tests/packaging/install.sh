@@ -11,7 +11,7 @@ trap 'rm -rf "$work"' EXIT
 
 cmake --install "$build" --prefix "$work/prefix" >"$work/install.log"
 expected="bin/standin lib/rilo/rilo.p lib/rilo/rilo.tcl"
-for script in "$src"/standin/gui/window*.tcl; do
+for script in "$src"/standin/gui/window/window*.tcl; do
   [ -f "$script" ] && expected="$expected lib/rilo/$(basename "$script")"
 done
 got="$(cd "$work/prefix" && find . -type f | sed 's|^\./||' | sort | tr '\n' ' ')"

@@ -1,31 +1,103 @@
 # The main window's tree of objects (sourced by window.tcl): the objects as
 # the file marks them, their names and the tooltip, Hide and Unhide.
-
-# ---- The tree of objects
-
+#
 # The tree follows the host: the objects' tree's version tells when one
 # standin tree call is due; a new set of objects fills the tree anew
 # (folded objects closed), a change of flags or sizes only restyles the
-# rows.  The selection's rows follow each sync.
+# rows.  The selection's rows follow each time the view follows the scene.
+#
+# This file's state, tree(...):
+#   seen        the objects' tree's version the tree shows
+#   key         the objects the tree shows, as standin tree gave them
+#   rows        the rows of standin tree, by id
+#   above       by id: the depth of each object and the flags it takes from above
+#   width       what the tree's columns need, in pixels
+#   fill        while the tree fills: the rows, how many are in, their labels so far
+#   fill_after  the next slice of rows scheduled
+#   tip_item    the row the tooltip is for
+#   tip_after   the tooltip waiting to show
+# Its procedures for the others: build_tree, fill_tree, clamp_tree_pane,
+# tree_font.
 namespace eval ::standin::gui {
-    variable tree_rows {}     ;# the rows of standin tree, by id
-    variable tree_above       ;# by id: the depth of each object and the flags it takes from above
-    variable tree_fill {}     ;# while the tree fills: the rows, how many are in, their labels so far
-    variable fill_after ""    ;# the next slice of rows scheduled
+    variable tree
+    array set tree {seen -1 key "" rows {} above {} width 0 fill {} fill_after "" tip_item "" tip_after ""}
 }
 
-proc ::standin::gui::fill_tree {} {
-    variable tree_key
-    variable tree_seen
-    variable seen
+proc ::standin::gui::build_tree {w} {
+    ttk::frame $w
+    ttk::treeview $w.list -columns {vertices surfaces} -selectmode extended \
+        -yscrollcommand [list $w.scroll set] -xscrollcommand [list $w.xscroll set]
+    ttk::scrollbar $w.scroll -orient vertical -command [list $w.list yview]
+    ttk::scrollbar $w.xscroll -orient horizontal -command [list $w.list xview]
+    $w.list heading #0 -text Object -anchor w
+    $w.list heading vertices -text Vertices -anchor e
+    $w.list heading surfaces -text Surfaces -anchor e
+    $w.list column #0 -width [px 140] -stretch 1
+    $w.list column vertices -width [px 76] -anchor e -stretch 0
+    $w.list column surfaces -width [px 76] -anchor e -stretch 0
+    grid $w.list $w.scroll -sticky nsew
+    grid $w.xscroll -sticky ew
+    grid rowconfigure $w 0 -weight 1
+    grid columnconfigure $w 0 -weight 1
+    bind $w.list <<TreeviewSelect>> ::standin::gui::tree_selected
+    style_tree $w.list
+    build_tree_menus $w.list
+    bind $w.list <Motion> {::standin::gui::tree_hover %W %x %y %X %Y}
+    bind $w.list <Leave> ::standin::gui::tree_tip_hide
+    bind $w.list <ButtonPress> +::standin::gui::tree_tip_hide
+}
+
+# The tree's looks: rows as high as the font needs at any scaling, hidden
+# and unnamed objects in grey, locked ones in italics.
+proc ::standin::gui::style_tree {t} {
+    set font [tree_font]
+    ttk::style configure Treeview -rowheight [expr {[font metrics $font -linespace] + [px 4]}]
+    if {"StandinTreeLocked" ni [font names]} {
+        font create StandinTreeLocked {*}[font actual $font]
+    }
+    font configure StandinTreeLocked {*}[font actual $font] -slant italic
+    $t tag configure unnamed -foreground #767c86
+    $t tag configure hidden -foreground #9aa0a8
+    $t tag configure locked -font StandinTreeLocked
+}
+
+proc ::standin::gui::tree_font {} {
+    set font [ttk::style lookup Treeview -font]
+    expr {$font eq "" ? "TkDefaultFont" : $font}
+}
+
+# Edit > Hide and Unhide, and the same on the tree's context menu.
+proc ::standin::gui::build_tree_menus {t} {
+    set m .menubar.edit
+    $m add separator
+    $m add command -label Hide -underline 0 -accelerator Ctrl+H -command {::standin::gui::hide_selected 1}
+    $m add command -label Unhide -underline 0 -accelerator Ctrl+Shift+H \
+        -command {::standin::gui::hide_selected 0}
+    menu $t.context
+    $t.context add command -label Hide -underline 0 -accelerator Ctrl+H -command {::standin::gui::hide_selected 1}
+    $t.context add command -label Unhide -underline 0 -accelerator Ctrl+Shift+H \
+        -command {::standin::gui::hide_selected 0}
+    bind $t <Button-3> {::standin::gui::tree_context %W %x %y %X %Y}
+    bind . <Control-h> {::standin::gui::hide_selected 1; break}
+    bind . <Control-H> {::standin::gui::hide_selected 0; break}
+    bind . <Control-Shift-h> {::standin::gui::hide_selected 0; break}
+    bind . <Control-Shift-H> {::standin::gui::hide_selected 0; break}
+}
+
+# ---- Filling the tree
+
+# The tree follows the objects' tree's VERSION ("" while unknown) and the
+# selection.
+proc ::standin::gui::fill_tree {version} {
+    variable tree
     set t .main.objects.list
-    if {[dict exists $seen tree] && [dict get $seen tree] != $tree_seen} {
-        set tree_seen [dict get $seen tree]
+    if {$version ne "" && $version != $tree(seen)} {
+        set tree(seen) $version
         set rows [standin tree]
-        if {$rows ne $tree_key} {
-            set refill [expr {[llength $rows] != [llength $tree_key]
-                || [lmap row $rows {lrange $row 0 3}] ne [lmap row $tree_key {lrange $row 0 3}]}]
-            set tree_key $rows
+        if {$rows ne $tree(key)} {
+            set refill [expr {[llength $rows] != [llength $tree(key)]
+                || [lmap row $rows {lrange $row 0 3}] ne [lmap row $tree(key) {lrange $row 0 3}]}]
+            set tree(key) $rows
             style_rows $t $rows $refill
         }
     }
@@ -34,10 +106,9 @@ proc ::standin::gui::fill_tree {} {
 
 # The tree's selection follows the scene's, on the rows it has so far.
 proc ::standin::gui::select_in_tree {} {
-    variable info
     set t .main.objects.list
     set chosen {}
-    foreach id [dict get $info selected] {
+    foreach id [dict get [scene_summary] selected] {
         if {[$t exists o$id]} {
             lappend chosen o$id
         }
@@ -54,17 +125,15 @@ proc ::standin::gui::select_in_tree {} {
 # parent's flags are known before its children's): a flag on one shows on
 # everything below it.  With REFILL the rows are made anew, in slices.
 proc ::standin::gui::style_rows {t rows refill} {
-    variable tree_rows [dict create]
-    variable tree_above
-    variable tree_fill {}
-    variable fill_after
-    after cancel $fill_after
-    array unset tree_above
-    set tree_above(0) {-1 {}}
+    variable tree
+    set tree(rows) [dict create]
+    set tree(fill) {}
+    after cancel $tree(fill_after)
+    set tree(above) [dict create 0 {-1 {}}]
     if {$refill} {
         $t delete [$t children {}]
         style_tree $t
-        set tree_fill [list $rows 0 {}]
+        set tree(fill) [list $rows 0 {}]
         fill_slice $t
         return
     }
@@ -79,9 +148,9 @@ proc ::standin::gui::style_rows {t rows refill} {
 # model of many objects is shown, and the window takes input, while the
 # tree fills.
 proc ::standin::gui::fill_slice {t} {
-    variable tree_fill
-    variable fill_after ""
-    lassign $tree_fill rows at labels
+    variable tree
+    set tree(fill_after) ""
+    lassign $tree(fill) rows at labels
     set stop [expr {[clock milliseconds] + 20}]
     # Each turn inserts 500 rows, or the rest: the loop ends with the rows,
     # or once the slice's time is up.
@@ -102,28 +171,26 @@ proc ::standin::gui::fill_slice {t} {
         if {$at == 0} {
             fit_tree $t $labels
         }
-        set tree_fill [list $rows $end $labels]
-        set fill_after [after 0 [list ::standin::gui::fill_slice $t]]
+        set tree(fill) [list $rows $end $labels]
+        set tree(fill_after) [after 0 [list ::standin::gui::fill_slice $t]]
         return
     }
-    set tree_fill {}
-    variable tree_width
-    set fitted $tree_width
+    set tree(fill) {}
+    set fitted $tree(width)
     fit_tree $t $labels [expr {$at == 0}]
-    if {$at > 0 && $tree_width > 1.25 * $fitted} {
+    if {$at > 0 && $tree(width) > 1.25 * $fitted} {
         fit_tree_pane
     }
     select_in_tree
 }
 
 # ROW's depth, text and tags in the tree, from its parent's (noted before,
-# in tree_above) and its own flags, noted in turn for its children.
+# in tree(above)) and its own flags, noted in turn for its children.
 proc ::standin::gui::row_look {row} {
-    variable tree_rows
-    variable tree_above
+    variable tree
     lassign $row id parent name kind vertices surfaces hidden locked
-    dict set tree_rows $id $row
-    lassign $tree_above($parent) depth tags
+    dict set tree(rows) $id $row
+    lassign [dict get $tree(above) $parent] depth tags
     incr depth
     if {$hidden && "hidden" ni $tags} {
         lappend tags hidden
@@ -131,7 +198,7 @@ proc ::standin::gui::row_look {row} {
     if {$locked && "locked" ni $tags} {
         lappend tags locked
     }
-    set tree_above($id) [list $depth $tags]
+    dict set tree(above) $id [list $depth $tags]
     set text [tree_label $row]
     if {"locked" in $tags} {
         append text "  (locked)"
@@ -176,7 +243,8 @@ proc ::standin::gui::fit_tree {t labels {pane 1}} {
     set pad [font measure $font "mmm"]
     set first [expr {max([font measure $font "Object name"], $widest) + $pad}]
     $t column #0 -width $first -minwidth $first
-    variable tree_width [expr {$first + [$t column vertices -width] + [$t column surfaces -width] \
+    variable tree
+    set tree(width) [expr {$first + [$t column vertices -width] + [$t column surfaces -width] \
         + [winfo reqwidth [winfo parent $t].scroll] + 4}]
     if {!$pane} {
         return
@@ -190,10 +258,10 @@ proc ::standin::gui::fit_tree {t labels {pane 1}} {
 # The sash where the tree has the room it needs, up to two fifths of the
 # window.
 proc ::standin::gui::fit_tree_pane {} {
-    variable tree_width
+    variable tree
     set room [winfo width .main]
     if {$room > 1} {
-        .main sashpos 0 [expr {min($tree_width, int($room * 0.4))}]
+        .main sashpos 0 [expr {min($tree(width), int($room * 0.4))}]
     }
 }
 
@@ -210,17 +278,17 @@ proc ::standin::gui::clamp_tree_pane {} {
 # tree's own echo of a selection made elsewhere changes nothing.  A locked
 # object is refused in the status bar, the selection kept as it was.
 proc ::standin::gui::tree_selected {} {
-    variable info
-    variable tree_fill
-    if {[llength $tree_fill]} return
+    variable tree
+    if {[llength $tree(fill)]} return
     set t .main.objects.list
     set ids [lmap item [$t selection] {string range $item 1 end}]
-    if {[lsort -integer $ids] eq [lsort -integer [dict get $info selected]]} return
+    set selected [dict get [scene_summary] selected]
+    if {[lsort -integer $ids] eq [lsort -integer $selected]} return
     foreach id $ids {
         if {[tree_locked $id]} {
             say "Cannot select [tree_object_words $id]: it is locked"
             bell
-            $t selection set [lmap id [dict get $info selected] {set id o$id}]
+            $t selection set [lmap id $selected {set id o$id}]
             return
         }
     }
@@ -235,8 +303,8 @@ proc ::standin::gui::tree_locked {id} {
 
 # An object as the status bar names it: object 'name', or object (poly 3).
 proc ::standin::gui::tree_object_words {id} {
-    variable tree_rows
-    set row [dict get $tree_rows $id]
+    variable tree
+    set row [dict get $tree(rows) $id]
     set name [lindex $row 2]
     expr {$name eq "" ? "object [tree_label $row]" : "object '[shown $name]'"}
 }
@@ -269,20 +337,14 @@ proc ::standin::gui::tree_context {t x y rootx rooty} {
 # ---- The tree's tooltip: the whole name and path of the row under the
 # pointer, after it rests there a moment.
 
-namespace eval ::standin::gui {
-    variable tip_item ""     ;# the row the tooltip is for
-    variable tip_after ""    ;# the tooltip waiting to show
-}
-
 proc ::standin::gui::tree_hover {t x y rootx rooty} {
-    variable tip_item
-    variable tip_after
+    variable tree
     set item [$t identify item $x $y]
-    if {$item eq $tip_item} return
+    if {$item eq $tree(tip_item)} return
     tree_tip_hide
-    set tip_item $item
+    set tree(tip_item) $item
     if {$item ne ""} {
-        set tip_after [after 600 [list ::standin::gui::tree_tip_show $t $item [expr {$rootx + 12}] \
+        set tree(tip_after) [after 600 [list ::standin::gui::tree_tip_show $t $item [expr {$rootx + 12}] \
             [expr {$rooty + 16}]]]
     }
 }
@@ -290,20 +352,21 @@ proc ::standin::gui::tree_hover {t x y rootx rooty} {
 # The tooltip's text: the object's label, then the labels from the top
 # of the tree down to it; of a deep object, the last few.
 proc ::standin::gui::tree_tip_text {t item} {
-    variable tree_rows
+    variable tree
     set path {}
     for {set at $item} {$at ne ""} {set at [$t parent $at]} {
         if {[llength $path] == 12} {
             lappend path ...
             break
         }
-        lappend path [tree_label [dict get $tree_rows [string range $at 1 end]]]
+        lappend path [tree_label [dict get $tree(rows) [string range $at 1 end]]]
     }
     return "[lindex $path 0]\n[join [lreverse $path] { / }]"
 }
 
 proc ::standin::gui::tree_tip_show {t item x y} {
-    variable tip_after ""
+    variable tree
+    set tree(tip_after) ""
     if {![$t exists $item]} return
     set w .tree_tip
     destroy $w
@@ -316,9 +379,9 @@ proc ::standin::gui::tree_tip_show {t item x y} {
 }
 
 proc ::standin::gui::tree_tip_hide {} {
-    variable tip_item ""
-    variable tip_after
-    after cancel $tip_after
-    set tip_after ""
+    variable tree
+    set tree(tip_item) ""
+    after cancel $tree(tip_after)
+    set tree(tip_after) ""
     destroy .tree_tip
 }
