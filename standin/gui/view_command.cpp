@@ -1,6 +1,6 @@
 // ::standin::view, the main window's link to view.h.  Each subcommand first
-// brings the view up to date with the scene (cheap when only positions or
-// the selection changed).
+// brings the view up to date with the scene, once for each change the host
+// numbers (cheap when only positions or the selection changed).
 //
 //   sync                          the model's size and selection: a dict
 //   draw PHOTO AZ EL SCALE CX CY CZ LEFT TOP RIGHT BOTTOM ?OPTION VALUE ...?
@@ -27,6 +27,7 @@
 #include <tk.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <string>
 
@@ -51,13 +52,28 @@ SelectMode host_mode()
     return static_cast<SelectMode>(host().select_mode());
 }
 
+// What the view last followed: the host's numbers for everything sync
+// reads (the objects, their flags and counts, the selection).  While they
+// stay, the view is as the scene, so that the subcommands of one click or
+// one redraw follow the scene once.
+struct Followed {
+    const View *view = nullptr;
+    std::array<std::uint64_t, 5> numbers{};
+};
+Followed followed;
+
 // The view follows the scene, with the surfaces' kinds as the model file
 // gave them for objects read from one.
 View &synced(View &view)
 {
+    const Host &h = host();
+    const std::array<std::uint64_t, 5> numbers{h.versions().current(), h.selection_version(), h.tree_version(),
+                                               h.scene().serial(), h.scene().object_count()};
+    if (followed.view == &view && followed.numbers == numbers) return view;
     view.sync(
-        host().scene(), [](const Object &o, std::vector<SurfaceKind> &kinds) { surface_kinds(host(), o, kinds); },
-        host().tree_version());
+        h.scene(), [](const Object &o, std::vector<SurfaceKind> &kinds) { surface_kinds(host(), o, kinds); },
+        h.tree_version());
+    followed = {&view, numbers};
     return view;
 }
 
@@ -322,6 +338,8 @@ int view_command(ClientData data, Tcl_Interp *interp, int objc, Tcl_Obj *const o
 
 void register_view_command(Tcl_Interp *interp)
 {
-    Tcl_CreateObjCommand(interp, "::standin::view", view_command, new View,
-                         [](ClientData data) { delete static_cast<View *>(data); });
+    Tcl_CreateObjCommand(interp, "::standin::view", view_command, new View, [](ClientData data) {
+        followed = {};
+        delete static_cast<View *>(data);
+    });
 }
