@@ -1,10 +1,10 @@
 # The Rilo dialog in the stand-in's window (standin --gui): opened from the
-# Tools menu and driven as a user would, with the parameters pjtrilo_go
-# receives and the vertices it moves checked after each action.
+# Tools menu and driven as a user would through the dialog's table of user
+# actions (tests/script/driving.tcl), with the live preview switched off so
+# that OK and Apply run the command, which moves the strip after each row
+# as a call of its own would; then what only the window shows.
 source [file join [file dirname [info script]] lib.tcl]
 windows_under_test
-
-source [file join [file dirname [info script]] .. script driving.tcl]
 
 # Every call of pjtrilo_go, recorded before the command runs.
 set calls {}
@@ -15,36 +15,14 @@ proc pjtrilo_go {args} {
 }
 
 set top .rilo
-set axes $top.f.axes
 set wave $top.f.wave
-set shape $top.f.shape
 set buttons $top.f.buttons
 set canvas $top.f.sketch.canvas
-
-proc open_dialog {} {
-    .menubar.tools invoke Rilo...
-    wait_until {[winfo exists $::top] && [winfo viewable $::top]}
-}
 
 proc set_entry {entry text} {
     $entry delete 0 end
     $entry insert 0 $text
     update
-}
-
-proc press {key} {
-    focus -force $::wave.frequency
-    update
-    event generate $::wave.frequency <$key>
-    update
-}
-
-proc sendable {} {
-    expr {![$::buttons.ok instate disabled] && ![$::buttons.apply instate disabled]}
-}
-
-proc notes {} {
-    lmap field {frequency amplitude offset} {$::wave.${field}_note cget -text}
 }
 
 # The strip: five vertices a quarter unit apart along X, selected.
@@ -68,6 +46,35 @@ proc direct_result {parameters} {
     return $result
 }
 
+# After a row: an undo step for each call, the strip where the call alone
+# leaves it (with a random phase: moved along the amplitude's axis, by no
+# more than the amplitude); the steps undone.
+proc waved {name made} {
+    set moved [standin get $::strip]
+    set steps [standin history]
+    foreach call $made {
+        standin undo
+    }
+    settle
+    lassign [lindex $made end] - axis - amplitude offset
+    if {$steps ne [lrepeat [llength $made] rilo] || [standin get $::strip] ne $::strip_start} {
+        return "steps: $steps"
+    } elseif {$offset ne "random"} {
+        return [expr {[llength $made] && $moved ne [direct_result [lindex $made end]] ? "moved to $moved" : ""}]
+    }
+    set along [lsearch {x y z} $axis]
+    set i 0
+    foreach p $::strip_start q $moved {
+        if {abs($q - $p) > ($i % 3 == $along ? abs($amplitude) + 1e-6 : 0)} {
+            return "moved to $moved"
+        }
+        incr i
+    }
+}
+
+# OK and Apply run the command, not a live preview of it kept.
+.status.live invoke
+
 test gui-tools-menu {the Tools menu lists the registered entries and opens the dialog} {
     set shown {}
     for {set i 0} {$i <= [.menubar.tools index end]} {incr i} {
@@ -87,102 +94,19 @@ test gui-second-invocation {a second invocation raises the open dialog and opens
     list [lindex $order end] [llength [lsearch -all -glob [winfo children .] .rilo*]]
 } {.rilo 1}
 
-test gui-return {Return sends the values the dialog opens with, and the strip moves} {
-    set opened [list [$axes.freq_x instate selected] [$axes.amp_y instate selected] \
-        [$wave.frequency get] [$wave.amplitude get] [$wave.offset get]]
-    press Return
-    # One cycle per unit from the strip's start: the quarter points.
-    set moved [near [lmap {x y z} [standin get $strip] {set y}] {0 1 0 -1 0}]
-    set result [list $opened [winfo exists $top] [lindex $calls end] $moved [standin history]]
-    standin undo
-    set result
-} {{1 1 1 1 0} 0 {x y 1 1 0 1 1} 1 rilo}
-
-test gui-apply {typed numbers go trimmed, with the buttons chosen; Apply keeps the dialog} {
-    open_dialog
-    type_into $wave.frequency 2.5
-    type_into $wave.amplitude " 0.5 "
-    type_into $wave.offset 25
-    $axes.amp_z invoke
-    $wave.across invoke
-    $shape.curve invoke
-    $buttons.apply invoke
-    update
-    set sent [lindex $calls end]
-    set moved [standin get $strip]
-    standin undo
-    list [winfo exists $top] $sent [expr {$moved ne $strip_start}] [expr {$moved eq [direct_result $sent]}]
-} {1 {x z 2.5 0.5 25 0 0} 1 1}
-
-test gui-random {a random phase disables the offset and sends random} {
-    $wave.random invoke
-    update
-    set disabled [$wave.offset instate disabled]
-    $buttons.apply invoke
-    set sent [lindex $calls end 4]
-    set within 1
-    foreach {x y z} $strip_start {x2 y2 z2} [standin get $strip] {
-        if {$x2 != $x || $y2 != $y || abs($z2) > 0.5 + 1e-6} {
-            set within 0
-        }
-    }
-    set history [standin history]
-    standin undo
-    $wave.random invoke
-    update
-    set enabled [expr {![$wave.offset instate disabled]}]
-    $buttons.apply invoke
-    standin undo
-    list $disabled $sent $within $history $enabled [lindex $calls end 4]
-} {1 random 1 rilo 1 25}
-
-test gui-same-axis {the same axis twice disables OK and Apply until resolved} {
-    set count [llength $calls]
-    $axes.amp_x invoke
-    update
-    set blocked [list [sendable] [expr {[$axes.note cget -text] ne ""}]]
-    press Return
-    $buttons.apply invoke
-    set sent [expr {[llength $calls] - $count}]
-    $axes.amp_y invoke
-    update
-    list $blocked $sent [winfo exists $top] [sendable] [$axes.note cget -text]
-} {{0 1} 0 1 1 {}}
-
-test gui-not-numbers {texts that are not numbers are noted and disable OK and Apply} {
-    set count [llength $calls]
-    set wrong {}
-    foreach field {frequency amplitude offset} {
-        foreach text {abc "" - .e5 1e39} {
-            set_entry $wave.$field $text
-            if {[sendable] || [$wave.${field}_note cget -text] eq ""} {
-                lappend wrong "$field \"$text\""
-            }
-        }
-        press Return
-        set_entry $wave.$field 1
-    }
-    list $wrong [expr {[llength $calls] - $count}] [sendable] [notes]
-} {{} 0 1 {{} {} {}}}
-
-test gui-trailing-text {text after a number is noted, and sent as typed} {
-    set notes {}
-    foreach field {frequency amplitude offset} {
-        set_entry $wave.$field 1.5abc
-        lappend notes [sendable] [$wave.${field}_note cget -text]
-        set_entry $wave.$field 1
-    }
-    set_entry $wave.frequency 1.5abc
-    $buttons.apply invoke
-    standin undo
-    set_entry $wave.frequency 1
-    list $notes [lindex $calls end 2]
-} {{1 {reads as 1.5} 1 {reads as 1.5} 1 {reads as 1.5}} 1.5abc}
+test gui-rows {each row of the dialog's table makes its calls and shows what it says; the command moves the strip} {
+    run_rows waved
+} {}
 
 # Typed numbers that Tcl's own reading would change (octal, hexadecimal,
 # digit separators, leading zeros): sent as typed, with the note and the
 # command's trace agreeing on what they read as.
 test gui-numbers-as-typed {numbers go as typed; the note and the trace read them alike} {
+    open_dialog
+    set ::rilo::ui(random) 0
+    foreach field {frequency amplitude offset} {
+        set_entry $wave.$field 1
+    }
     set wrong {}
     foreach {field text sent note trace} {
         frequency 1_000    1_000 {reads as 1} {Frequency = 1}
@@ -205,17 +129,6 @@ test gui-numbers-as-typed {numbers go as typed; the note and the trace read them
     }
     set wrong
 } {}
-
-test gui-random-ignores-offset {a random phase ignores the offset's text} {
-    set_entry $wave.offset abc
-    set before [sendable]
-    $wave.random invoke
-    update
-    set after [sendable]
-    $wave.random invoke
-    set_entry $wave.offset 0
-    list $before $after
-} {0 1}
 
 # How often the sketched wave crosses the middle of its own height.
 proc crossings {} {
@@ -260,34 +173,6 @@ test gui-sketch {the sketch follows the values} {
     set_entry $wave.amplitude 1
     list $counts $mirrored $without
 } {{2 6} 1 {}}
-
-test gui-remembered {Escape sends nothing; the dialog reopens with the values last applied, which OK sends} {
-    set_entry $wave.frequency 2
-    set_entry $wave.amplitude 0.25
-    set_entry $wave.offset 10
-    $buttons.apply invoke
-    standin undo
-    set applied [lindex $calls end]
-    set count [llength $calls]
-    set_entry $wave.frequency 7
-    $axes.freq_y invoke
-    $axes.amp_x invoke
-    press Escape
-    set closed [expr {![winfo exists $top]}]
-    set sent [expr {[llength $calls] - $count}]
-    open_dialog
-    lassign $applied freq_axis amp_axis frequency amplitude offset additive freq_units
-    set shown [expr {
-        [list [$wave.frequency get] [$wave.amplitude get] [$wave.offset get]] eq
-            [list $frequency $amplitude $offset] &&
-        [$axes.freq_$freq_axis instate selected] && [$axes.amp_$amp_axis instate selected] &&
-        [$wave.[expr {$freq_units ? "per_unit" : "across"}] instate selected] &&
-        [$shape.[expr {$additive ? "additive" : "curve"}] instate selected]}]
-    $buttons.ok invoke
-    update
-    standin undo
-    list $closed $sent $shown [winfo exists $top] [expr {[lindex $calls end] eq $applied}]
-} {1 0 1 0 1}
 
 # Dismisses the message box once it shows, keeping its text in ::dismissed.
 proc dismiss {tries} {
@@ -360,7 +245,7 @@ test gui-help {the help line explains the control under the pointer} {
     set over [$top.f.help cget -text]
     event generate $wave.amplitude <Leave>
     set away [$top.f.help cget -text]
-    press Escape
+    act {key Escape}
     list [expr {$over ne $away}] [expr {$over ne ""}]
 } {1 1}
 

@@ -84,6 +84,9 @@ proc triangle {name {flags ""} {x0 0} {x1 1} {x2 0}} {
     return "OBJECT poly\nname \"$name\"\n${flags}numvert 3\n$x0 0 0\n$x1 0 0\n$x2 1 0\nnumsurf 1\nSURF 0x10\nmat 0\nrefs 3\n0 0 0\n1 0 0\n2 0 0\nkids 0\n"
 }
 
+# Driving the dialog, and its table of user actions.
+source [file join [file dirname [info script]] .. script driving.tcl]
+
 # Lets pending events run and the window redraw; a script whose work is
 # scheduled for later (the live preview) sets ::settle_ms to wait for it.
 set ::settle_ms 0
@@ -109,6 +112,31 @@ proc click {object index {state 0}} {
     event generate .view <ButtonPress-1> -x $x -y $y -state $state
     event generate .view <ButtonRelease-1> -x $x -y $y -state $state
     settle
+}
+
+# A Control-drag in the view from (x0, y0) to (x1, y1), with Shift too when ADD.
+proc drag_box {x0 y0 x1 y1 {add 0}} {
+    set state [expr {4 | $add}]
+    set held [expr {$state | 256}]  ;# and the first button, as a drag's motion reports it
+    event generate .view <ButtonPress-1> -x $x0 -y $y0 -state $state
+    event generate .view <B1-Motion> -x [expr {($x0 + $x1) / 2}] -y [expr {($y0 + $y1) / 2}] -state $held
+    event generate .view <B1-Motion> -x $x1 -y $y1 -state $held
+    event generate .view <ButtonRelease-1> -x $x1 -y $y1 -state $state
+    settle
+}
+
+# The rows ITEMS (o1, o2...) chosen in the tree of objects.
+proc select_in_tree {items} {
+    .main.objects.list selection set $items
+    settle
+}
+
+# Tools > Rilo... opens the dialog; 1 once it shows.
+proc open_dialog {} {
+    .menubar.tools invoke Rilo...
+    set shown [wait_until {[winfo exists .rilo] && [winfo viewable .rilo]}]
+    settle
+    return $shown
 }
 
 # The selection as the window's view sees it, {MODE ITEMS NAMES}, once the

@@ -4,8 +4,8 @@ source [file join [file dirname [info script]] lib.tcl]
 set plugins [file dirname [info nameofexecutable]]
 
 test about-before-init {About and Info answer before initialisation} {
-    lindex [standin about] 0
-} {Rilo - version 1.1 - Velkmar}
+    string match {Rilo - *} [lindex [standin about] 0]
+} 1
 
 test init-without-folder {a missing record or folder registers nothing and stays pending} {
     list [standin init -null] [standin init -nodir] [standin menu list] [standin commands] [standin tcllog]

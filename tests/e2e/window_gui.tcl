@@ -67,8 +67,7 @@ test window-mode-switch {switching the mode takes the selection over; the tree s
     set vertices [selection]
     ::standin::gui::set_mode objects
     set objects [selection]
-    .main.objects.list selection set [list o[object_id pole]]
-    settle
+    select_in_tree [list o[object_id pole]]
     list $vertices $objects [selection]
 } {{vertices 175 banner} {objects 1 banner} {objects 1 pole}}
 
@@ -76,8 +75,7 @@ test window-wave-undo {the dialog's wave marks the model changed; undo brings it
     set banner [object_id banner]
     set start [standin get $banner]
     click banner 30
-    .menubar.tools invoke Rilo...
-    settle
+    open_dialog
     set ::rilo::ui(amp_axis) z
     .rilo.f.buttons.ok invoke
     settle
@@ -89,8 +87,7 @@ test window-wave-undo {the dialog's wave marks the model changed; undo brings it
 } {1 {{banner.ac* - standin}} {banner.ac - standin} 1}
 
 test window-save-as {Save As writes through standin save; the saved file reads back as shown} {
-    .menubar.tools invoke Rilo...
-    settle
+    open_dialog
     .rilo.f.buttons.ok invoke
     settle
     set shown [standin get [object_id banner]]
@@ -128,8 +125,7 @@ test window-open-menu {File > Open asks before dropping changes: Cancel keeps th
     set result {}
     click banner 30
     foreach choice {cancel discard} {
-        .menubar.tools invoke Rilo...
-        settle
+        open_dialog
         .rilo.f.buttons.ok invoke
         settle
         after 20 [list answer $choice]

@@ -11,11 +11,6 @@ proc positions {} {
     lmap id [standin objects] {standin get $id}
 }
 
-proc open_dialog {} {
-    .menubar.tools invoke Rilo...
-    settle
-}
-
 proc edit {field value} {
     set ::rilo::ui($field) $value
     settle
@@ -128,8 +123,7 @@ test preview-rows {the dialog previews the real command's wave on the model; OK,
             open_dialog
             edit amplitude 0.3
             button apply
-            .main.objects.list selection set o[object_id pole]
-            settle
+            select_in_tree o[object_id pole]
             set previewing [standin preview]
             button ok
             list $previewing [standin history]
@@ -153,10 +147,7 @@ test preview-rows {the dialog previews the real command's wave on the model; OK,
             standin messages clear
             set pole [object_id pole]
             lassign [at $pole 0] x y
-            event generate .view <ButtonPress-1> -x [expr {$x - 8}] -y [expr {$y - 8}] -state 4
-            event generate .view <B1-Motion> -x [expr {$x + 8}] -y [expr {$y + 8}] -state 4
-            event generate .view <ButtonRelease-1> -x [expr {$x + 8}] -y [expr {$y + 8}] -state 4
-            settle
+            drag_box [expr {$x - 8}] [expr {$y - 8}] [expr {$x + 8}] [expr {$y + 8}]
             set shown [positions]
             set previewing [list [standin preview] [.rilo.f.buttons.apply instate disabled]]
             button ok
@@ -175,8 +166,7 @@ test preview-rows {the dialog previews the real command's wave on the model; OK,
             set pole [object_id pole]
             set before [list [standin get $banner] [standin get $pole]]
             open_dialog
-            .main.objects.list selection set o$pole
-            settle
+            select_in_tree o$pole
             set moved [list [expr {[standin get $banner] eq [lindex $before 0]}] \
                 [expr {[standin get $pole] ne [lindex $before 1]}]]
             button cancel

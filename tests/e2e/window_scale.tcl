@@ -43,8 +43,7 @@ proc faults {} {
 
 # The dialog, opened on the window at its first size, lies within it.
 proc dialog_faults {} {
-    .menubar.tools invoke Rilo...
-    update
+    open_dialog
     set out {}
     if {[winfo reqwidth .rilo] > [winfo width .] || [winfo reqheight .rilo] > [winfo height .]} {
         lappend out "the dialog ([winfo reqwidth .rilo]x[winfo reqheight .rilo]) exceeds the window ([wm geometry .])"

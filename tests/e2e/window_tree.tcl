@@ -91,11 +91,6 @@ proc saved_lines {word} {
     llength [lsearch -all [split [read_text $path] \n] $word]
 }
 
-proc select_in_tree {items} {
-    $::t selection set $items
-    settle
-}
-
 foreach {name script expected} {
     hidden-grey {list [grey o5] [grey o6] [grey o7] [grey o1]} {9aa0a8 9aa0a8 {} {}}
     folded-start {lmap item {o1 o2 o5} {$t item $item -open}} {0 1 1}

@@ -55,17 +55,6 @@ proc looks {} {
         [colour_at [expr {($x0 + $x2) / 2}] [expr {($y0 + $y2) / 2}]] [colour_near $x0 $y0]
 }
 
-# A Control-drag from (x0, y0) to (x1, y1), with Shift too when ADD.
-proc drag_box {x0 y0 x1 y1 {add 0}} {
-    set state [expr {4 | $add}]
-    set held [expr {$state | 256}]  ;# and the first button, as a drag's motion reports it
-    event generate .view <ButtonPress-1> -x $x0 -y $y0 -state $state
-    event generate .view <B1-Motion> -x [expr {($x0 + $x1) / 2}] -y [expr {($y0 + $y1) / 2}] -state $held
-    event generate .view <B1-Motion> -x $x1 -y $y1 -state $held
-    event generate .view <ButtonRelease-1> -x $x1 -y $y1 -state $state
-    settle
-}
-
 # The canvas box around the square, a few pixels out.
 proc square_box {} {
     set corners [lmap index {0 1 2 3} {at $::square $index}]

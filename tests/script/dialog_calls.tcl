@@ -1,8 +1,9 @@
 # The dialog's script in a plain wish, as a modeller with a Tcl/Tk of its
 # own runs it, with a pjtrilo_go that only records its calls.  Run on each
-# Tcl/Tk the dialog supports: one table of user actions and the calls they
-# make; what each row leaves (calls, notes, the sketch's texts) is written to
-# RECORD, which must be the same on every version.
+# Tcl/Tk the dialog supports: the table of user actions (driving.tcl), the
+# calls they make and what the dialog shows; what each row leaves (calls,
+# the sketch's texts) is written to RECORD, which must be the same on every
+# version.
 #
 #   wish dialog_calls.tcl RILO.TCL RECORD
 lassign $argv script record_file
@@ -25,73 +26,21 @@ proc pjtrilo_go {args} {
 }
 wm withdraw .
 source $script
-set top .rilo
-set f $top.f
+set f .rilo.f
 
-# One user action: {open}, {type FIELD TEXT}, {click WIDGET} (under .rilo.f),
-# {key KEY} in the frequency entry, or {alt LETTER}.
-proc act {step} {
-    global f
-    lassign $step how what text
-    switch -- $how {
-        open { pjtrilo_dialog; wait_until {[winfo exists $::top] && [winfo viewable $::top]} }
-        type { type_into $f.wave.$what $text }
-        click { $f.$what invoke }
-        key { focus -force $f.wave.frequency; update; event generate $f.wave.frequency <$what> }
-        alt { event generate [focus] <Alt-Key-$what> }
-    }
-    update
+# What a row leaves in the sketch, for the record.
+proc noted {name made} {
+    set c $::f.sketch.canvas
+    set texts [expr {![winfo exists $c] ? "closed" : [lmap item [$c find withtag all] {
+        if {[$c type $item] ne "text"} continue
+        $c itemcget $item -text
+    }]}]
+    lappend ::record "$name: $made $texts"
+    return ""
 }
 
-# What the dialog shows: the three notes, the sketch's texts and whether OK
-# can be pressed; "closed" once it is closed.
-proc shown {} {
-    global f
-    if {![winfo exists $f]} {
-        return closed
-    }
-    set c $f.sketch.canvas
-    list [lmap field {frequency amplitude offset} {$f.wave.${field}_note cget -text}] \
-        [lmap item [$c find withtag all] {
-            if {[$c type $item] ne "text"} continue
-            $c itemcget $item -text
-        }] [expr {![$f.buttons.ok instate disabled]}]
-}
-
-test dialog-calls {each row of user actions makes the calls of pjtrilo_go shown} {
-    set wrong {}
-    foreach {name actions expected} {
-        opened {open {key Return}} {{x y 1 1 0 1 1}}
-        choices {
-            open {type frequency 2.5} {type amplitude " 0.5 "} {type offset 25}
-            {click axes.amp_z} {click wave.across} {click shape.curve} {click buttons.apply}
-        } {{x z 2.5 0.5 25 0 0}}
-        random-phase {{click wave.random} {alt a}} {{x z 2.5 0.5 random 0 0}}
-        offset-back {{click wave.random} {type offset 010} {click buttons.apply}} {{x z 2.5 0.5 010 0 0}}
-        hexadecimal {{type offset 0x10} {click buttons.apply}} {{x z 2.5 0.5 0x10 0 0}}
-        separator {{type frequency 1_000} {click buttons.apply}} {{x z 1_000 0.5 0x10 0 0}}
-        zeros {{type offset " 0025 "} {click buttons.apply}} {{x z 1_000 0.5 0025 0 0}}
-        trailing {{type amplitude 1.5abc} {click buttons.apply}} {{x z 1_000 1.5abc 0025 0 0}}
-        exponent {{type frequency -2E-3} {type amplitude +.5e1} {key KP_Enter}} {{x z -2E-3 +.5e1 0025 0 0}}
-        same-axis {open {click axes.amp_x} {key Return} {click buttons.apply}} {}
-        not-number {{click axes.amp_y} {type amplitude abc} {key Return}} {}
-        too-large {{type amplitude 1e39} {click buttons.apply}} {}
-        empty {{type amplitude 2} {type frequency ""} {alt a}} {}
-        random {{type frequency 3} {type offset x} {click wave.random} {key Return}} {{x y 3 2 random 0 0}}
-        escape {open {type frequency 9} {key Escape}} {}
-        remembered {open {click buttons.ok}} {{x y 3 2 random 0 0}}
-    } {
-        set before [llength $::calls]
-        foreach step $actions {
-            act $step
-        }
-        set made [lrange $::calls $before end]
-        if {$made ne $expected} {
-            lappend wrong "$name: $made"
-        }
-        lappend ::record "$name: $made [shown]"
-    }
-    join $wrong \n
+test dialog-calls {each row of user actions makes the calls of pjtrilo_go shown and leaves the dialog as shown} {
+    run_rows noted
 } {}
 
 # Whether the frame around the frequency entry shows red beside the entry,
