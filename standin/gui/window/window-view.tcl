@@ -288,11 +288,8 @@ proc ::standin::gui::frame_selection {} {
         return
     }
     lassign $fitted scale x y z
-    dict set view(camera,$name) scale $scale
-    dict set view(camera,$name) centre [list $x $y $z]
-    dict set view(camera,$name) fitted 0
+    recentre [list $x $y $z] $scale
     dict set view(camera,$name) due 0
-    redraw_later
 }
 
 # Every camera fits the model at its next drawing.
@@ -392,36 +389,37 @@ proc ::standin::gui::orbit {dx dy} {
 # Moves the model with the pointer: the centre goes the other way.
 proc ::standin::gui::pan {dx dy} {
     variable view
-    set name $view(name)
-    set c $view(camera,$name)
-    lassign [view_axes] rx ry rz ux uy uz
+    set c $view(camera,$view(name))
     set s [dict get $c scale]
-    set centre [lmap k [dict get $c centre] r [list $rx $ry $rz] u [list $ux $uy $uz] {
-        expr {$k - ($r * $dx - $u * $dy) / $s}
-    }]
-    dict set view(camera,$name) centre $centre
-    dict set view(camera,$name) fitted 0
-    redraw_later
+    recentre [lmap k [dict get $c centre] d [in_model $dx $dy] {expr {$k - $d / $s}}] $s
 }
 
 # Zooms by FACTOR, keeping the model point under (x, y) where it is.
 proc ::standin::gui::zoom {x y factor} {
     variable view
-    set name $view(name)
-    set c $view(camera,$name)
+    set c $view(camera,$view(name))
     lassign [viewport] left top right bottom
     set mx [expr {($left + $right) / 2.0}]
     set my [expr {($top + $bottom) / 2.0}]
     set s [dict get $c scale]
     set s2 [expr {max(1e-9, min(1e12, $s * $factor))}]
     set k [expr {1.0 / $s - 1.0 / $s2}]
-    lassign [view_axes] rx ry rz ux uy uz
-    set centre [lmap p [dict get $c centre] r [list $rx $ry $rz] u [list $ux $uy $uz] {
-        expr {$p + ($r * ($x - $mx) - $u * ($y - $my)) * $k}
-    }]
-    dict set view(camera,$name) centre $centre
-    dict set view(camera,$name) scale $s2
-    dict set view(camera,$name) fitted 0
+    recentre [lmap p [dict get $c centre] d [in_model [expr {$x - $mx}] [expr {$y - $my}]] {expr {$p + $d * $k}}] $s2
+}
+
+# (A, B) pixels right and down in the view shown, as a move in the model
+# at one pixel per unit.
+proc ::standin::gui::in_model {a b} {
+    set axes [view_axes]
+    lmap r [lrange $axes 0 2] u [lrange $axes 3 5] {expr {$r * $a - $u * $b}}
+}
+
+# The view shown at CENTRE and SCALE, framed by hand: no longer fitted.
+proc ::standin::gui::recentre {centre scale} {
+    variable view
+    dict set view(camera,$view(name)) centre $centre
+    dict set view(camera,$view(name)) scale $scale
+    dict set view(camera,$view(name)) fitted 0
     redraw_later
 }
 
