@@ -2,8 +2,8 @@
 # window.tcl).
 #
 # While the plug-in's dialog is open, the model shows the wave for the values
-# being edited: the window runs the plug-in's own command as the host's
-# preview (standin preview run), whose undo step the host keeps aside and
+# being edited: the window runs the plug-in's own command through the
+# host's live preview (standin preview run), whose undo step it keeps aside and
 # puts back, bit for bit, before anything else (a command, an undo or redo,
 # a save, a change) touches the scene.  The dialog tells the window what it
 # does through the hooks it calls where a host defines them (the commands

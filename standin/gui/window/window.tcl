@@ -33,8 +33,8 @@
 #   counted     the scene's version and serial when it last counted them
 #   edit_version the scene's version when Undo and Redo were last greyed or not
 # Its procedures for the others: px, plural, shown, file_name, title,
-# changed, redraw_later, message, complain, tell_repairs; host_changed and
-# build for gui.cpp.
+# host_changed, changed, redraw_later, message, complain, tell_repairs;
+# build, host_changed and message for gui.cpp; redraw for scripts.
 #
 # ::standin::gui::modal_messages, a setting for scripts, chooses how the
 # plug-in's messages appear: 1 (the default) shows each one in a
