@@ -3,7 +3,7 @@
 # (default: build), each on a private Xvfb display with the bundled banner:
 # window.png (96 dpi), window-192dpi.png, window-min.png (the least size),
 # and, once the window can show them, window-shaded.png and
-# window-preview.png.  The table of pictures is in window-screenshot.tcl.
+# window-live.png.  The table of pictures is in window-screenshot.tcl.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}

@@ -11,7 +11,7 @@ set shots {
     window-192dpi  2.6667 2880x2160x24 default {}      waved
     window-min     1.3333 1440x1080x24 minimum {}      waved
     window-shaded  1.3333 1440x1080x24 default shaded  shaded
-    window-preview 1.3333 1920x1200x24 default preview preview
+    window-live    1.3333 1920x1200x24 default live    live
 }
 if {![llength [info commands standin]]} {
     foreach {name scaling screen size needs show} $shots {
@@ -42,8 +42,8 @@ proc missing {feature} {
         shaded {
             if {[catch {.menubar.view index Shaded}]} {return "the view has no Shaded style yet"}
         }
-        preview {
-            if {[catch {standin preview clear}]} {return "the window shows no preview of the wave yet"}
+        live {
+            if {[catch {standin live clear}]} {return "the window shows no live preview of the wave yet"}
         }
     }
     return ""
@@ -60,7 +60,7 @@ proc show {what} {
             .rilo.f.buttons.ok invoke
             .menubar.view invoke Shaded
         }
-        preview {
+        live {
             open_dialog
         }
     }

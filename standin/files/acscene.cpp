@@ -250,7 +250,7 @@ LoadedScene load_scene(Host &host, const std::string &path, const ac::ReadOption
 std::size_t save_scene(Host &host, const std::string &path, const ac::WriteOptions &options)
 {
     // A file never holds a live preview.
-    host.clear_preview();
+    host.clear_live_preview();
     ac::WriteOptions told = options;
     told.replace.digest = told.replace.digest || host.guard_files;
     if (!told.on_progress) told.on_progress = progress_of(host, "saving");

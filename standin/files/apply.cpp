@@ -45,7 +45,7 @@ void define_apply_options(CLI::App &app, ApplyOptions &o)
     app.add_flag("--per-unit,!--across", o.per_unit, "frequency per model unit (the default), or across the selection");
     app.add_option("--side-view,--preview", o.side_view, "also draw the side view, to a file ending in .svg")
         ->type_name("OUT.svg");
-    app.add_flag("--force", o.force, "replace an OUT.ac or preview the user may not write");
+    app.add_flag("--force", o.force, "replace an OUT.ac or side view the user may not write");
     app.get_formatter()->column_width(34);
     app.footer("Exit status: 0 success, 1 the job failed, 2 the command line was wrong.");
 }
@@ -242,12 +242,12 @@ void check_destinations(const ApplyOptions &o)
     if (!o.side_view.empty()) {
         const std::string &p = o.side_view;
         if (p.size() < 5 || p.compare(p.size() - 4, 4, ".svg") != 0)
-            throw Error(ac::one_line(p + ": cannot save the preview: its name must end in .svg; nothing written"));
+            throw Error(ac::one_line(p + ": cannot save the side view: its name must end in .svg; nothing written"));
         const std::string picture = identity(p);
         for (const std::string *model : {&o.in, &o.out})
             if (identity(*model) == picture)
                 throw Error(
-                    ac::one_line(p + ": cannot save the preview: it is the model " + *model + "; nothing written"));
+                    ac::one_line(p + ": cannot save the side view: it is the model " + *model + "; nothing written"));
         ac::check_destination(p, replace);
     }
     ac::check_destination(o.out, replace);

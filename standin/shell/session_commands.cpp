@@ -79,37 +79,32 @@ Tcl_Obj *history(Args &args)
     return string_list(names);
 }
 
-// "preview": whether a preview is shown; "preview run COMMAND WORD...": a
-// plug-in command run as the preview, answering its message when it
-// refused; "preview clear": the preview taken back.
-Tcl_Obj *preview(Args &args)
+// "live": whether a live preview is shown; "live run COMMAND WORD...": a
+// plug-in command run as the live preview, answering its message when it
+// refused; "live clear": the live preview taken back; "live keep": the live
+// preview made the model's, an undo step as its command's, answering whether
+// one was shown.
+Tcl_Obj *live(Args &args)
 {
     const std::string what = args.count > 0 ? args.str(0) : "";
-    if (args.count == 0) return Tcl_NewBooleanObj(host().previewing());
+    if (args.count == 0) return Tcl_NewBooleanObj(host().live_preview_shown());
     if (what == "clear" && args.count == 1) {
-        host().clear_preview();
+        host().clear_live_preview();
         return nullptr;
     }
+    if (what == "keep" && args.count == 1) return Tcl_NewBooleanObj(host().keep_live_preview());
     if (what != "run" || args.count < 2) throw args.usage();
     const RegisteredCommand *command = host().find_command(args.str(1));
     if (command == nullptr) throw Error("no plug-in command " + in_quotes(args.str(1)));
     std::vector<std::string> words = args.words();
     words.erase(words.begin(), words.begin() + 2);
-    return text(preview_command(*command, words).message);
-}
-
-// "live keep": the live preview made the model's, an undo step as its
-// command's, answering whether one was shown.
-Tcl_Obj *keep_live(Args &args)
-{
-    if (args.str(0) != "keep") throw args.usage();
-    return Tcl_NewBooleanObj(host().keep_live_preview());
+    return text(run_live_preview(*command, words).message);
 }
 
 // What a window follows: the numbers of the scene's version, the
 // selection's and the objects' tree's, the scene's serial (a new scene has
-// a new one), whether a preview is shown, and how many hidden or locked
-// objects the last selection went around.
+// a new one), the number of the live preview shown (0 for none), and how
+// many hidden or locked objects the last selection went around.
 Tcl_Obj *versions(Args &)
 {
     const Host &h = host();
@@ -118,7 +113,7 @@ Tcl_Obj *versions(Args &)
                         text("selection"), number(h.selection_version()),
                         text("tree"),     number(h.tree_version()),
                         text("serial"),   number(h.scene().serial()),
-                        text("preview"),  Tcl_NewBooleanObj(h.previewing()),
+                        text("live"),     number(h.live_preview_number()),
                         text("left_out"), number(h.left_out())};
     return Tcl_NewListObj(static_cast<int>(std::size(items)), items);
 }
@@ -217,8 +212,7 @@ const Subcommand kSessionSubcommands[] = {
     {"undo", 0, 0, "", undo},
     {"redo", 0, 0, "", redo},
     {"history", 0, 1, "?redo?", history},
-    {"preview", 0, -1, "?run COMMAND ?WORD ...?|clear?", preview},
-    {"live", 1, 1, "keep", keep_live},
+    {"live", 0, -1, "?run COMMAND ?WORD ...?|clear|keep?", live},
     {"versions", 0, 0, "", versions},
     {"printable", 1, 1, "TEXT", printable},
     {"menu", 1, 2, "list|invoke LABEL", menu},

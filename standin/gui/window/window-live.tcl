@@ -3,7 +3,7 @@
 #
 # While the plug-in's dialog is open, the model shows the wave for the values
 # being edited: the window runs the plug-in's own command through the
-# host's live preview (standin preview run), whose undo step it keeps aside and
+# host's live preview (standin live run), whose undo step it keeps aside and
 # puts back, bit for bit, before anything else (a command, an undo or redo,
 # a save, a change) touches the scene.  The dialog tells the window what it
 # does through the hooks it calls where a host defines them (the commands
@@ -141,7 +141,7 @@ proc ::standin::gui::run_wave {parameters} {
         return 1
     }
     set steps [llength [standin history]]
-    if {$live(shown) ne "" && [standin preview] && [stamp $parameters] eq $live(shown)} {
+    if {$live(shown) ne "" && [standin live] && [stamp $parameters] eq $live(shown)} {
         set live(shown) {}
         standin live keep
     } else {
@@ -176,7 +176,7 @@ proc ::standin::gui::show_live_preview {} {
     set live(shown) {}
     set live(running) 1
     try {
-        set refused [standin preview run pjtrilo_go {*}$live(wanted)]
+        set refused [standin live run pjtrilo_go {*}$live(wanted)]
     } on error problem {
         set refused $problem
         say "No live preview: $problem"
@@ -194,8 +194,8 @@ proc ::standin::gui::take_back_live_preview {} {
     variable live
     set live(shown) {}
     after cancel $live(after)
-    if {[standin preview]} {
-        standin preview clear
+    if {[standin live]} {
+        standin live clear
     }
 }
 
@@ -223,7 +223,7 @@ proc ::standin::gui::live_follows {was now} {
     if {$moved && [llength [info commands ::rilo::host_changed]]} {
         ::rilo::host_changed
     }
-    if {$moved || ($live(shown) ne "" && ![dict get $now preview])} {
+    if {$moved || ($live(shown) ne "" && [dict get $now live] == 0)} {
         set live(shown) {}
         schedule_live_preview
     }

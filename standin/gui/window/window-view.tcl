@@ -29,8 +29,9 @@ namespace eval ::standin::gui {
     foreach {name az el} {front 0 0 top 0 90 side -90 0 3d -35 25} {
         set view(camera,$name) [dict create az $az el $el scale 1 centre {0 0 0} fitted 1 due 1]
     }
-    set view(colours) [dict create background #fbfbfd band #eef0f4 edge #36507a selected #e4572e \
-        mark #c0160f text #505866 x #d03030 y #2e9a3e z #2f62d0]
+    # The drawing's own colours come from the view; the bands and axes add theirs.
+    set view(colours) [dict merge [::standin::view colours] \
+        [dict create band #eef0f4 text #505866 x #d03030 y #2e9a3e z #2f62d0]]
 }
 
 proc ::standin::gui::build_view {c} {

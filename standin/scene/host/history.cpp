@@ -95,6 +95,7 @@ bool UndoHistory::save(UndoStep step)
 {
     held_nodes_ += step.nodes;
     if (running_live_) {
+        if (live_.empty()) ++live_number_;
         live_.push_back(std::move(step));
         return false;
     }

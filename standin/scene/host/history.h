@@ -146,6 +146,9 @@ public:
 
     // ---- the live preview ----
     bool live_preview_shown() const { return !live_.empty(); }
+    // Numbers each live preview shown, so that a window tells one from the
+    // next one made with the same history; 0 while none is shown.
+    std::uint64_t live_preview_number() const { return live_.empty() ? 0 : live_number_; }
     // Whether the live preview's command is running: its step is set aside.
     bool running_live_preview() const { return running_live_; }
     void set_running_live_preview(bool running) { running_live_ = running; }
@@ -172,6 +175,7 @@ private:
     std::vector<UndoStep> live_;
     size_t held_nodes_ = 0;
     bool running_live_ = false;
+    std::uint64_t live_number_ = 0;  // the last live preview's number, counted from 1
     std::string live_preview_debug_;  // what the live preview's command wrote as debug output
 };
 

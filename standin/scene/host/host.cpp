@@ -30,7 +30,7 @@ void Host::replace_scene(Scene scene, std::shared_ptr<AcDocument> document)
 
 void Host::note_scene_changed()
 {
-    clear_preview();
+    clear_live_preview();
     history_.note_change_outside();
     ++tree_version_;
     tell_changed();
@@ -70,14 +70,14 @@ bool Host::redo_last(std::string &name)
 bool Host::move_by_step(const std::vector<UndoStep> &steps, void (UndoHistory::*move)(std::string &), std::string &name)
 {
     if (steps.empty()) return false;
-    clear_preview();
+    clear_live_preview();
     settle_box();
     (history_.*move)(name);
     tell_changed();
     return true;
 }
 
-void Host::clear_preview()
+void Host::clear_live_preview()
 {
     if (history_.live_preview_shown()) settle_box();
     if (history_.clear_live_preview()) tell_changed();

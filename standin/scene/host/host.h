@@ -147,11 +147,12 @@ public:
     // ---- the live preview: a plug-in command run only to be shown, its
     // undo step set aside (not in the history, no new version) to be taken
     // back (history.h) ----
-    bool previewing() const { return history_.live_preview_shown(); }
+    bool live_preview_shown() const { return history_.live_preview_shown(); }
+    std::uint64_t live_preview_number() const { return history_.live_preview_number(); }
     bool running_live_preview() const { return history_.running_live_preview(); }
     void set_running_live_preview(bool running) { history_.set_running_live_preview(running); }
     // Puts back every coordinate the live preview's steps saved, and drops them.
-    void clear_preview();
+    void clear_live_preview();
     // Makes the live preview shown the model's, exactly as shown: its steps
     // go into the history as its command's would have, and its debug output
     // into the record.  False, changing nothing, when none is shown.

@@ -65,17 +65,17 @@ CommandOutcome invoke_command(const RegisteredCommand &command, const std::vecto
 {
     Host &h = host();
     if (h.running_live_preview()) return call_checked(command, params, h.strict);
-    h.clear_preview();
+    h.clear_live_preview();
     if (h.on_work) h.on_work(command.name, true);
     const WorkEnds ends(h, command.name);
     return call_checked(command, params, h.strict);
 }
 
-CommandOutcome preview_command(const RegisteredCommand &command, const std::vector<std::string> &params)
+CommandOutcome run_live_preview(const RegisteredCommand &command, const std::vector<std::string> &params)
 {
     Host &h = host();
-    if (h.checks().active() || h.running_live_preview()) throw Error("no preview while a plug-in command runs");
-    h.clear_preview();
+    if (h.checks().active() || h.running_live_preview()) throw Error("no live preview while a plug-in command runs");
+    h.clear_live_preview();
     const RecordMarks marks = h.record_marks();
     h.set_running_live_preview(true);
     CommandOutcome outcome;

@@ -82,7 +82,7 @@ CommandOutcome invoke_command(const RegisteredCommand &command, const std::vecto
 // with the checks on, its undo step set aside, and no record kept of what
 // it said (its message, when it refused, is shown and returned).  Throws
 // Error while a plug-in command runs.
-CommandOutcome preview_command(const RegisteredCommand &command, const std::vector<std::string> &params);
+CommandOutcome run_live_preview(const RegisteredCommand &command, const std::vector<std::string> &params);
 
 }  // namespace standin
 

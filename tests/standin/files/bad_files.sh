@@ -184,9 +184,9 @@ socket out     |root  |python3 -c 'import socket; socket.socket(socket.AF_UNIX).
 link followed  |root  |echo old >real.ac; ln -s real.ac out.ac|$S apply in.ac out.ac $W               | |0|^moved .* wrote out.ac$|out|
 dangling link  |root  |ln -s nowhere.ac out.ac             |$S apply in.ac out.ac $W                  | |1|out.ac: cannot save: it is a symbolic link to nothing||
 link loop      |root  |ln -s out.ac out.ac                 |$S apply in.ac out.ac $W                  | |1|it is a symbolic link in a loop||
-preview is in  |root  |ln -s in.ac o.svg                   |$S apply in.ac out.ac $W --preview o.svg  | |1|o.svg: cannot save the preview: it is the model in.ac; nothing written||
+preview is in  |root  |ln -s in.ac o.svg                   |$S apply in.ac out.ac $W --preview o.svg  | |1|o.svg: cannot save the side view: it is the model in.ac; nothing written||
 preview is out |root  |                                    |$S apply in.ac o.svg $W --preview ./o.svg | |1|it is the model o.svg||
-preview no svg |root  |                                    |$S apply in.ac out.ac $W --preview out.ac | |1|out.ac: cannot save the preview: its name must end in .svg||
+preview no svg |root  |                                    |$S apply in.ac out.ac $W --preview out.ac | |1|out.ac: cannot save the side view: its name must end in .svg||
 preview fifo   |root  |mkfifo o.svg                        |$S apply in.ac out.ac $W --preview o.svg  | |1|o.svg: cannot save: it is a FIFO||
 out and preview|root  |                                    |$S apply in.ac out.ac $W --preview o.svg  | |0|wrote out.ac and o.svg$|out svg|
 out, side view |root  |                                    |$S apply in.ac out.ac $W --side-view o.svg| |0|wrote out.ac and o.svg$|out svg|
@@ -222,7 +222,7 @@ out forgotten  |root  |                                    |$S apply in.ac --add
 unknown option |root  |                                    |$S apply in.ac out.ac $W --bogus          | |2|^standin: The following argument was not expected: --bogus$||
 scripts in order|root |echo 'puts s' >s.tcl                  |$S -c 'puts -nonewline c' s.tcl -c 'puts " after"'| |0|^cs$||
 save no file   |root  |                                    |$S -c 'standin save --force'             | |1|usage: standin save \?--force\? FILE.ac||
-apply help     |root  |                                    |$S apply --help                           | |0|^  --force +replace an OUT.ac or preview||
+apply help     |root  |                                    |$S apply --help                           | |0|^  --force +replace an OUT.ac or side view||
 empty number   |root  |                                    |$S apply in.ac out.ac --freq-axis x --amp-axis y --frequency "" --amplitude 1| |1|rilo : unable to parse  for frequency; nothing written||
 overlapping    |root  |                                    |$S apply in.ac out.ac $W --select objects banner banner| |0|^moved [0-9]+ of 175 vertices in 1 object|out|
 no such object |root  |                                    |$S apply in.ac out.ac $W --select objects zz| |1|^standin: in.ac: no object named 'zz'; nothing written$||

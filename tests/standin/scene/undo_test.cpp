@@ -96,13 +96,13 @@ void take_step(const std::string &step, Object *&strip)
         const auto &params = word == "preview" ? kWave : word == "other2" ? kOther : kSameAxis;
         const std::string debug = h.debug();
         const Box box = h.box();
-        const CommandOutcome outcome = preview_command(kCommand, params);
+        const CommandOutcome outcome = run_live_preview(kCommand, params);
         done = !outcome.refused;
         EXPECT_EQ(outcome.message, done ? "" : "rilo : cannot apply frequency and amplitude to same axis");
         EXPECT_TRUE(h.messages().empty() && h.debug() == debug && same_bits(h.box().max, box.max))
             << "a preview keeps no record";
     } else if (word == "clear") {
-        h.clear_preview();
+        h.clear_live_preview();
     } else {
         ADD_FAILURE() << "no step " << step;
     }
@@ -134,7 +134,7 @@ TEST_F(FreshHost, UndoRedoAndPreviewRestoreBitForBit)
         EXPECT_EQ(h.redo_steps().size(), row.redo) << row.steps;
         EXPECT_EQ(h.versions().modified(), row.modified) << row.steps;
         // The lists of steps undone are released, and a preview's with it.
-        size_t held = h.previewing() ? 5 : 0;
+        size_t held = h.live_preview_shown() ? 5 : 0;
         for (const UndoStep &step : h.undo_steps()) held += step.nodes;
         EXPECT_EQ(h.live_list_nodes(), held) << row.steps;
     }

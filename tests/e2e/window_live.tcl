@@ -4,7 +4,7 @@
 source [file join [file dirname [info script]] lib.tcl]
 windows_under_test
 
-set work [scratch window_preview]
+set work [scratch window_live]
 set settle_ms 60  ;# a scheduled preview runs, and the view redraws
 
 proc positions {} {
@@ -58,7 +58,7 @@ proc placed {geometry} {
     list $side $covers $on_screen
 }
 
-test preview-rows {the dialog previews the real command's wave on the model; OK, Apply, Cancel, undo, redo and save take it as the user sees it} {
+test live-rows {the dialog shows the real command's wave on the model; OK, Apply, Cancel, undo, redo and save take it as the user sees it} {
     set result {}
     foreach {name script expected} {
         edit-is-the-command {
@@ -76,8 +76,17 @@ test preview-rows {the dialog previews the real command's wave on the model; OK,
             edit amplitude 0.6
             edit additive 0
             button cancel
-            list [expr {[positions] eq $::start}] [standin history] [wm title .] [winfo exists .rilo] [standin preview]
+            list [expr {[positions] eq $::start}] [standin history] [wm title .] [winfo exists .rilo] [standin live]
         } {1 {} {banner.ac - standin} 0 0}
+        each-edit-drawn {
+            open_dialog
+            edit amplitude 0.2
+            set first [::standin::gui::picture data]
+            edit amplitude 0.6
+            set second [::standin::gui::picture data]
+            button cancel
+            list [expr {$first ne $second}] [expr {[::standin::gui::picture data] ne $second}]
+        } {1 1}
         escape {
             open_dialog
             edit amplitude 0.6
@@ -106,9 +115,9 @@ test preview-rows {the dialog previews the real command's wave on the model; OK,
             set once [positions]
             set greyed [.rilo.f.buttons.apply instate disabled]
             button apply
-            set after_apply [list [standin history] [standin preview] [expr {[positions] eq $once}]]
+            set after_apply [list [standin history] [standin live] [expr {[positions] eq $once}]]
             edit amplitude 0.2
-            set on_top [expr {[standin preview] && [positions] ne $once}]
+            set on_top [expr {[standin live] && [positions] ne $once}]
             button apply
             set twice [positions]
             button ok
@@ -124,7 +133,7 @@ test preview-rows {the dialog previews the real command's wave on the model; OK,
             edit amplitude 0.3
             button apply
             select_in_tree o[object_id pole]
-            set previewing [standin preview]
+            set previewing [standin live]
             button ok
             list $previewing [standin history]
         } {1 {rilo rilo}}
@@ -149,14 +158,14 @@ test preview-rows {the dialog previews the real command's wave on the model; OK,
             lassign [at $pole 0] x y
             drag_box [expr {$x - 8}] [expr {$y - 8}] [expr {$x + 8}] [expr {$y + 8}]
             set shown [positions]
-            set previewing [list [standin preview] [.rilo.f.buttons.apply instate disabled]]
+            set previewing [list [standin live] [.rilo.f.buttons.apply instate disabled]]
             button ok
             list $previewing [standin history] [expr {[positions] eq $shown}]
         } {{1 0} rilo 1}
         no-selection {
             standin select none
             open_dialog
-            set got [list $::standin::gui::bands(status) [winfo exists .message] [standin messages] [standin preview] \
+            set got [list $::standin::gui::bands(status) [winfo exists .message] [standin messages] [standin live] \
                 [expr {[positions] eq $::start}]]
             button cancel
             set got
@@ -194,7 +203,7 @@ test preview-rows {the dialog previews the real command's wave on the model; OK,
             button apply
             edit amplitude 0.5
             key Control-z
-            set previewing [standin preview]
+            set previewing [standin live]
             button cancel
             list $previewing [expr {[positions] eq $::start}] [standin history] [standin history redo]
         } {1 1 {} rilo}
@@ -203,10 +212,10 @@ test preview-rows {the dialog previews the real command's wave on the model; OK,
             standin save [file join $::work saved.ac]
             open_dialog
             edit amplitude 0.5
-            set previewing [standin preview]
+            set previewing [standin live]
             key Control-s
             set same [expr {[read_text [file join $::work saved.ac]] eq [read_text [file join $::work plain.ac]]}]
-            set shown_again [standin preview]
+            set shown_again [standin live]
             set title [wm title .]
             button cancel
             list $previewing $same $shown_again $title [expr {[positions] eq $::start}]
@@ -214,12 +223,12 @@ test preview-rows {the dialog previews the real command's wave on the model; OK,
         switched-off {
             open_dialog
             .status.live invoke
-            set off [list [standin preview] [expr {[positions] eq $::start}]]
+            set off [list [standin live] [expr {[positions] eq $::start}]]
             edit amplitude 0.8
-            lappend off [standin preview]
+            lappend off [standin live]
             .status.live invoke
             settle
-            set on [standin preview]
+            set on [standin live]
             button cancel
             list $off $on [expr {[positions] eq $::start}]
         } {{0 1 0} 1 1}
@@ -238,7 +247,7 @@ test preview-rows {the dialog previews the real command's wave on the model; OK,
         lappend result [expr {$got eq [lrange $expected 0 end] ? "ok" : "$name: $got"}]
     }
     set result
-} [lrepeat 15 ok]
+} [lrepeat 16 ok]
 
 file delete -force $work
 finish
