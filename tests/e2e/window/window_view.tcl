@@ -2,7 +2,7 @@
 # projection shows the expected colours where a known vertex and surface are
 # drawn; Control-click toggles, Shift-click adds; a Control-drag box selects
 # in each mode; Shift+F frames the selection.  Run in standin --gui.
-source [file join [file dirname [info script]] lib.tcl]
+source [file join [file dirname [info script]] .. lib.tcl]
 windows_under_test
 
 # A square (x, y from -1 to 1, z 0) and, to its right, a small triangle.

@@ -2,7 +2,7 @@
 # line and from the File menu, drawn, selected by clicking, waved through the
 # dialog, undone and saved, the unsaved-changes question, and the view
 # following the window's size.  Run with examples/banner.ac as the model.
-source [file join [file dirname [info script]] lib.tcl]
+source [file join [file dirname [info script]] .. lib.tcl]
 windows_under_test
 
 set work [scratch window_gui]

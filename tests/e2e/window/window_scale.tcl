@@ -4,7 +4,7 @@
 # keeps clear of the view's name, and the Rilo dialog fits in the window.
 # The window takes its scaling when it is built, so each scaling is a
 # stand-in of its own (STANDIN_SCALING), run here with "measure SIZE...".
-source [file join [file dirname [info script]] lib.tcl]
+source [file join [file dirname [info script]] .. lib.tcl]
 
 # What is wrong with the window as it is now, as a list: empty when all is well.
 proc faults {} {

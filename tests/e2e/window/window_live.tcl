@@ -1,7 +1,7 @@
 # The Rilo dialog's live preview in the main window, Redo, and where the
 # dialog opens.  Each row starts from examples/banner.ac as opened, the
 # banner selected, and checks every coordinate as text, bit for bit.
-source [file join [file dirname [info script]] lib.tcl]
+source [file join [file dirname [info script]] .. lib.tcl]
 windows_under_test
 
 set work [scratch window_live]

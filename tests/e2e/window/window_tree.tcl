@@ -3,7 +3,7 @@
 # Hide and Unhide from the menu, the keys and the context menu, select all
 # without hidden and locked objects, a locked object refused in the status
 # bar, and rows and names that fit at 192 dpi.
-source [file join [file dirname [info script]] lib.tcl]
+source [file join [file dirname [info script]] .. lib.tcl]
 windows_under_test
 
 set work [scratch window_tree]
