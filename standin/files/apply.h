@@ -46,7 +46,7 @@ ApplyOptions parse_apply_options(const std::vector<std::string> &words);
 // Loads IN, selects as "standin select" does, runs pjtrilo_go of the loaded
 // module, counts the vertices its undo step moved, draws the side view and
 // writes OUT and the side view.  Returns "moved N of M vertices in K object(s);
-// wrote OUT[ and PREVIEW]".  A refused file, selection or parameter throws
+// wrote OUT[ and SIDE]".  A refused file, selection or parameter throws
 // (Error, or ac::Error from the file) and writes nothing.
 std::string apply_to_file(Host &host, const ApplyOptions &options);
 

@@ -49,7 +49,7 @@ test apply-unknown-object {selecting an object the model lacks fails before anyt
     list $r $msg [file exists $tmp/bad.ac]
 } [list 1 "$banner: no object named 'flag'; nothing written" 0]
 
-test apply-preview {the preview holds both layers and names the axes} {
+test apply-side-view {the side view holds both layers and names the axes} {
     fresh
     standin apply $banner $tmp/out.ac {*}$wave --preview $tmp/side.svg
     set f [open $tmp/side.svg]

@@ -2,7 +2,7 @@
 # Bad input and hostile destinations, run through the real standin: for each
 # case the exit status, the message, and the type, owner, mode, extended
 # attributes (ACLs among them) and bytes of IN (in.ac), OUT (out.ac), the
-# preview (o.svg) and one more file (other.ac) before and after. Files listed
+# side view (o.svg) and one more file (other.ac) before and after. Files listed
 # under "changes" must end up regular files that kept their owner, mode and
 # attributes (or have the owner and mode under "after", when given); all
 # others must be as they were, and no temporary file may be left anywhere in
@@ -284,7 +284,7 @@ bind-mounted   |root  |cp in.ac out.ac; echo other >other.ac; if ! mount --bind 
 cut in Open    |root  |                                    |race load 'truncate -s 100 in.ac' $S -c 'standin load in.ac'| |1|^in.ac: cannot load: the file was cut short while it was read; nothing loaded$|in|
 cut, then save |root  |cp in.ac out.ac; echo old >>out.ac  |$S -c 'standin load in.ac' -c 'exec truncate -s 100 in.ac' -c 'standin save out.ac'| |1|^in.ac: cannot save: the file was cut short since it was loaded, and the model reads its text from it; load it again$|in|
 cut in resave  |root  |cp in.ac out.ac; echo old >>out.ac  |race save 'truncate -s 100 in.ac' $S -c 'standin load in.ac' -c 'standin save out.ac'| |1|in.ac, which the model reads its text from, was cut short while it was copied|in|
-# Names as written, file names that begin with -, the size limit, a preview XML can read
+# Names as written, file names that begin with -, the size limit, a side view XML can read
 bracket name   |root  |named door '[door]' >in.ac           |$S apply in.ac out.ac $W --select objects '[door]'| |0|^moved [0-9]+ of 4 vertices in 1 object|out|
 comma, space   |root  |named a b 'a,b' 'a b' >in.ac         |$S apply in.ac out.ac $W --select objects 'a,b' 'a b'| |0|^moved [0-9]+ of 11 vertices in 2 object|out|
 dash names     |root  |named a -x --y '[a]' >in.ac          |$S apply in.ac out.ac $W --select objects a -- -x --y '[a]'| |0|^moved [0-9]+ of 18 vertices in 4 object|out|

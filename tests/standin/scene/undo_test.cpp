@@ -1,4 +1,4 @@
-// Undo, redo and the preview, each row a sequence of steps over one selected
+// Undo, redo and the live preview, each row a sequence of steps over one selected
 // strip of vertices, checked bit for bit against the positions after one of
 // its steps, with the scene's version, the history and the list nodes held.
 #include <algorithm>
@@ -36,18 +36,18 @@ const Row kRows[] = {
     {"wave undo load redo! undo!", 3, 0, 0, false},
     {"wave save undo redo", 2, 1, 0, false},
     {"wave undo save redo", 1, 1, 0, true},
-    {"preview", kOneWave, 0, 0, false},
-    {"preview clear", 0, 0, 0, false},
-    {"wave preview clear", 1, 1, 0, true},
-    {"preview other2 preview clear", 0, 0, 0, false},
-    {"preview bad!", 0, 0, 0, false},
-    {"preview wave", kOneWave, 1, 0, true},
-    {"preview wave undo", 0, 0, 1, false},
-    {"wave preview undo redo", 1, 1, 0, true},
-    {"wave undo preview clear redo", 1, 1, 0, true},
-    {"wave undo preview redo", 1, 1, 0, true},
-    {"preview set", 2, 0, 0, true},
-    {"preview load", 2, 0, 0, false},
+    {"live", kOneWave, 0, 0, false},
+    {"live clear", 0, 0, 0, false},
+    {"wave live clear", 1, 1, 0, true},
+    {"live other2 live clear", 0, 0, 0, false},
+    {"live bad!", 0, 0, 0, false},
+    {"live wave", kOneWave, 1, 0, true},
+    {"live wave undo", 0, 0, 1, false},
+    {"wave live undo redo", 1, 1, 0, true},
+    {"wave undo live clear redo", 1, 1, 0, true},
+    {"wave undo live redo", 1, 1, 0, true},
+    {"live set", 2, 0, 0, true},
+    {"live load", 2, 0, 0, false},
 };
 
 Object &make_strip()
@@ -92,15 +92,15 @@ void take_step(const std::string &step, Object *&strip)
         strip = &make_strip();
     } else if (word == "save") {
         h.set_file(nullptr);
-    } else if (word == "preview" || word == "other2" || word == "bad") {
-        const auto &params = word == "preview" ? kWave : word == "other2" ? kOther : kSameAxis;
+    } else if (word == "live" || word == "other2" || word == "bad") {
+        const auto &params = word == "live" ? kWave : word == "other2" ? kOther : kSameAxis;
         const std::string debug = h.debug();
         const Box box = h.box();
         const CommandOutcome outcome = run_live_preview(kCommand, params);
         done = !outcome.refused;
         EXPECT_EQ(outcome.message, done ? "" : "rilo : cannot apply frequency and amplitude to same axis");
         EXPECT_TRUE(h.messages().empty() && h.debug() == debug && same_bits(h.box().max, box.max))
-            << "a preview keeps no record";
+            << "a live preview keeps no record";
     } else if (word == "clear") {
         h.clear_live_preview();
     } else {
@@ -109,7 +109,7 @@ void take_step(const std::string &step, Object *&strip)
     EXPECT_EQ(done, !refused) << step;
 }
 
-TEST_F(FreshHost, UndoRedoAndPreviewRestoreBitForBit)
+TEST_F(FreshHost, UndoRedoAndLivePreviewRestoreBitForBit)
 {
     Object *strip = &make_strip();
     invoke_command(kCommand, kWave);
@@ -133,7 +133,7 @@ TEST_F(FreshHost, UndoRedoAndPreviewRestoreBitForBit)
         EXPECT_EQ(h.undo_steps().size(), row.history) << row.steps;
         EXPECT_EQ(h.redo_steps().size(), row.redo) << row.steps;
         EXPECT_EQ(h.versions().modified(), row.modified) << row.steps;
-        // The lists of steps undone are released, and a preview's with it.
+        // The lists of steps undone are released, and a live preview's with it.
         size_t held = h.live_preview_shown() ? 5 : 0;
         for (const UndoStep &step : h.undo_steps()) held += step.nodes;
         EXPECT_EQ(h.live_list_nodes(), held) << row.steps;
