@@ -65,9 +65,8 @@ proc ::standin::gui::show_said {} {
 proc ::standin::gui::show_counts {} {
     variable bands
     set info [scene_summary]
-    set counts "[plural [dict get $info objects] object], [plural [dict get $info vertices] vertex],\
+    set bands(counts) "[plural [dict get $info objects] object], [plural [dict get $info vertices] vertex],\
         [plural [dict get $info surfaces] surface]"
-    set bands(counts) [string map {vertexs vertices} $counts]
     set mode [dict get $info mode]
     set items [dict get $info items]
     set objects [llength [dict get $info selected]]
@@ -81,8 +80,7 @@ proc ::standin::gui::show_counts {} {
         set bands(selection) "Selected: [plural $items object] ([join $names {, }])"
     } else {
         set kind [expr {$mode eq "surfaces" ? "surface" : "vertex"}]
-        set bands(selection) [string map {vertexs vertices} \
-            "Selected: [plural $items $kind] in [plural $objects object]"]
+        set bands(selection) "Selected: [plural $items $kind] in [plural $objects object]"
     }
     fit_status
 }

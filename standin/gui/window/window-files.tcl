@@ -44,7 +44,7 @@ proc ::standin::gui::load_and_draw {path} {
     title
     fit_all
     say "Opened [file_name $path]: [plural [dict get $counts objects] object],\
-        [string map {vertexs vertices} [plural [dict get $counts vertices] vertex]]"
+        [plural [dict get $counts vertices] vertex]"
     if {[llength [dict get $counts repairs]]} {
         after 0 [list ::standin::gui::tell_repairs $path [dict get $counts repairs]]
     }

@@ -214,12 +214,7 @@ proc ::standin::gui::live_switched {} {
 proc ::standin::gui::live_follows {was now} {
     variable live
     if {$live(dialog) eq ""} return
-    set moved 0
-    foreach key {scene selection serial} {
-        if {![dict exists $was $key] || [dict get $was $key] != [dict get $now $key]} {
-            set moved 1
-        }
-    }
+    set moved [versions_differ $was $now scene selection serial]
     if {$moved && [llength [info commands ::rilo::host_changed]]} {
         ::rilo::host_changed
     }

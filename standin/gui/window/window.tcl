@@ -33,7 +33,7 @@
 #   counted     the scene's version and serial when it last counted them
 #   edit_version the scene's version when Undo and Redo were last greyed or not
 # Its procedures for the others: px, plural, shown, file_name, title,
-# host_changed, changed, redraw_later, message, complain, tell_repairs;
+# host_changed, versions_differ, changed, redraw_later, message, complain, tell_repairs;
 # build, host_changed and message for gui.cpp; redraw for scripts.
 #
 # ::standin::gui::modal_messages, a setting for scripts, chooses how the
@@ -165,8 +165,12 @@ proc ::standin::gui::file_name {path} {
     shown [file tail $path]
 }
 
+# COUNT WORDs; vertex, the one word whose plural is not WORD + s, as vertices.
 proc ::standin::gui::plural {count word} {
-    return "$count $word[expr {$count == 1 ? "" : "s"}]"
+    if {$count == 1} {
+        return "$count $word"
+    }
+    return "$count [expr {$word eq "vertex" ? "vertices" : "${word}s"}]"
 }
 
 # ---- Scaling
@@ -287,16 +291,25 @@ proc ::standin::gui::host_changed {} {
         title
         return
     }
-    if {[dict exists $was selection] && [dict get $was selection] != [dict get $now selection]
-            && [dict get $now left_out] > 0} {
+    if {[dict exists $was selection] && [versions_differ $was $now selection] && [dict get $now left_out] > 0} {
         say "Selected around [plural [dict get $now left_out] {hidden or locked object}]: they stay as they are"
     }
     changed
-    if {![dict exists $was scene] || [dict get $was scene] != [dict get $now scene]
-            || [dict get $was serial] != [dict get $now serial]} {
+    if {[versions_differ $was $now scene serial]} {
         title
     }
     live_follows $was $now
+}
+
+# Whether any of KEYS differs between the host's versions WAS (or none yet)
+# and NOW.
+proc ::standin::gui::versions_differ {was now args} {
+    foreach key $args {
+        if {![dict exists $was $key] || [dict get $was $key] != [dict get $now $key]} {
+            return 1
+        }
+    }
+    return 0
 }
 
 # The scene changed: the view follows it before the next redraw.
