@@ -10,7 +10,8 @@
 //           over OUT: a signal sent then must remove it
 //
 // This is the only place the variable is read; nothing but the tests sets it.
-#pragma once
+#ifndef RILO_ACFILE_TEST_STOP_H
+#define RILO_ACFILE_TEST_STOP_H
 
 #include <csignal>
 #include <cstdlib>
@@ -25,3 +26,5 @@ inline void stop_for_tests(const char *moment)
 }
 
 }  // namespace ac::detail
+
+#endif

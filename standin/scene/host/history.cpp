@@ -7,6 +7,19 @@
 
 namespace standin {
 
+namespace {
+
+// Writes where the vertices of SAVED stand now into POSITIONS, in its order.
+void take_positions(const SavedVertices &saved, Vertex *positions)
+{
+    Vertex *p = positions;
+    for (const SavedVertices::Run &run : saved.runs()) {
+        for (const HostVertex *v = run.first, *end = run.first + run.count; v != end; ++v) *p++ = v->v;
+    }
+}
+
+}  // namespace
+
 SavedVertices::SavedVertices(List *list)
 {
     Run run{nullptr, 0};  // the run being followed
@@ -21,10 +34,7 @@ SavedVertices::SavedVertices(List *list)
     if (run.count > 0) runs_.push_back(run);
     for (const Run &r : runs_) size_ += r.count;
     positions_ = unfilled_array<Vertex>(size_);
-    Vertex *p = positions_.get();
-    for (const Run &run : runs_) {
-        for (HostVertex *v = run.first, *end = run.first + run.count; v != end; ++v) *p++ = v->v;
-    }
+    take_positions(*this, positions_.get());
 }
 
 namespace {
@@ -36,14 +46,6 @@ void put_positions(const SavedVertices &saved, const Vertex *positions)
     const Vertex *p = positions;
     for (const SavedVertices::Run &run : saved.runs()) {
         for (HostVertex *v = run.first, *end = run.first + run.count; v != end; ++v) v->v = *p++;
-    }
-}
-
-void take_positions(const SavedVertices &saved, Vertex *positions)
-{
-    Vertex *p = positions;
-    for (const SavedVertices::Run &run : saved.runs()) {
-        for (const HostVertex *v = run.first, *end = run.first + run.count; v != end; ++v) *p++ = v->v;
     }
 }
 

@@ -59,6 +59,19 @@ CommandOutcome call_checked(const RegisteredCommand &command, const std::vector<
     return CommandOutcome{.refused = true, .message = h.messages().back()};
 }
 
+// The host runs the live preview's command while this lives, however the
+// command ends.
+class LivePreviewRuns {
+public:
+    explicit LivePreviewRuns(Host &host) : host_(host) { host_.set_running_live_preview(true); }
+    ~LivePreviewRuns() { host_.set_running_live_preview(false); }
+    LivePreviewRuns(const LivePreviewRuns &) = delete;
+    LivePreviewRuns &operator=(const LivePreviewRuns &) = delete;
+
+private:
+    Host &host_;
+};
+
 }  // namespace
 
 CommandOutcome invoke_command(const RegisteredCommand &command, const std::vector<std::string> &params)
@@ -77,17 +90,13 @@ CommandOutcome run_live_preview(const RegisteredCommand &command, const std::vec
     if (h.checks().active() || h.running_live_preview()) throw Error("no live preview while a plug-in command runs");
     h.clear_live_preview();
     const RecordMarks marks = h.record_marks();
-    h.set_running_live_preview(true);
     CommandOutcome outcome;
-    try {
+    {
+        const LivePreviewRuns runs(h);
         // The live preview is taken back through its undo step: the checks
         // make sure the step holds every coordinate the command changed.
         outcome = call_checked(command, params, true);
-    } catch (...) {
-        h.set_running_live_preview(false);
-        throw;
     }
-    h.set_running_live_preview(false);
     h.forget_records_since(marks);
     h.tell_changed();
     return outcome;
