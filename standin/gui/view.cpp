@@ -58,11 +58,13 @@ Axes camera_axes(double azimuth, double elevation)
     return Axes{{ca, 0, sa}, {sa * se, ce, -ca * se}, {-sa * ce, se, ca * ce}};
 }
 
-void View::sync(const standin::Scene &scene, const SurfaceKinds &kinds, std::uint64_t shape)
+void View::sync(const standin::Scene &scene, const SurfaceKinds &kinds, std::uint64_t shape, std::uint64_t selection)
 {
+    const bool same_selection = selection != kUnknownShape && selection == synced_selection_;
+    synced_selection_ = selection;
     if (shape != kUnknownShape && shape == synced_shape_ && scene.serial() == synced_serial_ &&
         parts_.size() == scene.object_count()) {
-        follow_selection();
+        if (!same_selection) follow_selection();
         return;
     }
     synced_shape_ = shape;

@@ -108,9 +108,11 @@ public:
     // locked marks, which objects lie in a selected object's tree.  SHAPE
     // is a number that changes whenever objects, their flags or their
     // counts may have (the host's tree version): while it stays, only which
-    // objects lie in a selected tree is looked at.  Cheap when only positions or the selection
-    // changed.
-    void sync(const standin::Scene &scene, const SurfaceKinds &kinds, std::uint64_t shape = kUnknownShape);
+    // objects lie in a selected tree is looked at, and not even that while
+    // SELECTION (a number of each change of the selection) stays too.
+    // Positions are read at each drawing: they need no sync.
+    void sync(const standin::Scene &scene, const SurfaceKinds &kinds, std::uint64_t shape = kUnknownShape,
+              std::uint64_t selection = kUnknownShape);
 
     const Image &draw(const Camera &camera, const DrawOptions &options);
     // Sets the scale and centre that fit what is drawn (or, with SELECTION,
@@ -180,6 +182,7 @@ private:
     std::vector<Part> parts_;  // drawable objects in scene order
     std::uint64_t synced_shape_ = kUnknownShape;
     std::uint64_t synced_serial_ = 0;
+    std::uint64_t synced_selection_ = kUnknownShape;
     std::uint32_t vertices_ = 0;
     // Per vertex of the parts, at the last drawing: image position, depth
     // towards the viewer, and (in vertex mode) whether it is selected.

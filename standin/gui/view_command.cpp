@@ -27,7 +27,6 @@
 #include <tk.h>
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
 #include <string>
 
@@ -52,28 +51,15 @@ SelectMode host_mode()
     return static_cast<SelectMode>(host().select_mode());
 }
 
-// What the view last followed: the host's numbers for everything sync
-// reads (the objects, their flags and counts, the selection).  While they
-// stay, the view is as the scene, so that the subcommands of one click or
-// one redraw follow the scene once.
-struct Followed {
-    const View *view = nullptr;
-    std::array<std::uint64_t, 5> numbers{};
-};
-Followed followed;
-
 // The view follows the scene, with the surfaces' kinds as the model file
-// gave them for objects read from one.
+// gave them for objects read from one: once for each change the host
+// numbers, however many subcommands a click or a redraw makes.
 View &synced(View &view)
 {
     const Host &h = host();
-    const std::array<std::uint64_t, 5> numbers{h.versions().current(), h.selection_version(), h.tree_version(),
-                                               h.scene().serial(), h.scene().object_count()};
-    if (followed.view == &view && followed.numbers == numbers) return view;
     view.sync(
         h.scene(), [](const Object &o, std::vector<SurfaceKind> &kinds) { surface_kinds(host(), o, kinds); },
-        h.tree_version());
-    followed = {&view, numbers};
+        h.tree_version(), h.selection_version());
     return view;
 }
 
@@ -338,8 +324,6 @@ int view_command(ClientData data, Tcl_Interp *interp, int objc, Tcl_Obj *const o
 
 void register_view_command(Tcl_Interp *interp)
 {
-    Tcl_CreateObjCommand(interp, "::standin::view", view_command, new View, [](ClientData data) {
-        followed = {};
-        delete static_cast<View *>(data);
-    });
+    Tcl_CreateObjCommand(interp, "::standin::view", view_command, new View,
+                         [](ClientData data) { delete static_cast<View *>(data); });
 }
