@@ -87,12 +87,14 @@ for token in "${pages[@]}"; do
     fi
     runs=$((runs + 1))
     what="[$token] $name$trailing"
-    # A host that ends before the script says anything did not start: Wine
-    # under load now and then fails to, so that is tried once more, and said.
+    # A host that fails before the script's first line (its code page) did
+    # not start: Wine under load now and then fails to, printing only its
+    # own complaint ("ShellExecuteEx failed"), so that is tried once more,
+    # and said.
     for try in 1 2; do
       code=0
       LC_ALL="$locale" timeout 120 "${host[@]}" ${utf8[@]+"${utf8[@]}"} "$given" "$script" >"$work/out" 2>"$work/err" || code=$?
-      [ "$code" -ne 0 ] && [ "$try" = 1 ] && [ ! -s "$work/out" ] || break
+      [ "$code" -ne 0 ] && [ "$try" = 1 ] && ! grep -q '^codepage ' "$work/out" || break
       echo "note: $what: the host ended with status $code before the script ran; trying again" >&2
     done
     if [ "$code" -ne 0 ]; then
