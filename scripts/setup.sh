@@ -19,7 +19,7 @@
 set -euo pipefail
 
 job=${1:-test}
-example=(build-essential cmake tcl-dev tk-dev libcli11-dev)
+example=(build-essential cmake tcl-dev tk-dev libtk-img libcli11-dev)
 # Both thread models of the cross compilers: win32 for the module, posix for
 # ac3d.exe, the test host (cmake/mingw-common.cmake).
 package=(mingw-w64 g++-mingw-w64-x86-64-win32 g++-mingw-w64-x86-64-posix
