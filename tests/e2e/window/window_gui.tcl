@@ -10,7 +10,7 @@ set work [scratch window_gui]
 # The box the model covers in the drawing, and the viewport it must stay in.
 proc drawn_box {} {
     settle
-    list [dict get $::standin::gui::view(drawn) box] [::standin::gui::viewport]
+    list [dict get $::standin::gui::view(drawn,[::standin::gui::view_name]) box] [::standin::gui::viewport]
 }
 
 # Whether the drawing lies in the viewport and fills it across one of its dimensions.
