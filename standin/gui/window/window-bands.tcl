@@ -119,9 +119,10 @@ proc ::standin::gui::object_name {id} {
 
 # Shows the model's size, its hidden and locked objects and the selection
 # as fully as the status bar's width allows: a narrow window drops the
-# selected objects' names, then all but the vertices from the size; past
-# that the selection, then the hidden and locked objects, then the size
-# are cut short.
+# selected objects' names, then all but the vertices from the size, then
+# the count of all objects from the hidden and locked ones; past that the
+# selection, then the hidden and locked objects, then the size are cut
+# short.
 proc ::standin::gui::fit_status {} {
     variable bands
     set flags $bands(flags)
@@ -140,10 +141,12 @@ proc ::standin::gui::fit_status {} {
     set selection $bands(selection)
     set short_selection [regsub { \(.*\)$} $selection ""]
     set short_counts [expr {[regexp {[^,]* vert[a-z]*} $counts vertices] ? [string trim $vertices] : $counts}]
-    foreach {c s} [list $counts $selection $counts $short_selection $short_counts $short_selection] {
-        if {[font measure TkDefaultFont "$c$flags$s"] <= $room} break
+    set short_flags [regsub { of [0-9]+ objects?} $flags ""]
+    foreach {c f s} [list $counts $flags $selection $counts $flags $short_selection \
+                         $short_counts $flags $short_selection $short_counts $short_flags $short_selection] {
+        if {[font measure TkDefaultFont "$c$f$s"] <= $room} break
     }
-    set texts [dict create counts $c flags $flags selection $s]
+    set texts [dict create counts $c flags $f selection $s]
     foreach field {selection flags counts} {
         set over [expr {[font measure TkDefaultFont [join [dict values $texts] ""]] - $room}]
         if {$over <= 0} break

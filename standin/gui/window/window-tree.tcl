@@ -15,6 +15,7 @@
 #   rows        the rows of standin tree, by id
 #   above       by id: the depth of each object and the flags it takes from above
 #   width       what the tree's columns need, in pixels
+#   sash        where the window last placed the pane's sash
 #   fill        while the tree fills: the rows, how many are in, their labels so far
 #   fill_after  the next slice of rows scheduled
 #   flagged     how many objects count hidden, and locked, of how many
@@ -28,7 +29,7 @@
 # tree_font, tree_flagged.
 namespace eval ::standin::gui {
     variable tree
-    array set tree {seen -1 key "" rows {} above {} width 0 fill {} fill_after "" flagged {0 0 0}
+    array set tree {seen -1 key "" rows {} above {} width 0 sash -1 fill {} fill_after "" flagged {0 0 0}
         find "" find_after "" finding 0 shown {} opened {} context {}}
 }
 
@@ -53,6 +54,7 @@ proc ::standin::gui::build_tree {w} {
     bind $w.list <<TreeviewSelect>> ::standin::gui::tree_selected
     style_tree $w.list
     build_tree_menus $w.list
+    bind $w.list <Configure> ::standin::gui::fit_tree_columns
     bind $w.list <Motion> {::standin::gui::tree_hover %W %x %y %X %Y}
     bind $w.list <Leave> ::standin::gui::tip_hide
     bind $w.list <ButtonPress> +::standin::gui::tip_hide
@@ -306,7 +308,7 @@ proc ::standin::gui::fit_tree {t labels {pane 1}} {
         }
     }
     set pad [font measure $font "mmm"]
-    set least [expr {[font measure $font "Object name"] + $pad}]
+    set least [expr {[font measure TkHeadingFont "Object"] + $pad}]
     set first [expr {max($least, $widest + $pad)}]
     # A pane narrower than the tree takes the room from the names, never
     # from the numbers; the tooltip shows a name cut short.
@@ -350,22 +352,57 @@ proc ::standin::gui::fit_number_columns {t} {
 }
 
 # The sash where the tree has the room it needs, up to two fifths of the
-# window.
+# window, or what its numbers need (up to half of it).
 proc ::standin::gui::fit_tree_pane {} {
     variable tree
     set room [winfo width .main]
     if {$room > 1} {
-        .main sashpos 0 [expr {min($tree(width), int($room * 0.4))}]
+        set tree(sash) [expr {min($tree(width), [tree_pane_most $room])}]
+        .main sashpos 0 $tree(sash)
     }
 }
 
-# A window made narrower keeps most of its width for the view: the tree
-# gets at most two fifths of it.
+# The window's size changed: a sash the window placed is placed again; one
+# the user moved stays, but the tree gets at most two fifths of the window
+# (or what its numbers need) and at least what its numbers need.
 proc ::standin::gui::clamp_tree_pane {} {
+    variable tree
     set room [winfo width .main]
-    if {$room > 1 && [.main sashpos 0] > int($room * 0.4)} {
-        .main sashpos 0 [expr {int($room * 0.4)}]
+    if {$room <= 1} return
+    set at [.main sashpos 0]
+    if {$at == $tree(sash)} {
+        fit_tree_pane
+        return
     }
+    set most [tree_pane_most $room]
+    set least [expr {min([tree_numbers_need], $most)}]
+    if {$at > $most || $at < $least} {
+        .main sashpos 0 [expr {$at > $most ? $most : $least}]
+    }
+}
+
+# A tree too narrow for both columns of numbers whole shows the vertices
+# alone.
+proc ::standin::gui::fit_tree_columns {} {
+    set t .main.objects.list
+    set room [winfo width $t]
+    set need [expr {[$t column #0 -minwidth] + [$t column vertices -width] + [$t column surfaces -width]}]
+    set columns [expr {$room <= 1 || $room >= $need ? "#all" : "vertices"}]
+    if {[$t cget -displaycolumns] ne $columns} {
+        $t configure -displaycolumns $columns
+    }
+}
+
+# The most room the tree's pane takes of ROOM pixels.
+proc ::standin::gui::tree_pane_most {room} {
+    expr {max(int($room * 0.4), min([tree_numbers_need], $room / 2))}
+}
+
+# The pane's width that shows the numbers whole, the names at their least.
+proc ::standin::gui::tree_numbers_need {} {
+    set t .main.objects.list
+    expr {[$t column #0 -minwidth] + [$t column vertices -width] + [$t column surfaces -width] \
+        + [winfo reqwidth .main.objects.scroll] + 4}
 }
 
 # A selection made in the tree selects those objects in the scene; the

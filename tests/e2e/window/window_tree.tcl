@@ -187,6 +187,18 @@ outer / middle / DEEP} 0}
         standin select none
         set got
     } {1 0 3 1 1 {1 4 9}}
+    save-dialog-keys {
+        after 800 {
+            set e .__tk_filedialog.contents.f2.ent
+            focus -force $e
+            $e icursor 0
+            event generate $e <Control-a>
+            event generate $e <Key-m>
+            set ::got [$e get]
+            event generate $e <Escape>
+        }
+        list [::standin::gui::save_as] $::got
+    } {0 m}
     status-flags {list [.status.flags cget -text] [winfo ismapped .status.flags]} {{2 of 10 objects hidden, 2 locked} 1}
     status-cut {
         set long "[string repeat {a message too long for the status bar } 20]end"
