@@ -417,7 +417,7 @@ proc ::standin::gui::tree_selected {} {
     set rows [lmap id $selected {expr {[tree_shows $id] ? $id : [continue]}}]
     if {[lsort -integer $ids] eq [lsort -integer $rows]} return
     foreach id $ids {
-        if {[tree_locked $id]} {
+        if {[tree_marked $id locked]} {
             say "Cannot select [tree_object_words $id]: it is locked"
             bell
             $t selection set [lmap id $selected {set id o$id}]
@@ -427,10 +427,15 @@ proc ::standin::gui::tree_selected {} {
     select_objects $ids
 }
 
-# Whether an object or one above it is locked, as the tree shows it.
-proc ::standin::gui::tree_locked {id} {
+# Whether an object or one above it is marked with any of FLAGS (hidden,
+# locked), as the tree shows it.
+proc ::standin::gui::tree_marked {id args} {
     set t .main.objects.list
-    expr {[$t exists o$id] && "locked" in [$t item o$id -tags]}
+    if {![$t exists o$id]} {
+        return 0
+    }
+    set tags [$t item o$id -tags]
+    expr {[llength [lmap flag $args {expr {$flag in $tags ? $flag : [continue]}}]] > 0}
 }
 
 # An object as the status bar names it: object 'name', or object (poly 3).
@@ -608,34 +613,24 @@ proc ::standin::gui::select_found {} {
         bell
         return
     }
-    set chosen [lmap id $ids {expr {[tree_counts_out $id] ? [continue] : $id}}]
+    set chosen [lmap id $ids {expr {[tree_marked $id hidden locked] ? [continue] : $id}}]
     set out [expr {[llength $ids] - [llength $chosen]}]
     if {[selection_mode] ne "objects"} {
         set_mode objects
     }
+    set found "matching '[shown $tree(find)]'"
     if {[llength $chosen]} {
         incr out [standin select tree objects {*}$chosen]
+        set text "Selected [plural [llength $chosen] object] $found"
+        if {$out} {
+            append text ", leaving out [plural $out {hidden or locked object}]"
+        }
     } else {
         standin select none
-    }
-    set found "matching '[shown $tree(find)]'"
-    if {![llength $chosen]} {
-        set text "The [plural [llength $ids] object] $found [expr {[llength $ids] == 1 ? "is" : "are"}]\
-            hidden or locked: none selected"
-    } else {
-        set text "Selected [plural [llength $chosen] object] $found"
-    }
-    if {$out && [llength $chosen]} {
-        append text ", leaving out [plural $out {hidden or locked object}]"
+        set text "The [plural $out object] $found [expr {$out == 1 ? "is" : "are"}] hidden or locked: none selected"
     }
     # Said after the host tells of the new selection, which would say less.
     after idle [list ::standin::gui::say $text]
-}
-
-# Whether an object is hidden or locked, by its own flag or one above it.
-proc ::standin::gui::tree_counts_out {id} {
-    set t .main.objects.list
-    expr {[$t exists o$id] && ("hidden" in [$t item o$id -tags] || "locked" in [$t item o$id -tags])}
 }
 
 # ---- The tree's tooltip: the whole name and path of the row under the

@@ -17,11 +17,12 @@
 # its own that no other part reads or writes; they meet through the
 # procedures each one's opening lines list:
 #   window.tcl        the window, its menus and keys, following the host,
-#                     redrawing, Undo and Redo, messages, scaling
+#                     redrawing, Undo and Redo, messages, scaling, the
+#                     tooltip, the habits of the window's entries
 #   window-files.tcl  opening, saving, questions, long work
 #   window-view.tcl   the view: cameras, drawing, the pointer, selection
 #   window-bands.tcl  the status bar and the bands of labels around the view
-#   window-tree.tcl   the tree of objects
+#   window-tree.tcl   the tree of objects and finding them by name
 #   window-live.tcl   the live preview of the Rilo dialog's wave
 #
 # This file's state, window(...):
