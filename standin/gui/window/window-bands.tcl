@@ -229,7 +229,7 @@ proc ::standin::gui::draw_bands {name} {
     set pan [expr {$name eq "3d" ? "Shift-drag" : "Drag"}]
     set hint [$c create text [expr {$x1 - 10}] $mid -anchor e -fill $grey -tags [list band hint hint_$name pane_$name]]
     shorten_to_fit $c $hint [list "Wheel: zoom    $pan or middle button: pan    Ctrl-drag: select    F: fit" \
-        "Wheel: zoom    $pan: pan    F: fit" "Wheel: zoom    F: fit" "Double-click: alone"] $x1
+        "Wheel: zoom    $pan: pan    F: fit" "Wheel: zoom    F: fit"] $x1
     draw_axes $name [expr {$x0 + [px 22]}] [expr {$low + $band_bottom / 2}]
     draw_legend $name [expr {$x1 - 10}] [expr {$low + $band_bottom / 2}]
 }
