@@ -1,8 +1,8 @@
 # The main window's views (sourced by window.tcl): the model seen from the
 # top, the front, the side and in 3D, in a grid of four or one of them alone,
 # each drawn by ::standin::view into a photo image on the canvas (their
-# bands: window-bands.tcl); the cameras, the View menu and the toolbar, the
-# pointer, and selection.
+# bands: window-bands.tcl; what the pointer does: window-pointer.tcl); the
+# cameras, the View menu and the toolbar, and selection.
 #
 # This file's state, view(...):
 #   shown        the views shown: four, or the name of the one shown alone
@@ -15,8 +15,6 @@
 #   drawn,NAME   what ::standin::view draw last said of view NAME
 #   canvas       the canvas size the views were last laid out for
 #   size,NAME    the size view NAME's camera was set for
-#   drag         the pointer's drag: start, last point, button, view, moved
-#   wheeling     the wheel turned lately: the drawing may be coarse
 #   grain        canvas pixels per pixel of the drawing while a view moves
 #   axes,NAME    the angles of NAME's camera and the axes ::standin::view gave for them
 #   camera,NAME  each view's camera: azimuth and elevation in degrees, pixels per model
@@ -24,14 +22,14 @@
 #   colours      the colours of the view and its bands
 # Its procedures for the others: build_view, build_toolbar, fill_view_menu,
 # add_selection_entries, bind_view_keys, follow_scene, scene_summary,
-# selection_mode, view_name, views_shown, pane, view_axes, colour,
-# canvas_size, viewport, slot_of, selection_boxes, draw, fit, fit_all, show, toggle_view,
-# frame_selection, click, box_select, zoom, orbit, select_objects,
+# selection_mode, view_name, use_view, views_shown, pane, view_at, view_axes,
+# colour, canvas_size, viewport, slot_of, selection_boxes, draw, fit, fit_all,
+# show, toggle_view, frame_selection, zoom, orbit, pan, select_objects,
 # select_all, set_mode.
 namespace eval ::standin::gui {
     variable view
     array set view {shown four name 3d mode objects style edges perspective 0 grid 1 info {}
-        canvas {0 0} drag {} wheeling 0 grain 1 colours {}}
+        canvas {0 0} grain 1 colours {}}
     foreach {name az el} {front 0 0 top 0 90 side -90 0 3d -35 25} {
         set view(camera,$name) [dict create az $az el $el scale 1 centre {0 0 0} fitted 1 due 1]
         set view(drawn,$name) {}
@@ -59,16 +57,7 @@ proc ::standin::gui::slot_of {name} {
 proc ::standin::gui::build_view {c} {
     canvas $c -background [colour background] -highlightthickness 0 -width 640 -height 480 -cursor crosshair
     bind $c <Configure> ::standin::gui::resized
-    foreach button {1 2} {
-        bind $c <ButtonPress-$button> [list ::standin::gui::press %x %y $button %s]
-        bind $c <B$button-Motion> {::standin::gui::motion %x %y}
-        bind $c <ButtonRelease-$button> {::standin::gui::release %x %y}
-    }
-    bind $c <Double-Button-1> {::standin::gui::double_press %x %y %s}
-    bind $c <Motion> {::standin::gui::pointed %x %y}
-    bind $c <Button-4> {::standin::gui::wheel %x %y 1.25}
-    bind $c <Button-5> {::standin::gui::wheel %x %y 0.8}
-    bind $c <MouseWheel> {::standin::gui::wheel %x %y [expr {%D > 0 ? 1.25 : 0.8}]}
+    bind_pointer $c
 }
 
 proc ::standin::gui::build_toolbar {} {
@@ -174,6 +163,14 @@ proc ::standin::gui::selection_mode {} {
 proc ::standin::gui::view_name {} {
     variable view
     return $view(name)
+}
+
+# View NAME is the one the keys act on (none: as it was).
+proc ::standin::gui::use_view {name} {
+    variable view
+    if {$name ne ""} {
+        set view(name) $name
+    }
 }
 
 proc ::standin::gui::views_shown {} {
@@ -372,12 +369,6 @@ proc ::standin::gui::perspective_changed {} {
     redraw_later 3d
 }
 
-# Whether a view is moving: dragged, or the wheel turned lately.
-proc ::standin::gui::moving {} {
-    variable view
-    expr {$view(wheeling) || ([dict size $view(drag)] && [dict get $view(drag) moved])}
-}
-
 # While a view moves, a large model is drawn smaller and shown enlarged,
 # so that it follows the pointer: the grain grows while a drawing takes
 # longer than about 35 ms, and shrinks again when it is quick.
@@ -416,30 +407,6 @@ proc ::standin::gui::shown_changed {} {
         set view(name) $view(shown)
     }
     redraw_later
-}
-
-# A double-click on a view's title shows it alone, or the four again;
-# elsewhere its second press is a press like any other (Tk gives it to
-# this binding alone).
-proc ::standin::gui::double_press {x y state} {
-    variable view
-    set name [view_at $x $y]
-    lassign [pane $name] x0 y0
-    if {$name ne "" && $y < $y0 + [lindex [band_heights] 0]} {
-        set view(drag) {}
-        toggle_view $name
-        return
-    }
-    press $x $y 1 $state
-}
-
-# The view under the pointer is the one the keys act on.
-proc ::standin::gui::pointed {x y} {
-    variable view
-    set name [view_at $x $y]
-    if {$name ne ""} {
-        set view(name) $name
-    }
 }
 
 # The views a key acts on: all those shown, or the one under the pointer.
@@ -492,7 +459,7 @@ proc ::standin::gui::zoom_key {factor} {
     zoom $view(name) [expr {($left + $right) / 2.0}] [expr {($top + $bottom) / 2.0}] $factor
 }
 
-# ---- The pointer in the views
+# ---- Moving the views
 
 # The views drawn for this size already (the tree's pane settled before
 # the drawing, say) are not drawn again.
@@ -502,83 +469,6 @@ proc ::standin::gui::resized {} {
         set view(canvas) [canvas_size]
         redraw_later
     }
-}
-
-proc ::standin::gui::press {x y button state} {
-    variable view
-    set name [view_at $x $y]
-    if {$name ne ""} {
-        set view(name) $name
-    }
-    set view(drag) [dict create x $x y $y last [list $x $y] button $button shift [expr {$state & 1}] \
-        control [expr {($state & 4) != 0}] view $name moved 0]
-}
-
-# A drag orbits the 3D view with the first button and pans with the
-# middle button, with Shift held, or in the flat views; with Control it
-# draws a box that selects what it holds when released.
-proc ::standin::gui::motion {x y} {
-    variable view
-    set drag $view(drag)
-    if {![dict size $drag] || [dict get $drag view] eq ""} return
-    if {![dict get $drag moved] && hypot($x - [dict get $drag x], $y - [dict get $drag y]) < 4} return
-    dict set view(drag) moved 1
-    lassign [dict get $drag last] lx ly
-    dict set view(drag) last [list $x $y]
-    set name [dict get $drag view]
-    if {[dict get $drag button] == 1 && [dict get $drag control]} {
-        lassign [viewport $name] left top right bottom
-        set x [expr {max($left, min($right, $x))}]
-        set y [expr {max($top, min($bottom, $y))}]
-        .view delete rubber
-        .view create rectangle [dict get $drag x] [dict get $drag y] $x $y -dash {4 3} \
-            -outline [colour selected] -width [expr {max(1, [px 1])}] -tags rubber
-    } elseif {$name eq "3d" && [dict get $drag button] == 1 && ![dict get $drag shift]} {
-        orbit [expr {$x - $lx}] [expr {$y - $ly}]
-    } else {
-        pan $name [expr {$x - $lx}] [expr {$y - $ly}]
-    }
-}
-
-# A click selects (Shift adds, Control toggles); a Control drag selects by box.
-proc ::standin::gui::release {x y} {
-    variable view
-    set drag $view(drag)
-    set moved [expr {[dict size $drag] && [dict get $drag moved]}]
-    if {[dict size $drag] && [dict get $drag button] == 1 && [dict get $drag view] ne ""} {
-        set shift [dict get $drag shift]
-        if {[dict get $drag control] && $moved} {
-            .view delete rubber
-            lassign [viewport [dict get $drag view]] left top right bottom
-            box_select [dict get $drag x] [dict get $drag y] [expr {max($left, min($right, $x))}] \
-                [expr {max($top, min($bottom, $y))}] $shift
-            set moved 0
-        } elseif {!$moved} {
-            click $x $y [expr {[dict get $drag control] ? "toggle" : $shift}]
-        }
-    }
-    set view(drag) {}
-    if {$moved} {
-        redraw_later [dict get $drag view]
-    }
-}
-
-# A notch of the wheel: the drawing may be coarse until the wheel rests.
-proc ::standin::gui::wheel {x y factor} {
-    variable view
-    set name [view_at $x $y]
-    if {$name eq ""} return
-    set view(name) $name
-    set view(wheeling) 1
-    after cancel ::standin::gui::wheel_rested
-    after 200 [list ::standin::gui::wheel_rested $name]
-    zoom $name $x $y $factor
-}
-
-proc ::standin::gui::wheel_rested {name} {
-    variable view
-    set view(wheeling) 0
-    redraw_later $name
 }
 
 proc ::standin::gui::orbit {dx dy} {
@@ -630,46 +520,6 @@ proc ::standin::gui::recentre {name centre scale} {
 }
 
 # ---- Selection
-
-# Selects what lies under (x, y) in the selection mode: ADD 1 adds it,
-# toggle adds or removes it, 0 replaces the selection (a click on nothing
-# clears it).
-proc ::standin::gui::click {x y add} {
-    variable view
-    set mode $view(mode)
-    set name [view_at $x $y]
-    if {$name eq ""} return
-    lassign [viewport $name] left top right bottom
-    if {$x < $left || $x > $right || $y < $top || $y > $bottom} return
-    update idletasks
-    set hit [::standin::view pick $mode $x $y [expr {max(6, [px 6])}]]
-    if {$add eq "toggle"} {
-        if {[llength $hit] && [::standin::view selected $mode {*}$hit]} {
-            standin unpick $mode {*}$hit
-        } elseif {[llength $hit]} {
-            standin pick $mode {*}$hit
-        }
-        return
-    }
-    if {!$add} {
-        standin select none
-    }
-    if {[llength $hit]} {
-        standin pick $mode {*}$hit
-    }
-}
-
-# Selects what the rectangle holds in the selection mode (objects with a
-# vertex in it, surfaces wholly in it, vertices in it), adding to the
-# selection with ADD.
-proc ::standin::gui::box_select {x0 y0 x1 y1 add} {
-    variable view
-    update idletasks
-    if {!$add} {
-        standin select none
-    }
-    ::standin::view box $view(mode) $x0 $y0 $x1 $y1
-}
 
 # Selects the objects IDS, with what is below them, in the selection mode:
 # around what is hidden or locked below them.

@@ -20,7 +20,8 @@
 #                     redrawing, Undo and Redo, messages, scaling, the
 #                     tooltip, the habits of the window's entries
 #   window-files.tcl  opening, saving, questions, long work
-#   window-view.tcl   the view: cameras, drawing, the pointer, selection
+#   window-view.tcl   the four views: panes, cameras, drawing, selection
+#   window-pointer.tcl what the pointer does in the views
 #   window-bands.tcl  the status bar and the bands of labels around the view
 #   window-tree.tcl   the tree of objects and finding them by name
 #   window-live.tcl   the live preview of the Rilo dialog's wave
@@ -53,7 +54,7 @@ namespace eval ::standin::gui {
         tip_after ""}
 }
 
-foreach part {files view bands tree live} {
+foreach part {files view pointer bands tree live} {
     source [file join [file dirname [info script]] window-$part.tcl]
 }
 unset part
