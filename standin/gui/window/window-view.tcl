@@ -8,6 +8,7 @@
 #   style        wireframe, shaded or edges (shaded with edges)
 #   perspective  the 3D view in perspective
 #   grid         the ground grid drawn
+#   all_edges    shaded with edges: every object's edges, not only the selection's
 #   info         what ::standin::view sync last said: the model's size and selection
 #   drawn        what ::standin::view draw last said
 #   size         the canvas size the cameras were set for
@@ -24,7 +25,7 @@
 # frame_selection, click, box_select, zoom, orbit, select_objects, select_all, set_mode.
 namespace eval ::standin::gui {
     variable view
-    array set view {name 3d mode objects style edges perspective 0 grid 1 info {} drawn {} size {0 0}
+    array set view {name 3d mode objects style edges perspective 0 grid 1 all_edges 0 info {} drawn {} size {0 0}
         drag {} wheeling 0 grain 1 axes {}}
     foreach {name az el} {front 0 0 top 0 90 side -90 0 3d -35 25} {
         set view(camera,$name) [dict create az $az el $el scale 1 centre {0 0 0} fitted 1 due 1]
@@ -82,6 +83,8 @@ proc ::standin::gui::fill_view_menu {m} {
     $m add checkbutton -label Perspective -variable ::standin::gui::view(perspective) \
         -command ::standin::gui::perspective_changed
     $m add checkbutton -label Grid -variable ::standin::gui::view(grid) -command ::standin::gui::redraw_later
+    $m add checkbutton -label "Edges on all objects" -variable ::standin::gui::view(all_edges) \
+        -command ::standin::gui::redraw_later
     $m add separator
     $m add command -label "Fit to the model" -underline 0 -accelerator F -command ::standin::gui::fit
     $m add command -label "Frame the selection" -accelerator Shift+F -command ::standin::gui::frame_selection
@@ -104,6 +107,7 @@ proc ::standin::gui::add_selection_entries {m} {
 proc ::standin::gui::follow_scene {} {
     variable view
     set view(info) [::standin::view sync]
+    follow_looks
 }
 
 # The model's size and selection as the view last followed them: objects,
@@ -219,7 +223,7 @@ proc ::standin::gui::draw {} {
 proc ::standin::gui::draw_options {} {
     variable view
     list -style $view(style) -perspective [llength [in_perspective]] -grid $view(grid) -grain [grain] \
-        -line [expr {max(1, [px 1])}] -mark [expr {max(2, [px 2])}]
+        -line [expr {max(1, [px 1])}] -mark [expr {max(2, [px 2])}] -edges [expr {$view(all_edges) ? "all" : "selected"}]
 }
 
 # {perspective} when the view shown is (only 3D may be), else {}.

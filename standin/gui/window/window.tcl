@@ -23,6 +23,7 @@
 #   window-bands.tcl  the status bar and the bands of labels around the view
 #   window-tree.tcl   the tree of objects
 #   window-live.tcl   the live preview of the Rilo dialog's wave
+#   window-looks.tcl  the textures the model's objects name
 #
 # This file's state, window(...):
 #   seen        the host's versions last followed (standin versions)
@@ -47,7 +48,7 @@ namespace eval ::standin::gui {
     array set window {seen {} pending 0 drawing 0 stale 1 depth 0 counted {} edit_version ""}
 }
 
-foreach part {files view bands tree live} {
+foreach part {files view bands tree live looks} {
     source [file join [file dirname [info script]] window-$part.tcl]
 }
 unset part
