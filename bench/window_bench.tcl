@@ -88,6 +88,12 @@ focus -force .view
 event generate .view <Key-f>
 settle
 set first_draw [expr {([clock microseconds] - $start) / 1000.0}]
+# A textured model is timed with its texture shown, not with the colours
+# of one that could not be read.
+if {$layout eq "textured" && [string match "cannot read*" $::standin::gui::bands(status)]} {
+    puts stderr $::standin::gui::bands(status)
+    exit 1
+}
 set drawn [rss_kib]
 if {[catch {::standin::view memory} bytes]} {
     set bytes [expr {($drawn - $loaded) * 1024.0}]
