@@ -28,15 +28,17 @@ proc ::standin::gui::follow_looks {} {
             lappend missing [list [file tail [string map {\\ /} $name]] $problem]
         }
     }
+    # Said after what the opening says (a repaired model's warnings).
     if {[llength $missing] == 1} {
         lassign [lindex $missing 0] name problem
-        say "cannot read texture $name: $problem (faces keep their colour)"
+        after 0 [list ::standin::gui::say "cannot read texture $name: $problem (faces keep their colour)"]
     } elseif {[llength $missing] > 1} {
         set names [lmap item [lrange $missing 0 3] {lindex $item 0}]
         if {[llength $missing] > 4} {
             lappend names ...
         }
-        say "cannot read [llength $missing] textures: [join $names {, }] (faces keep their colour)"
+        after 0 [list ::standin::gui::say \
+            "cannot read [llength $missing] textures: [join $names {, }] (faces keep their colour)"]
     }
 }
 
