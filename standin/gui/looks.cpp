@@ -53,7 +53,8 @@ Material material_of(std::string_view text)
     const std::vector<std::string_view> words = words_of(text);
     for (std::size_t i = 0; i < words.size(); ++i) {
         if (words[i] == "rgb" && i + 3 < words.size()) {
-            const float fallback[3] = {static_cast<float>(m.rgb & 0xffu) / 255, static_cast<float>((m.rgb >> 8) & 0xffu) / 255,
+            const float fallback[3] = {static_cast<float>(m.rgb & 0xffu) / 255,
+                                       static_cast<float>((m.rgb >> 8) & 0xffu) / 255,
                                        static_cast<float>((m.rgb >> 16) & 0xffu) / 255};
             m.rgb = channel(fraction(words[i + 1], fallback[0])) | channel(fraction(words[i + 2], fallback[1])) << 8 |
                     channel(fraction(words[i + 3], fallback[2])) << 16 | 0xffu << 24;

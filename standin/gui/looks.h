@@ -18,7 +18,7 @@ struct Object;
 // A material as the view draws it.
 struct Material {
     std::uint32_t rgb = 0xffe2d2c8u;  // opaque, red in the lowest byte as the image's pixels
-    float opacity = 1;                 // 1 - trans: 1 opaque, 0 clear
+    float opacity = 1;                // 1 - trans: 1 opaque, 0 clear
 };
 
 // A MATERIAL line as written ("MATERIAL "name" rgb R G B ... trans T"):
@@ -56,11 +56,11 @@ inline bool is_hole(std::uint32_t texel)
 // How an object's surfaces look.  Most objects have one material: the
 // palette then holds it alone and no surface carries an index.
 struct PartLooks {
-    std::vector<Material> palette;           // empty: the view's own colour
-    std::vector<std::uint16_t> of_surface;   // an index into palette by surface; empty: palette[0] for all
-    std::string texture;                     // the name as written in the object, "" without one
-    std::vector<float> uv;                   // u and v by reference, as Object::refs_at counts them (texrep, texoff applied)
-    bool transparent = false;                // some material lets light through
+    std::vector<Material> palette;          // empty: the view's own colour
+    std::vector<std::uint16_t> of_surface;  // an index into palette by surface; empty: palette[0] for all
+    std::string texture;                    // the name as written in the object, "" without one
+    std::vector<float> uv;                  // u, v by reference (Object::refs_at), texrep and texoff applied
+    bool transparent = false;               // some material lets light through
 
     const Material *material(std::uint32_t surface) const
     {

@@ -365,7 +365,8 @@ void View::fill_see_through(const DrawOptions &options)
 {
     std::vector<SeeThrough> &faces = see_through_[0];
     faces.insert(faces.end(), see_through_[1].begin(), see_through_[1].end());
-    std::stable_sort(faces.begin(), faces.end(), [](const SeeThrough &a, const SeeThrough &b) { return a.depth < b.depth; });
+    std::stable_sort(faces.begin(), faces.end(),
+                     [](const SeeThrough &a, const SeeThrough &b) { return a.depth < b.depth; });
     for (const SeeThrough &face : faces) {
         const Part &part = parts_[face.part];
         const Object &o = *part.object;
@@ -391,7 +392,8 @@ void View::render(const Band &band, const DrawOptions &options)
     if (options.grid) draw_grid(band);
     for (int selected = 0; selected < 2; ++selected) {
         for (const Part &part : parts_)
-            if (!part.hidden && edges_wanted(part, options, selected != 0)) draw_edges(band, part, options, selected != 0);
+            if (!part.hidden && edges_wanted(part, options, selected != 0))
+                draw_edges(band, part, options, selected != 0);
     }
     if (options.mode == kSelectVertices) {
         for (const Part &part : parts_)

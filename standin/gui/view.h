@@ -164,7 +164,7 @@ public:
         bool in_selected_tree = false;   // it or an object above it is selected: drawn as selected in object mode
         std::int32_t above = -1;         // its parent's part, before it in parts_; -1 at the top
         float bounds[4] = {0, 0, 0, 0};  // the image box its vertices fell in at the last drawing
-        PartLooks looks;                          // its materials and texture, as the model gives them
+        PartLooks looks;                 // its materials and texture, as the model gives them
         std::shared_ptr<const Texture> texture;  // looks.texture's texels, once given
     };
 

@@ -399,8 +399,8 @@ Tcl_Obj *texture(Args &args)
         std::uint32_t *out = texture->texels.data() + static_cast<std::size_t>(y) * block.width;
         for (int x = 0; x < block.width; ++x) {
             const unsigned char *p = row + static_cast<std::size_t>(x) * block.pixelSize;
-            out[x] = p[block.offset[0]] | std::uint32_t{p[block.offset[1]]} << 8 | std::uint32_t{p[block.offset[2]]} << 16 |
-                     std::uint32_t{alpha ? p[block.offset[3]] : 0xffu} << 24;
+            out[x] = p[block.offset[0]] | std::uint32_t{p[block.offset[1]]} << 8 |
+                     std::uint32_t{p[block.offset[2]]} << 16 | std::uint32_t{alpha ? p[block.offset[3]] : 0xffu} << 24;
         }
     }
     view.set_texture(name, std::move(texture));
