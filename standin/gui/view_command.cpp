@@ -90,22 +90,29 @@ float token_number(const ac::Object &source, const char *key, std::size_t arg, f
 }
 
 // Each surface's material in the part's palette, the palette holding those
-// the object uses, each once.
+// the object uses, each once.  Surfaces mostly follow others of their
+// material: the last one found is tried first.
 void surface_materials(const ac::Object &source, const std::vector<Material> &materials, std::size_t surfaces,
                        PartLooks &looks)
 {
     std::unordered_map<std::uint32_t, std::uint16_t> slot;
+    std::uint32_t last = 0;
+    std::uint16_t last_slot = 0xffff;
     for (std::size_t s = 0; s < surfaces; ++s) {
         const std::uint32_t mat = s < source.surfs.size() ? source.surfs[s].mat : 0;
-        auto [found, added] = slot.try_emplace(mat, static_cast<std::uint16_t>(looks.palette.size()));
-        if (added && looks.palette.size() < 0xffff) {
-            looks.palette.push_back(mat < materials.size() ? materials[mat] : Material{});
-            looks.transparent = looks.transparent || looks.palette.back().opacity < 1;
-        } else if (added) {
-            found->second = 0;
+        if (mat != last || last_slot == 0xffff) {
+            auto [found, added] = slot.try_emplace(mat, static_cast<std::uint16_t>(looks.palette.size()));
+            if (added && looks.palette.size() < 0xffff) {
+                looks.palette.push_back(mat < materials.size() ? materials[mat] : Material{});
+                looks.transparent = looks.transparent || looks.palette.back().opacity < 1;
+            } else if (added) {
+                found->second = 0;
+            }
+            last = mat;
+            last_slot = found->second;
         }
         if (looks.palette.size() > 1 && looks.of_surface.empty()) looks.of_surface.assign(s, 0);
-        if (!looks.of_surface.empty()) looks.of_surface.push_back(found->second);
+        if (!looks.of_surface.empty()) looks.of_surface.push_back(last_slot);
     }
 }
 
