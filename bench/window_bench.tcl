@@ -67,7 +67,7 @@ proc rss_kib {} {
 }
 
 proc centre {} {
-    lassign [::standin::gui::viewport] left top right bottom
+    lassign [::standin::gui::viewport 3d] left top right bottom
     list [expr {($left + $right) / 2}] [expr {($top + $bottom) / 2}]
 }
 
@@ -83,9 +83,11 @@ set vertices 0
 foreach id [standin objects] {
     incr vertices [dict get [standin info $id] vertices]
 }
-# The window redraws after a standin command; F fits the new model.
+# The window redraws after a standin command; Control+F fits the new model
+# in all four views.  The measures are taken in the 3D view of the four.
+::standin::gui::show four
 focus -force .view
-event generate .view <Key-f>
+event generate .view <Control-f>
 settle
 set first_draw [expr {([clock microseconds] - $start) / 1000.0}]
 # A textured model is timed with its texture shown, not with the colours
@@ -113,7 +115,8 @@ foreach target [lrange [standin objects] [expr {$objects / 2}] end] {
     if {[dict get [standin info $target] vertices] > 0} break
 }
 set index [expr {[dict get [standin info $target] vertices] / 2}]
-lassign [::standin::view point $target $index] x y
+set slot [::standin::gui::slot_of 3d]
+lassign [::standin::view point $target $index $slot] x y
 set x [expr {round($x)}]
 set y [expr {round($y)}]
 set result(click) [timed {
@@ -133,19 +136,18 @@ settle
 # Wheel notches, in and out in turn, about the middle of the view.
 lassign [centre] cx cy
 set notch 0
-set seen [::standin::view point $target $index]
+set seen [::standin::view point $target $index $slot]
 set result(wheel) [timed {
     event generate .view [expr {[incr notch] % 2 ? "<Button-4>" : "<Button-5>"}] -x $cx -y $cy
 }]
-if {[::standin::view point $target $index] eq $seen && $notch % 2} {
+if {[::standin::view point $target $index $slot] eq $seen && $notch % 2} {
     puts stderr "the wheel did not zoom"
     exit 1
 }
 
 # Orbit steps during one drag in the 3D view.
-::standin::gui::show 3d
 settle
-set seen [::standin::view point $target $index]
+set seen [::standin::view point $target $index $slot]
 event generate .view <ButtonPress-1> -x $cx -y $cy
 event generate .view <Motion> -x [expr {$cx + 8}] -y $cy -state 256
 set step 0
@@ -155,7 +157,7 @@ set result(orbit) [timed {
 }]
 event generate .view <ButtonRelease-1> -x [expr {$cx + 8 + 6 * $step}] -y $cy
 settle
-if {[::standin::view point $target $index] eq $seen} {
+if {[::standin::view point $target $index $slot] eq $seen} {
     puts stderr "the drag did not orbit"
     exit 1
 }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <new>
 #include <optional>
@@ -29,7 +30,7 @@ constexpr int kFailed = 1;
 constexpr int kUsage = 2;
 
 struct Step {
-    bool inline_text;  // -c TCL, or else a script file
+    enum Kind { inline_text, script, model } kind;  // -c TCL, a script file, a model for the window
     std::string text;
 };
 
@@ -84,20 +85,19 @@ struct Parser {
         std::vector<Step> out;
         std::size_t t = 0, f = 0;
         for (const CLI::Option *o : app.parse_order()) {
-            if (o == inline_text && t < texts.size()) out.push_back({true, texts[t++]});
+            if (o == inline_text && t < texts.size()) out.push_back({Step::inline_text, texts[t++]});
             if (o == scripts && f < files.size()) out.push_back(file_step(files[f++], gui));
         }
         return out;
     }
 
+    // With the window, a folder is no script: it is opened as a model is,
+    // and refused as File > Open refuses it.
     static Step file_step(const std::string &file, bool gui)
     {
-        if (!gui || file.size() <= 3 || !file.ends_with(".ac")) return {false, file};
-        const char *words[] = {"::standin::gui::open_model", file.c_str()};
-        char *command = Tcl_Merge(2, words);
-        Step step{true, command};
-        Tcl_Free(command);
-        return step;
+        std::error_code ignored;
+        const bool model = (file.size() > 3 && file.ends_with(".ac")) || std::filesystem::is_directory(file, ignored);
+        return {gui && model ? Step::model : Step::script, file};
     }
 };
 
@@ -128,7 +128,8 @@ std::optional<int> parse_command_line(int argc, char **argv, CommandLine &line)
         return parser.app.exit(e);
     } catch (const CLI::ParseError &e) {
         const std::string what = parser.apply->parsed() ? standin::apply_usage_message(*parser.apply, e, line.script_args) : e.what();
-        std::cerr << "standin: " << what << "\n(standin --help lists the options)\n";
+        const std::string help = parser.apply->parsed() ? standin::kApplyHelp : "standin --help lists the options";
+        std::cerr << "standin: " << what << "\n(" << help << ")\n";
         return kUsage;
     }
     return std::nullopt;
@@ -152,17 +153,20 @@ void start(Shell &shell, const CommandLine &line)
 }
 
 // Runs the -c texts and scripts in order, printing each text's non-empty
-// result; a failure throws ScriptError and stops.
+// result, and opens the models named for the window; a failure throws
+// (ScriptError, or Error for a model) and stops.
 void run_steps(Shell &shell, const std::vector<Step> &steps)
 {
     for (const Step &step : steps) {
-        if (step.inline_text) {
-            shell.eval(step.text);
-        } else {
+        if (step.kind == Step::model) {
+            gui_open_model(shell, step.text);
+        } else if (step.kind == Step::script) {
             shell.eval_file(step.text);
+        } else {
+            shell.eval(step.text);
+            const char *result = Tcl_GetStringResult(shell.interp());
+            if (*result != '\0') std::cout << result << "\n";
         }
-        const char *result = Tcl_GetStringResult(shell.interp());
-        if (step.inline_text && *result != '\0') std::cout << result << "\n";
     }
 }
 

@@ -5,8 +5,11 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <iterator>
+#include <string_view>
+#include <utility>
 
 #include <CLI/CLI.hpp>
 
@@ -38,6 +41,12 @@ void define_apply_options(CLI::App &app, ApplyOptions &o)
         ->allow_extra_args(false)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
         ->type_name("KIND NAME");
+    app.add_option("--match", o.patterns,
+                   "also select the objects whose names match PATTERN: * ? [...], case counts (objects by default)")
+        ->expected(1, CLI::detail::expected_max_vector_size / 16 - 1)
+        ->allow_extra_args(false)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+        ->type_name("PATTERN");
     app.add_option("--offset", o.offset, "the phase: hundredths of a cycle, or random for each object (0)")
         ->type_name("N|random");
     app.add_flag("--additive,!--absolute", o.additive,
@@ -47,7 +56,8 @@ void define_apply_options(CLI::App &app, ApplyOptions &o)
         ->type_name("OUT.svg");
     app.add_flag("--force", o.force, "replace an OUT.ac or side view the user may not write");
     app.get_formatter()->column_width(34);
-    app.footer("Exit status: 0 success, 1 the job failed, 2 the command line was wrong.");
+    app.footer("F, A and N are read as pjtrilo_go reads them: text after the number is ignored, with a warning.\n"
+               "Exit status: 0 success, 1 the job failed, 2 the command line was wrong.");
 }
 
 void check_apply_options(ApplyOptions &o)
@@ -55,14 +65,17 @@ void check_apply_options(ApplyOptions &o)
     if (!o.after_dashes.empty() && o.select_words.empty())
         throw CLI::ValidationError("the names after -- need --select objects, surfaces or vertices");
     o.select_words.insert(o.select_words.end(), o.after_dashes.begin(), o.after_dashes.end());
-    if (o.select_words.empty()) return;
+    if (o.select_words.empty()) {
+        if (!o.patterns.empty()) o.select = "objects";
+        return;
+    }
     o.select = o.select_words[0];
     o.names.assign(o.select_words.begin() + 1, o.select_words.end());
     if (o.select != "all" && o.select != "objects" && o.select != "surfaces" && o.select != "vertices")
         throw CLI::ValidationError(expected("all, objects, surfaces or vertices after --select", o.select).what());
-    if ((o.select == "all") != o.names.empty())
-        throw CLI::ValidationError(o.select == "all" ? "--select all takes no names"
-                                                     : "--select " + o.select + " needs object names");
+    if ((o.select == "all") != (o.names.empty() && o.patterns.empty()))
+        throw CLI::ValidationError(o.select == "all" ? "--select all takes no names and no --match"
+                                                     : "--select " + o.select + " needs object names or --match");
 }
 
 ApplyOptions parse_apply_options(const std::vector<std::string> &words)
@@ -80,7 +93,7 @@ ApplyOptions parse_apply_options(const std::vector<std::string> &words)
         o.help = app.help();
     } catch (const CLI::ParseError &e) {
         throw UsageError(apply_usage_message(app, e, o.after_dashes) +
-                         "; usage: standin apply IN.ac OUT.ac OPTION... (--help lists them)");
+                         "; usage: standin apply IN.ac OUT.ac OPTION... (" + kApplyHelp + ")");
     }
     return o;
 }
@@ -107,6 +120,36 @@ std::string apply_usage_message(const CLI::App &app, const CLI::ParseError &e,
 }
 
 namespace {
+
+bool is_digit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// What pjtrilo_go leaves of TEXT after its number: it skips blanks, reads a
+// sign, digits with at most one point (a digit at least), and an exponent
+// when digits follow the e, up to the first NUL as C reads the word.  Empty
+// when it reads no number at all: it refuses the word then.
+std::string_view text_after_number(const std::string &word)
+{
+    const std::string_view text(word.c_str());
+    std::size_t i = 0, digits = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    for (; i < text.size() && is_digit(text[i]); ++i) ++digits;
+    if (i < text.size() && text[i] == '.')
+        for (++i; i < text.size() && is_digit(text[i]); ++i) ++digits;
+    if (digits == 0) return {};
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        std::size_t e = i + 1;
+        if (e < text.size() && (text[e] == '+' || text[e] == '-')) ++e;
+        if (e < text.size() && is_digit(text[e])) {
+            while (e < text.size() && is_digit(text[e])) ++e;
+            i = e;
+        }
+    }
+    return text.substr(i);
+}
 
 // Where the vertices of the objects reached stood before the command: the
 // first position the undo step saved for each, or where it stands now.
@@ -181,7 +224,7 @@ CommandOutcome run_command(Host &host, const ApplyOptions &o)
 
 std::string side_view_title(const ApplyOptions &o, const SideView &p)
 {
-    return o.in + " \u2192 " + o.out + ": frequency " + o.frequency + " along " + p.across + ", amplitude " +
+    return "frequency " + o.frequency + " along " + p.across + ", amplitude " +
            o.amplitude + " along " + p.up + ", offset " + o.offset + ", " + (o.additive ? "additive" : "absolute") +
            ", " + (o.per_unit ? "per unit" : "across the selection");
 }
@@ -195,6 +238,8 @@ SideView side_view_of(const Host &host, const ApplyOptions &o, const std::vector
     const int across = axis_index(o.freq_axis), up = axis_index(o.amp_axis);
     p.across = std::string(1, axis_letter(across));
     p.up = std::string(1, axis_letter(up));
+    p.in = o.in;
+    p.out = o.out;
     p.title = side_view_title(o, p);
     auto line = [&](const Vertex &a, const Vertex &b) {
         return SideViewLine{coordinate(a, across), coordinate(a, up), coordinate(b, across), coordinate(b, up)};
@@ -255,13 +300,28 @@ void check_destinations(const ApplyOptions &o)
 
 }  // namespace
 
+std::vector<std::string> number_warnings(const ApplyOptions &o)
+{
+    std::vector<std::string> warnings;
+    const std::pair<const char *, const std::string *> numbers[] = {
+        {"--frequency", &o.frequency}, {"--amplitude", &o.amplitude}, {"--offset", &o.offset}};
+    for (const auto &[option, word] : numbers) {
+        if (word == &o.offset && *word == "random") continue;
+        const std::string_view ignored = text_after_number(*word);
+        if (ignored.empty()) continue;
+        warnings.push_back(ac::one_line(std::string(option) + " " + in_quotes(*word) + ": the text " +
+                                        in_quotes(std::string(ignored)) + " after the number is ignored"));
+    }
+    return warnings;
+}
+
 std::string apply_to_file(Host &host, const ApplyOptions &o)
 {
     check_destinations(o);
     load_scene(host, o.in);
     std::vector<Object *> chosen;
     try {
-        chosen = select_by_name(host, o.select, o.names);
+        chosen = select_by_name(host, o.select, o.names, kSelectObjects, o.patterns);
     } catch (const Error &e) {
         throw Error(ac::one_line(o.in + ": " + e.what() + "; nothing written"));
     }
@@ -269,6 +329,8 @@ std::string apply_to_file(Host &host, const ApplyOptions &o)
     const size_t steps = host.undo_steps().size();
     const CommandOutcome outcome = run_command(host, o);
     if (outcome.refused) throw Error(ac::one_line(outcome.message + "; nothing written"));
+    for (const std::string &warning : number_warnings(o))
+        std::fputs(("standin: warning: " + warning + "\n").c_str(), stderr);
     const UndoStep *step = host.undo_steps().size() > steps ? &host.undo_steps().back() : nullptr;
 
     size_t moved = step ? host.count_moved(*step) : 0, total = 0;

@@ -1,6 +1,7 @@
 #include "side_view.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -62,6 +63,87 @@ std::string escaped(std::string_view s)
         s.remove_prefix(n);
     }
     return r;
+}
+
+// A character as the picture shows it: its bytes, and its width in
+// characters once escaped (\xNN for each byte XML cannot hold).
+struct Shown {
+    std::string_view bytes;
+    std::size_t width;
+};
+
+std::vector<Shown> shown_characters(std::string_view s)
+{
+    std::vector<Shown> out;
+    while (!s.empty()) {
+        const auto c = static_cast<unsigned char>(s[0]);
+        char32_t code = 0;
+        std::size_t n = c < 0x80 ? 1 : utf8_length(s, code);
+        const bool held = n > 1 ? code != 0xFFFE && code != 0xFFFF : n == 1 && c >= 0x20 && c != 0x7F;
+        if (!held) n = 1;
+        out.push_back({s.substr(0, n), held ? 1u : 4u});
+        s.remove_prefix(n);
+    }
+    return out;
+}
+
+std::size_t shown_width(std::string_view s)
+{
+    std::size_t width = 0;
+    for (const Shown &c : shown_characters(s)) width += c.width;
+    return width;
+}
+
+// The characters of CHARS from FIRST on (or, BACKWARD, up to LAST) that fit
+// in WIDTH, as text.
+std::string characters_within(const std::vector<Shown> &chars, std::size_t first, std::size_t last, std::size_t width,
+                              bool backward)
+{
+    std::size_t taken = 0, n = 0;
+    while (n < last - first) {
+        const Shown &c = chars[backward ? last - 1 - n : first + n];
+        if (taken + c.width > width) break;
+        taken += c.width;
+        ++n;
+    }
+    std::string text;
+    const std::size_t from = backward ? last - n : first;
+    for (std::size_t i = from; i < from + n; ++i) text += chars[i].bytes;
+    return text;
+}
+
+// PATH in WIDTH characters: its folders cut in their middle with an
+// ellipsis, the file's name whole however wide it is.
+std::string path_within(std::string_view path, std::size_t width)
+{
+    const std::vector<Shown> chars = shown_characters(path);
+    std::size_t slash = chars.size(), total = 0, name = 0;
+    for (std::size_t i = 0; i < chars.size(); ++i) {
+        total += chars[i].width;
+        if (chars[i].bytes == "/") slash = i, name = 0;
+        name += chars[i].width;
+    }
+    if (total <= width || slash == chars.size()) return std::string(path);
+    const std::size_t room = width > name + 1 ? width - name - 1 : 0;
+    return characters_within(chars, 0, slash, room - room / 2, false) + "\u2026" +
+           characters_within(chars, 0, slash, room / 2, true) + characters_within(chars, slash, chars.size(), SIZE_MAX, false);
+}
+
+// The title in WIDTH characters: the paths shortened first, giving the
+// longer one the room the other leaves, then the end cut with an ellipsis.
+std::string title_within(const SideView &view, std::size_t width)
+{
+    const std::string arrow = " \u2192 ", colon = ": ";
+    if (view.in.empty() && view.out.empty()) return view.title;  // a picture of no files
+    const std::string whole = view.in + arrow + view.out + colon + view.title;
+    if (shown_width(whole) <= width) return whole;
+    const std::size_t rest = shown_width(arrow + colon + view.title);
+    const std::size_t paths = width > rest ? width - rest : 0;
+    const std::size_t out = std::min(shown_width(view.out), paths - std::min(shown_width(view.in), paths / 2));
+    const std::string shorter = path_within(view.in, paths - out) + arrow + path_within(view.out, out) + colon + view.title;
+    if (shown_width(shorter) <= width) return shorter;
+    const std::vector<Shown> chars = shown_characters(shorter);
+    return characters_within(chars, 0, chars.size(), width > 0 ? width - 1 : 0, false) + "\u2026";
 }
 
 // V with two decimals, as printf's %.2f writes it into 32 bytes (at most 31
@@ -195,13 +277,26 @@ std::string axes_svg(const Frame &f, const SideView &view)
     return svg;
 }
 
+// How a layer's edges are drawn: their colour, and their width and dashes
+// as attributes (the legend's sample twice as wide).
+struct Stroke {
+    const char *colour;
+    double width;
+    const char *dashes;  // "" for none
+    std::string attributes(double times) const
+    {
+        std::string a = "stroke=\"" + std::string(colour) + "\" stroke-width=\"" + num(width * times) + "\"";
+        if (*dashes != '\0') a += " stroke-dasharray=\"" + std::string(dashes) + "\"";
+        return a;
+    }
+};
+
 // One layer of edges, thinned evenly above kSideViewMaxLines, and its legend at height Y.
-std::string layer_svg(const Frame &f, const std::vector<SideViewLine> &lines, const char *colour, const char *name,
+std::string layer_svg(const Frame &f, const std::vector<SideViewLine> &lines, const Stroke &stroke, const char *name,
                       double y)
 {
     const std::size_t step = (lines.size() + kSideViewMaxLines - 1) / kSideViewMaxLines;
-    std::string svg =
-        "<g stroke=\"" + std::string(colour) + "\" stroke-width=\"1\" stroke-linecap=\"round\" fill=\"none\">\n";
+    std::string svg = "<g " + stroke.attributes(1) + " stroke-linecap=\"round\" fill=\"none\">\n";
     svg.reserve(svg.size() + 40 * std::min(lines.size(), kSideViewMaxLines) + 400);  // a line is about 30 bytes
     svg += "<path d=\"";
     for (std::size_t i = 0; i < lines.size(); i += std::max<std::size_t>(step, 1)) {
@@ -219,7 +314,7 @@ std::string layer_svg(const Frame &f, const std::vector<SideViewLine> &lines, co
     std::string legend = name;
     if (step > 1) legend += " (1 edge in " + std::to_string(step) + " drawn)";
     const double x = Frame::left + f.w - 180;
-    svg += "<path d=\"M" + num(x) + " " + num(y) + "h24\" stroke=\"" + colour + "\" stroke-width=\"3\"/>\n";
+    svg += "<path d=\"M" + num(x) + " " + num(y) + "h24\" " + stroke.attributes(2) + "/>\n";
     svg += "<text x=\"" + num(x + 30) + "\" y=\"" + num(y + 4) + "\">" + escaped(legend) + "</text>\n";
     return svg;
 }
@@ -233,10 +328,15 @@ std::string side_view_svg(const SideView &view)
     std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + width + "\" height=\"" + height +
                       "\" viewBox=\"0 0 " + width + " " + height + "\" font-family=\"sans-serif\" font-size=\"12\">\n";
     svg += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
-    svg += "<text x=\"" + num(Frame::left) + "\" y=\"22\" font-size=\"14\">" + escaped(view.title) + "</text>\n";
+    // Characters of the title's 14-pixel sans-serif are about 7.5 pixels wide.
+    const auto title_width = static_cast<std::size_t>((frame.width() - Frame::left - 10) / 7.5);
+    svg += "<text x=\"" + num(Frame::left) + "\" y=\"22\" font-size=\"14\">" +
+           escaped(title_within(view, title_width)) + "</text>\n";
     svg += axes_svg(frame, view);
-    svg += layer_svg(frame, view.before, "#a0a0a0", "before", 38);
-    svg += layer_svg(frame, view.after, "#d1495b", "after", 54);
+    // Before over after, thin and dashed: where the two differ both show,
+    // and where they agree the after shows through the dashes.
+    svg += layer_svg(frame, view.after, Stroke{"#d1495b", 1.5, ""}, "after", 54);
+    svg += layer_svg(frame, view.before, Stroke{"#707070", 0.75, "4 3"}, "before", 38);
     svg += "</svg>\n";
     return svg;
 }

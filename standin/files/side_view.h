@@ -1,5 +1,6 @@
-// A side view of a change to a model as an SVG picture: the edges before in
-// grey, after in colour, on the plane of two axes.
+// A side view of a change to a model as an SVG picture: the edges after in
+// colour, before drawn over them in thin grey dashes, on the plane of two
+// axes.
 #ifndef RILO_STANDIN_SIDE_VIEW_H
 #define RILO_STANDIN_SIDE_VIEW_H
 
@@ -14,7 +15,10 @@ struct SideViewLine {
 };
 
 struct SideView {
-    std::string title;
+    // The title: "IN → OUT: " and then this (this alone without files);
+    // the paths are shortened in their middle, their files' names kept,
+    // when the title is wider than the picture.
+    std::string in, out, title;
     std::string across, up;  // axis names, e.g. "x" and "y"
     std::vector<SideViewLine> before, after;
 };

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "acfile.h"
 #include "busy.h"
 #include "error.h"
 #include "host.h"
@@ -132,6 +133,19 @@ void gui_build_main_window(Shell &shell)
     if (Tcl_EvalEx(shell.interp(), "::standin::gui::build", -1, TCL_EVAL_GLOBAL) != TCL_OK) {
         throw Error(standin::error_info(shell.interp()));
     }
+}
+
+void gui_open_model(Shell &shell, const std::string &path)
+{
+    Tcl_Interp *interp = shell.interp();
+    Tcl_Obj *words[] = {Tcl_NewStringObj("::standin::gui::open_at_start", -1),
+                        Tcl_NewStringObj(path.c_str(), static_cast<int>(path.size()))};
+    Tcl_Obj *command = Tcl_NewListObj(2, words);
+    Tcl_IncrRefCount(command);
+    const int status = Tcl_EvalObjEx(interp, command, TCL_EVAL_GLOBAL);
+    Tcl_DecrRefCount(command);
+    // The window's own line, not Tcl's account of where it was raised.
+    if (status != TCL_OK) throw Error(ac::one_line(Tcl_GetStringResult(interp)));
 }
 
 void gui_run()

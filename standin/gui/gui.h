@@ -3,6 +3,8 @@
 #ifndef RILO_STANDIN_GUI_H
 #define RILO_STANDIN_GUI_H
 
+#include <string>
+
 namespace standin {
 class Shell;
 }
@@ -18,6 +20,10 @@ void gui_start(Shell &shell);
 // Builds the main window; its Tools menu lists the entries registered so
 // far.  Throws Error when the window's script fails.
 void gui_build_main_window(Shell &shell);
+
+// Opens the model in PATH in the main window, as File > Open does; throws
+// Error with the one line File > Open shows when it cannot.
+void gui_open_model(Shell &shell, const std::string &path);
 
 // Runs the event loop until the main window is closed.
 void gui_run();

@@ -286,9 +286,12 @@ std::span<const NamedColour> view_colours()
 
 const Image &View::draw(const Camera &camera, const DrawOptions &options)
 {
+    use_slot(camera.slot);
     grain_ = std::clamp(camera.grain, 1, 16);
     left_ = camera.left;
     top_ = camera.top;
+    right_ = camera.right;
+    bottom_ = camera.bottom;
     image_.width = std::max(1, static_cast<int>((camera.right - camera.left) / grain_));
     image_.height = std::max(1, static_cast<int>((camera.bottom - camera.top) / grain_));
     const std::size_t pixels = static_cast<std::size_t>(image_.width) * image_.height;

@@ -122,7 +122,60 @@ void View::sync(const standin::Scene &scene, const SurfaceKinds &kinds, const Lo
     parts_ = std::move(next);
     // Where things were drawn stays good for picking until the next drawing
     // unless the parts moved in the arrays.
-    if (moved) drawn_ = false;
+    if (moved) {
+        drawn_ = false;
+        for (Projection &p : slots_) p.drawn = false;
+    }
+}
+
+void View::exchange(Projection &p)
+{
+    std::swap(p.sx, sx_);
+    std::swap(p.sy, sy_);
+    std::swap(p.sz, sz_);
+    std::swap(p.chosen, chosen_);
+    p.bounds.resize(parts_.size());
+    for (std::size_t i = 0; i < parts_.size(); ++i) {
+        std::array<float, 4> &b = p.bounds[i];
+        for (int k = 0; k < 4; ++k) std::swap(b[k], parts_[i].bounds[k]);
+    }
+    std::swap(p.drawn, drawn_);
+    std::swap(p.shaded, shaded_);
+    std::swap(p.left, left_);
+    std::swap(p.top, top_);
+    std::swap(p.right, right_);
+    std::swap(p.bottom, bottom_);
+    std::swap(p.grain, grain_);
+    std::swap(p.low, low_);
+    std::swap(p.high, high_);
+    std::swap(p.eye, eye_);
+    std::swap(p.view_scale, view_scale_);
+    std::swap(p.mid, mid_);
+    std::swap(p.axes, axes_);
+    std::swap(p.offset, offset_);
+    std::swap(p.matrix, matrix_);
+}
+
+void View::use_slot(int slot)
+{
+    slot = std::clamp(slot, 0, kSlots - 1);
+    if (slot == slot_) return;
+    exchange(slots_[slot_]);
+    exchange(slots_[slot]);
+    slot_ = slot;
+}
+
+int View::slot_at(double x, double y) const
+{
+    for (int i = 0; i < kSlots; ++i) {
+        const bool current = i == slot_;
+        const Projection &p = slots_[i];
+        const bool drawn = current ? drawn_ : p.drawn;
+        const double left = current ? left_ : p.left, top = current ? top_ : p.top;
+        const double right = current ? right_ : p.right, bottom = current ? bottom_ : p.bottom;
+        if (drawn && x >= left && x <= right && y >= top && y <= bottom) return i;
+    }
+    return slot_;
 }
 
 // Only the selection changed since the last sync: which parts lie in a selected tree.
@@ -379,6 +432,46 @@ bool View::point(const Object &object, std::uint32_t index, double &x, double &y
     return false;
 }
 
+bool View::selection_box(SelectMode mode, double box[4]) const
+{
+    if (!drawn_) return false;
+    float low_x = INFINITY, low_y = INFINITY, high_x = -INFINITY, high_y = -INFINITY;
+    auto take = [&](std::uint32_t at) {
+        if (!std::isfinite(sx_[at])) return;
+        low_x = std::min(low_x, sx_[at]);
+        high_x = std::max(high_x, sx_[at]);
+        low_y = std::min(low_y, sy_[at]);
+        high_y = std::max(high_y, sy_[at]);
+    };
+    for (const Part &part : parts_) {
+        if (part.hidden) continue;
+        if (mode == kSelectObjects && part.in_selected_tree) {
+            if (!(part.bounds[0] <= part.bounds[2])) continue;
+            low_x = std::min(low_x, part.bounds[0]);
+            low_y = std::min(low_y, part.bounds[1]);
+            high_x = std::max(high_x, part.bounds[2]);
+            high_y = std::max(high_y, part.bounds[3]);
+        } else if (mode == kSelectSurfaces) {
+            const Object &o = *part.object;
+            for (std::uint32_t s = 0; s < part.surfaces; ++s) {
+                if (!o.surfaces[s].selected) continue;
+                for (std::uint32_t r : o.refs_at(o.surfaces[s].first, o.surfaces[s].count))
+                    if (r < part.vertices) take(part.first + r);
+            }
+        } else if (mode == kSelectVertices && !chosen_.empty()) {
+            for (std::uint32_t v = part.first, end = part.first + part.vertices; v < end; ++v)
+                if (chosen_[v]) take(v);
+        }
+    }
+    const double width = (right_ - left_) / grain_, height = (bottom_ - top_) / grain_;
+    if (!(low_x <= high_x) || high_x < 0 || high_y < 0 || low_x > width || low_y > height) return false;
+    box[0] = canvas_x(std::max(low_x, 0.0f));
+    box[1] = canvas_y(std::max(low_y, 0.0f));
+    box[2] = canvas_x(std::min<float>(high_x, static_cast<float>(width)));
+    box[3] = canvas_y(std::min<float>(high_y, static_cast<float>(height)));
+    return true;
+}
+
 // The drawn vertex nearest (x, y) in the image within TOLERANCE, of an
 // object not locked; the nearer the viewer among those about as near.
 std::uint32_t View::vertex_at(double x, double y, double tolerance) const
@@ -544,6 +637,7 @@ std::size_t View::memory() const
 {
     std::size_t n = sizeof(View) + bytes(parts_) + bytes(sx_) + bytes(sy_) + bytes(sz_) + bytes(chosen_) +
                     bytes(image_.pixels) + bytes(image_.depth) + bytes(spare_.pixels) + bytes(spare_.depth);
+    for (const Projection &p : slots_) n += bytes(p.sx) + bytes(p.sy) + bytes(p.sz) + bytes(p.chosen) + bytes(p.bounds);
     for (const Part &part : parts_) n += bytes(part.edges) + bytes(part.kinds) + part.looks.bytes();
     for (const auto &[name, texture] : textures_)
         if (texture) n += bytes(texture->texels);

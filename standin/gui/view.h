@@ -11,6 +11,7 @@
 #define RILO_STANDIN_VIEW_H
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <functional>
@@ -42,6 +43,9 @@ struct Camera {
     // Canvas pixels per pixel of the image: above 1, a smaller image is
     // drawn and shown enlarged, for speed while the view moves.
     int grain = 1;
+    // Which of the window's views this is (0 to View::kSlots - 1): each
+    // keeps where its own last drawing put the vertices, for picking.
+    int slot = 0;
 };
 
 // The screen's right and up directions and the direction towards the
@@ -137,6 +141,9 @@ public:
     // the camera as it is, when there is nothing.
     bool fit(Camera &camera, bool selection, standin::SelectMode mode) const;
 
+    // The canvas box {x0, y0, x1, y1} of what is selected in MODE, as the
+    // last drawing placed it, within its viewport; false when none of it is drawn.
+    bool selection_box(standin::SelectMode mode, double box[4]) const;
     // Where a vertex was last drawn, in canvas pixels.
     bool point(const Object &object, std::uint32_t index, double &x, double &y) const;
     // What lies within TOLERANCE canvas pixels of (x, y) in the last drawing,
@@ -147,6 +154,14 @@ public:
     // vertices in it.  TAKE is called once for each, in scene order.
     void in_box(standin::SelectMode mode, const double box[4],
                 const std::function<void(Object &, std::uint32_t)> &take) const;
+
+    // Views of one model drawn side by side: a drawing, a pick or a box
+    // works with the slot of its view.
+    static constexpr int kSlots = 4;
+    void use_slot(int slot);
+    // The slot whose last drawing's viewport holds (x, y) in canvas pixels;
+    // the current one when none does.
+    int slot_at(double x, double y) const;
 
     std::size_t edge_count() const;
     // Bytes the view holds.
@@ -169,6 +184,22 @@ public:
     };
 
 private:
+    // What a drawing leaves for picking, kept for each slot but the current
+    // one, whose state is the members below (exchange swaps them).
+    struct Projection {
+        std::vector<float> sx, sy, sz;
+        std::vector<std::uint8_t> chosen;
+        std::vector<std::array<float, 4>> bounds;  // each part's
+        bool drawn = false, shaded = false;
+        double left = 0, top = 0, right = 0, bottom = 0;
+        int grain = 1;
+        float low[3] = {0, 0, 0}, high[3] = {0, 0, 0};
+        double eye = 0, view_scale = 1, mid[2] = {0, 0};
+        Axes axes{};
+        double offset[3] = {0, 0, 0};
+        float matrix[12] = {};
+    };
+    void exchange(Projection &p);
     void follow_selection();
     static Part new_part(Object &o, std::uint64_t serial, const SurfaceKinds &kinds);
     void project(const Camera &camera, standin::SelectMode mode);
@@ -220,7 +251,7 @@ private:
     std::vector<std::uint8_t> chosen_;
     bool drawn_ = false;
     bool shaded_ = false;  // the last drawing's surfaces were filled
-    double left_ = 0, top_ = 0;
+    double left_ = 0, top_ = 0, right_ = 0, bottom_ = 0;  // the viewport on the canvas
     int grain_ = 1;
     float low_[3] = {0, 0, 0}, high_[3] = {0, 0, 0};  // the drawn model's box, in model units
     double eye_ = 0;                                  // in perspective, the eye's distance from the centre; 0 otherwise
@@ -236,6 +267,8 @@ private:
     std::unordered_map<std::string, std::shared_ptr<const Texture>> textures_;
     std::uint64_t textures_serial_ = 0;
     std::vector<SeeThrough> see_through_[2];  // by the half of the surfaces that met them
+    std::array<Projection, kSlots> slots_;  // the other slots' (slot_'s is moved out)
+    int slot_ = 0;
 };
 
 inline float View::image_box(const Part &part, const standin::RefRange &refs, float box[4]) const

@@ -6,7 +6,8 @@
 //   draw PHOTO AZ EL SCALE CX CY CZ LEFT TOP RIGHT BOTTOM ?OPTION VALUE ...?
 //                                 draws into the photo image PHOTO; options
 //                                 -style wireframe|shaded|edges, -perspective B,
-//                                 -grid B, -grain N, -line N, -mark N,
+//                                 -grid B, -grain N, -line N, -mark N, -slot N
+//                                 (which of the window's views it is, 0 to 3),
 //                                 -edges selected|all (shaded with edges: the
 //                                 selection's edges only, the default, or all);
 //                                 returns {box {X0 Y0 X1 Y1} width W height H}
@@ -18,8 +19,13 @@
 //   pick objects|surfaces|vertices X Y ?TOLERANCE?   {ID ?INDEX?} under (X, Y), or {}
 //   box objects|surfaces|vertices X0 Y0 X1 Y1        adds what the rectangle holds
 //                                 to the selection; returns how many items
+//                                 (a pick and a box look in the view drawn
+//                                 where they begin)
 //   selected objects|surfaces|vertices ID ?INDEX?    whether the item is selected
-//   point ID INDEX                {X Y}: where a vertex was last drawn
+//   point ID INDEX ?SLOT?         {X Y}: where a vertex was last drawn in the
+//                                 view SLOT (the last drawn)
+//   shown SLOT                    {X0 Y0 X1 Y1}: the box of what is selected as
+//                                 that view last drew it, or {}
 //   textures                      the names of the textures the objects name
 //                                 that were neither given nor refused since
 //                                 the model was opened
@@ -241,12 +247,14 @@ DrawOptions draw_options(int count, Tcl_Obj *const *words, Camera &camera)
             options.line = static_cast<int>(std::clamp(integer_word(value), 1L, 8L));
         } else if (name == "-mark") {
             options.mark = static_cast<int>(std::clamp(integer_word(value), 0L, 16L));
+        } else if (name == "-slot") {
+            camera.slot = static_cast<int>(std::clamp(integer_word(value), 0L, long{View::kSlots - 1}));
         } else if (name == "-edges") {
             const std::string edges = Tcl_GetString(value);
             if (edges != "selected" && edges != "all") throw expected("selected or all", edges);
             options.all_edges = edges == "all";
         } else {
-            throw expected("-style, -perspective, -grid, -grain, -line, -mark or -edges", name);
+            throw expected("-style, -perspective, -grid, -grain, -line, -mark, -slot or -edges", name);
         }
     }
     return options;
@@ -307,7 +315,9 @@ Tcl_Obj *pick(Args &args)
     const double x = args.number(1), y = args.number(2);
     const double tolerance = args.count > 3 ? args.number(3) : 5;
     Tcl_Obj *out = Tcl_NewListObj(0, nullptr);
-    const Hit hit = synced(args.owner_as<View>()).pick(kind, x, y, tolerance);
+    View &view = synced(args.owner_as<View>());
+    view.use_slot(view.slot_at(x, y));
+    const Hit hit = view.pick(kind, x, y, tolerance);
     if (hit.object == nullptr) return out;
     Tcl_ListObjAppendElement(nullptr, out, Tcl_NewIntObj(hit.object->id));
     if (kind != kSelectObjects) Tcl_ListObjAppendElement(nullptr, out, wide(hit.index));
@@ -323,7 +333,9 @@ Tcl_Obj *box(Args &args)
     const double corners[4] = {args.number(1), args.number(2), args.number(3), args.number(4)};
     SelectionChange change(SelectionChange::How::add, kind);
     std::vector<Object *> objects;
-    synced(args.owner_as<View>()).in_box(kind, corners, [&](Object &o, std::uint32_t index) {
+    View &view = synced(args.owner_as<View>());
+    view.use_slot(view.slot_at(corners[0], corners[1]));
+    view.in_box(kind, corners, [&](Object &o, std::uint32_t index) {
         if (kind == kSelectObjects) {
             objects.push_back(&o);
         } else {
@@ -354,13 +366,25 @@ Tcl_Obj *point(Args &args)
 {
     const long id = args.integer(0), index = args.integer(1);
     const Object *o = host().scene().find(static_cast<int>(id));
+    View &view = synced(args.owner_as<View>());
+    if (args.count > 2) view.use_slot(static_cast<int>(args.integer(2)));
     double x, y;
-    if (o != nullptr && index >= 0 &&
-        synced(args.owner_as<View>()).point(*o, static_cast<std::uint32_t>(index), x, y)) {
+    if (o != nullptr && index >= 0 && view.point(*o, static_cast<std::uint32_t>(index), x, y)) {
         Tcl_Obj *xy[] = {Tcl_NewDoubleObj(x), Tcl_NewDoubleObj(y)};
         return Tcl_NewListObj(2, xy);
     }
     throw Error("no vertex " + std::to_string(index) + " of object " + std::to_string(id) + " in view");
+}
+
+Tcl_Obj *shown(Args &args)
+{
+    View &view = synced(args.owner_as<View>());
+    view.use_slot(static_cast<int>(args.integer(0)));
+    double box[4];
+    if (!view.selection_box(host_mode(), box)) return Tcl_NewListObj(0, nullptr);
+    Tcl_Obj *out[4];
+    for (int k = 0; k < 4; ++k) out[k] = Tcl_NewIntObj(static_cast<int>(std::lround(box[k])));
+    return Tcl_NewListObj(4, out);
 }
 
 Tcl_Obj *axes(Args &args)
@@ -438,13 +462,14 @@ Tcl_Obj *colours(Args &)
 
 const Subcommand kViewSubcommands[] = {
     {"sync", 0, 0, "", sync_summary},
-    {"draw", 11, 25, "PHOTO AZ EL SCALE CX CY CZ LEFT TOP RIGHT BOTTOM ?OPTION VALUE ...?", draw},
+    {"draw", 11, 31, "PHOTO AZ EL SCALE CX CY CZ LEFT TOP RIGHT BOTTOM ?OPTION VALUE ...?", draw},
     {"fit", 6, 8, "AZ EL LEFT TOP RIGHT BOTTOM ?selection? ?perspective?", fit},
     {"axes", 2, 2, "AZ EL", axes},
     {"pick", 3, 4, "objects|surfaces|vertices X Y ?TOLERANCE?", pick},
     {"box", 5, 5, "objects|surfaces|vertices X0 Y0 X1 Y1", box},
     {"selected", 2, 3, "objects|surfaces|vertices ID ?INDEX?", selected},
-    {"point", 2, 2, "ID INDEX", point},
+    {"point", 2, 3, "ID INDEX ?SLOT?", point},
+    {"shown", 1, 1, "SLOT", shown},
     {"textures", 0, 0, "", textures},
     {"texture", 2, 2, "NAME PHOTO", texture},
     {"memory", 0, 0, "", memory, Caller::tests},

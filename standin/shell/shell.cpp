@@ -55,8 +55,20 @@ void Shell::load(const std::string &dir, bool initialise)
 
 std::string error_info(Tcl_Interp *interp)
 {
-    const char *info = Tcl_GetVar(interp, "errorInfo", TCL_GLOBAL_ONLY);
-    return info ? info : Tcl_GetStringResult(interp);
+    // The error's own options, not the errorInfo variable: a failure that
+    // adds no account (a script file that cannot be read) leaves that as an
+    // earlier error set it.
+    Tcl_Obj *options = Tcl_GetReturnOptions(interp, TCL_ERROR);
+    Tcl_Obj *key = Tcl_NewStringObj("-errorinfo", -1);
+    Tcl_IncrRefCount(options);
+    Tcl_IncrRefCount(key);
+    Tcl_Obj *info = nullptr;
+    const std::string text = Tcl_DictObjGet(nullptr, options, key, &info) == TCL_OK && info != nullptr
+                                 ? Tcl_GetString(info)
+                                 : Tcl_GetStringResult(interp);
+    Tcl_DecrRefCount(key);
+    Tcl_DecrRefCount(options);
+    return text;
 }
 
 int run_command_body(Tcl_Interp *interp, const char *name, const std::function<Tcl_Obj *()> &body)

@@ -79,5 +79,26 @@ test command-line {standin apply from the shell: a summary, or one line of error
     list [string match "moved * vertices in 1 object(s); wrote $tmp/cli.ac" $ok] $r $err [file exists $tmp/cli2.ac]
 } {1 1 {standin: rilo : cannot apply frequency and amplitude to same axis; nothing written} 0}
 
+test command-line-words {the selection by pattern, the nearest names, the numbers read in part, the usage's help} {
+    set axes {--freq-axis x --amp-axis z}
+    set result {}
+    foreach {words lines} [list \
+        {--match p* --frequency 1 --amplitude 1} {{moved * vertices in 1 object(s)*}} \
+        {--match {[bf]*} ?ole --frequency 1 --amplitude 1} {{moved * of 183 vertices in 3 object(s)*}} \
+        {--match P* --frequency 1 --amplitude 1} [list "standin: $banner: no object name matches 'P*' (did you mean 'pole'?); nothing written"] \
+        {--select objects Banner --frequency 1 --amplitude 1} [list "standin: $banner: no object named 'Banner' (did you mean 'banner'?); nothing written"] \
+        {--select all --match p* --frequency 1 --amplitude 1} {{standin: --select all takes no names and no --match} {(standin apply --help lists its options)}} \
+        {--frequency 1 --amplitude 10cm --offset {5 }} {"standin: warning: --amplitude '10cm': the text 'cm' after the number is ignored" "standin: warning: --offset '5 ': the text ' ' after the number is ignored" {moved *}} \
+        {--frequency 1e --amplitude 1 --offset random} {"standin: warning: --frequency '1e': the text 'e' after the number is ignored" {moved *}} \
+        {--frequency 1x --amplitude x} {{standin: rilo : unable to parse x for amplitude; nothing written}} \
+        {--frequency 1} {{standin: --amplitude is required} {(standin apply --help lists its options)}}] {
+        catch {exec [info nameofexecutable] apply $banner $tmp/words.ac {*}$axes {*}$words 2>@1} out
+        set got [lsearch -all -inline -exact -not [split $out \n] "child process exited abnormally"]
+        lappend result [expr {[llength $got] == [llength $lines] &&
+            [lsearch -exact [lmap line $got pattern $lines {string match $pattern $line}] 0] < 0}]
+    }
+    set result
+} {1 1 1 1 1 1 1 1 1}
+
 file delete -force $tmp
 finish

@@ -125,7 +125,7 @@ test bad-words {a word the standin command cannot use: "expected ..., found '...
     set codes {}
     foreach call [list \
         [list vertex $a 0 q 0] [list set $a x 0 0 0] [list subdivided $a perhaps] {select corners a} \
-        [list pick edges $a 0] {select objects zz} {menu invoke Nothing} bogus get {load nowhere.ac}] {
+        [list pick edges $a 0] {select objects zz} {select objects A} {menu invoke Nothing} bogus get {load nowhere.ac}] {
         catch {standin {*}$call} message options
         lappend shown [lindex [split $message :] 0]
         lappend codes [lindex [dict get $options -errorcode] 1]
@@ -134,7 +134,7 @@ test bad-words {a word the standin command cannot use: "expected ..., found '...
 } [list [list \
     "expected a coordinate, found 'q'" "expected an integer, found 'x'" "expected a boolean, found 'perhaps'" \
     "expected objects, surfaces or vertices, found 'corners'" "expected objects, surfaces or vertices, found 'edges'" \
-    "no object named 'zz'" "no menu entry 'Nothing'" "unknown subcommand 'bogus'" usage nowhere.ac] \
-    {REFUSED REFUSED REFUSED REFUSED REFUSED REFUSED REFUSED USAGE USAGE MODEL} 1]
+    "no object named 'zz'" "no object named 'A' (did you mean 'a'?)" "no menu entry 'Nothing'" "unknown subcommand 'bogus'" usage nowhere.ac] \
+    {REFUSED REFUSED REFUSED REFUSED REFUSED REFUSED REFUSED REFUSED USAGE USAGE MODEL} 1]
 
 finish

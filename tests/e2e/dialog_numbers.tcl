@@ -56,4 +56,27 @@ test dialog-numbers {the dialog accepts, refuses and reads numbers as pjtrilo_go
     join $differences \n
 } {}
 
+# The command line warns of the text after a number exactly when the
+# command ignores it: what follows the part the command reads.
+test apply-number-warnings {standin apply warns of the text the command ignores after a number, and only then} {
+    set banner [file join [file dirname [info script]] .. .. examples banner.ac]
+    set out [file join [temporaryDirectory] numbers-[pid].ac]
+    set differences {}
+    foreach text $number_texts {
+        lassign [::rilo::read_number $text] verdict - used
+        if {$verdict ne "ok"} continue
+        set ignored [string range $text [expr {[string first $used $text] + [string length $used]}] end]
+        set expected [expr {$ignored eq "" ? "" : [standin printable \
+            "standin: warning: --frequency '$text': the text '$ignored' after the number is ignored"]}]
+        catch {exec [info nameofexecutable] apply $banner $out --freq-axis x --amp-axis z --frequency=$text \
+            --amplitude 1 2>@1} got
+        set warning [lsearch -inline -glob [split $got \n] "standin: warning:*"]
+        if {$warning ne $expected} {
+            lappend differences "\"$text\": $warning"
+        }
+    }
+    file delete $out
+    join $differences \n
+} {}
+
 finish

@@ -99,9 +99,11 @@ proc settle {} {
     update idletasks
 }
 
-# The canvas pixel where vertex INDEX of object ID is drawn.
+# The canvas pixel where vertex INDEX of object ID is drawn, in the view
+# the keys act on.
 proc at {id index} {
-    lmap c [::standin::view point $id $index] {expr {int(floor($c))}}
+    set slot [::standin::gui::slot_of [::standin::gui::view_name]]
+    lmap c [::standin::view point $id $index $slot] {expr {int(floor($c))}}
 }
 
 # A click on the view at vertex INDEX of OBJECT (an id or a name), with the

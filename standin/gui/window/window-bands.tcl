@@ -1,6 +1,6 @@
 # The main window's bands (sourced by window.tcl): the status bar (the
 # model's size, the selection, the last message, and the switches at its
-# right), and the bands above and below the view's drawing (the view's
+# right), and the bands above and below each view's drawing (the view's
 # name, the pointer's hint, the axes and the legend of the colours).
 #
 # This file's state, bands(...):
@@ -11,7 +11,8 @@
 #   selection  what is selected, likewise
 #   switches   the switches at the right of the status bar
 # Its procedures for the others: build_status, add_status_switch, say,
-# show_status, show_said, show_counts, band_heights, draw_bands, fits_band.
+# show_status, show_said, show_counts, band_heights, draw_bands, fits_band,
+# shorten_to_fit.
 namespace eval ::standin::gui {
     variable bands
     array set bands {status "" said "" counts "" selection "" switches {}}
@@ -118,72 +119,89 @@ proc ::standin::gui::band_heights {} {
     list [expr {$line + $above}] [expr {$line + $below}]
 }
 
-# The bands above and below the drawing: the view's name and what the
-# pointer does, then the axes and the legend of the colours.
-proc ::standin::gui::draw_bands {} {
+# The bands above and below view NAME's drawing: its name and what the
+# pointer does, then the axes and the legend of the colours.  Every item is
+# tagged pane_NAME, so that a view is drawn again alone.
+proc ::standin::gui::draw_bands {name} {
     lassign [band_heights] band_top band_bottom
-    set view [view_name]
     set c .view
-    lassign [canvas_size] width height
+    lassign [pane $name] x0 y0 x1 y1
+    set tags [list band pane_$name]
     set band [colour band]
     set grey [colour text]
-    set low [expr {$height - $band_bottom}]
-    $c create rectangle 0 0 $width $band_top -fill $band -outline "" -tags band
-    $c create rectangle 0 $low $width $height -fill $band -outline "" -tags band
-    $c create line 0 $band_top $width $band_top -fill #d4d8e0 -tags band
-    $c create line 0 $low $width $low -fill #d4d8e0 -tags band
-    set name [dict get {front "Front: X right, Y up" top "Top: X right, Z down" side "Side: Z left, Y up"
-        3d "3D: drag to orbit"} $view]
-    $c create text 10 [expr {$band_top / 2}] -anchor w -fill $grey -text $name -tags {band label}
-    set pan [expr {$view eq "3d" ? "Shift-drag" : "Drag"}]
-    set hint [$c create text [expr {$width - 10}] [expr {$band_top / 2}] -anchor e -fill $grey -tags {band hint}]
+    set low [expr {$y1 - $band_bottom}]
+    $c create rectangle $x0 $y0 $x1 [expr {$y0 + $band_top}] -fill $band -outline "" -tags $tags
+    $c create rectangle $x0 $low $x1 $y1 -fill $band -outline "" -tags $tags
+    $c create line $x0 [expr {$y0 + $band_top}] $x1 [expr {$y0 + $band_top}] -fill #d4d8e0 -tags $tags
+    $c create line $x0 $low $x1 $low -fill #d4d8e0 -tags $tags
+    set mid [expr {$y0 + $band_top / 2}]
+    set title [$c create text [expr {$x0 + 10}] $mid -anchor w -fill $grey -tags [list band label title_$name pane_$name]]
+    set full [dict get {front "Front: X right, Y up" top "Top: X right, Z down" side "Side: Z left, Y up"
+        3d "3D: drag to orbit"} $name]
+    shorten_to_fit $c $title [list $full [lindex [split $full :] 0]] $x1
+    set pan [expr {$name eq "3d" ? "Shift-drag" : "Drag"}]
+    set hint [$c create text [expr {$x1 - 10}] $mid -anchor e -fill $grey -tags [list band hint hint_$name pane_$name]]
     shorten_to_fit $c $hint [list "Wheel: zoom    $pan or middle button: pan    Ctrl-drag: select    F: fit" \
-        "Wheel: zoom    $pan: pan    F: fit" "Wheel: zoom    F: fit"]
-    draw_axes [px 22] [expr {$low + $band_bottom / 2}]
-    set x [expr {$width - 10}]
-    set y [expr {$low + $band_bottom / 2}]
+        "Wheel: zoom    $pan: pan    F: fit" "Wheel: zoom    F: fit" "Double-click: alone"] $x1
+    draw_axes $name [expr {$x0 + [px 22]}] [expr {$low + $band_bottom / 2}]
+    draw_legend $name [expr {$x1 - 10}] [expr {$low + $band_bottom / 2}]
+}
+
+# The legend of the colours, ending at (x, y) in view NAME's lower band;
+# a narrow view keeps the axes and drops the legend rather than overprint them.
+proc ::standin::gui::draw_legend {name x y} {
+    set c .view
+    set grey [colour text]
+    set tags [list band legend legend_$name pane_$name]
     foreach {key label} {mark "selected vertex" selected selected edge edge} {
-        set id [$c create text $x $y -anchor e -fill $grey -text $label -tags {band legend}]
+        set id [$c create text $x $y -anchor e -fill $grey -text $label -tags $tags]
         set x [expr {[lindex [$c bbox $id] 0] - [px 6]}]
         set colour [colour $key]
         if {$key eq "mark"} {
             lassign [px 7 3 2] left right half
             $c create rectangle [expr {$x - $left}] [expr {$y - $half}] [expr {$x - $right}] [expr {$y + $half}] \
-                -fill $colour -outline $colour -tags {band legend}
+                -fill $colour -outline $colour -tags $tags
         } else {
             $c create line [expr {$x - [px 20]}] $y $x $y -fill $colour \
-                -width [px [expr {$key eq "selected" ? 2 : 1}]] -tags {band legend}
+                -width [px [expr {$key eq "selected" ? 2 : 1}]] -tags $tags
         }
         set x [expr {$x - [px 38]}]
     }
-    # A narrow view keeps the axes and drops the legend rather than overprint them.
-    if {[lindex [$c bbox legend] 0] < [lindex [$c bbox axes] 2] + [px 8]} {
-        $c delete legend
+    if {[lindex [$c bbox legend_$name] 0] < [lindex [$c bbox axes_$name] 2] + [px 8]} {
+        $c delete legend_$name
     }
 }
 
-# The model's axes as the view turns them, from (x, y) in the lower band.
-proc ::standin::gui::draw_axes {x y} {
-    lassign [view_axes] rx ry rz ux uy uz
+# The model's axes as view NAME turns them, from (x, y) in its lower band.
+proc ::standin::gui::draw_axes {name x y} {
+    lassign [view_axes $name] rx ry rz ux uy uz
     lassign [px 9 13 2] arm reach width
+    set tags [list band axes axes_$name pane_$name]
     foreach axis {x y z} right [list $rx $ry $rz] up [list $ux $uy $uz] {
         set colour [colour $axis]
         set ex [expr {$x + $arm * $right}]
         set ey [expr {$y - $arm * $up}]
-        .view create line $x $y $ex $ey -fill $colour -width $width -tags {band axes}
+        .view create line $x $y $ex $ey -fill $colour -width $width -tags $tags
         if {hypot($right, $up) > 0.2} {
             .view create text [expr {$x + $reach * $right}] [expr {$y - $reach * $up}] -text [string toupper $axis] \
-                -fill $colour -font TkSmallCaptionFont -tags {band axes}
+                -fill $colour -font TkSmallCaptionFont -tags $tags
         }
     }
 }
 
 # Whether the text ID in a band of the view C clears the band's other
-# labels (tagged label) by a gap, and begins inside the canvas.
-proc ::standin::gui::fits_band {c id} {
+# labels (tagged label) by a gap, and lies between the canvas's left and
+# RIGHT.
+proc ::standin::gui::fits_band {c id {right ""}} {
     lassign [$c bbox $id] x0 y0 x1 y1
-    if {$x0 eq "" || $x0 < 0} {
-        return [expr {$x0 eq ""}]
+    if {$x0 eq ""} {
+        return 1
+    }
+    if {$right eq ""} {
+        set right [winfo width $c]
+    }
+    if {$x0 < 0 || $x1 > $right} {
+        return 0
     }
     set gap [px 12]
     foreach other [$c find withtag label] {
@@ -196,12 +214,13 @@ proc ::standin::gui::fits_band {c id} {
     return 1
 }
 
-# Gives the text ID the first of TEXTS with which it fits its band, or
-# none: a hint is dropped rather than printed over the view's name.
-proc ::standin::gui::shorten_to_fit {c id texts} {
+# Gives the text ID the first of TEXTS with which it fits its band (ending
+# before RIGHT), or none: a hint is dropped rather than printed over the
+# view's name.
+proc ::standin::gui::shorten_to_fit {c id texts {right ""}} {
     foreach text $texts {
         $c itemconfigure $id -text $text
-        if {[fits_band $c $id]} return
+        if {[fits_band $c $id $right]} return
     }
     $c itemconfigure $id -text ""
 }

@@ -8,7 +8,8 @@
 #   cancelled  the last load or save was cancelled
 #   answer     the choice made in a question the window asks
 # Its procedures for the others: open_model, open_file, save, save_as,
-# new_scene, quit, busy; applying, work_ended and progress for gui.cpp.
+# new_scene, quit, busy; applying, work_ended, progress and open_at_start
+# for gui.cpp.
 namespace eval ::standin::gui {
     variable files
     array set files {work {} cancelled 0 answer ""}
@@ -65,11 +66,28 @@ proc ::standin::gui::open_file {} {
     if {$path eq ""} return
     if {[catch {open_model $path} problem]} {
         if {$files(cancelled)} {
-            say "Opening [file_name $path] cancelled: the scene is as it was"
+            say [open_failure $path $problem]
         } else {
-            complain "Cannot open [file_name $path]: $problem"
+            complain [open_failure $path $problem]
         }
     }
+}
+
+# The model named on the command line: a failure is an error whose message
+# is File > Open's line, for the command line to print.
+proc ::standin::gui::open_at_start {path} {
+    if {[catch {open_model $path} problem]} {
+        return -code error [open_failure $path $problem]
+    }
+}
+
+# What File > Open says when opening PATH failed with PROBLEM.
+proc ::standin::gui::open_failure {path problem} {
+    variable files
+    if {$files(cancelled)} {
+        return "Opening [file_name $path] cancelled: the scene is as it was"
+    }
+    return "Cannot open [file_name $path]: $problem"
 }
 
 proc ::standin::gui::initial_dir {} {

@@ -1,8 +1,8 @@
 # The stand-in's main window (standin --gui).  gui.cpp loads Tk, sources
 # this file and calls ::standin::gui::build once the plug-in is loaded.
 #
-# The window opens, shows and saves one model: a view (front, top, side or
-# 3D) that ::standin::view draws into a photo image, the model's objects in
+# The window opens, shows and saves one model: four views (top, front, side
+# and 3D) that ::standin::view draws into photo images, the model's objects in
 # a tree, and a status bar.  The scene itself is driven through the
 # standin command, as scripts drive it.
 #
@@ -28,6 +28,7 @@
 # This file's state, window(...):
 #   seen        the host's versions last followed (standin versions)
 #   pending     a redraw is scheduled
+#   panes       the views it draws: all, or the names of those that moved
 #   drawing     a redraw is running
 #   stale       the scene changed since the view last followed it
 #   depth       the undo steps when the window last counted them
@@ -45,7 +46,7 @@
 namespace eval ::standin::gui {
     variable modal_messages 1
     variable window
-    array set window {seen {} pending 0 drawing 0 stale 1 depth 0 counted {} edit_version ""}
+    array set window {seen {} pending 0 panes all drawing 0 stale 1 depth 0 counted {} edit_version ""}
 }
 
 foreach part {files view bands tree live looks} {
@@ -124,13 +125,7 @@ proc ::standin::gui::bind_keys {} {
     foreach {key name} {F5 objects F6 surfaces F7 vertices} {
         bind . <$key> [list ::standin::gui::set_mode $name]
     }
-    foreach {key name} {1 front 2 top 3 side 4 3d} {
-        bind . <Key-$key> [list ::standin::gui::show $name]
-    }
-    foreach key {f Home} {
-        bind . <Key-$key> ::standin::gui::fit
-    }
-    bind . <Key-F> ::standin::gui::frame_selection
+    bind_view_keys
 }
 
 proc ::standin::gui::fill_tools {} {
@@ -320,8 +315,15 @@ proc ::standin::gui::changed {args} {
     redraw_later
 }
 
-proc ::standin::gui::redraw_later {args} {
+# Draws the views again soon: all of them, or only the view WHAT (one that
+# moved) when nothing else asked for more meanwhile.
+proc ::standin::gui::redraw_later {{what all}} {
     variable window
+    if {$what eq "all" || $window(panes) eq "all"} {
+        set window(panes) all
+    } elseif {$what ni $window(panes)} {
+        lappend window(panes) $what
+    }
     if {$window(pending) || $window(drawing)} return
     set window(pending) 1
     after idle ::standin::gui::redraw
@@ -341,12 +343,14 @@ proc ::standin::gui::redraw {} {
             # The tree's pane may have changed the view's size.
             update idletasks
         }
-        draw
+        set panes $window(panes)
+        set window(panes) {}
+        draw $panes
     } finally {
         set window(drawing) 0
     }
     # A change told while drawing is drawn next.
-    if {$window(stale)} {
+    if {$window(stale) || [llength $window(panes)]} {
         redraw_later
     }
 }

@@ -4,6 +4,7 @@
 
 #include "error.h"
 #include "host.h"
+#include "names.h"
 
 namespace standin {
 
@@ -167,7 +168,7 @@ void deselect_trees(Host &host, const std::vector<Object *> &roots)
 }
 
 std::vector<Object *> select_by_name(Host &host, const std::string &kind, const std::vector<std::string> &names,
-                                     int mode)
+                                     int mode, const std::vector<std::string> &patterns)
 {
     if (kind == "none" || kind == "all") {
         const SelectionChange change =
@@ -177,10 +178,21 @@ std::vector<Object *> select_by_name(Host &host, const std::string &kind, const 
     }
     const int named_mode = select_mode_named(kind);
     std::vector<Object *> chosen;
+    const Scene &scene = host.scene();
     for (const std::string &name : names) {
-        auto named = host.scene().named(name);
-        if (named.empty()) throw Error("no object named " + in_quotes(name));
+        auto named = scene.named(name);
+        if (named.empty())
+            throw Error("no object named " + in_quotes(name) + did_you_mean(nearest_names(scene, name, false)));
         chosen.insert(chosen.end(), named.begin(), named.end());
+    }
+    std::unordered_set<const Object *> taken(chosen.begin(), chosen.end());
+    for (const std::string &pattern : patterns) {
+        const auto matching = objects_matching(scene, pattern);
+        if (matching.empty())
+            throw Error("no object name matches " + in_quotes(pattern) +
+                        did_you_mean(nearest_names(scene, pattern, true)));
+        for (Object *o : matching)
+            if (taken.insert(o).second) chosen.push_back(o);
     }
     for (const Object *o : chosen) refuse_locked(*o);
     host.select(SelectionChange(SelectionChange::How::replace, named_mode, chosen));

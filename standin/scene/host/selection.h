@@ -106,11 +106,13 @@ SelectionChange select_trees(const std::vector<Object *> &roots, int mode, bool 
 // or vertex they reach); "objects", "surfaces" or
 // "vertices" select the objects so named, or all their surfaces or vertices,
 // in that mode.  Returns the objects chosen, in the order named (for "all"
-// in tree order, in the other modes the objects whose items it chose).  Throws
-// Error, changing nothing, for a name no object has or an object locked
+// in tree order, in the other modes the objects whose items it chose).  The
+// objects whose names match one of PATTERNS (name_matches) join those named,
+// each once.  Throws Error, changing nothing, for a name no object has or a
+// pattern no name matches (with the names nearest to it) or an object locked
 // (hidden ones may be selected by name).
 std::vector<Object *> select_by_name(Host &host, const std::string &kind, const std::vector<std::string> &names,
-                                     int mode = kSelectObjects);
+                                     int mode = kSelectObjects, const std::vector<std::string> &patterns = {});
 
 // The objects a selection of CHOSEN in MODE reaches, each once, in the order
 // chosen: in object mode each with its descendants (depth first).

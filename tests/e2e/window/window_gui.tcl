@@ -10,7 +10,7 @@ set work [scratch window_gui]
 # The box the model covers in the drawing, and the viewport it must stay in.
 proc drawn_box {} {
     settle
-    list [dict get $::standin::gui::view(drawn) box] [::standin::gui::viewport]
+    list [dict get $::standin::gui::view(drawn,[::standin::gui::view_name]) box] [::standin::gui::viewport]
 }
 
 # Whether the drawing lies in the viewport and fills it across one of its dimensions.
@@ -136,15 +136,16 @@ test window-open-menu {File > Open asks before dropping changes: Cancel keeps th
     list $::asked $result
 } {{{Save the changes to waved.ac?} {Save the changes to waved.ac?}} {cancel {waved.ac* - standin} 1 discard {banner.ac - standin} 0}}
 
-test window-open-refused {a file that cannot be read, or is not a regular file, is reported at once and the model stays; a repaired one is told once; names show control bytes escaped} -body {
+test window-open-refused {a file that cannot be read, or is not a regular file, is reported at once and the model stays; a repaired one is told once; names show control bytes escaped; standin --gui prints the same line and ends} -body {
     set result {}
     foreach {name content} [list bad.ac "not a model\n" fifo.ac {} bom.ac "\xef\xbb\xbf[read_text $::model]" \
-                                 "new\nline.ac" [read_text $::model]] {
+                                 "new\nline.ac" [read_text $::model] missing.ac {} "bad\tfolder.ac" {}] {
         set path [file join $::work $name]
-        if {$name eq "fifo.ac"} {
-            exec mkfifo $path
-        } else {
-            write_text $path $content
+        switch -- $name {
+            fifo.ac {exec mkfifo $path}
+            missing.ac {}
+            bad\tfolder.ac {file mkdir $path}
+            default {write_text $path $content}
         }
         proc ::tk_getOpenFile {args} [list return $path]
         .menubar.file invoke Open...
@@ -152,12 +153,18 @@ test window-open-refused {a file that cannot be read, or is not a regular file, 
         set shown [expr {[winfo exists .message] ? [.message.f.text cget -text] : ""}]
         destroy .message
         lappend result [lindex [split $shown \n] 0] [wm title .]
+        if {[string match "Cannot open*" $shown]} {
+            set failed [catch {exec [info nameofexecutable] --gui $path} printed options]
+            lappend result [expr {$failed && $printed eq "standin: $shown" &&
+                                  [lindex [dict get $options -errorcode] end] == 1}]
+        }
         ::standin::gui::open_model $::model
     }
     set result
-} -result [list {Cannot open bad.ac: *} {banner.ac - standin} {Cannot open fifo.ac: *not a regular file*} {banner.ac - standin} \
+} -result [list {Cannot open bad.ac: *} {banner.ac - standin} 1 {Cannot open fifo.ac: *not a regular file*} {banner.ac - standin} 1 \
     {bom.ac was repaired as it was read, so saving it will not give back the same file:} {bom.ac* - standin} \
-    {} {new\\x0aline.ac - standin}] -match glob
+    {} {new\\x0aline.ac - standin} {Cannot open missing.ac: *} {banner.ac - standin} 1 \
+    {Cannot open bad\\x09folder.ac: *not a regular file*} {banner.ac - standin} 1] -match glob
 
 test window-view {the view refits to the window's size and on F; the wheel zooms; the views switch} {
     set result {}

@@ -32,7 +32,7 @@ proc key {event} {
 # come late, so it waits up to 50 settles, and a redraw that never comes
 # answers WAS.
 proc picture_other_than {was} {
-    for {set i 0} {$i < 50 && [set now [::standin::gui::picture data]] eq $was} {incr i} {
+    for {set i 0} {$i < 50 && [set now [::standin::gui::picture_[::standin::gui::view_name] data]] eq $was} {incr i} {
         settle
     }
     return $now

@@ -65,7 +65,7 @@ proc load_scene {look} {
 # (reddish).
 proc colour_at {x y} {
     lassign [::standin::gui::viewport] left top
-    set rgb [::standin::gui::picture get [expr {$x - $left}] [expr {$y - $top}]]
+    set rgb [::standin::gui::picture_[::standin::gui::view_name] get [expr {$x - $left}] [expr {$y - $top}]]
     set names {{251 251 253} background {54 80 122} edge {228 87 46} selected {192 22 15} mark}
     if {[dict exists $names $rgb]} {
         return [dict get $names $rgb]

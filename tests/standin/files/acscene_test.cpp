@@ -246,6 +246,7 @@ TEST(SideViewPicture, BothLayersAxesAndThinning)
     EXPECT_NE(svg.find(">before<"), std::string::npos);
     EXPECT_NE(svg.find(">after<"), std::string::npos);
     EXPECT_EQ(svg.find("drawn)"), std::string::npos);
+    EXPECT_LT(svg.find(">after<"), svg.find(">before<"));  // before drawn over after
 
     p.after.assign(kSideViewMaxLines * 3 + 1, SideViewLine{0, 0, 1, 1});
     const std::string thin = side_view_svg(p);
@@ -276,6 +277,33 @@ TEST(SideViewPicture, TitleBecomesCharactersXmlCanHold)
         p.up = "y";
         const std::string svg = side_view_svg(p);
         EXPECT_NE(svg.find("font-size=\"14\">" + row.shown + "</text>"), std::string::npos) << row.shown;
+    }
+}
+
+// A title wider than the picture: the paths cut in their middle, the
+// files' names whole, the rest cut at the end; none wider than the picture.
+TEST(SideViewPicture, LongTitleFitsThePicture)
+{
+    const std::string folders = "/home/someone/" + std::string(120, 'f') + "/";
+    const struct {
+        std::string in, out, title;
+        const char *kept;
+    } rows[] = {
+        {folders + "in.ac", folders + "out.ac", "frequency 1", "/in.ac \u2192 "},
+        {"in.ac", folders + "\x01\xff.ac", "frequency 1", "in.ac \u2192 /home/"},
+        {"in.ac", "out.ac", "frequency " + std::string(200, '9'), "in.ac \u2192 out.ac: frequency 9"},
+    };
+    for (const auto &row : rows) {
+        SideView p;
+        p.in = row.in, p.out = row.out, p.title = row.title;
+        const std::string svg = side_view_svg(p);
+        const std::size_t from = svg.find("font-size=\"14\">") + 15, to = svg.find("</text>", from);
+        const std::string title = svg.substr(from, to - from);
+        EXPECT_NE(title.find(row.kept), std::string::npos) << title;
+        EXPECT_NE(title.find("\u2026"), std::string::npos) << title;
+        const double width = std::stod(svg.substr(svg.find("width=\"") + 7));
+        const auto characters = std::count_if(title.begin(), title.end(), [](char c) { return (c & 0xC0) != 0x80; });
+        EXPECT_LE(characters * 7.5, width - 80) << title;
     }
 }
 

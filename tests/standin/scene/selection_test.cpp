@@ -61,6 +61,11 @@ TEST(Selection, HiddenAndLockedObjectsFollowTheirRules)
         {"vertices", {"b"}, "c", "object 'b' is locked"},
         {"none", {}, "", ""},
         {"around", {"a"}, "a2", ""},  // a group, as a click or the tree takes it
+        {"objects", {"A2"}, "c", "no object named 'A2' (did you mean 'a2'?)"},
+        {"objects", {"x"}, "c", "no object named 'x'"},
+        {"match", {"a?", "[cd]"}, "a1 a2 c d", ""},
+        {"match", {"*1"}, "c", "object 'b1' is locked"},
+        {"match", {"A*"}, "c", "no object name matches 'A*' (did you mean 'a', 'a1' or 'a2'?)"},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(std::string(row.kind) + " " + (row.names.empty() ? "" : row.names[0]));
@@ -69,6 +74,8 @@ TEST(Selection, HiddenAndLockedObjectsFollowTheirRules)
         try {
             if (std::string(row.kind) == "around")
                 host().select(select_trees(host().scene().named("a"), kSelectObjects, false));
+            else if (std::string(row.kind) == "match")
+                select_by_name(host(), "objects", {}, kSelectObjects, row.names);
             else
                 select_by_name(host(), row.kind, row.names);
         } catch (const Error &e) {
