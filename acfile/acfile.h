@@ -240,10 +240,13 @@ struct ReadOptions {
 // Asked once per object, in file order, as the object is written.
 using VertexSource = std::function<const Vertex *(const Object &)>;
 
-// Whether an object is to be written hidden, asked once per object in file
-// order: its `hidden` line is added or removed when this differs from what
-// was read, and the object's text is otherwise as read.
-using HiddenSource = std::function<bool(const Object &)>;
+// The flags an object is to be written with, asked once per object in file
+// order: its `hidden` or `locked` line is added or removed where this
+// differs from what was read, and the object's text is otherwise as read.
+struct WrittenFlags {
+    bool hidden = false, locked = false;
+};
+using FlagSource = std::function<WrittenFlags(const Object &)>;
 
 struct ReplaceOptions {
     bool force = false;   // replace a file the user may not write, or whose owner cannot be kept
@@ -258,7 +261,7 @@ struct WriteOptions {
     ProgressSink on_progress;  // in vertices and corners written
     ReplaceOptions replace;
     VertexSource vertices;  // empty: every object's own
-    HiddenSource hidden;    // empty: every object's own flag as read
+    FlagSource flags;       // empty: every object's own flags as read
 };
 
 // A regular file larger than this is refused before it is read; one of no
@@ -280,7 +283,7 @@ Model read_text(std::string text, const std::string &name, const ReadOptions &op
 // model read without its copy of them were edited. Returns the stamp of the
 // file written.
 FileStamp write_file(const Model &m, const std::string &path, const WriteOptions &opt = {});
-std::string write_text(const Model &m, const VertexSource &vertices = {}, const HiddenSource &hidden = {});
+std::string write_text(const Model &m, const VertexSource &vertices = {}, const FlagSource &flags = {});
 
 // Replaces the file at `path` with what `produce` hands to the sink: written
 // to a temporary file `.rilo-PID-N.tmp` beside it, given the old file's

@@ -114,7 +114,7 @@ std::uint64_t output_bound(const Model &m)
     while (!left.empty()) {
         const Object &o = *left.back();
         left.pop_back();
-        n += 7 + o.type.size() + eol_max + 6 + eol_max + 3 * (8 + count_max + eol_max);  // OBJECT, hidden, counts
+        n += 7 + o.type.size() + eol_max + 2 * (6 + eol_max) + 3 * (8 + count_max + eol_max);  // OBJECT, flags, counts
         for (const Token &t : o.tokens) {
             n += t.key.size() + 1 + count_max + 2 * eol_max + 2 * t.text.size();
             for (const std::string &a : t.args) n += 1 + a.size();
@@ -131,9 +131,9 @@ class Writer {
 public:
     // `saving` names the file written, if any; `refusing` begins the
     // message of a refusal: "OUT: cannot save: ".
-    Writer(const Model &m, const VertexSource &vertices, const HiddenSource &hidden, const ByteSink &sink,
+    Writer(const Model &m, const VertexSource &vertices, const FlagSource &flags, const ByteSink &sink,
            detail::Progress &progress, std::string saving, std::string refusing)
-        : m_(m), vertices_(vertices), hidden_(hidden), o_(sink, m.crlf, output_bound(m), [this] { text_changed(); }),
+        : m_(m), vertices_(vertices), flags_(flags), o_(sink, m.crlf, output_bound(m), [this] { text_changed(); }),
           progress_(progress), saving_(std::move(saving)), refusing_(std::move(refusing))
     {
     }
@@ -339,29 +339,47 @@ private:
         const std::size_t n = ob.tokens.size();
         const std::size_t va = ob.vert_at == Object::npos ? n : ob.vert_at;
         const std::size_t sa = ob.surf_at == Object::npos ? n : std::max(ob.surf_at, verts ? va : 0);
-        const bool hide = hidden_ ? hidden_(ob) : ob.hidden;
-        const std::size_t add_hidden = hide && !ob.hidden ? hidden_place(ob) : Object::npos;
+        const WrittenFlags want = flags_ ? flags_(ob) : WrittenFlags{ob.hidden, ob.locked};
+        const std::size_t add_hidden = want.hidden && !ob.hidden ? flag_place(ob, 0) : Object::npos;
+        const std::size_t add_locked = want.locked && !ob.locked ? flag_place(ob, 1) : Object::npos;
         for (std::size_t i = 0; i <= n; ++i) {
-            if (i == add_hidden) {
-                o_.put("hidden");
-                o_.nl();
-            }
+            if (i == add_hidden) line("hidden");
+            if (i == add_locked) line("locked");
             if (verts && i == va) vertices(ob);
             if (surfs && i == sa) surfaces(ob);
-            if (i < n && (hide || ob.tokens[i].key != "hidden")) token(ob.tokens[i]);
+            if (i < n && kept(ob.tokens[i], want)) token(ob.tokens[i]);
         }
         o_.put("kids ");
         o_.num(ob.kids.size());
         o_.nl();
     }
 
-    // Where a `hidden` line goes among an object's tokens: where the modeller
-    // writes it, after the header's lines and before any `locked` and
-    // `folded`, the vertices, the surfaces and `kids`.
-    static std::size_t hidden_place(const Object &ob)
+    void line(const char *word)
     {
+        o_.put(word);
+        o_.nl();
+    }
+
+    // Whether a token is written: a flag's line only while the flag stands.
+    static bool kept(const Token &t, WrittenFlags want)
+    {
+        return (want.hidden || t.key != "hidden") && (want.locked || t.key != "locked");
+    }
+
+    // Where the flag of rank `rank` in the modeller's order (hidden, locked,
+    // folded) goes among an object's tokens: where the modeller writes it,
+    // after the header's lines and before the flags that follow it, the
+    // vertices, the surfaces and `kids`.
+    static std::size_t flag_place(const Object &ob, int rank)
+    {
+        static const char *const order[] = {"hidden", "locked", "folded"};
+        auto after = [&](const std::string &key) {
+            for (int r = rank + 1; r < 3; ++r)
+                if (key == order[r]) return true;
+            return false;
+        };
         std::size_t at = std::min({ob.vert_at, ob.surf_at, ob.tokens.size()});
-        while (at > 0 && (ob.tokens[at - 1].key == "locked" || ob.tokens[at - 1].key == "folded")) --at;
+        while (at > 0 && after(ob.tokens[at - 1].key)) --at;
         return at;
     }
 
@@ -380,7 +398,7 @@ private:
 
     const Model &m_;
     const VertexSource &vertices_;
-    const HiddenSource &hidden_;
+    const FlagSource &flags_;
     Out o_;
     detail::Progress &progress_;
     const std::string saving_, refusing_;
@@ -391,13 +409,13 @@ private:
 
 }  // namespace
 
-std::string write_text(const Model &m, const VertexSource &vertices, const HiddenSource &hidden)
+std::string write_text(const Model &m, const VertexSource &vertices, const FlagSource &flags)
 {
     if (m.store) m.store->check(TextCheck::before_save);
     std::string s;
     const ByteSink sink = [&](const char *p, std::size_t n) { s.append(p, n); };
     detail::Progress none("saving", m.path, 1, false);
-    Writer(m, vertices, hidden, sink, none, "", m.path + ": cannot write: ").run();
+    Writer(m, vertices, flags, sink, none, "", m.path + ": cannot write: ").run();
     if (m.store) m.store->check(TextCheck::after_copy);
     return s;
 }
@@ -414,7 +432,7 @@ FileStamp write_file(const Model &m, const std::string &path_in, const WriteOpti
             detail::Progress progress("saving", path_in, c.vertices + c.refs,
                                       opt.progress && m.text.size() >= detail::progress_threshold, 2, opt.on_progress);
             detail::stop_for_tests("save");
-            Writer(m, opt.vertices, opt.hidden, sink, progress, path_in, path_in + ": cannot save: ").run();
+            Writer(m, opt.vertices, opt.flags, sink, progress, path_in, path_in + ": cannot save: ").run();
             if (m.store) m.store->check(TextCheck::after_copy, path_in);
         },
         opt.replace);

@@ -266,11 +266,11 @@ std::size_t save_scene(Host &host, const std::string &path, const ac::WriteOptio
     MovedLocals locals(doc, path);
     told.vertices = [&locals](const ac::Object &object) { return locals(object); };
     LinkCursor links(doc);
-    told.hidden = [&doc, &links](const ac::Object &object) {
+    told.flags = [&doc, &links](const ac::Object &object) {
         const AcDocument::Link *link = links.find(object);
         if (link == nullptr)
             throw Error(doc.model.path + ": cannot save: " + ac::describe(object) + " is not in the scene");
-        return link->object->hidden;
+        return ac::WrittenFlags{link->object->hidden, link->object->locked};
     };
     note_file(host, path, ac::write_file(doc.model, path, told));
     return locals.moved();

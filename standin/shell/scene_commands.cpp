@@ -136,31 +136,42 @@ Tcl_Obj *object_tree(Args &)
     return rows;
 }
 
-// Sets the hidden flag of the objects given; hiding one also takes it, and
-// what is below it, out of the selection.  Every id is checked first.  The
-// flag is saved with the model; a selection is not, so it is no change.
-Tcl_Obj *set_hidden(Args &args, bool hidden)
+// Sets the hidden or locked flag of the objects given; hiding or locking
+// one also takes it, and what is below it, out of the selection, since
+// neither may stay selected.  Every id is checked first.  The flags are
+// saved with the model; a selection is not, so it is no change.
+Tcl_Obj *set_flag(Args &args, bool Object::*flag, bool value)
 {
     std::vector<Object *> objects;
     for (int i = 0; i < args.count; ++i) objects.push_back(&args.object(i));
     bool changed = false;
     for (Object *o : objects) {
-        changed = changed || o->hidden != hidden;
-        o->hidden = hidden;
+        changed = changed || o->*flag != value;
+        o->*flag = value;
     }
     if (changed) host().note_scene_changed();
-    if (hidden) deselect_trees(host(), objects);
+    if (value) deselect_trees(host(), objects);
     return nullptr;
 }
 
 Tcl_Obj *hide(Args &args)
 {
-    return set_hidden(args, true);
+    return set_flag(args, &Object::hidden, true);
 }
 
 Tcl_Obj *unhide(Args &args)
 {
-    return set_hidden(args, false);
+    return set_flag(args, &Object::hidden, false);
+}
+
+Tcl_Obj *lock(Args &args)
+{
+    return set_flag(args, &Object::locked, true);
+}
+
+Tcl_Obj *unlock(Args &args)
+{
+    return set_flag(args, &Object::locked, false);
 }
 
 Tcl_Obj *id_list(const std::vector<Object *> &objects)
@@ -280,6 +291,8 @@ const Subcommand kSceneSubcommands[] = {
     {"tree", 0, 0, "", object_tree},
     {"hide", 1, -1, "ID...", hide},
     {"unhide", 1, -1, "ID...", unhide},
+    {"lock", 1, -1, "ID...", lock},
+    {"unlock", 1, -1, "ID...", unlock},
     {"unpick", 2, -1, "objects ID...|surfaces ID INDEX...|vertices ID INDEX...", unpick},
 };
 

@@ -1,38 +1,50 @@
 # The main window's bands (sourced by window.tcl): the status bar (the
-# model's size, the selection, the last message, and the switches at its
-# right), and the bands above and below each view's drawing (the view's
-# name, the pointer's hint, the axes and the legend of the colours).
+# model's size, its hidden and locked objects, the selection, the last
+# message, and the switches at its right), and the bands above and below
+# each view's drawing (the view's name, the pointer's hint, the axes and the
+# legend of the colours).
 #
 # This file's state, bands(...):
 #   status     what the status line shows: the last message, or a help or
 #              progress for a while
 #   said       the last message, shown again when a menu closes or work ends
 #   counts     the model's size, as the status bar shows it at its widest
+#   flags      how many objects are hidden and locked, or ""
 #   selection  what is selected, likewise
 #   switches   the switches at the right of the status bar
+#   whole      by field of the status bar: the text it shows in part
 # Its procedures for the others: build_status, add_status_switch, say,
 # show_status, show_said, show_counts, band_heights, draw_bands, fits_band,
-# shorten_to_fit.
+# shorten_to_fit, cut_to_fit.
 namespace eval ::standin::gui {
     variable bands
-    array set bands {status "" said "" counts "" selection "" switches {}}
+    array set bands {status "" said "" counts "" flags "" selection "" switches {} whole {}}
 }
 
 # ---- The status bar
 
+# Its fields are cut short with "..." where the window is too narrow for
+# them, and show their whole text in a tooltip.
 proc ::standin::gui::build_status {} {
     ttk::frame .status -padding [px 6 2]
     ttk::label .status.counts
     ttk::separator .status.gap1 -orient vertical
+    ttk::label .status.flags
+    ttk::separator .status.gap3 -orient vertical
     ttk::label .status.selection
     ttk::separator .status.gap2 -orient vertical
-    ttk::label .status.message -anchor w -width 1 -textvariable ::standin::gui::bands(status)
+    ttk::label .status.message -anchor w -width 1
     pack .status.counts -side left
     pack .status.gap1 -side left -fill y -padx [px 8]
     pack .status.selection -side left
     pack .status.gap2 -side left -fill y -padx [px 8]
     pack .status.message -side left -fill x -expand 1
+    foreach w {counts flags selection message} {
+        bind .status.$w <Enter> {::standin::gui::tip_over [list status %W] %X %Y [list ::standin::gui::status_tip %W]}
+        bind .status.$w <Leave> ::standin::gui::tip_hide
+    }
     bind .status <Configure> ::standin::gui::fit_status
+    bind .status.message <Configure> ::standin::gui::fit_message
 }
 
 # Puts the switch W (a checkbutton) at the right of the status bar.
@@ -48,26 +60,29 @@ proc ::standin::gui::add_status_switch {w} {
 proc ::standin::gui::say {text} {
     variable bands
     set bands(said) [shown $text]
-    set bands(status) $bands(said)
+    show_status $bands(said)
 }
 
 # TEXT in the status line until the next message, or until show_said.
 proc ::standin::gui::show_status {text} {
     variable bands
     set bands(status) $text
+    fit_message
 }
 
 proc ::standin::gui::show_said {} {
     variable bands
-    set bands(status) $bands(said)
+    show_status $bands(said)
 }
 
-# The model's size and the selection, as the view last followed them.
+# The model's size, its hidden and locked objects, and the selection, as
+# the view last followed them.
 proc ::standin::gui::show_counts {} {
     variable bands
     set info [scene_summary]
     set bands(counts) "[plural [dict get $info objects] object], [plural [dict get $info vertices] vertex],\
         [plural [dict get $info surfaces] surface]"
+    set bands(flags) [flagged_words {*}[tree_flagged]]
     set mode [dict get $info mode]
     set items [dict get $info items]
     set objects [llength [dict get $info selected]]
@@ -86,16 +101,39 @@ proc ::standin::gui::show_counts {} {
     fit_status
 }
 
+# "361 of 381 objects hidden, 2 locked", "2 of 381 objects locked", or
+# nothing when no object is hidden or locked.
+proc ::standin::gui::flagged_words {hidden locked total} {
+    set of "of [plural $total object]"
+    if {$hidden && $locked} {
+        return "$hidden $of hidden, $locked locked"
+    } elseif {$hidden || $locked} {
+        return "[expr {$hidden + $locked}] $of [expr {$hidden ? "hidden" : "locked"}]"
+    }
+    return ""
+}
+
 proc ::standin::gui::object_name {id} {
     shown [dict get [standin info $id] name]
 }
 
-# Shows the model's size and the selection as fully as the status bar's
-# width allows: a narrow window drops the selected objects' names, then
-# all but the vertices from the size, rather than cut a label off.
+# Shows the model's size, its hidden and locked objects and the selection
+# as fully as the status bar's width allows: a narrow window drops the
+# selected objects' names, then all but the vertices from the size, then
+# the count of all objects from the hidden and locked ones; past that the
+# selection, then the hidden and locked objects, then the size are cut
+# short.
 proc ::standin::gui::fit_status {} {
     variable bands
-    set room [expr {[winfo width .status] - [px 12] - 2 * [px 18] - [px 40]}]
+    set flags $bands(flags)
+    if {$flags ne "" && [winfo manager .status.flags] eq ""} {
+        pack .status.flags -side left -after .status.gap1
+        pack .status.gap3 -side left -fill y -padx [px 8] -after .status.flags
+    } elseif {$flags eq "" && [winfo manager .status.flags] ne ""} {
+        pack forget .status.flags .status.gap3
+    }
+    set gaps [expr {$flags eq "" ? 2 : 3}]
+    set room [expr {[winfo width .status] - [px 12] - $gaps * [px 18] - [px 40]}]
     foreach w $bands(switches) {
         set room [expr {$room - [winfo reqwidth $w] - [px 18]}]
     }
@@ -103,11 +141,60 @@ proc ::standin::gui::fit_status {} {
     set selection $bands(selection)
     set short_selection [regsub { \(.*\)$} $selection ""]
     set short_counts [expr {[regexp {[^,]* vert[a-z]*} $counts vertices] ? [string trim $vertices] : $counts}]
-    foreach {c s} [list $counts $selection $counts $short_selection $short_counts $short_selection] {
-        if {[font measure TkDefaultFont "$c$s"] <= $room} break
+    set short_flags [regsub { of [0-9]+ objects?} $flags ""]
+    foreach {c f s} [list $counts $flags $selection $counts $flags $short_selection \
+                         $short_counts $flags $short_selection $short_counts $short_flags $short_selection] {
+        if {[font measure TkDefaultFont "$c$f$s"] <= $room} break
     }
-    .status.counts configure -text $c
-    .status.selection configure -text $s
+    set texts [dict create counts $c flags $f selection $s]
+    foreach field {selection flags counts} {
+        set over [expr {[font measure TkDefaultFont [join [dict values $texts] ""]] - $room}]
+        if {$over <= 0} break
+        set text [dict get $texts $field]
+        dict set texts $field [cut_to_fit TkDefaultFont $text [expr {[font measure TkDefaultFont $text] - $over}]]
+    }
+    foreach {field whole} [list counts $counts flags $flags selection $selection] {
+        .status.$field configure -text [dict get $texts $field]
+        dict set bands(whole) .status.$field $whole
+    }
+}
+
+# The message as far as its field shows it.
+proc ::standin::gui::fit_message {} {
+    variable bands
+    set w .status.message
+    if {![winfo exists $w]} return
+    dict set bands(whole) $w $bands(status)
+    $w configure -text [cut_to_fit TkDefaultFont $bands(status) [winfo width $w]]
+}
+
+# TEXT in FONT within WIDTH pixels: whole, or its start followed by "...",
+# or just "..." where not even a character fits.
+proc ::standin::gui::cut_to_fit {font text width} {
+    if {[font measure $font $text] <= $width} {
+        return $text
+    }
+    # The longest start that fits with the dots, found by halving.
+    set fits 0
+    set fails [string length $text]
+    while {$fails - $fits > 1} {
+        set middle [expr {($fits + $fails) / 2}]
+        if {[font measure $font "[string range $text 0 $middle-1]..."] <= $width} {
+            set fits $middle
+        } else {
+            set fails $middle
+        }
+    }
+    return "[string trimright [string range $text 0 $fits-1]]..."
+}
+
+# A field's tooltip: its whole text, when it shows only part of it.
+proc ::standin::gui::status_tip {w} {
+    variable bands
+    if {![dict exists $bands(whole) $w] || [dict get $bands(whole) $w] eq [$w cget -text]} {
+        return ""
+    }
+    dict get $bands(whole) $w
 }
 
 # ---- The view's bands
@@ -142,7 +229,7 @@ proc ::standin::gui::draw_bands {name} {
     set pan [expr {$name eq "3d" ? "Shift-drag" : "Drag"}]
     set hint [$c create text [expr {$x1 - 10}] $mid -anchor e -fill $grey -tags [list band hint hint_$name pane_$name]]
     shorten_to_fit $c $hint [list "Wheel: zoom    $pan or middle button: pan    Ctrl-drag: select    F: fit" \
-        "Wheel: zoom    $pan: pan    F: fit" "Wheel: zoom    F: fit" "Double-click: alone"] $x1
+        "Wheel: zoom    $pan: pan    F: fit" "Wheel: zoom    F: fit"] $x1
     draw_axes $name [expr {$x0 + [px 22]}] [expr {$low + $band_bottom / 2}]
     draw_legend $name [expr {$x1 - 10}] [expr {$low + $band_bottom / 2}]
 }

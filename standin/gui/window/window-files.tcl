@@ -61,6 +61,7 @@ proc ::standin::gui::load_and_draw {path} {
 proc ::standin::gui::open_file {} {
     variable files
     if {![keep_or_drop]} return
+    dialog_entry_habits
     set path [tk_getOpenFile -parent . -title "Open a model" -initialdir [initial_dir] \
         -filetypes {{"AC3D models" .ac} {"All files" *}}]
     if {$path eq ""} return
@@ -117,6 +118,7 @@ proc ::standin::gui::save {} {
 proc ::standin::gui::save_as {} {
     set file [current_file]
     set name [expr {$file eq "" ? "untitled.ac" : [file tail $file]}]
+    dialog_entry_habits
     set path [tk_getSaveFile -parent . -title "Save the model as" -initialdir [initial_dir] -initialfile $name \
         -defaultextension .ac -filetypes {{"AC3D models" .ac} {"All files" *}}]
     if {$path eq ""} {

@@ -17,11 +17,12 @@
 # its own that no other part reads or writes; they meet through the
 # procedures each one's opening lines list:
 #   window.tcl        the window, its menus and keys, following the host,
-#                     redrawing, Undo and Redo, messages, scaling
+#                     redrawing, Undo and Redo, messages, scaling, the
+#                     tooltip, the habits of the window's entries
 #   window-files.tcl  opening, saving, questions, long work
 #   window-view.tcl   the view: cameras, drawing, the pointer, selection
 #   window-bands.tcl  the status bar and the bands of labels around the view
-#   window-tree.tcl   the tree of objects
+#   window-tree.tcl   the tree of objects and finding them by name
 #   window-live.tcl   the live preview of the Rilo dialog's wave
 #   window-looks.tcl  the textures the model's objects name
 #
@@ -34,8 +35,11 @@
 #   depth       the undo steps when the window last counted them
 #   counted     the scene's version and serial when it last counted them
 #   edit_version the scene's version when Undo and Redo were last greyed or not
+#   tip_key     what the tooltip is for, or is waiting to show for
+#   tip_after   the tooltip waiting to show
 # Its procedures for the others: px, plural, shown, file_name, title,
-# host_changed, versions_differ, changed, redraw_later, message, complain, tell_repairs;
+# host_changed, versions_differ, changed, redraw_later, message, complain, tell_repairs,
+# tip_over, tip_hide, entry_habits, dialog_entry_habits;
 # build, host_changed and message for gui.cpp; redraw for scripts.
 #
 # ::standin::gui::modal_messages, a setting for scripts, chooses how the
@@ -46,7 +50,8 @@
 namespace eval ::standin::gui {
     variable modal_messages 1
     variable window
-    array set window {seen {} pending 0 panes all drawing 0 stale 1 depth 0 counted {} edit_version ""}
+    array set window {seen {} pending 0 panes all drawing 0 stale 1 depth 0 counted {} edit_version "" tip_key ""
+        tip_after ""}
 }
 
 foreach part {files view bands tree live looks} {
@@ -167,6 +172,97 @@ proc ::standin::gui::plural {count word} {
         return "$count $word"
     }
     return "$count [expr {$word eq "vertex" ? "vertices" : "${word}s"}]"
+}
+
+# ---- Tooltips: a text beside the pointer once it rests a moment on
+# something: a row of the tree, a field of the status bar.
+
+# The pointer is over KEY (a list naming what it is over; "" for nothing)
+# at the screen's (ROOTX, ROOTY): after a moment, the tooltip shows the
+# text SCRIPT gives then, if any.
+proc ::standin::gui::tip_over {key rootx rooty script} {
+    variable window
+    if {$key eq $window(tip_key)} return
+    tip_hide
+    set window(tip_key) $key
+    if {$key ne ""} {
+        set window(tip_after) [after 600 [list ::standin::gui::tip_show [expr {$rootx + 12}] \
+            [expr {$rooty + 16}] $script]]
+    }
+}
+
+proc ::standin::gui::tip_show {x y script} {
+    variable window
+    set window(tip_after) ""
+    set text [uplevel #0 $script]
+    if {$text eq ""} return
+    set w .tip
+    destroy $w
+    toplevel $w -background #5b6270
+    wm overrideredirect $w 1
+    label $w.text -text $text -justify left -background #fffbe6 -foreground #202428 -padx 6 -pady 3
+    pack $w.text -padx 1 -pady 1
+    # Kept on the screen: a field at the right of the status bar has its
+    # tooltip to the left of the pointer.
+    update idletasks
+    set x [expr {max(0, min($x, [winfo screenwidth $w] - [winfo reqwidth $w]))}]
+    set y [expr {min($y, [winfo screenheight $w] - [winfo reqheight $w])}]
+    wm geometry $w +$x+$y
+}
+
+proc ::standin::gui::tip_hide {} {
+    variable window
+    set window(tip_key) ""
+    after cancel $window(tip_after)
+    set window(tip_after) ""
+    destroy .tip
+}
+
+# ---- Habits of the window's entries
+
+# Ctrl+A selects the whole text of the entry W, as users expect, instead of
+# Tk's move to the start of the line; and the keys the entry takes for its
+# text (characters, Home, Backspace, Ctrl+H) stop there rather than reach
+# the window's own keys (1 to 4 switch the view, F fits it, Ctrl+A selects
+# the whole model).  The window's other keys (Ctrl+S, Ctrl+Z, ...) still
+# reach it.  Only entries given this habit have it: no class is changed.
+proc ::standin::gui::entry_habits {w} {
+    set tags [bindtags $w]
+    if {"StandinEntry" in $tags} return
+    set class [lsearch -exact $tags [winfo class $w]]
+    bindtags $w [linsert $tags [expr {$class < 0 ? 1 : $class + 1}] StandinEntry]
+}
+
+bind StandinEntry <Control-a> {%W selection range 0 end; %W icursor end; break}
+bind StandinEntry <Control-Lock-A> [bind StandinEntry <Control-a>]
+bind StandinEntry <KeyPress> {if {[::standin::gui::entry_keeps %K %A %s]} break}
+
+# Whether a key the entry has taken stops there: a character typed (Shift
+# aside, no Ctrl or Alt), the keys that move in or delete from the text,
+# and Ctrl+H, the entry's Backspace.
+proc ::standin::gui::entry_keeps {key char state} {
+    if {$state & 0x0C} {
+        return [expr {!($state & 0x08) && $key in {h H}}]
+    }
+    expr {[string is print -strict $char] || $key in {Home End Left Right BackSpace Delete}}
+}
+
+# The entries of Tk's own file dialogs (on X11 a dialog made of Tk's
+# widgets) get the same habits once one opens: called just before
+# tk_getOpenFile or tk_getSaveFile, whose dialog is built before it waits.
+proc ::standin::gui::dialog_entry_habits {} {
+    after idle ::standin::gui::give_dialog_entry_habits
+}
+
+proc ::standin::gui::give_dialog_entry_habits {} {
+    set left [lsearch -all -inline [winfo children .] .__tk_filedialog*]
+    while {[llength $left]} {
+        set left [lassign $left w]
+        if {[winfo class $w] in {Entry TEntry}} {
+            entry_habits $w
+        }
+        lappend left {*}[winfo children $w]
+    }
 }
 
 # ---- Scaling

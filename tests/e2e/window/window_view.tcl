@@ -241,6 +241,82 @@ test view-frame {Shift+F frames the selection, F fits everything again} {
     list $framed $square_shown [expr {$sx >= $left && $tx <= $right && $whole > 0.8}]
 } {1 0 1}
 
+# The pointer over the middle of view NAME's drawing, where the keys act.
+proc point_at {name} {
+    lassign [::standin::gui::viewport $name] left top right bottom
+    event generate .view <Motion> -x [expr {($left + $right) / 2}] -y [expr {($top + $bottom) / 2}]
+}
+
+proc scales {} {
+    lmap name {top 3d front side} {format %.4g [dict get $::standin::gui::view(camera,$name) scale]}
+}
+
+proc title_double_click {name} {
+    lassign [::standin::gui::pane $name] x0 y0
+    # Two presses at once are a double-click to Tk.
+    foreach press {1 2} {
+        event generate .view <ButtonPress-1> -x [expr {$x0 + 40}] -y [expr {$y0 + 4}]
+        event generate .view <ButtonRelease-1> -x [expr {$x0 + 40}] -y [expr {$y0 + 4}]
+    }
+    settle
+}
+
+# A click on the square's first vertex as view NAME draws it.
+proc click_in {name} {
+    standin select none
+    ::standin::gui::set_mode objects
+    point_at $name
+    click $::square 0
+    selection
+}
+
+proc key {name} {
+    event generate .view <$name>
+    settle
+}
+
+# Each view's scale over what it was (WAS, from scales).
+proc zoomed {was} {
+    lmap now [scales] then $was {format %.3g [expr {$now / $then}]}
+}
+
+proc fitted {name} {
+    dict get $::standin::gui::view(camera,$name) fitted
+}
+
+# In the four views each picks on its own drawing; keys and a double-click
+# on a title show one alone and bring the four back; + and -, F and
+# Control+F act on the view under the pointer or on all.
+test view-four {four views, each picked, zoomed and fitted on its own} {
+    build_scene
+    ::standin::gui::show four
+    ::standin::gui::fit all
+    focus -force .view
+    settle
+    set result {}
+    foreach {name script expected} {
+        pictures {llength [.view find withtag picture]} 4
+        key-alone {event generate .view <Key-3>; settle; ::standin::gui::views_shown} side
+        key-back {event generate .view <Key-3>; settle; ::standin::gui::views_shown} {top 3d front side}
+        title-alone {title_double_click front; ::standin::gui::views_shown} front
+        title-back {title_double_click front; ::standin::gui::views_shown} {top 3d front side}
+        pick-top {click_in top} {objects 1 square}
+        pick-front {click_in front} {objects 1 square}
+        pick-3d {click_in 3d} {objects 1 square}
+        zoom-front {point_at front; set was [scales]; key Key-plus; key Key-minus; key Key-plus; zoomed $was} {1 1 1.25 1}
+        fit-one {point_at top; key Key-plus; point_at front; key Key-f; lmap n {top 3d front side} {fitted $n}} {0 1 1 1}
+        fit-all {key Control-f; lmap n {top 3d front side} {fitted $n}} {1 1 1 1}
+        entry-keys {focus -force .main.objects.find.entry; event generate .main.objects.find.entry <Key-1>; settle
+            list [::standin::gui::views_shown] [.main.objects.find.entry get]} {{top 3d front side} 1}
+    } {
+        set got [eval $script]
+        lappend result [expr {$got eq $expected ? "ok" : "$name: $got"}]
+    }
+    .main.objects.find.entry delete 0 end
+    focus -force .view
+    set result
+} [lrepeat 12 ok]
+
 # A model whose file marks one object hidden (far off to the right) and one
 # locked, through the window: the hidden one is not drawn until unhidden, nor
 # taken by Select all; a click on the locked one selects nothing. (Which

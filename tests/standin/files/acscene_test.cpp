@@ -169,6 +169,7 @@ TEST_F(SceneFiles, FlagsAreReadAndSavedAsTheyNowStand)
     struct Row {
         std::vector<int> hide, unhide;
         const char *before, *after;  // the change expected in kFlagged; "" none
+        bool Object::*flag = &Object::hidden;  // what hiding sets: or locked
     };
     const Row rows[] = {
         {{}, {}, "", ""},
@@ -179,6 +180,10 @@ TEST_F(SceneFiles, FlagsAreReadAndSavedAsTheyNowStand)
         {{3}, {}, "\"lock\"\nlocked", "\"lock\"\nhidden\nlocked"},
         {{4}, {}, "light\nkids", "light\nhidden\nkids"},
         {{5}, {}, "poly\nnumvert 1\n1", "poly\nhidden\nnumvert 1\n1"},
+        {{3}, {}, "", "", &Object::locked},  // locked already
+        {{}, {3}, "\"lock\"\nlocked\n", "\"lock\"\n", &Object::locked},
+        {{1}, {}, "loc 0 0 1\nfolded", "loc 0 0 1\nlocked\nfolded", &Object::locked},
+        {{2}, {}, "hidden\nnumvert", "hidden\nlocked\nnumvert", &Object::locked},
     };
     std::ofstream(dir_ / "flags.ac") << kFlagged;
     for (const Row &row : rows) {
@@ -191,8 +196,8 @@ TEST_F(SceneFiles, FlagsAreReadAndSavedAsTheyNowStand)
                       flags[static_cast<std::size_t>(id - 1)]);
         EXPECT_EQ(s.find(1)->kind, "group");
         EXPECT_EQ(s.find(4)->kind, "light");
-        for (int id : row.hide) s.find(id)->hidden = true;
-        for (int id : row.unhide) s.find(id)->hidden = false;
+        for (int id : row.hide) s.find(id)->*row.flag = true;
+        for (int id : row.unhide) s.find(id)->*row.flag = false;
         save_scene(host(), (dir_ / "out.ac").string());
         std::string want = kFlagged;
         if (*row.before) want.replace(want.find(row.before), std::strlen(row.before), row.after);
