@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # The window's benchmark: writes a model of N vertices under /tmp (a grid of
 # quads in one object, and the same grid cut into 1000 objects; with
-# --layouts wide, N/10 objects of 10 vertices), opens each in standin --gui
+# --layouts wide, N/10 objects of 10 vertices; textured, the grid with a
+# texture across it), opens each in standin --gui
 # on a private Xvfb display and times what the user waits for
 # (bench/window_bench.tcl).
 #
-#   bench/window-bench.sh [--vertices N] [--layouts grid,objects,wide] [--runs R]
+#   bench/window-bench.sh [--vertices N] [--layouts grid,objects,wide,textured] [--runs R]
 #                         [--warmups W] [--build DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -90,6 +90,12 @@ focus -force .view
 event generate .view <Control-f>
 settle
 set first_draw [expr {([clock microseconds] - $start) / 1000.0}]
+# A textured model is timed with its texture shown, not with the colours
+# of one that could not be read.
+if {$layout eq "textured" && [string match "cannot read*" $::standin::gui::bands(status)]} {
+    puts stderr $::standin::gui::bands(status)
+    exit 1
+}
 set drawn [rss_kib]
 if {[catch {::standin::view memory} bytes]} {
     set bytes [expr {($drawn - $loaded) * 1024.0}]
@@ -248,9 +254,12 @@ foreach {key label limit} $measures {
         [expr {$ok ? "met" : "NOT met"}]]
     lappend line [format "%s_ms=%.1f" $key $median] [format "%s_iqr_ms=%.1f" $key $iqr]
 }
-set ok [expr {$per_vertex <= 100}]
+# A textured model's bytes hold its texture (4 a texel) and each corner's
+# place on it (8 a corner), besides the images: at 10^5 vertices, some 150.
+set most [expr {$layout eq "textured" ? 200 : 100}]
+set ok [expr {$per_vertex <= $most}]
 incr met $ok
-puts [format "%-18s %9.1f %39s  %s   (%s)" "view bytes/vertex" $per_vertex "<= 100" \
+puts [format "%-18s %9.1f %39s  %s   (%s)" "view bytes/vertex" $per_vertex "<= $most" \
     [expr {$ok ? "met" : "NOT met"}] $memory_from]
 lappend line [format "view_bytes_per_vertex=%.1f" $per_vertex] "met=$met/[expr {[llength $measures] / 3 + 1}]"
 puts [join $line " "]

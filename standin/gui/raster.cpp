@@ -1,6 +1,7 @@
 // Drawing the projected model into the view's image: surfaces filled flat
-// with a depth buffer, edges as lines, the ground grid, the marks of
-// selected vertices.
+// in their materials' colours or textured, with a depth buffer, those that
+// let light through over the others; edges as lines, the ground grid, the
+// marks of selected vertices.
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -35,6 +36,25 @@ std::uint32_t shade(std::uint32_t colour, float light)
 {
     const auto level = static_cast<std::uint32_t>(std::clamp(light, 0.0f, 1.0f) * 256);
     auto channel = [&](int shift) { return ((((colour >> shift) & 0xff) * level) >> 8) << shift; };
+    return channel(0) | channel(8) | channel(16) | 0xffu << 24;
+}
+
+// A selected surface's colour: three quarters of the way from its own to
+// the selection's, so that it reads as selected whatever its material.
+std::uint32_t chosen(std::uint32_t colour)
+{
+    const std::uint32_t quarter = (colour >> 2) & 0x3f3f3fu, towards = (kChosenSurface >> 2) & 0x3f3f3fu;
+    return (quarter + 3 * towards) | 0xffu << 24;
+}
+
+// COLOUR over PIXEL, OPACITY of it showing.
+std::uint32_t over(std::uint32_t pixel, std::uint32_t colour, float opacity)
+{
+    const auto a = static_cast<std::uint32_t>(std::clamp(opacity, 0.0f, 1.0f) * 256);
+    auto channel = [&](int shift) {
+        const std::uint32_t p = (pixel >> shift) & 0xff, c = (colour >> shift) & 0xff;
+        return ((p * (256 - a) + c * a) >> 8) << shift;
+    };
     return channel(0) | channel(8) | channel(16) | 0xffu << 24;
 }
 
@@ -145,7 +165,8 @@ void splat(Image &image, int x, int y, float z, std::uint32_t colour)
 // triangle; one within a single pixel fills that pixel, so that a mesh finer
 // than the pixels leaves no holes.  Each row steps the edge functions
 // (positive inside) along it.
-void convex(Image &image, const Band &band, const float *x, const float *y, const float *z, int n, std::uint32_t colour)
+template <typename Fill>
+void convex(Image &image, const Band &band, const float *x, const float *y, const float *z, int n, const Fill &fill)
 {
     float low_x = x[0], high_x = x[0], low_y = y[0], high_y = y[0], twice_area = 0;
     for (int i = 0; i < n; ++i) {
@@ -162,7 +183,7 @@ void convex(Image &image, const Band &band, const float *x, const float *y, cons
     if (x0 == x1 && row0 == row1) {
         float mean = 0;
         for (int i = 0; i < n; ++i) mean += z[i];
-        if (row0 >= band.top && row0 < band.bottom) splat(image, x0, row0, mean / static_cast<float>(n), colour);
+        if (row0 >= band.top && row0 < band.bottom) fill(image, x0, row0, mean / static_cast<float>(n));
         return;
     }
     if (twice_area == 0) return;
@@ -194,7 +215,7 @@ void convex(Image &image, const Band &band, const float *x, const float *y, cons
                 inside = inside && start[i] >= 0;
                 start[i] += step[i];
             }
-            if (inside) splat(image, px, py, depth, colour);
+            if (inside) fill(image, px, py, depth);
         }
     }
 }
@@ -212,9 +233,49 @@ bool turns_one_way(const float *x, const float *y, int n)
     return positive == 0 || negative == 0;
 }
 
-// The light's direction in the view (towards the upper left, behind the
-// viewer), unit length; surfaces are lit on both sides.
-constexpr float kLight[3] = {-0.36514837f, 0.54772256f, 0.73029674f};
+// A polygon of the corners REFS (from FIRST in the drawn arrays X, Y, Z)
+// into IMAGE's rows: whole when convex and of at most eight corners, as a
+// fan of triangles from its first corner otherwise.
+template <typename Fill>
+void polygon(Image &image, const float *sx, const float *sy, const float *sz, std::uint32_t first,
+             const standin::RefRange &refs, const Fill &fill)
+{
+    const Band band{0, image.height};
+    float x[8], y[8], z[8];
+    const int n = static_cast<int>(std::min<std::size_t>(refs.size(), 8));
+    for (int i = 0; i < n; ++i) {
+        const std::uint32_t at = first + refs[i];
+        x[i] = sx[at];
+        y[i] = sy[at];
+        z[i] = sz[at];
+        if (!(x[i] == x[i])) return;  // not drawable: NaN
+    }
+    if (static_cast<std::size_t>(n) == refs.size() && turns_one_way(x, y, n))
+        return convex(image, band, x, y, z, n, fill);
+    for (std::size_t i = 1; i + 1 < refs.size(); ++i) {
+        for (int k = 1; k < 3; ++k) {
+            const std::uint32_t at = first + refs[i + k - 1];
+            x[k] = sx[at];
+            y[k] = sy[at];
+            z[k] = sz[at];
+        }
+        if (x[1] == x[1] && x[2] == x[2]) convex(image, band, x, y, z, 3, fill);
+    }
+}
+
+// Whether a surface of a part shows its texture: the texture is given and
+// its corners have their places on it.
+bool textured(const View::Part &part, const Surface &surface)
+{
+    return part.texture && part.looks.uv.size() >= 2 * (std::size_t{surface.first} + surface.count);
+}
+
+// Whether a surface is drawn as selected.
+bool shown_selected(const View::Part &part, const Surface &surface, const DrawOptions &options)
+{
+    return (options.mode == kSelectObjects && part.in_selected_tree) ||
+           (options.mode == kSelectSurfaces && surface.selected);
+}
 
 }  // namespace
 
@@ -275,6 +336,8 @@ void View::fill_surfaces(const DrawOptions &options)
         if (!part.hidden) surfaces += part.surfaces;
     spare_.width = image_.width;
     spare_.height = image_.height;
+    see_through_[0].clear();
+    see_through_[1].clear();
     in_halves(surfaces, vertices_ >= kParallel, [&](int half, std::uint32_t from, std::uint32_t to) {
         Image &target = half == 0 ? image_ : spare_;
         if (half == 1) {
@@ -295,6 +358,35 @@ void View::fill_surfaces(const DrawOptions &options)
             image_.pixels[at] = spare_.pixels[at];
         }
     }
+    if (!see_through_[0].empty() || !see_through_[1].empty()) fill_see_through(options);
+}
+
+// The faces whose material lets light through, over the others, the
+// farthest first, each blended with what lies behind it and hiding
+// nothing: the depth buffer keeps the opaque faces'.
+void View::fill_see_through(const DrawOptions &options)
+{
+    std::vector<SeeThrough> &faces = see_through_[0];
+    faces.insert(faces.end(), see_through_[1].begin(), see_through_[1].end());
+    std::stable_sort(faces.begin(), faces.end(),
+                     [](const SeeThrough &a, const SeeThrough &b) { return a.depth < b.depth; });
+    for (const SeeThrough &face : faces) {
+        const Part &part = parts_[face.part];
+        const Object &o = *part.object;
+        const Surface &surface = o.surfaces[face.surface];
+        const standin::RefRange refs = o.refs_at(surface.first, surface.count);
+        const bool selected = shown_selected(part, surface, options);
+        const float light = face_light(part, refs), opacity = part.looks.material(face.surface)->opacity;
+        if (textured(part, surface)) {
+            fill_textured(image_, part, refs, surface.first, selected, light, opacity);
+            continue;
+        }
+        const std::uint32_t colour = shade(face_colour(part, face.surface, selected), light);
+        polygon(image_, sx_.data(), sy_.data(), sz_.data(), part.first, refs, [&](Image &image, int x, int y, float z) {
+            const std::size_t at = static_cast<std::size_t>(y) * image.width + x;
+            if (z > image.depth[at]) image.pixels[at] = over(image.pixels[at], colour, opacity);
+        });
+    }
 }
 
 // The grid, the edges and the marks in the band's rows.
@@ -303,7 +395,8 @@ void View::render(const Band &band, const DrawOptions &options)
     if (options.grid) draw_grid(band);
     for (int selected = 0; selected < 2; ++selected) {
         for (const Part &part : parts_)
-            if (!part.hidden && edges_shown(part, options)) draw_edges(band, part, options, selected != 0);
+            if (!part.hidden && edges_wanted(part, options, selected != 0))
+                draw_edges(band, part, options, selected != 0);
     }
     if (options.mode == kSelectVertices) {
         for (const Part &part : parts_)
@@ -320,6 +413,15 @@ bool View::edges_shown(const Part &part, const DrawOptions &options) const
     if (options.style == Style::wireframe) return true;
     if (options.style == Style::shaded) return part.lines;
     return part.lines || !crowded(part);
+}
+
+// Whether the selected (or the other) edges of a part are drawn: over
+// surfaces with edges, those of what is not selected only when all are
+// asked for, or where the part has lines, which only edges show.
+bool View::edges_wanted(const Part &part, const DrawOptions &options, bool selected) const
+{
+    if (!selected && options.style == Style::shaded_edges && !options.all_edges && !part.lines) return false;
+    return edges_shown(part, options);
 }
 
 // Whether a part's edges are mostly shorter than three pixels, from a
@@ -341,9 +443,10 @@ bool View::crowded(const Part &part) const
     return counted > 0 && length < 3.0 * static_cast<double>(counted);
 }
 
-// How much light a surface takes from the light in the view, from its
-// normal (Newell's) found from positions taken back out of the perspective:
-// the image's x and y grow by 1 / (1 - z / eye).
+// How much light a surface takes from a light at the viewer, on either
+// side, over an ambient light, so that none turns black seen edge-on or
+// from behind; from its normal (Newell's) found from positions taken back
+// out of the perspective: the image's x and y grow by 1 / (1 - z / eye).
 float View::face_light(const Part &part, const standin::RefRange &refs) const
 {
     const float inverse_eye = eye_ > 0 ? static_cast<float>(1 / eye_) : 0.0f;
@@ -385,17 +488,18 @@ float View::face_light(const Part &part, const standin::RefRange &refs) const
         }
     }
     const float length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-    return length > 0 ? 0.3f + 0.7f * std::abs(n[0] * kLight[0] + n[1] * kLight[1] + n[2] * kLight[2]) / length : 0.6f;
+    return length > 0 ? 0.35f + 0.65f * std::abs(n[2]) / length : 0.6f;
 }
 
 // Fills the part's polygons FROM to before TO into TARGET; those thinner
 // than a pixel (a mesh finer than the pixels) fill the pixels of their box
-// (splat_small).
+// (splat_small), in their texture's colour at their first corner.  Those
+// that let light through are kept for later (fill_see_through).
 void View::draw_faces(Image &target, const Part &part, const DrawOptions &options, std::uint32_t from, std::uint32_t to)
 {
     const Object &o = *part.object;
-    const bool all_selected = options.mode == kSelectObjects && part.in_selected_tree;
-    const bool chosen = options.mode == kSelectSurfaces;
+    const auto index = static_cast<std::uint32_t>(&part - parts_.data());
+    std::vector<SeeThrough> &see_through = see_through_[&target == &image_ ? 0 : 1];
     std::uint32_t s = 0;
     to = std::min(to, part.surfaces);
     o.surfaces.for_each_span([&](const Surface *surfaces, std::size_t n) {
@@ -412,10 +516,26 @@ void View::draw_faces(Image &target, const Part &part, const DrawOptions &option
             const float mean = image_box(part, refs, bounds);
             const float low_x = bounds[0], low_y = bounds[1], high_x = bounds[2], high_y = bounds[3];
             if (!(low_x < target.width && high_x >= 0 && low_y < target.height && high_y >= 0)) continue;
+            if (part.looks.transparent && part.looks.material(s)->opacity < 1) {
+                see_through.push_back(SeeThrough{index, s, mean});
+                continue;
+            }
             const int px = static_cast<int>(std::floor(low_x)), py = static_cast<int>(std::floor(low_y));
-            const std::uint32_t base = all_selected || (chosen && surface.selected) ? kChosenSurface : kSurface;
+            const bool selected = shown_selected(part, surface, options), texture = textured(part, surface);
             const float width = high_x - low_x, height = high_y - low_y;
-            if ((width < 1 && height < 4) || (height < 1 && width < 4)) {
+            const bool small = (width < 1 && height < 4) || (height < 1 && width < 4);
+            if (texture && !small) {
+                fill_textured(target, part, refs, surface.first, selected, face_light(part, refs), 1);
+                continue;
+            }
+            std::uint32_t base = face_colour(part, s, selected);
+            if (texture) {
+                const std::uint32_t texel = part.texture->at(part.looks.uv[2 * std::size_t{surface.first}],
+                                                             part.looks.uv[2 * std::size_t{surface.first} + 1]);
+                if (is_hole(texel)) continue;
+                base = selected ? chosen(texel) : texel | 0xffu << 24;
+            }
+            if (small) {
                 const int box[4] = {px, py, static_cast<int>(std::floor(high_x)), static_cast<int>(std::floor(high_y))};
                 splat_small(target, part, refs, box, mean, base);
                 continue;
@@ -444,30 +564,70 @@ void View::splat_small(Image &target, const Part &part, const standin::RefRange 
     }
 }
 
-// A polygon filled whole when convex and of at most eight corners, as a fan
-// of triangles from its first corner otherwise.
 void View::fill_polygon(Image &target, const Part &part, const standin::RefRange &refs, std::uint32_t colour)
 {
+    polygon(target, sx_.data(), sy_.data(), sz_.data(), part.first, refs,
+            [colour](Image &image, int x, int y, float z) { splat(image, x, y, z, colour); });
+}
+
+// A surface's colour before the light: its material's, or the view's own.
+std::uint32_t View::face_colour(const Part &part, std::uint32_t surface, bool selected) const
+{
+    const Material *m = part.looks.material(surface);
+    const std::uint32_t colour = m ? m->rgb : kSurface;
+    return selected ? chosen(colour) : colour;
+}
+
+// A textured polygon as a fan of triangles from its first corner (the
+// corners' places on the texture from FIRST in the part's uv), each texel
+// in the face's LIGHT, blended at OPACITY below 1; the texture's holes left
+// out.  In perspective, u, v and 1 / w go along the image's plane and are
+// divided at each pixel.
+void View::fill_textured(Image &target, const Part &part, const standin::RefRange &refs, std::uint32_t first,
+                         bool selected, float light, float opacity)
+{
+    const Texture &texture = *part.texture;
+    const float *uv = part.looks.uv.data() + 2 * std::size_t{first};
+    const float inverse_eye = eye_ > 0 ? static_cast<float>(1 / eye_) : 0.0f;
     const Band band{0, target.height};
-    float x[8], y[8], z[8];
-    const int n = static_cast<int>(std::min<std::size_t>(refs.size(), 8));
-    for (int i = 0; i < n; ++i) {
-        const std::uint32_t at = part.first + refs[i];
-        x[i] = sx_[at];
-        y[i] = sy_[at];
-        z[i] = sz_[at];
-        if (!(x[i] == x[i])) return;  // not drawable: NaN
-    }
-    if (static_cast<std::size_t>(n) == refs.size() && turns_one_way(x, y, n))
-        return convex(target, band, x, y, z, n, colour);
     for (std::size_t i = 1; i + 1 < refs.size(); ++i) {
-        for (int k = 1; k < 3; ++k) {
-            const std::uint32_t at = part.first + refs[i + k - 1];
+        const std::size_t corner[3] = {0, i, i + 1};
+        float x[3], y[3], z[3], a[3][3];  // by corner: u / w, v / w, 1 / w (w 1 but in perspective)
+        for (int k = 0; k < 3; ++k) {
+            const std::uint32_t at = part.first + refs[corner[k]];
             x[k] = sx_[at];
             y[k] = sy_[at];
             z[k] = sz_[at];
+            const float q = 1 / (1 - z[k] * inverse_eye);
+            a[k][0] = uv[2 * corner[k]] * q;
+            a[k][1] = uv[2 * corner[k] + 1] * q;
+            a[k][2] = q;
         }
-        if (x[1] == x[1] && x[2] == x[2]) convex(target, band, x, y, z, 3, colour);
+        if (!(x[0] == x[0] && x[1] == x[1] && x[2] == x[2])) continue;  // not drawable: NaN
+        const float ux = x[1] - x[0], uy = y[1] - y[0], vx = x[2] - x[0], vy = y[2] - y[0];
+        const float cross = ux * vy - uy * vx;
+        float plane[3][2] = {};  // each value's steps along the image's x and y
+        for (int k = 0; k < 3 && cross != 0; ++k) {
+            const float du = a[1][k] - a[0][k], dv = a[2][k] - a[0][k];
+            plane[k][0] = (du * vy - dv * uy) / cross;
+            plane[k][1] = (dv * ux - du * vx) / cross;
+        }
+        convex(target, band, x, y, z, 3, [&](Image &image, int px, int py, float depth) {
+            const std::size_t at = static_cast<std::size_t>(py) * image.width + px;
+            if (!(depth > image.depth[at])) return;
+            const float dx = static_cast<float>(px) + 0.5f - x[0], dy = static_cast<float>(py) + 0.5f - y[0];
+            float value[3];
+            for (int k = 0; k < 3; ++k) value[k] = a[0][k] + plane[k][0] * dx + plane[k][1] * dy;
+            const std::uint32_t texel = texture.at(value[0] / value[2], value[1] / value[2]);
+            if (is_hole(texel)) return;
+            const std::uint32_t colour = shade(selected ? chosen(texel) : texel, light);
+            if (opacity < 1) {
+                image.pixels[at] = over(image.pixels[at], colour, opacity);
+                return;
+            }
+            image.depth[at] = depth;
+            image.pixels[at] = colour;
+        });
     }
 }
 

@@ -60,6 +60,12 @@ Axes camera_axes(double azimuth, double elevation)
 
 void View::sync(const standin::Scene &scene, const SurfaceKinds &kinds, std::uint64_t shape, std::uint64_t selection)
 {
+    sync(scene, kinds, Looks{}, shape, selection);
+}
+
+void View::sync(const standin::Scene &scene, const SurfaceKinds &kinds, const Looks &looks, std::uint64_t shape,
+                std::uint64_t selection)
+{
     const bool same_selection = selection != kUnknownShape && selection == synced_selection_;
     synced_selection_ = selection;
     if (shape != kUnknownShape && shape == synced_shape_ && scene.serial() == synced_serial_ &&
@@ -69,6 +75,10 @@ void View::sync(const standin::Scene &scene, const SurfaceKinds &kinds, std::uin
     }
     synced_shape_ = shape;
     synced_serial_ = scene.serial();
+    if (textures_serial_ != synced_serial_) {
+        textures_.clear();
+        textures_serial_ = synced_serial_;
+    }
     std::unordered_map<const Object *, std::size_t> before;
     for (std::size_t i = 0; i < parts_.size(); ++i) before.emplace(parts_[i].object, i);
     std::unordered_map<const Object *, std::int32_t> index;  // in next
@@ -97,6 +107,7 @@ void View::sync(const standin::Scene &scene, const SurfaceKinds &kinds, std::uin
         if (part.object == nullptr) {
             moved = true;
             part = new_part(o, scene.serial(), kinds);
+            dress(part, looks);
         }
         moved = moved || part.hidden != hidden || part.first != vertices_;
         part.hidden = hidden;
@@ -627,6 +638,8 @@ std::size_t View::memory() const
     std::size_t n = sizeof(View) + bytes(parts_) + bytes(sx_) + bytes(sy_) + bytes(sz_) + bytes(chosen_) +
                     bytes(image_.pixels) + bytes(image_.depth) + bytes(spare_.pixels) + bytes(spare_.depth);
     for (const Projection &p : slots_) n += bytes(p.sx) + bytes(p.sy) + bytes(p.sz) + bytes(p.chosen) + bytes(p.bounds);
-    for (const Part &part : parts_) n += bytes(part.edges) + bytes(part.kinds);
+    for (const Part &part : parts_) n += bytes(part.edges) + bytes(part.kinds) + part.looks.bytes();
+    for (const auto &[name, texture] : textures_)
+        if (texture) n += bytes(texture->texels);
     return n;
 }

@@ -15,11 +15,15 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <span>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "edges.h"
 #include "host.h"
+#include "looks.h"
 #include "scene.h"
 
 // A camera: the model turned by the azimuth (about Y) and then the elevation
@@ -69,6 +73,8 @@ struct DrawOptions {
     standin::SelectMode mode = standin::kSelectObjects;  // what the selection holds: how it is shown
     int line = 1;  // an edge's width in image pixels; a selected edge is one wider
     int mark = 2;  // half the side of a selected vertex's square
+    // Shaded with edges: every object's edges, not only the selection's.
+    bool all_edges = false;
 };
 
 // The drawing: RGBA pixels, row after row, of the viewport divided by the
@@ -117,6 +123,17 @@ public:
     // Positions are read at each drawing: they need no sync.
     void sync(const standin::Scene &scene, const SurfaceKinds &kinds, std::uint64_t shape = kUnknownShape,
               std::uint64_t selection = kUnknownShape);
+    // The same, with how each object looks (its materials and texture) for
+    // the objects it meets anew.
+    void sync(const standin::Scene &scene, const SurfaceKinds &kinds, const Looks &looks,
+              std::uint64_t shape = kUnknownShape, std::uint64_t selection = kUnknownShape);
+
+    // The texture NAME (as the objects name it) for the parts that show it;
+    // null: it cannot be read, and their surfaces keep their colours.
+    void set_texture(const std::string &name, std::shared_ptr<const Texture> texture);
+    // The textures the objects name that were neither given nor refused
+    // since the scene was new.
+    std::vector<std::string> wanted_textures() const;
 
     const Image &draw(const Camera &camera, const DrawOptions &options);
     // Sets the scale and centre that fit what is drawn (or, with SELECTION,
@@ -162,6 +179,8 @@ public:
         bool in_selected_tree = false;   // it or an object above it is selected: drawn as selected in object mode
         std::int32_t above = -1;         // its parent's part, before it in parts_; -1 at the top
         float bounds[4] = {0, 0, 0, 0};  // the image box its vertices fell in at the last drawing
+        PartLooks looks;                 // its materials and texture, as the model gives them
+        std::shared_ptr<const Texture> texture;  // looks.texture's texels, once given
     };
 
 private:
@@ -195,6 +214,17 @@ private:
     void draw_faces(Image &target, const Part &part, const DrawOptions &options, std::uint32_t from, std::uint32_t to);
     float face_light(const Part &part, const standin::RefRange &refs) const;
     void fill_polygon(Image &target, const Part &part, const standin::RefRange &refs, std::uint32_t colour);
+    // A face to be drawn over the others: one whose material lets light through.
+    struct SeeThrough {
+        std::uint32_t part, surface;
+        float depth;
+    };
+    void dress(Part &part, const Looks &looks);
+    std::uint32_t face_colour(const Part &part, std::uint32_t surface, bool selected) const;
+    void fill_textured(Image &target, const Part &part, const standin::RefRange &refs, std::uint32_t first,
+                       bool selected, float light, float opacity);
+    void fill_see_through(const DrawOptions &options);
+    bool edges_wanted(const Part &part, const DrawOptions &options, bool selected) const;
     void splat_small(Image &target, const Part &part, const standin::RefRange &refs, const int box[4], float depth,
                      std::uint32_t base);
     void draw_edges(const Band &band, const Part &part, const DrawOptions &options, bool selected);
@@ -232,6 +262,11 @@ private:
     float matrix_[12] = {};  // model to image, by rows (to_image)
     Image image_;
     Image spare_;  // the second half of the surfaces, drawn beside the first
+    // The textures given by name since the scene was new (null: refused),
+    // and that scene's serial.
+    std::unordered_map<std::string, std::shared_ptr<const Texture>> textures_;
+    std::uint64_t textures_serial_ = 0;
+    std::vector<SeeThrough> see_through_[2];  // by the half of the surfaces that met them
     std::array<Projection, kSlots> slots_;  // the other slots' (slot_'s is moved out)
     int slot_ = 0;
 };

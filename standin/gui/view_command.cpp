@@ -7,7 +7,9 @@
 //                                 draws into the photo image PHOTO; options
 //                                 -style wireframe|shaded|edges, -perspective B,
 //                                 -grid B, -grain N, -line N, -mark N, -slot N
-//                                 (which of the window's views it is, 0 to 3);
+//                                 (which of the window's views it is, 0 to 3),
+//                                 -edges selected|all (shaded with edges: the
+//                                 selection's edges only, the default, or all);
 //                                 returns {box {X0 Y0 X1 Y1} width W height H}
 //   fit AZ EL LEFT TOP RIGHT BOTTOM ?selection? ?perspective?
 //                                 {SCALE CX CY CZ} that fit the model, or the
@@ -24,6 +26,13 @@
 //                                 view SLOT (the last drawn)
 //   shown SLOT                    {X0 Y0 X1 Y1}: the box of what is selected as
 //                                 that view last drew it, or {}
+//   textures                      the names of the textures the objects name
+//                                 that were neither given nor refused since
+//                                 the model was opened
+//   texture NAME PHOTO            the texels of the photo image PHOTO for the
+//                                 texture NAME (copied: the photo may go);
+//                                 PHOTO {}: NAME cannot be read, and its
+//                                 surfaces keep their materials' colours
 //   memory                        bytes the view holds (for the tests and
 //                                 the benchmarks)
 //   colours                       the view's colours the window shows too: a
@@ -35,7 +44,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
 #include <string>
+#include <unordered_map>
 
 #include "acscene.h"
 #include "error.h"
@@ -58,15 +70,93 @@ SelectMode host_mode()
     return static_cast<SelectMode>(host().select_mode());
 }
 
-// The view follows the scene, with the surfaces' kinds as the model file
-// gave them for objects read from one: once for each change the host
-// numbers, however many subcommands a click or a redraw makes.
+// The model's materials as the view draws them, read once for each scene
+// loaded.
+const std::vector<Material> &materials_of(const AcDocument &document, std::uint64_t serial)
+{
+    static std::uint64_t read_for = 0;
+    static std::vector<Material> materials;
+    if (read_for != serial || materials.size() != document.model.materials.size()) {
+        materials.clear();
+        for (const std::string &text : document.model.materials) materials.push_back(material_of(text));
+        read_for = serial;
+    }
+    return materials;
+}
+
+// An object's token's argument as a number; FALLBACK when it is none.
+float token_number(const ac::Object &source, const char *key, std::size_t arg, float fallback)
+{
+    const ac::Token *token = source.find(key);
+    if (token == nullptr || arg >= token->args.size()) return fallback;
+    const char *text = token->args[arg].c_str();
+    char *end = nullptr;
+    const float f = std::strtof(text, &end);
+    return end != text && std::isfinite(f) ? f : fallback;
+}
+
+// Each surface's material in the part's palette, the palette holding those
+// the object uses, each once.  Surfaces mostly follow others of their
+// material: the last one found is tried first.
+void surface_materials(const ac::Object &source, const std::vector<Material> &materials, std::size_t surfaces,
+                       PartLooks &looks)
+{
+    std::unordered_map<std::uint32_t, std::uint16_t> slot;
+    std::uint32_t last = 0;
+    std::uint16_t last_slot = 0xffff;
+    for (std::size_t s = 0; s < surfaces; ++s) {
+        const std::uint32_t mat = s < source.surfs.size() ? source.surfs[s].mat : 0;
+        if (mat != last || last_slot == 0xffff) {
+            auto [found, added] = slot.try_emplace(mat, static_cast<std::uint16_t>(looks.palette.size()));
+            if (added && looks.palette.size() < 0xffff) {
+                looks.palette.push_back(mat < materials.size() ? materials[mat] : Material{});
+                looks.transparent = looks.transparent || looks.palette.back().opacity < 1;
+            } else if (added) {
+                found->second = 0;
+            }
+            last = mat;
+            last_slot = found->second;
+        }
+        if (looks.palette.size() > 1 && looks.of_surface.empty()) looks.of_surface.assign(s, 0);
+        if (!looks.of_surface.empty()) looks.of_surface.push_back(last_slot);
+    }
+}
+
+// How an object read from a model looks: its surfaces' materials, and its
+// texture with each corner's place on it (the file's u and v times texrep,
+// plus texoff).
+void object_looks(const Host &h, const Object &o, PartLooks &looks)
+{
+    const AcDocument *document = h.document();
+    const AcDocument::Link *link = document ? document->link_of(o) : nullptr;
+    if (link == nullptr) return;
+    const ac::Object &source = *link->source;
+    surface_materials(source, materials_of(*document, h.scene().serial()), o.surfaces.size(), looks);
+    const ac::Token *texture = source.find("texture");
+    if (texture == nullptr || texture->args.empty()) return;
+    std::string name = texture->args[0];
+    if (name.size() >= 2 && name.front() == '"' && name.back() == '"') name = name.substr(1, name.size() - 2);
+    if (name.empty()) return;
+    looks.texture = name;
+    const float repeat[2] = {token_number(source, "texrep", 0, 1), token_number(source, "texrep", 1, 1)};
+    const float offset[2] = {token_number(source, "texoff", 0, 0), token_number(source, "texoff", 1, 0)};
+    looks.uv.reserve(2 * source.refs.size());
+    for (const ac::Ref &r : source.refs) {
+        looks.uv.push_back(document->model.u(r) * repeat[0] + offset[0]);
+        looks.uv.push_back(document->model.v(r) * repeat[1] + offset[1]);
+    }
+}
+
+// The view follows the scene, with the surfaces' kinds and looks as the
+// model file gave them for objects read from one: once for each change
+// the host numbers, however many subcommands a click or a redraw makes.
 View &synced(View &view)
 {
     const Host &h = host();
     view.sync(
         h.scene(), [](const Object &o, std::vector<SurfaceKind> &kinds) { surface_kinds(host(), o, kinds); },
-        h.tree_version(), h.selection_version());
+        [](const Object &o, PartLooks &looks) { object_looks(host(), o, looks); }, h.tree_version(),
+        h.selection_version());
     return view;
 }
 
@@ -159,8 +249,12 @@ DrawOptions draw_options(int count, Tcl_Obj *const *words, Camera &camera)
             options.mark = static_cast<int>(std::clamp(integer_word(value), 0L, 16L));
         } else if (name == "-slot") {
             camera.slot = static_cast<int>(std::clamp(integer_word(value), 0L, long{View::kSlots - 1}));
+        } else if (name == "-edges") {
+            const std::string edges = Tcl_GetString(value);
+            if (edges != "selected" && edges != "all") throw expected("selected or all", edges);
+            options.all_edges = edges == "all";
         } else {
-            throw expected("-style, -perspective, -grid, -grain, -line, -mark or -slot", name);
+            throw expected("-style, -perspective, -grid, -grain, -line, -mark, -slot or -edges", name);
         }
     }
     return options;
@@ -304,6 +398,46 @@ Tcl_Obj *axes(Args &args)
     return Tcl_NewListObj(6, out);
 }
 
+Tcl_Obj *textures(Args &args)
+{
+    Tcl_Obj *out = Tcl_NewListObj(0, nullptr);
+    for (const std::string &name : synced(args.owner_as<View>()).wanted_textures())
+        Tcl_ListObjAppendElement(nullptr, out, Tcl_NewStringObj(name.data(), static_cast<int>(name.size())));
+    return out;
+}
+
+// The photo's pixels as texels: red, green, blue and alpha, opaque where
+// the photo has no alpha.
+Tcl_Obj *texture(Args &args)
+{
+    const std::string name = args.str(0), photo_name = args.str(1);
+    View &view = synced(args.owner_as<View>());
+    if (photo_name.empty()) {
+        view.set_texture(name, nullptr);
+        return Tcl_NewListObj(0, nullptr);
+    }
+    Tk_PhotoHandle photo = Tk_FindPhoto(args.interp, photo_name.c_str());
+    if (photo == nullptr) throw Error("no photo image " + in_quotes(photo_name));
+    Tk_PhotoImageBlock block{};
+    Tk_PhotoGetImage(photo, &block);
+    auto texture = std::make_shared<Texture>();
+    texture->width = block.width;
+    texture->height = block.height;
+    texture->texels.resize(static_cast<std::size_t>(std::max(0, block.width)) * std::max(0, block.height));
+    const bool alpha = block.pixelSize >= 4 && block.offset[3] < block.pixelSize;
+    for (int y = 0; y < block.height; ++y) {
+        const unsigned char *row = block.pixelPtr + static_cast<std::size_t>(y) * block.pitch;
+        std::uint32_t *out = texture->texels.data() + static_cast<std::size_t>(y) * block.width;
+        for (int x = 0; x < block.width; ++x) {
+            const unsigned char *p = row + static_cast<std::size_t>(x) * block.pixelSize;
+            out[x] = p[block.offset[0]] | std::uint32_t{p[block.offset[1]]} << 8 |
+                     std::uint32_t{p[block.offset[2]]} << 16 | std::uint32_t{alpha ? p[block.offset[3]] : 0xffu} << 24;
+        }
+    }
+    view.set_texture(name, std::move(texture));
+    return wide(static_cast<std::size_t>(block.width) * block.height);
+}
+
 Tcl_Obj *sync_summary(Args &args)
 {
     return summary(synced(args.owner_as<View>()));
@@ -328,7 +462,7 @@ Tcl_Obj *colours(Args &)
 
 const Subcommand kViewSubcommands[] = {
     {"sync", 0, 0, "", sync_summary},
-    {"draw", 11, 29, "PHOTO AZ EL SCALE CX CY CZ LEFT TOP RIGHT BOTTOM ?OPTION VALUE ...?", draw},
+    {"draw", 11, 31, "PHOTO AZ EL SCALE CX CY CZ LEFT TOP RIGHT BOTTOM ?OPTION VALUE ...?", draw},
     {"fit", 6, 8, "AZ EL LEFT TOP RIGHT BOTTOM ?selection? ?perspective?", fit},
     {"axes", 2, 2, "AZ EL", axes},
     {"pick", 3, 4, "objects|surfaces|vertices X Y ?TOLERANCE?", pick},
@@ -336,6 +470,8 @@ const Subcommand kViewSubcommands[] = {
     {"selected", 2, 3, "objects|surfaces|vertices ID ?INDEX?", selected},
     {"point", 2, 3, "ID INDEX ?SLOT?", point},
     {"shown", 1, 1, "SLOT", shown},
+    {"textures", 0, 0, "", textures},
+    {"texture", 2, 2, "NAME PHOTO", texture},
     {"memory", 0, 0, "", memory, Caller::tests},
     {"colours", 0, 0, "", colours},
 };

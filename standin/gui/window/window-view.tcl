@@ -11,6 +11,7 @@
 #   style        wireframe, shaded or edges (shaded with edges)
 #   perspective  the 3D view in perspective
 #   grid         the ground grid drawn
+#   all_edges    shaded with edges: every object's edges, not only the selection's
 #   info         what ::standin::view sync last said: the model's size and selection
 #   drawn,NAME   what ::standin::view draw last said of view NAME
 #   canvas       the canvas size the views were last laid out for
@@ -28,7 +29,7 @@
 # select_all, set_mode.
 namespace eval ::standin::gui {
     variable view
-    array set view {shown four name 3d mode objects style edges perspective 0 grid 1 info {}
+    array set view {shown four name 3d mode objects style edges perspective 0 grid 1 all_edges 0 info {}
         canvas {0 0} grain 1 colours {}}
     foreach {name az el} {front 0 0 top 0 90 side -90 0 3d -35 25} {
         set view(camera,$name) [dict create az $az el $el scale 1 centre {0 0 0} fitted 1 due 1]
@@ -94,6 +95,8 @@ proc ::standin::gui::fill_view_menu {m} {
     $m add checkbutton -label Perspective -variable ::standin::gui::view(perspective) \
         -command ::standin::gui::perspective_changed
     $m add checkbutton -label Grid -variable ::standin::gui::view(grid) -command ::standin::gui::redraw_later
+    $m add checkbutton -label "Edges on all objects" -variable ::standin::gui::view(all_edges) \
+        -command ::standin::gui::redraw_later
     $m add separator
     $m add command -label "Zoom in" -accelerator + -command {::standin::gui::zoom_key 1.25}
     $m add command -label "Zoom out" -accelerator - -command {::standin::gui::zoom_key 0.8}
@@ -145,6 +148,7 @@ proc ::standin::gui::view_key {args} {
 proc ::standin::gui::follow_scene {} {
     variable view
     set view(info) [::standin::view sync]
+    follow_looks
 }
 
 # The model's size and selection as the view last followed them: objects,
@@ -351,7 +355,7 @@ proc ::standin::gui::draw_options {name} {
     variable view
     list -style $view(style) -perspective [llength [in_perspective $name]] -grid $view(grid) -grain [grain] \
         -line [expr {max(1, [px 1])}] -mark [expr {max(2, [px 2])}] \
-        -slot [slot_of $name]
+        -slot [slot_of $name] -edges [expr {$view(all_edges) ? "all" : "selected"}]
 }
 
 # {perspective} when view NAME is drawn in perspective (only 3D may be), else {}.

@@ -25,6 +25,7 @@
 #   window-bands.tcl  the status bar and the bands of labels around the view
 #   window-tree.tcl   the tree of objects and finding them by name
 #   window-live.tcl   the live preview of the Rilo dialog's wave
+#   window-looks.tcl  the textures the model's objects name
 #
 # This file's state, window(...):
 #   seen        the host's versions last followed (standin versions)
@@ -54,7 +55,7 @@ namespace eval ::standin::gui {
         tip_after ""}
 }
 
-foreach part {files view pointer bands tree live} {
+foreach part {files view pointer bands tree live looks} {
     source [file join [file dirname [info script]] window-$part.tcl]
 }
 unset part

@@ -1,6 +1,7 @@
 # The main window's view drawn into its image: each style in each
 # projection shows the expected colours where a known vertex and surface are
-# drawn; Control-click toggles, Shift-click adds; a Control-drag box selects
+# drawn, in the square's material or texture as a model file gives them;
+# Control-click toggles, Shift-click adds; a Control-drag box selects
 # in each mode; Shift+F frames the selection.  Run in standin --gui.
 source [file join [file dirname [info script]] .. lib.tcl]
 windows_under_test
@@ -18,8 +19,50 @@ proc build_scene {} {
     settle
 }
 
+# The same scene from a model file, the square in the look LOOK: red, a
+# texture (yellow above blue, written with a folder and backslashes before
+# its name, which is found beside the model), glass (blue, half clear, before
+# a green backdrop), or a texture that is missing (in a red material).
+proc load_scene {look} {
+    set dir [scratch view-looks]
+    set texture [image create photo -width 1 -height 2]
+    $texture put yellow -to 0 0
+    $texture put blue -to 0 1
+    $texture write [file join $dir stripes.png] -format png
+    image delete $texture
+    set text "AC3Db\n"
+    foreach rgb {{1 0 0} {0 0 1} {0 1 0}} trans {0 0.5 0} {
+        append text "MATERIAL \"\" rgb $rgb  amb 0.2 0.2 0.2  emis 0 0 0  spec 0.5 0.5 0.5  shi 10  trans $trans\n"
+    }
+    set objects [list square {-1 -1 0 1 -1 0 1 1 0 -1 1 0} triangle {3 -0.2 0 3.4 -0.2 0 3.2 0.2 0}]
+    if {$look eq "glass"} {
+        lappend objects backdrop {-3 -3 -1 3 -3 -1 3 3 -1 -3 3 -1}
+    }
+    append text "OBJECT world\nkids [expr {[llength $objects] / 2}]\n"
+    foreach {name points} $objects {
+        set n [expr {[llength $points] / 3}]
+        append text "OBJECT poly\nname \"$name\"\n"
+        if {$name eq "square" && $look in {texture missing}} {
+            append text "texture \"pictures\\[expr {$look eq "texture" ? "stripes" : "nowhere"}].png\"\ntexoff 0 0.25\n"
+        }
+        append text "numvert $n\n[join [lmap {x y z} $points {list $x $y $z}] \n]\nnumsurf 1\nSURF 0x10\nmat [expr {$name eq "backdrop" ? 2 : "$name$look" eq "squareglass"}]\n"
+        append text "refs $n\n[join [lmap i [lrange {0 1 2 3} 0 $n-1] uv {{0 0} {1 0} {1 1} {0 1}} {list $i {*}$uv}] \n]\n"
+        append text "kids 0\n"
+    }
+    write_text [file join $dir looks.ac] $text
+    standin load [file join $dir looks.ac]
+    foreach id [standin objects] {
+        set ::[dict get [standin info $id] name] $id
+    }
+    ::standin::gui::fit_all
+    settle
+    file delete -force $dir
+}
+
 # The colour drawn at the canvas point (x, y): background, edge, selected,
-# mark, or a lit surface: surface, or chosen when selected (reddish).
+# mark, or a lit surface: dark when nearly black, by its hue where it has
+# one (red, yellow, cyan, ...), else surface, or chosen when selected
+# (reddish).
 proc colour_at {x y} {
     lassign [::standin::gui::viewport] left top
     set rgb [::standin::gui::picture_[::standin::gui::view_name] get [expr {$x - $left}] [expr {$y - $top}]]
@@ -28,6 +71,14 @@ proc colour_at {x y} {
         return [dict get $names $rgb]
     }
     lassign $rgb r g b
+    set high [tcl::mathfunc::max $r $g $b]
+    if {$high < 80} {
+        return dark
+    }
+    if {$high - [tcl::mathfunc::min $r $g $b] > 90} {
+        set hues {100 red 010 green 001 blue 110 yellow 011 cyan 101 purple 111 light}
+        return [dict get $hues [expr {$r > $high / 2}][expr {$g > $high / 2}][expr {$b > $high / 2}]]
+    }
     expr {$r > $b ? "chosen" : "surface"}
 }
 
@@ -65,26 +116,44 @@ proc square_box {} {
 }
 
 # On a bare surface, its border may fall either side of a pixel's centre:
-# only its middle is certain.
+# only its middle is certain.  Style "all" is shaded with edges on all
+# objects; the square seen "behind" is seen from its back.  A texture that
+# cannot be read is "told" once in the status line, not again at the next
+# drawing.
 test view-looks {each style and projection draws edges, surfaces, the selection and marks where they are} {
-    build_scene
-    ::standin::gui::show 3d
     set ::standin::gui::view(grid) 0
     set result {}
-    foreach {style perspective selected expected} {
-        wireframe 0 none {edge background edge}
-        wireframe 1 none {edge background edge}
-        shaded 0 none {* surface *}
-        shaded 1 none {* surface *}
-        edges 0 none {edge surface edge}
-        edges 1 none {edge surface edge}
-        wireframe 0 object {selected background selected}
-        edges 1 object {selected chosen selected}
-        wireframe 0 vertex {edge background mark}
-        edges 0 surface {selected chosen selected}
+    foreach {style perspective selected look expected} {
+        wireframe 0 none plain {edge background edge}
+        wireframe 1 none plain {edge background edge}
+        shaded 0 none plain {* surface *}
+        shaded 1 none plain {* surface *}
+        edges 0 none plain {[bs]* surface [bs]*}
+        edges 1 none plain {[bs]* surface [bs]*}
+        all 0 none plain {edge surface edge}
+        wireframe 0 object plain {selected background selected}
+        edges 1 object plain {selected chosen selected}
+        wireframe 0 vertex plain {edge background mark}
+        edges 0 surface plain {selected chosen selected}
+        shaded 0 none red {* red *}
+        shaded 0 behind red {* red *}
+        shaded 0 none texture {* yellow *}
+        shaded 1 none texture {* yellow *}
+        shaded 0 none glass {* cyan *}
+        edges 0 none missing {* red * told}
     } {
-        set ::standin::gui::view(style) $style
+        if {$look eq "plain"} {
+            build_scene
+        } else {
+            load_scene $look
+        }
+        set told [string match "cannot read texture nowhere.png: no such file*" $::standin::gui::bands(status)]
+        ::standin::gui::say ""
+        ::standin::gui::show 3d
+        set ::standin::gui::view(style) [expr {$style eq "all" ? "edges" : $style}]
+        set ::standin::gui::view(all_edges) [expr {$style eq "all"}]
         set ::standin::gui::view(perspective) $perspective
+        dict set ::standin::gui::view(camera,3d) az [expr {$selected eq "behind" ? 145 : -35}]
         standin select none
         switch $selected {
             object {standin pick objects $::square}
@@ -92,13 +161,18 @@ test view-looks {each style and projection draws edges, surfaces, the selection 
             surface {standin pick surfaces $::square 0}
         }
         set got [looks]
-        lappend result [expr {[string match $expected $got] ? "ok" : "$style $perspective $selected: $got"}]
+        if {$told && $::standin::gui::bands(status) eq ""} {
+            lappend got told
+        }
+        lappend result [expr {[string match $expected $got] ? "ok" : "$style $perspective $selected $look: $got"}]
     }
     standin select none
     set ::standin::gui::view(grid) 1
     set ::standin::gui::view(perspective) 0
+    set ::standin::gui::view(all_edges) 0
+    dict set ::standin::gui::view(camera,3d) az -35
     set result
-} [lrepeat 10 ok]
+} [lrepeat 17 ok]
 
 test view-clicks {Control-click toggles, Shift-click adds, a plain click replaces} {
     build_scene
