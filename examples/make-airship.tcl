@@ -1,7 +1,7 @@
 # Writes airship.ac and its texture airship-skin.png into a folder (default:
 # the current one): a real-sized airship in metres, moored at its mast.
 #   tclsh examples/make-airship.tcl ?FOLDER?
-# About 19,000 vertices in a tree of groups, six materials (the glass half
+# About 18,000 vertices in a tree of groups, six materials (the glass half
 # transparent), and a hull whose skin is a texture written here in plain Tcl:
 # a model the size of real ones for the window's views.  The same bytes come
 # out on every run.

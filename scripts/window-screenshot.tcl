@@ -1,17 +1,26 @@
 # The main window's pictures for docs/window.md, one row of the table each:
 # the name of the picture, the scaling the window starts with, the screen,
-# the window's size, what it needs (a feature not there yet skips the
-# picture), and what is on show.  scripts/window-screenshot.sh reads the
-# table through tclsh, then runs this in standin --gui examples/banner.ac
-# once per picture:  window-screenshot.tcl -- NAME DOCS-FOLDER
+# the window's size (default, minimum or WIDTHxHEIGHT), what it needs (a
+# feature not there yet skips the picture), what is on show, and the model:
+# an example of examples/, the bundled banner.ac or one its make-NAME.tcl
+# writes.  scripts/window-screenshot.sh reads the table through tclsh, then
+# runs this in standin --gui MODEL.ac once per picture:
+#   window-screenshot.tcl -- NAME DOCS-FOLDER
 # Tk keeps a scaling as the screen's width in whole millimetres: on screens
-# 1440 and 2880 pixels wide, 96 and 192 dpi are exact.
+# 1440 and 2880 pixels wide, 96 and 192 dpi are exact (on 1600, 96.08).
 set shots {
-    window         1.3333 1440x1080x24 default {}      waved
-    window-192dpi  2.6667 2880x2160x24 default {}      waved
-    window-min     1.3333 1440x1080x24 minimum {}      waved
-    window-shaded  1.3333 1440x1080x24 default shaded  shaded
-    window-live    1.3333 1920x1200x24 default live    live
+    window         1.3333 1440x1080x24 default   {}     waved   banner
+    window-192dpi  2.6667 2880x2160x24 default   {}     waved   banner
+    window-min     1.3333 1440x1080x24 minimum   {}     waved   banner
+    window-shaded  1.3333 1440x1080x24 default   shaded shaded  banner
+    window-live    1.3333 1920x1200x24 default   live   live    banner
+    window-four    1.3333 1600x1000x24 1400x900  {}     hull    airship
+}
+if {![llength [info commands standin]]} {
+    foreach {name scaling screen size needs show model} $shots {
+        puts "$name $scaling $screen $model"
+    }
+    exit 0
 }
 if {![llength [info commands standin]]} {
     foreach {name scaling screen size needs show} $shots {
@@ -63,6 +72,11 @@ proc show {what} {
         live {
             open_dialog
         }
+        hull {
+            standin select objects hull
+            settle
+            ::standin::gui::fit all
+        }
     }
     settle
 }
@@ -80,7 +94,7 @@ proc capture {path} {
     exec import -window root -crop [expr {$x1 - $x0}]x[expr {$y1 - $y0}]+$x0+$y0 +repage $path
 }
 
-foreach {name scaling screen size needs what} $shots {
+foreach {name scaling screen size needs what model} $shots {
     if {$name ne $shot} continue
     set why [missing $needs]
     if {$why ne ""} {
@@ -89,6 +103,8 @@ foreach {name scaling screen size needs what} $shots {
     }
     if {$size eq "minimum"} {
         wm geometry . [join [wm minsize .] x]
+    } elseif {$size ne "default"} {
+        wm geometry . $size
     }
     settle
     show $what
