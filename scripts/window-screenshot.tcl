@@ -14,17 +14,11 @@ set shots {
     window-min     1.3333 1440x1080x24 minimum   {}     waved   banner
     window-shaded  1.3333 1440x1080x24 default   shaded shaded  banner
     window-live    1.3333 1920x1200x24 default   live   live    banner
-    window-four    1.3333 1600x1000x24 1400x900  {}     hull    airship
+    window-four    1.3333 1600x1000x24 1400x900  {}     gondola airship
 }
 if {![llength [info commands standin]]} {
     foreach {name scaling screen size needs show model} $shots {
         puts "$name $scaling $screen $model"
-    }
-    exit 0
-}
-if {![llength [info commands standin]]} {
-    foreach {name scaling screen size needs show} $shots {
-        puts "$name $scaling $screen"
     }
     exit 0
 }
@@ -72,8 +66,8 @@ proc show {what} {
         live {
             open_dialog
         }
-        hull {
-            standin select objects hull
+        gondola {
+            standin select objects gondola
             settle
             ::standin::gui::fit all
         }
