@@ -20,8 +20,13 @@
 #                       model (or the model has it already), so the dialog
 #                       runs nothing itself
 #   closed              the dialog is closing
-# The host calls ::rilo::host_changed when what applicable answers may have
-# changed (the selection changed, say).
+#   selection AXIS      where the selection lies along AXIS (x, y or z), in
+#                       model units: {} while nothing is selected, else
+#                       {low L high H vertices N spacing S}, S the mean gap
+#                       between its distinct coordinates; shown under the
+#                       values, and OK and Apply are greyed while it is {}
+# The host calls ::rilo::host_changed when what applicable or selection
+# answers may have changed (the selection changed, say).
 
 namespace eval ::rilo {}
 
@@ -92,6 +97,7 @@ namespace eval ::rilo {
         additive   "Add the wave to where the vertices are now, keeping the shape's relief."
         curve      "Put every vertex on one wave that starts at the level of the lowest vertex."
         preview    "A sketch of the wave for the current values."
+        extent     "Where the selection lies along the frequency axis, and how long one cycle is."
         ok         "Apply the wave to the selected vertices and close."
         apply      "Apply the wave to the selected vertices and keep this dialog open."
         cancel     "Close without applying; the values last applied are kept."
@@ -251,7 +257,6 @@ proc pjtrilo_dialog {} {
         return
     }
     ::rilo::build $top
-    ::rilo::hook opened $top
 }
 
 proc ::rilo::styles {} {
@@ -283,12 +288,17 @@ proc ::rilo::build {top} {
     build_sketch $f.sketch
     build_wave $f.wave
     build_shape $f.shape
+    build_extent $f
     ttk::label $f.help -style Rilo.Help.TLabel -width 1 -takefocus 0 -text $::rilo::help(idle)
     build_buttons $f.buttons
 
     grid $f.axes $f.sketch -sticky nsew -padx {0 8} -pady {0 8}
     grid $f.wave ^ -sticky nsew -padx {0 8} -pady {0 8}
     grid $f.shape - -sticky nsew -pady {0 8}
+    if {[host_tells_selection]} {
+        grid $f.extent - -sticky ew
+        grid $f.extent_note - -sticky ew -pady {0 6}
+    }
     grid $f.help - -sticky ew -pady {0 6}
     grid $f.buttons - -sticky e
     grid configure $f.sketch -padx 0
@@ -300,6 +310,8 @@ proc ::rilo::build {top} {
     trace add variable ::rilo::ui write ::rilo::refresh
     refresh
     place_over $top
+    # The host may place the dialog before it shows.
+    hook opened $top
     wm deiconify $top
     focus $f.wave.frequency
     $f.wave.frequency selection range 0 end
@@ -388,6 +400,15 @@ proc ::rilo::build_shape {s} {
     grid $s.curve -sticky w -pady 1
     hint $s.additive additive
     hint $s.curve curve
+}
+
+# Where the selection lies, and what is wrong with it for the wave: shown
+# only where the host tells (the selection hook).
+proc ::rilo::build_extent {f} {
+    ttk::label $f.extent -style Rilo.Help.TLabel -width 1 -takefocus 0
+    ttk::label $f.extent_note -style Rilo.Remark.TLabel -width 1 -takefocus 0
+    hint $f.extent extent
+    hint $f.extent_note extent
 }
 
 # The sketch of the wave: shown, never focused.
@@ -508,9 +529,77 @@ proc ::rilo::refresh {args} {
     }
     set ready [ready]
     hook edited [expr {$ready ? [parameters] : {}}]
+    set extent [selection_extent]
+    show_extent $extent
+    set ready [expr {$ready && $extent ne {}}]
     $top.f.buttons.ok state [expr {$ready ? "!disabled" : "disabled"}]
     $top.f.buttons.apply state [expr {$ready && [hook applicable] ne "0" ? "!disabled" : "disabled"}]
     draw_preview
+}
+
+proc ::rilo::host_tells_selection {} {
+    llength [info commands ::rilo_host::selection]
+}
+
+# Where the selection lies along the frequency axis, as the host tells it:
+# {} while nothing is selected, or "unknown" where the host does not say.
+proc ::rilo::selection_extent {} {
+    variable ui
+    if {![host_tells_selection]} {
+        return unknown
+    }
+    return [hook selection $ui(freq_axis)]
+}
+
+# The two lines under the values: the selection's extent along the
+# frequency axis with the wave's length, and a remark on them.
+proc ::rilo::show_extent {extent} {
+    variable top
+    if {$extent eq "unknown"} return
+    if {[catch {extent_lines $extent} lines]} {
+        set lines [list "" ""]  ;# a coordinate that is not a number
+    }
+    $top.f.extent configure -text [lindex $lines 0]
+    $top.f.extent_note configure -text [lindex $lines 1] \
+        -style [expr {[llength $extent] ? "Rilo.Remark.TLabel" : "Rilo.Problem.TLabel"}]
+}
+
+proc ::rilo::extent_lines {extent} {
+    variable ui
+    if {![llength $extent]} {
+        return [list "" "Nothing is selected: select what the wave should move."]
+    }
+    set low [dict get $extent low]
+    set high [dict get $extent high]
+    set text "Selection along [string toupper $ui(freq_axis)]: [format %g $low] to [format %g $high]\
+        ([units [expr {$high - $low}]])"
+    set length [wavelength [expr {$high - $low}]]
+    if {$length eq ""} {
+        return [list $text ""]
+    }
+    append text ", wavelength [units $length]"
+    set spacing [dict get $extent spacing]
+    if {$length < 2 * $spacing} {
+        return [list $text "Below twice the vertex spacing ([format %g $spacing]): the wave will alias."]
+    }
+    return [list $text ""]
+}
+
+proc ::rilo::units {length} {
+    return "[format %g $length] unit[expr {$length == 1 ? "" : "s"}]"
+}
+
+# The length of one cycle, in model units, over a selection SPAN units
+# long, as the command reads the frequency; "" without a wave (no number,
+# a frequency of zero, or cycles across a selection of no extent).
+proc ::rilo::wavelength {span} {
+    variable ui
+    set reading [read_number [string trim $ui(frequency)]]
+    if {[lindex $reading 0] ne "ok" || [lindex $reading 1] == 0 || (!$ui(freq_units) && $span == 0)} {
+        return ""
+    }
+    set cycles [expr {abs([lindex $reading 1])}]
+    return [expr {$ui(freq_units) ? 1.0 / $cycles : $span / $cycles}]
 }
 
 # The sketch: the wave over the width of the canvas, the amplitude scaled to
@@ -630,7 +719,7 @@ proc ::rilo::preview_span {frequency offset} {
 proc ::rilo::take {} {
     variable ui
     variable last
-    if {![ready]} {
+    if {![ready] || [selection_extent] eq {}} {
         bell
         return {}
     }

@@ -1,6 +1,9 @@
 // standin subcommands that build, inspect and select the scene.
+#include <string_view>
+
 #include "acfile.h"
 #include "error.h"
+#include "extent.h"
 #include "host.h"
 #include "selection.h"
 #include "shell.h"
@@ -275,6 +278,25 @@ Tcl_Obj *select_mode(Args &)
     return text(select_mode_word(host().select_mode()));
 }
 
+// "extent AXIS": where the vertices a command would be handed lie along
+// AXIS, {low L high H vertices N spacing S}, or nothing while none are
+// selected.  A dialog asks at each edit: the answer is kept until the scene
+// or the selection changes.
+Tcl_Obj *extent(Args &args)
+{
+    static SelectionExtent kept;
+    const std::string word = args.str(0);
+    const auto axis = std::string_view("xyz").find(word);
+    if (word.size() != 1 || axis == std::string_view::npos) throw expected("x, y or z", word);
+    const auto found = kept.along(host(), static_cast<int>(axis));
+    if (!found) return nullptr;
+    Tcl_Obj *items[] = {text("low"),      text(ac::format_float(found->low)),
+                        text("high"),     text(ac::format_float(found->high)),
+                        text("vertices"), wide(found->vertices),
+                        text("spacing"),  Tcl_NewDoubleObj(found->spacing)};
+    return Tcl_NewListObj(static_cast<int>(std::size(items)), items);
+}
+
 const Subcommand kSceneSubcommands[] = {
     {"new", 0, 0, "", new_scene},
     {"object", 1, 2, "NAME ?PARENT-ID?", add_object},
@@ -288,6 +310,7 @@ const Subcommand kSceneSubcommands[] = {
     {"select", 1, -1, "all ?MODE?|none|objects NAME...|surfaces NAME...|vertices NAME...|tree MODE ID...", select},
     {"pick", 2, -1, "objects ID...|surfaces ID INDEX...|all|vertices ID INDEX...|all", pick},
     {"mode", 0, 0, "", select_mode, Caller::tests},
+    {"extent", 1, 1, "x|y|z", extent},
     {"tree", 0, 0, "", object_tree},
     {"hide", 1, -1, "ID...", hide},
     {"unhide", 1, -1, "ID...", unhide},

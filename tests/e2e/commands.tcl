@@ -110,6 +110,31 @@ test pick-words {pick and unpick check every word before they change the selecti
     set result
 } {ok ok ok ok}
 
+test extent {where the vertices a command would move lie along an axis, the model's even under a live preview} {
+    fresh
+    set a [row a {0 5 0.125 5 0.25 5 0.375 5 0.5 5}]
+    row b {0.5 1 2 1 2 3} $a
+    standin surface $a 0 1
+    set result {}
+    foreach {calls axis expected} {
+        {{select none}} x {}
+        {{select objects b}} x {low 0.5 high 2 vertices 3 spacing 1.5}
+        {{select objects a}} x {low 0 high 2 vertices 8 spacing 0.4}
+        {{select objects a}} y {low 1 high 5 vertices 8 spacing 2.0}
+        {{select objects a} {live run pjtrilo_go y x 1 3 25 1 1}} x {low 0 high 2 vertices 8 spacing 0.4}
+        {{select surfaces a}} x {low 0 high 0.125 vertices 2 spacing 0.125}
+        {{pick vertices $a 4 3}} x {low 0.375 high 0.5 vertices 2 spacing 0.125}
+    } {
+        foreach call $calls {
+            standin {*}[subst $call]
+        }
+        set got [standin extent $axis]
+        standin live clear
+        lappend result [expr {$got eq $expected ? "ok" : "$calls $axis: $got"}]
+    }
+    set result
+} {ok ok ok ok ok ok ok}
+
 test no-selection {nothing selected: the trace, then one message} {
     fresh
     row a {0 0}
@@ -125,7 +150,8 @@ test bad-words {a word the standin command cannot use: "expected ..., found '...
     set codes {}
     foreach call [list \
         [list vertex $a 0 q 0] [list set $a x 0 0 0] [list subdivided $a perhaps] {select corners a} \
-        [list pick edges $a 0] {select objects zz} {select objects A} {menu invoke Nothing} bogus get {load nowhere.ac}] {
+        [list pick edges $a 0] {select objects zz} {select objects A} {menu invoke Nothing} bogus get {load nowhere.ac} \
+        {extent q}] {
         catch {standin {*}$call} message options
         lappend shown [lindex [split $message :] 0]
         lappend codes [lindex [dict get $options -errorcode] 1]
@@ -134,7 +160,8 @@ test bad-words {a word the standin command cannot use: "expected ..., found '...
 } [list [list \
     "expected a coordinate, found 'q'" "expected an integer, found 'x'" "expected a boolean, found 'perhaps'" \
     "expected objects, surfaces or vertices, found 'corners'" "expected objects, surfaces or vertices, found 'edges'" \
-    "no object named 'zz'" "no object named 'A' (did you mean 'a'?)" "no menu entry 'Nothing'" "unknown subcommand 'bogus'" usage nowhere.ac] \
-    {REFUSED REFUSED REFUSED REFUSED REFUSED REFUSED REFUSED REFUSED USAGE USAGE MODEL} 1]
+    "no object named 'zz'" "no object named 'A' (did you mean 'a'?)" "no menu entry 'Nothing'" "unknown subcommand 'bogus'" \
+    usage nowhere.ac "expected x, y or z, found 'q'"] \
+    {REFUSED REFUSED REFUSED REFUSED REFUSED REFUSED REFUSED REFUSED USAGE USAGE MODEL REFUSED} 1]
 
 finish

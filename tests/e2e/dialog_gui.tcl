@@ -72,6 +72,10 @@ proc waved {name made} {
     }
 }
 
+proc select_in_host {what} {
+    standin select {*}[expr {$what eq "none" ? "none" : "objects $what"}]
+}
+
 # OK and Apply run the command, not a live preview of it kept.
 .status.live invoke
 
@@ -189,9 +193,13 @@ proc dismiss {tries} {
 }
 
 test gui-messages {messages are recorded and shown in a window, or in a box that waits} {
-    standin select none
     standin messages clear
     open_dialog
+    # A phase too large for single precision once scaled to the selection.
+    $wave.across invoke
+    foreach field {frequency offset} {
+        set_entry $wave.$field 1e30
+    }
     $buttons.apply invoke
     update
     set window [.message.f.text cget -text]
@@ -202,10 +210,13 @@ test gui-messages {messages are recorded and shown in a window, or in a box that
     $buttons.apply invoke
     set ::standin::gui::modal_messages 0
     list [standin messages] $window $::dismissed
-} [list [lrepeat 2 {rilo : no vertices selected}] {rilo : no vertices selected} {rilo : no vertices selected}]
+} [list [lrepeat 2 {rilo : the wave would take coordinates out of range}] \
+        {rilo : the wave would take coordinates out of range} {rilo : the wave would take coordinates out of range}]
 
 test gui-keyboard {Tab visits only the controls, in reading order; each Alt key reaches its control} {
-    standin select objects strip
+    foreach {field value} {frequency 1 offset 0} {
+        set_entry $wave.$field $value
+    }
     focus -force $wave.frequency
     update
     set order {}

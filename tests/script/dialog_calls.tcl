@@ -24,6 +24,20 @@ set record {}
 proc pjtrilo_go {args} {
     lappend ::calls $args
 }
+# A host that tells where the selection lies: the stand-in's strip of
+# tests/e2e/dialog_gui.tcl, five vertices from 0 to 1 along X, or nothing.
+namespace eval ::rilo_host {}
+set selected strip
+proc ::rilo_host::selection {axis} {
+    if {$::selected eq "none"} {
+        return {}
+    }
+    list low 0 high [expr {$axis eq "x" ? 1 : 0}] vertices 5 spacing [expr {$axis eq "x" ? 0.25 : 0}]
+}
+proc select_in_host {what} {
+    set ::selected $what
+    ::rilo::host_changed
+}
 wm withdraw .
 source $script
 set f .rilo.f
@@ -35,7 +49,8 @@ proc noted {name made} {
         if {[$c type $item] ne "text"} continue
         $c itemcget $item -text
     }]}]
-    lappend ::record "$name: $made $texts"
+    set extent [expr {[winfo exists $::f] ? [$::f.extent cget -text] : ""}]
+    lappend ::record "$name: $made $texts $extent"
     return ""
 }
 

@@ -29,7 +29,8 @@ proc type_into {entry text} {
 }
 
 # One user action: {open}, {type FIELD TEXT}, {click WIDGET} (under .rilo.f),
-# {key KEY} in the frequency entry, or {alt LETTER}.
+# {key KEY} in the frequency entry, {alt LETTER}, or {select none|strip} in
+# the host (select_in_host, the driver's).
 proc act {step} {
     set f .rilo.f
     lassign $step how what text
@@ -39,6 +40,7 @@ proc act {step} {
         click { $f.$what invoke }
         key { focus -force $f.wave.frequency; update; event generate $f.wave.frequency <$what> }
         alt { event generate [focus] <Alt-Key-$what> }
+        select { select_in_host $what }
     }
     update
 }
@@ -52,8 +54,8 @@ proc state {} {
     }
     set out {}
     foreach {note name} {wave.frequency_note frequency wave.amplitude_note amplitude wave.offset_note offset
-                         axes.note axes} {
-        if {[$f.$note cget -text] ne ""} {
+                         axes.note axes extent_note selection} {
+        if {[winfo ismapped $f.$note] && [$f.$note cget -text] ne ""} {
             lappend out $name [$f.$note cget -text]
         }
     }
@@ -71,10 +73,13 @@ set dialog_rows {
     choices {
         open {type frequency 2.5} {type amplitude " 0.5 "} {type offset 25}
         {click axes.amp_z} {click wave.across} {click shape.curve} {click buttons.apply}
-    } {{x z 2.5 0.5 25 0 0}} {}
-    random-phase {{click wave.random} {alt a}} {{x z 2.5 0.5 random 0 0}} {greyed offset}
-    offset-back {{click wave.random} {type offset 010} {click buttons.apply}} {{x z 2.5 0.5 010 0 0}} {}
-    hexadecimal {{type offset 0x10} {click buttons.apply}} {{x z 2.5 0.5 0x10 0 0}} {offset {reads as 0}}
+    } {{x z 2.5 0.5 25 0 0}} {selection {Below twice the vertex spacing (0.25): the wave will alias.}}
+    random-phase {{click wave.random} {alt a}} {{x z 2.5 0.5 random 0 0}}
+        {selection {Below twice the vertex spacing (0.25): the wave will alias.} greyed offset}
+    offset-back {{click wave.random} {type offset 010} {click buttons.apply}} {{x z 2.5 0.5 010 0 0}}
+        {selection {Below twice the vertex spacing (0.25): the wave will alias.}}
+    hexadecimal {{type offset 0x10} {click buttons.apply}} {{x z 2.5 0.5 0x10 0 0}}
+        {offset {reads as 0} selection {Below twice the vertex spacing (0.25): the wave will alias.}}
     separator {{type frequency 1_000} {click buttons.apply}} {{x z 1_000 0.5 0x10 0 0}}
         {frequency {reads as 1} offset {reads as 0}}
     zeros {{type offset " 0025 "} {click buttons.apply}} {{x z 1_000 0.5 0025 0 0}} {frequency {reads as 1}}
@@ -86,8 +91,16 @@ set dialog_rows {
     not-number {{click axes.amp_y} {type amplitude abc} {key Return}} {} {amplitude {not a number} greyed {ok apply}}
     too-large {{type amplitude 1e39} {click buttons.apply}} {} {amplitude {too large} greyed {ok apply}}
     empty {{type amplitude 2} {type frequency ""} {alt a}} {} {frequency {enter a number} greyed {ok apply}}
-    bad-offset {{type frequency 3} {type offset x} {key Return}} {} {offset {not a number} greyed {ok apply}}
-    random {{click wave.random} {key Return}} {{x y 3 2 random 0 0}} closed
+    bad-offset {{type frequency 3} {type offset x} {key Return}} {}
+        {offset {not a number} selection {Below twice the vertex spacing (0.25): the wave will alias.} greyed {ok apply}}
+    per-unit {{type offset 0} {type frequency 1} {click wave.per_unit}} {} {}
+    per-unit-aliased {{type frequency 2.5}} {}
+        {selection {Below twice the vertex spacing (0.25): the wave will alias.}}
+    along-z {{click axes.freq_z}} {} {}
+    nothing-selected {{click axes.freq_x} {select none} {type frequency 3} {click buttons.apply} {key Return}} {}
+        {selection {Nothing is selected: select what the wave should move.} greyed {ok apply}}
+    selected-again {{select strip} {click wave.across} {type offset x} {click wave.random} {key Return}}
+        {{x y 3 2 random 0 0}} closed
     escape {open {type frequency 9} {key Escape}} {} closed
     remembered {open {click buttons.ok}} {{x y 3 2 random 0 0}} closed
 }

@@ -24,11 +24,13 @@
 #   shown    the stamp of the live preview shown, or {}
 #   applied  the stamp of the last Apply that put a wave on, or {}
 #   after    the live preview scheduled, coalescing edits
+#   placed   where the dialog was last put, {X Y} on the screen
+#   kept     where the user moved the dialog, {X Y}, or {}: it opens there again
 # Its procedures for the others: build_live_switch, live_running,
 # live_follows; the hooks of ::rilo_host for the dialog.
 namespace eval ::standin::gui {
     variable live
-    array set live {on 1 running 0 dialog "" wanted {} shown {} applied {} after ""}
+    array set live {on 1 running 0 dialog "" wanted {} shown {} applied {} after "" placed {} kept {}}
 }
 
 namespace eval ::rilo_host {}
@@ -53,6 +55,10 @@ proc ::rilo_host::closed {} {
     ::standin::gui::dialog_closed
 }
 
+proc ::rilo_host::selection {axis} {
+    standin extent $axis
+}
+
 proc ::standin::gui::build_live_switch {} {
     ttk::checkbutton .status.live -text "Live preview" -takefocus 0 -variable ::standin::gui::live(on) \
         -command ::standin::gui::live_switched
@@ -70,14 +76,32 @@ proc ::standin::gui::stamp {parameters} {
     list $parameters [dict get $now scene] [dict get $now selection]
 }
 
-# A new dialog is moved beside the main window; it shows its values live.
+# A new dialog is placed where it hides the least of the model; it shows
+# its values live.
 proc ::standin::gui::dialog_opened {top} {
     variable live
     if {$live(dialog) eq $top} return
     set live(dialog) $top
     set live(applied) {}
     place_dialog $top
+    bind $top <Destroy> {+::standin::gui::dialog_leaves %W}
     schedule_live_preview
+}
+
+# The dialog W is going: where it stands, when not where it was put, is
+# where the user moved it, for the next time it opens.
+proc ::standin::gui::dialog_leaves {w} {
+    variable live
+    if {$w ne [winfo toplevel $w]} return
+    set at [dialog_position $w]
+    if {$at ne $live(placed)} {
+        set live(kept) $at
+    }
+}
+
+proc ::standin::gui::dialog_position {w} {
+    regexp {([+-]-?[0-9]+)([+-]-?[0-9]+)$} [wm geometry $w] - x y
+    list [expr {$x}] [expr {$y}]
 }
 
 proc ::standin::gui::dialog_closed {} {
@@ -90,30 +114,81 @@ proc ::standin::gui::dialog_closed {} {
     after idle ::standin::gui::take_back_live_preview
 }
 
-# Moves the dialog W beside the main window, so that the model stays in
-# sight: to its right when the screen has room, else to its left, else
-# over the main window's left side, where the tree is; always on screen.
+# Places the dialog W where the user last moved it (on screen); else
+# beside the main window, to its right or left, when the screen has room;
+# else where it covers the least of the selection on screen.
 proc ::standin::gui::place_dialog {w} {
+    variable live
     if {![winfo viewable .]} return
     update idletasks
     set width [winfo reqwidth $w]
     set height [winfo reqheight $w]
-    set screen_width [winfo screenwidth $w]
-    set screen_height [winfo screenheight $w]
-    set left [winfo rootx .]
-    set right [expr {$left + [winfo width .]}]
     set gap 12  ;# room for the window manager's borders
-    if {$right + $gap + $width <= $screen_width} {
-        set x [expr {$right + $gap}]
-    } elseif {$left - $gap - $width >= 0} {
-        set x [expr {$left - $gap - $width}]
+    if {[llength $live(kept)]} {
+        lassign $live(kept) x y
     } else {
-        set x [winfo rootx .main.objects]
+        lassign [dialog_place $width $height $gap] x y
     }
-    set y [winfo rooty .]
-    set x [expr {max(0, min($x, $screen_width - $width))}]
-    set y [expr {max(0, min($y, $screen_height - $height))}]
+    set x [expr {max(0, min($x, [winfo screenwidth $w] - $width))}]
+    set y [expr {max(0, min($y, [winfo screenheight $w] - $height))}]
+    set live(placed) [list $x $y]
     wm geometry $w +$x+$y
+}
+
+# Where a dialog WIDTH x HEIGHT goes: {X Y}.  Of the screen's corners and
+# the main window's, the first that covers the least of the selection.
+proc ::standin::gui::dialog_place {width height gap} {
+    set screen_width [winfo screenwidth .]
+    set screen_height [winfo screenheight .]
+    set left [winfo rootx .]
+    set top [winfo rooty .]
+    set right [expr {$left + [winfo width .]}]
+    set bottom [expr {$top + [winfo height .]}]
+    if {$right + $gap + $width <= $screen_width} {
+        return [list [expr {$right + $gap}] $top]
+    }
+    if {$left - $gap - $width >= 0} {
+        return [list [expr {$left - $gap - $width}] $top]
+    }
+    set far_x [expr {$screen_width - $width}]
+    set far_y [expr {$screen_height - $height - $gap}]
+    set best {}
+    foreach place [list [list 0 0] [list 0 $far_y] [list $far_x 0] [list $far_x $far_y] \
+                       [list $left $top] [list [expr {$right - $width}] $top] \
+                       [list $left [expr {$bottom - $height}]] \
+                       [list [expr {$right - $width}] [expr {$bottom - $height}]]] {
+        lassign $place x y
+        set covered [covered_area [list $x $y [expr {$x + $width + $gap}] [expr {$y + $height + $gap}]] \
+            [selection_on_screen]]
+        if {$best eq "" || $covered < [lindex $best 0]} {
+            set best [list $covered $x $y]
+        }
+    }
+    lrange $best 1 2
+}
+
+# The selection's boxes on the screen, {X0 Y0 X1 Y1} each: for now, the
+# part of the view where the model is drawn.
+proc ::standin::gui::selection_on_screen {} {
+    lassign [viewport] x0 y0 x1 y1
+    set x [winfo rootx .view]
+    set y [winfo rooty .view]
+    list [list [expr {$x + $x0}] [expr {$y + $y0}] [expr {$x + $x1}] [expr {$y + $y1}]]
+}
+
+# How much of the BOXES, {X0 Y0 X1 Y1} each, the box AREA covers.
+proc ::standin::gui::covered_area {area boxes} {
+    lassign $area ax0 ay0 ax1 ay1
+    set covered 0
+    foreach box $boxes {
+        lassign $box x0 y0 x1 y1
+        set w [expr {min($ax1, $x1) - max($ax0, $x0)}]
+        set h [expr {min($ay1, $y1) - max($ay0, $y0)}]
+        if {$w > 0 && $h > 0} {
+            incr covered [expr {$w * $h}]
+        }
+    }
+    return $covered
 }
 
 # The dialog's values may have changed: each change schedules one live

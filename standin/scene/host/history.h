@@ -146,6 +146,7 @@ public:
 
     // ---- the live preview ----
     bool live_preview_shown() const { return !live_.empty(); }
+    const std::vector<UndoStep> &live_steps() const { return live_; }
     // Numbers each live preview shown, so that a window tells one from the
     // next one made with the same history; 0 while none is shown.
     std::uint64_t live_preview_number() const { return live_.empty() ? 0 : live_number_; }

@@ -148,6 +148,8 @@ public:
     // undo step set aside (not in the history, no new version) to be taken
     // back (history.h) ----
     bool live_preview_shown() const { return history_.live_preview_shown(); }
+    // The steps of the live preview shown, in the order saved.
+    const std::vector<UndoStep> &live_steps() const { return history_.live_steps(); }
     std::uint64_t live_preview_number() const { return history_.live_preview_number(); }
     bool running_live_preview() const { return history_.running_live_preview(); }
     void set_running_live_preview(bool running) { history_.set_running_live_preview(running); }
