@@ -2,8 +2,8 @@
 # Writes the pictures of the main window in docs/ from a build folder
 # (default: build), each on a private Xvfb display: with the bundled banner,
 # window.png (96 dpi), window-192dpi.png, window-min.png (the least size),
-# and, once the window can show them, window-shaded.png and
-# window-live.png; with the airship examples/make-airship.tcl writes into a
+# and, once the window can show them, window-shaded.png, window-live.png
+# and dialog-beside.png; with the airship examples/make-airship.tcl writes into a
 # temporary folder, window-four.png.  The table of pictures is in
 # window-screenshot.tcl.
 set -euo pipefail

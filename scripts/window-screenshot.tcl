@@ -14,6 +14,7 @@ set shots {
     window-min     1.3333 1440x1080x24 minimum   {}     waved   banner
     window-shaded  1.3333 1440x1080x24 default   shaded shaded  banner
     window-live    1.3333 1920x1200x24 default   live   live    banner
+    dialog-beside  1.3333 1600x1000x24 860x640   live   live    banner
     window-four    1.3333 1600x1000x24 1400x900  {}     gondola airship
 }
 if {![llength [info commands standin]]} {

@@ -1,5 +1,5 @@
-# The Rilo dialog's live preview in the main window, Redo, and where the
-# dialog opens.  Each row starts from examples/banner.ac as opened, the
+# The Rilo dialog's live preview in the main window, Redo, where the
+# dialog opens, and what it shows of the selection.  Each row starts from examples/banner.ac as opened, the
 # banner selected, and checks every coordinate as text, bit for bit.
 source [file join [file dirname [info script]] .. lib.tcl]
 windows_under_test
@@ -44,8 +44,8 @@ proc edit_states {} {
 }
 
 # The dialog's place against the main window's, after opening it with the
-# main window at GEOMETRY: right, left, over (the tree's side, on screen)
-# or where it is, and whether it covers any of the view.
+# main window at GEOMETRY: right, left or elsewhere, whether it covers any
+# of the selection on screen, and whether it is on screen.
 proc placed {geometry} {
     wm geometry . $geometry
     settle
@@ -54,18 +54,23 @@ proc placed {geometry} {
     set y [winfo rooty .rilo]
     set right [expr {$x + [winfo width .rilo]}]
     set bottom [expr {$y + [winfo height .rilo]}]
-    set vx [winfo rootx .view]
-    set vy [winfo rooty .view]
-    set covers [expr {$x < $vx + [winfo width .view] && $right > $vx && $y < $vy + [winfo height .view] &&
-                      $bottom > $vy}]
+    set covers [::standin::gui::covered_area [list $x $y $right $bottom] [::standin::gui::selection_on_screen]]
     set on_screen [expr {$x >= 0 && $y >= 0 && $right <= [winfo screenwidth .] && $bottom <= [winfo screenheight .]}]
     set main_left [winfo rootx .]
     set main_right [expr {$main_left + [winfo width .]}]
-    set side [expr {$x >= $main_right ? "right" : $right <= $main_left ? "left" :
-                    $x == min([winfo rootx .main.objects], [winfo screenwidth .] - [winfo width .rilo]) ? "over" :
-                    "at $x"}]
+    set side [expr {$x >= $main_right ? "right" : $right <= $main_left ? "left" : "elsewhere"}]
     button cancel
-    list $side $covers $on_screen
+    list $side [expr {$covers > 0}] $on_screen
+}
+
+# Whether the dialog names where the host's query says the selection lies
+# along its frequency axis.
+proc extent_shown {} {
+    set axis $::rilo::ui(freq_axis)
+    set extent [standin extent $axis]
+    set text [.rilo.f.extent cget -text]
+    string match "Selection along [string toupper $axis]: [format %g [dict get $extent low]] to\
+        [format %g [dict get $extent high]] (*" $text
 }
 
 test live-rows {the dialog shows the real command's wave on the model; OK, Apply, Cancel, undo, redo and save take it as the user sees it} {
@@ -243,10 +248,39 @@ test live-rows {the dialog shows the real command's wave on the model; OK, Apply
             list $off $on [expr {[positions] eq $::start}]
         } {{0 1 0} 1 1}
         dialog-beside {
-            set sides [list [placed 500x500+0+0] [placed 500x500+770+0] [placed 1100x600+100+0]]
+            set sides [list [placed 500x500+0+0] [placed 500x500+770+0] [placed 1100x500+100+0]]
             wm geometry . 980x640+0+0
             set sides
-        } {{right 0 1} {left 0 1} {over 1 1}}
+        } {{right 0 1} {left 0 1} {elsewhere 0 1}}
+        extent-follows {
+            open_dialog
+            set shown [extent_shown]
+            edit freq_axis z
+            lappend shown [extent_shown]
+            select_in_tree o[object_id pole]
+            lappend shown [extent_shown] [.rilo.f.buttons.ok instate disabled]
+            standin select none
+            settle
+            lappend shown [.rilo.f.extent_note cget -text] [.rilo.f.buttons.ok instate disabled]
+            button cancel
+            set shown
+        } {1 1 1 0 {Nothing is selected: select what the wave should move.} 1}
+        dialog-kept {
+            open_dialog
+            wm geometry .rilo +40+50
+            settle
+            button cancel
+            open_dialog
+            set at [list [winfo rootx .rilo] [winfo rooty .rilo]]
+            wm geometry .rilo +5000+5000
+            settle
+            button cancel
+            open_dialog
+            set on_screen [expr {[winfo rootx .rilo] + [winfo width .rilo] == [winfo screenwidth .] &&
+                                 [winfo rooty .rilo] + [winfo height .rilo] == [winfo screenheight .]}]
+            button cancel
+            list $at $on_screen
+        } {{40 50} 1}
     } {
         destroy .rilo .message
         standin load $::model
@@ -257,7 +291,7 @@ test live-rows {the dialog shows the real command's wave on the model; OK, Apply
         lappend result [expr {$got eq [lrange $expected 0 end] ? "ok" : "$name: $got"}]
     }
     set result
-} [lrepeat 16 ok]
+} [lrepeat 18 ok]
 
 file delete -force $work
 finish
