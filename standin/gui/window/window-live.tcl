@@ -152,14 +152,14 @@ proc ::standin::gui::dialog_place {width height gap} {
     }
     set far_x [expr {$screen_width - $width}]
     set far_y [expr {$screen_height - $height - $gap}]
+    set boxes [selection_boxes]
     set best {}
     foreach place [list [list 0 0] [list 0 $far_y] [list $far_x 0] [list $far_x $far_y] \
                        [list $left $top] [list [expr {$right - $width}] $top] \
                        [list $left [expr {$bottom - $height}]] \
                        [list [expr {$right - $width}] [expr {$bottom - $height}]]] {
         lassign $place x y
-        set covered [covered_area [list $x $y [expr {$x + $width + $gap}] [expr {$y + $height + $gap}]] \
-            [selection_on_screen]]
+        set covered [covered_area [list $x $y [expr {$x + $width + $gap}] [expr {$y + $height + $gap}]] $boxes]
         if {$best eq "" || $covered < [lindex $best 0]} {
             set best [list $covered $x $y]
         }
@@ -167,21 +167,15 @@ proc ::standin::gui::dialog_place {width height gap} {
     lrange $best 1 2
 }
 
-# The selection's boxes on the screen, {X0 Y0 X1 Y1} each: for now, the
-# part of the view where the model is drawn.
-proc ::standin::gui::selection_on_screen {} {
-    lassign [viewport] x0 y0 x1 y1
-    set x [winfo rootx .view]
-    set y [winfo rooty .view]
-    list [list [expr {$x + $x0}] [expr {$y + $y0}] [expr {$x + $x1}] [expr {$y + $y1}]]
-}
-
-# How much of the BOXES, {X0 Y0 X1 Y1} each, the box AREA covers.
+# How much of the BOXES, {X0 Y0 X1 Y1} each, the box AREA covers.  A box
+# is at least a pixel each way: a flat selection seen edge-on is a line.
 proc ::standin::gui::covered_area {area boxes} {
     lassign $area ax0 ay0 ax1 ay1
     set covered 0
     foreach box $boxes {
         lassign $box x0 y0 x1 y1
+        set x1 [expr {max($x1, $x0 + 1)}]
+        set y1 [expr {max($y1, $y0 + 1)}]
         set w [expr {min($ax1, $x1) - max($ax0, $x0)}]
         set h [expr {min($ay1, $y1) - max($ay0, $y0)}]
         if {$w > 0 && $h > 0} {

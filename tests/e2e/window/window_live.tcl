@@ -54,7 +54,7 @@ proc placed {geometry} {
     set y [winfo rooty .rilo]
     set right [expr {$x + [winfo width .rilo]}]
     set bottom [expr {$y + [winfo height .rilo]}]
-    set covers [::standin::gui::covered_area [list $x $y $right $bottom] [::standin::gui::selection_on_screen]]
+    set covers [::standin::gui::covered_area [list $x $y $right $bottom] [::standin::gui::selection_boxes]]
     set on_screen [expr {$x >= 0 && $y >= 0 && $right <= [winfo screenwidth .] && $bottom <= [winfo screenheight .]}]
     set main_left [winfo rootx .]
     set main_right [expr {$main_left + [winfo width .]}]
