@@ -29,10 +29,8 @@ proc pjtrilo_go {args} {
 namespace eval ::rilo_host {}
 set selected strip
 proc ::rilo_host::selection {axis} {
-    if {$::selected eq "none"} {
-        return {}
-    }
-    list low 0 high [expr {$axis eq "x" ? 1 : 0}] vertices 5 spacing [expr {$axis eq "x" ? 0.25 : 0}]
+    if {$::selected eq "none"} {return {}}
+    list low 0 high [expr {$axis eq "x"}] vertices 5 spacing [expr {$axis eq "x" ? 0.25 : 0}]
 }
 proc select_in_host {what} {
     set ::selected $what

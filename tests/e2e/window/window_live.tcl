@@ -68,9 +68,8 @@ proc placed {geometry} {
 proc extent_shown {} {
     set axis $::rilo::ui(freq_axis)
     set extent [standin extent $axis]
-    set text [.rilo.f.extent cget -text]
     string match "Selection along [string toupper $axis]: [format %g [dict get $extent low]] to\
-        [format %g [dict get $extent high]] (*" $text
+        [format %g [dict get $extent high]] (*" [.rilo.f.extent cget -text]
 }
 
 test live-rows {the dialog shows the real command's wave on the model; OK, Apply, Cancel, undo, redo and save take it as the user sees it} {
