@@ -225,7 +225,7 @@ proc ::standin::gui::draw_bands {name} {
     set title [$c create text [expr {$x0 + 10}] $mid -anchor w -fill $grey -tags [list band label title_$name pane_$name]]
     set full [dict get {front "Front: X right, Y up" top "Top: X right, Z down" side "Side: Z left, Y up"
         3d "3D: drag to orbit"} $name]
-    shorten_to_fit $c $title [list $full [lindex [split $full :] 0]] $x1
+    shorten_to_fit $c $title [list $full [lindex [split $full :] 0]] [expr {$x1 - [px 6]}]
     set pan [expr {$name eq "3d" ? "Shift-drag" : "Drag"}]
     set hint [$c create text [expr {$x1 - 10}] $mid -anchor e -fill $grey -tags [list band hint hint_$name pane_$name]]
     shorten_to_fit $c $hint [list "Wheel: zoom    $pan or middle button: pan    Ctrl-drag: select    F: fit" \
