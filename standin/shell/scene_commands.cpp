@@ -5,6 +5,7 @@
 #include "error.h"
 #include "extent.h"
 #include "host.h"
+#include "names.h"
 #include "selection.h"
 #include "shell.h"
 #include "subcommands.h"
@@ -99,6 +100,15 @@ Tcl_Obj *object_ids(Args &)
     Tcl_Obj *ids = Tcl_NewListObj(0, nullptr);
     host().scene().for_each_object([&](Object &o) { Tcl_ListObjAppendElement(nullptr, ids, Tcl_NewIntObj(o.id)); });
     return ids;
+}
+
+// The names of the scene nearest to TEXT, for a search that found nothing.
+Tcl_Obj *nearest(Args &args)
+{
+    Tcl_Obj *names = Tcl_NewListObj(0, nullptr);
+    for (const std::string &name : nearest_names(host().scene(), args.str(0), false))
+        Tcl_ListObjAppendElement(nullptr, names, text(name));
+    return names;
 }
 
 Tcl_Obj *object_info(Args &args)
@@ -306,6 +316,7 @@ const Subcommand kSceneSubcommands[] = {
     {"get", 1, 1, "ID", get_coordinates},
     {"set", 5, 5, "ID INDEX X Y Z", set_vertex, Caller::tests},
     {"objects", 0, 0, "", object_ids},
+    {"nearest", 1, 1, "NAME", nearest},
     {"info", 1, 1, "ID", object_info},
     {"select", 1, -1, "all ?MODE?|none|objects NAME...|surfaces NAME...|vertices NAME...|tree MODE ID...", select},
     {"pick", 2, -1, "objects ID...|surfaces ID INDEX...|all|vertices ID INDEX...|all", pick},

@@ -530,7 +530,18 @@ proc ::standin::gui::find_now {} {
     show_rows $t 1 [found $tree(find)]
     set count [llength [found_ids]]
     $note configure -text [expr {$count ? "$count of [dict size $tree(rows)]" : "no object matches"}]
+    if {!$count} {
+        suggest_names $tree(find)
+    }
     select_in_tree
+}
+
+# A name typed that finds nothing: the nearest names in the status line.
+proc ::standin::gui::suggest_names {text} {
+    set near [standin nearest $text]
+    if {[llength $near]} {
+        say "No object matches '$text'; the nearest names: [join [lmap name $near {string cat ' $name '}] {, }]"
+    }
 }
 
 # The rows to show for the find field's TEXT, by id: 1 for an object whose

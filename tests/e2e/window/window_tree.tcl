@@ -157,6 +157,12 @@ outer / middle / DEEP} 0}
         $t item o1 -open 1
         set got
     } {{{{o1 o2 1}} {1 of 10}} {{{o7 {} 1} {o8 {} 1}} {2 of 10}} {{} {no object matches}} {o1 o4 o5 o7 o8} 0 {}}
+    find-nearest {
+        found_rows fixd
+        set got $::standin::gui::bands(status)
+        found_rows {{}}
+        set got
+    } {No object matches 'fixd'; the nearest names: 'fixed'}
     find-select {
         found_rows I
         ::standin::gui::set_mode vertices
