@@ -49,6 +49,8 @@ proc ::standin::gui::give_texture {name folder} {
     set file [texture_file $name $folder]
     if {$file eq ""} {
         set problem "no such file"
+    } elseif {[set problem [too_large $file]] ne ""} {
+        # Tk would try to hold every texel, and end the program where it cannot.
     } elseif {[catch {image create photo -file $file} photo]} {
         set problem [expr {[string match "couldn't recognize*" $photo] ? "not an image of a kind it reads" : $photo}]
     } else {
@@ -76,6 +78,65 @@ proc ::standin::gui::texture_file {name folder} {
         }
     }
     return ""
+}
+
+# Why the texture in FILE is too large to read, from the size its header
+# states, or "" (also for a header that states none: the reader decides).
+proc ::standin::gui::too_large {file} {
+    set size [texture_size $file]
+    if {![llength $size]} {
+        return ""
+    }
+    lassign $size width height
+    if {$width <= 8192 && $height <= 8192} {
+        return ""
+    }
+    return "too large ($width x $height texels; at most 8192 x 8192)"
+}
+
+# {WIDTH HEIGHT} as the header of the image in FILE states them, for PNG,
+# GIF, BMP, SGI, JPEG and TGA; {} for anything else or a header cut short.
+proc ::standin::gui::texture_size {file} {
+    if {[catch {open $file {RDONLY NONBLOCK}} f]} {
+        return {}
+    }
+    try {
+        fconfigure $f -translation binary
+        set head [read $f 65536]
+    } finally {
+        close $f
+    }
+    if {[string match "\x89PNG*" $head] && [binary scan $head @16IuIu w h] == 2} {
+        return [list $w $h]
+    } elseif {[string match "GIF8*" $head] && [binary scan $head @6susu w h] == 2} {
+        return [list $w $h]
+    } elseif {[string match "BM*" $head] && [binary scan $head @18ii w h] == 2} {
+        return [list [expr {abs($w)}] [expr {abs($h)}]]
+    } elseif {[string match "\x01\xda*" $head] && [binary scan $head @6SuSu w h] == 2} {
+        return [list $w $h]
+    } elseif {[string match "\xff\xd8*" $head]} {
+        return [jpeg_size $head]
+    } elseif {[string match -nocase *.tga $file] && [binary scan $head @12susu w h] == 2} {
+        return [list $w $h]
+    }
+    return {}
+}
+
+# The size a JPEG's frame header states, from the segments in HEAD: each
+# step moves past one segment (at least its two bytes of length), so the
+# walk ends at HEAD's end at the latest.
+proc ::standin::gui::jpeg_size {head} {
+    set at 2
+    while {[binary scan $head @${at}cucuSu mark kind length] == 3 && $mark == 0xff && $length >= 2} {
+        if {$kind >= 0xc0 && $kind <= 0xcf && $kind ni {0xc4 0xc8 0xcc}} {
+            if {[binary scan $head @[expr {$at + 5}]SuSu h w] == 2} {
+                return [list $w $h]
+            }
+            return {}
+        }
+        incr at [expr {2 + $length}]
+    }
+    return {}
 }
 
 # Tk's photo images with the Img extension's formats, where it is installed.

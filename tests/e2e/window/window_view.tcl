@@ -22,7 +22,8 @@ proc build_scene {} {
 # The same scene from a model file, the square in the look LOOK: red, a
 # texture (yellow above blue, written with a folder and backslashes before
 # its name, which is found beside the model), glass (blue, half clear, before
-# a green backdrop), or a texture that is missing (in a red material).
+# a green backdrop), or a texture that is missing or too large (in a red
+# material).
 proc load_scene {look} {
     set dir [scratch view-looks]
     set texture [image create photo -width 1 -height 2]
@@ -30,6 +31,10 @@ proc load_scene {look} {
     $texture put blue -to 0 1
     $texture write [file join $dir stripes.png] -format png
     image delete $texture
+    # A PNG whose header claims 100000 x 100000 texels, and nothing after it.
+    set f [open [file join $dir huge.png] wb]
+    puts -nonewline $f [binary format a8Ia4IIccccc "\x89PNG\r\n\x1a\n" 13 IHDR 100000 100000 8 6 0 0 0]
+    close $f
     set text "AC3Db\n"
     foreach rgb {{1 0 0} {0 0 1} {0 1 0}} trans {0 0.5 0} {
         append text "MATERIAL \"\" rgb $rgb  amb 0.2 0.2 0.2  emis 0 0 0  spec 0.5 0.5 0.5  shi 10  trans $trans\n"
@@ -42,8 +47,8 @@ proc load_scene {look} {
     foreach {name points} $objects {
         set n [expr {[llength $points] / 3}]
         append text "OBJECT poly\nname \"$name\"\n"
-        if {$name eq "square" && $look in {texture missing}} {
-            append text "texture \"pictures\\[expr {$look eq "texture" ? "stripes" : "nowhere"}].png\"\ntexoff 0 0.25\n"
+        if {$name eq "square" && $look in {texture missing huge}} {
+            append text "texture \"pictures\\[dict get {texture stripes missing nowhere huge huge} $look].png\"\ntexoff 0 0.25\n"
         }
         append text "numvert $n\n[join [lmap {x y z} $points {list $x $y $z}] \n]\nnumsurf 1\nSURF 0x10\nmat [expr {$name eq "backdrop" ? 2 : "$name$look" eq "squareglass"}]\n"
         append text "refs $n\n[join [lmap i [lrange {0 1 2 3} 0 $n-1] uv {{0 0} {1 0} {1 1} {0 1}} {list $i {*}$uv}] \n]\n"
@@ -141,13 +146,15 @@ test view-looks {each style and projection draws edges, surfaces, the selection 
         shaded 1 none texture {* yellow *}
         shaded 0 none glass {* cyan *}
         edges 0 none missing {* red * told}
+        shaded 0 none huge {* red * told}
     } {
         if {$look eq "plain"} {
             build_scene
         } else {
             load_scene $look
         }
-        set told [string match "cannot read texture nowhere.png: no such file*" $::standin::gui::bands(status)]
+        set told [expr {[string match "cannot read texture nowhere.png: no such file*" $::standin::gui::bands(status)] ||
+            [string match "cannot read texture huge.png: too large (100000 x 100000 *" $::standin::gui::bands(status)]}]
         ::standin::gui::say ""
         ::standin::gui::show 3d
         set ::standin::gui::view(style) [expr {$style eq "all" ? "edges" : $style}]
@@ -172,7 +179,7 @@ test view-looks {each style and projection draws edges, surfaces, the selection 
     set ::standin::gui::view(all_edges) 0
     dict set ::standin::gui::view(camera,3d) az -35
     set result
-} [lrepeat 17 ok]
+} [lrepeat 18 ok]
 
 test view-clicks {Control-click toggles, Shift-click adds, a plain click replaces} {
     build_scene
