@@ -119,27 +119,21 @@ proc ::standin::gui::add_selection_entries {m} {
 }
 
 # The views' keys, on the main window: they act on the view under the
-# pointer, or with Control on all views, and leave the keys typed into an
-# entry to it.
+# pointer, or with Control on all views.  The keys typed into an entry stay
+# there (the window's entries' habits, window.tcl).
 proc ::standin::gui::bind_view_keys {} {
     foreach {key name} {0 four 1 top 2 front 3 side 4 3d} {
-        bind . <Key-$key> [list ::standin::gui::view_key toggle_view $name]
+        bind . <Key-$key> [list ::standin::gui::toggle_view $name]
     }
     foreach key {f Home} {
-        bind . <Key-$key> {::standin::gui::view_key fit}
+        bind . <Key-$key> ::standin::gui::fit
     }
-    bind . <Key-F> {::standin::gui::view_key frame_selection}
-    bind . <Control-f> {::standin::gui::view_key fit all}
-    bind . <Control-F> {::standin::gui::view_key frame_selection all}
+    bind . <Key-F> ::standin::gui::frame_selection
+    bind . <Control-f> {::standin::gui::fit all}
+    bind . <Control-F> {::standin::gui::frame_selection all}
     foreach {key factor} {plus 1.25 equal 1.25 KP_Add 1.25 minus 0.8 KP_Subtract 0.8} {
-        bind . <Key-$key> [list ::standin::gui::view_key zoom_key $factor]
+        bind . <Key-$key> [list ::standin::gui::zoom_key $factor]
     }
-}
-
-proc ::standin::gui::view_key {args} {
-    set focus [focus]
-    if {$focus ne "" && [winfo class $focus] in {Entry TEntry TCombobox Spinbox TSpinbox Text}} return
-    ::standin::gui::[lindex $args 0] {*}[lrange $args 1 end]
 }
 
 # ---- The views
