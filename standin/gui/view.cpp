@@ -79,31 +79,35 @@ void View::sync(const standin::Scene &scene, const SurfaceKinds &kinds, const Lo
         textures_.clear();
         textures_serial_ = synced_serial_;
     }
+    // Where things were drawn stays good for picking until the next drawing
+    // unless the parts moved in the arrays.
+    if (rebuild_parts(scene, kinds, looks)) {
+        drawn_ = false;
+        for (Projection &p : slots_) p.drawn = false;
+    }
+}
+
+// The parts made again from the scene's objects, each kept where its object
+// kept its counts; true when a part's vertices now lie elsewhere in the
+// drawn arrays than at the last drawing.
+bool View::rebuild_parts(const standin::Scene &scene, const SurfaceKinds &kinds, const Looks &looks)
+{
     std::unordered_map<const Object *, std::size_t> before;
     for (std::size_t i = 0; i < parts_.size(); ++i) before.emplace(parts_[i].object, i);
     std::unordered_map<const Object *, std::int32_t> index;  // in next
     std::vector<Part> next;
     next.reserve(scene.object_count());
     const std::uint32_t vertices_before = vertices_;
-    bool moved = false;  // a part's vertices lie elsewhere in the drawn arrays than at the last drawing
+    bool moved = false;
     vertices_ = 0;
     scene.for_each_object([&](Object &o) {
         const auto up = index.find(o.parent);
         const std::int32_t above = up == index.end() ? -1 : up->second;
         const Part *parent = above < 0 ? nullptr : &next[static_cast<std::size_t>(above)];
         const bool hidden = (parent && parent->hidden) || o.hidden;
-        const bool locked = (parent && parent->locked) || o.locked;
-        const bool in_selected_tree = (parent && parent->in_selected_tree) || o.selected;
         index.emplace(&o, static_cast<std::int32_t>(next.size()));
-        Part part;
         const auto old = before.find(&o);
-        const auto vertex_count = static_cast<std::uint32_t>(o.vertices.size());
-        const auto surface_count = static_cast<std::uint32_t>(o.surfaces.size());
-        if (old != before.end()) {
-            Part &was = parts_[old->second];
-            if (was.scene == scene.serial() && was.vertices == vertex_count && was.surfaces == surface_count)
-                part = std::move(was);
-        }
+        Part part = reused_part(o, old == before.end() ? nullptr : &parts_[old->second], scene.serial());
         if (part.object == nullptr) {
             moved = true;
             part = new_part(o, scene.serial(), kinds);
@@ -111,8 +115,8 @@ void View::sync(const standin::Scene &scene, const SurfaceKinds &kinds, const Lo
         }
         moved = moved || part.hidden != hidden || part.first != vertices_;
         part.hidden = hidden;
-        part.locked = locked;
-        part.in_selected_tree = in_selected_tree;
+        part.locked = (parent && parent->locked) || o.locked;
+        part.in_selected_tree = (parent && parent->in_selected_tree) || o.selected;
         part.above = above;
         part.first = vertices_;
         if (!part.hidden) vertices_ += part.vertices;
@@ -120,12 +124,17 @@ void View::sync(const standin::Scene &scene, const SurfaceKinds &kinds, const Lo
     });
     moved = moved || parts_.size() != next.size() || vertices_ != vertices_before;
     parts_ = std::move(next);
-    // Where things were drawn stays good for picking until the next drawing
-    // unless the parts moved in the arrays.
-    if (moved) {
-        drawn_ = false;
-        for (Projection &p : slots_) p.drawn = false;
-    }
+    return moved;
+}
+
+// WAS, moved out, when it was made for O as O is now (the same scene, the
+// same counts); else an empty part.
+View::Part View::reused_part(const Object &o, Part *was, std::uint64_t serial)
+{
+    if (was != nullptr && was->scene == serial && was->vertices == o.vertices.size() &&
+        was->surfaces == o.surfaces.size())
+        return std::move(*was);
+    return Part{};
 }
 
 void View::exchange(Projection &p)

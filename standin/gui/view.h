@@ -201,6 +201,8 @@ private:
     };
     void exchange(Projection &p);
     void follow_selection();
+    bool rebuild_parts(const standin::Scene &scene, const SurfaceKinds &kinds, const Looks &looks);
+    static Part reused_part(const Object &o, Part *was, std::uint64_t serial);
     static Part new_part(Object &o, std::uint64_t serial, const SurfaceKinds &kinds);
     void project(const Camera &camera, standin::SelectMode mode);
     bool place(double x, double y, double z, float &ix, float &iy, float &iz) const;
