@@ -127,7 +127,9 @@ struct Object {
     bool hidden = false, locked = false, folded = false;
 
     const Token *find(std::string_view key) const;
-    std::string name() const;  // unquoted; "" when there is none
+    // The first word of the token KEY, unquoted; "" when there is none.
+    std::string text(std::string_view key) const;
+    std::string name() const { return text("name"); }
     int subdiv() const;        // subdivision level, 0 when absent
 };
 

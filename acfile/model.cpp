@@ -16,9 +16,9 @@ const Token *Object::find(std::string_view key) const
     return nullptr;
 }
 
-std::string Object::name() const
+std::string Object::text(std::string_view key) const
 {
-    const Token *t = find("name");
+    const Token *t = find(key);
     if (!t || t->args.empty()) return {};
     const std::string &a = t->args[0];
     if (a.size() >= 2 && a.front() == '"' && a.back() == '"') return a.substr(1, a.size() - 2);

@@ -132,12 +132,8 @@ void object_looks(const Host &h, const Object &o, PartLooks &looks)
     if (link == nullptr) return;
     const ac::Object &source = *link->source;
     surface_materials(source, materials_of(*document, h.scene().serial()), o.surfaces.size(), looks);
-    const ac::Token *texture = source.find("texture");
-    if (texture == nullptr || texture->args.empty()) return;
-    std::string name = texture->args[0];
-    if (name.size() >= 2 && name.front() == '"' && name.back() == '"') name = name.substr(1, name.size() - 2);
-    if (name.empty()) return;
-    looks.texture = name;
+    looks.texture = source.text("texture");
+    if (looks.texture.empty()) return;
     const float repeat[2] = {token_number(source, "texrep", 0, 1), token_number(source, "texrep", 1, 1)};
     const float offset[2] = {token_number(source, "texoff", 0, 0), token_number(source, "texoff", 1, 0)};
     looks.uv.reserve(2 * source.refs.size());
